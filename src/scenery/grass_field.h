@@ -1,0 +1,29 @@
+// Grass blades: records and the reader of the grass file.
+#pragma once
+#include <cstdint>
+
+#include "math/vec3.h"
+
+constexpr int kGrassLevels = 5;
+
+struct GrassBlade {
+    GrassBlade(); // draws dampingRatio, frequency, stiffness from the shared generator
+
+    int32_t textureIndex = 0;         // 0..3
+    Vec3 centre[kGrassLevels];        // current centre line, root first
+    Vec3 edge[kGrassLevels];          // current edge points
+    Vec3 restCentre[kGrassLevels];    // rest copy of centre
+    Vec3 restEdge[kGrassLevels];      // rest copy of edge
+    Vec3 baseU;                       // first cross direction (root line)
+    Vec3 baseNormal;                  // unit baseU x baseV
+    Vec3 baseV;                       // width direction (root line)
+    Vec3 noisePosition;               // where the wind is sampled
+    Vec3 colour;                      // current RGB 0..1
+    double bendVelocity[3] = {};      // oscillator velocities
+    double bendPosition[3] = {};      // oscillator states
+    double stiffness = 0.0;           // 0.9..1.1
+    double frequency = 0.0;           // 1.0..1.4
+    double dampingRatio = 0.0;        // 0.10..0.14
+};
+
+inline constexpr const char* kGrassFilePath = "./data/grass/grass1_5000_50x50_4_len4.txt";

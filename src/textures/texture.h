@@ -1,0 +1,20 @@
+// A mip-mapped, repeating OpenGL texture made from a BMP file.
+#pragma once
+#include <cstdint>
+
+struct Texture {
+    Texture() = default;
+    ~Texture();
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    void create(const char* path); // fresh, bound, empty texture
+    void release();
+
+    int32_t id = 0;       // GL name + 1; 0 means none
+    char name[64] = {};   // path it was made from
+    int32_t width = 0;    // pixels, as read
+    int32_t height = 0;   // pixels, as read (negative for top-down files)
+};
+
+bool loadBmpTexture(const char* path, Texture& texture);

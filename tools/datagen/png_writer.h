@@ -1,0 +1,8 @@
+// Minimal RGB PNG writer for the previews and contact sheets.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// rgb holds width*height*3 bytes, top row first.
+bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
