@@ -1,0 +1,7 @@
+// Frame capture to numbered BMP files under ./image/.
+#pragma once
+
+// True when this call ended the capture.
+bool captureFrame();
+// Reads the rectangle of the colour buffer being drawn and writes it as BMP.
+void writeBmp(const char* path, int x, int y, int width, int height);
