@@ -4,7 +4,10 @@
 
 #include "math/vec3.h"
 
+struct TreeModel;
+
 constexpr int kGrassLevels = 5;
+constexpr int kMaxGrassBlades = 1000000; // larger counts are refused before allocating
 
 struct GrassBlade {
     GrassBlade(); // draws dampingRatio, frequency, stiffness from the shared generator
@@ -27,3 +30,8 @@ struct GrassBlade {
 };
 
 inline constexpr const char* kGrassFilePath = "./data/grass/grass1_5000_50x50_4_len4.txt";
+
+// Reads the grass file into model.grassBlades. Draws from the shared
+// generator: three per blade at construction, then per blade one per level
+// and one for the texture. On failure grassBladeCount is 0 and no array exists.
+bool loadGrassFile(TreeModel& model, const char* path = kGrassFilePath);

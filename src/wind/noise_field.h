@@ -19,3 +19,24 @@ struct WindField {
 inline constexpr const char* kNoisePathU = "./data/noise/n32_3Du_beta1dot67.txt";
 inline constexpr const char* kNoisePathV = "./data/noise/n32_3Dv_beta1dot33.txt";
 inline constexpr const char* kNoisePathW = "./data/noise/n32_3Dw_beta1dot33.txt";
+
+struct TreeModel;
+
+// Largest accepted grid edge: n^3 doubles must stay a sane allocation.
+constexpr int kMaxNoiseSize = 128;
+
+// Reads one grid file into a new n^3 array (rescaled to 0..1) and records n as
+// model.noiseSize. Prints the reason and returns false on any fault.
+bool loadNoiseFile(TreeModel& model, const char* path, std::unique_ptr<double[]>& values);
+// Loads u, v, w in that order; stops at the first failure. On success sets
+// size, values and speed (0.1, 1.0, 0.3) of the three fields; offsets stay.
+bool loadWindField(TreeModel& model, const char* pathU = kNoisePathU, const char* pathV = kNoisePathV,
+                   const char* pathW = kNoisePathW);
+
+// Periodic trilinear sample at normalised (a, b, c), shifted by the cursor.
+// A field without a grid gives 0 silently.
+double sampleNoise(const NoiseField& field, double a, double b, double c);
+// Trilinear interpolation at grid coordinates in [0, n).
+double interpolateNoise(const NoiseField& field, double x, double y, double z);
+// One sample; any index outside 0..n-1 reads index 0 (periodic wrap).
+double noiseValue(const NoiseField& field, int ix, int iy, int iz);

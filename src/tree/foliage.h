@@ -1,0 +1,18 @@
+// Foliage: six leaves on the last segment of every branch.
+#pragma once
+#include <cstdint>
+
+#include "math/mat4.h"
+#include "tree/leaf.h"
+#include "tree/leaf_template.h"
+
+struct TreeModel;
+
+// Both passes reseed the shared generator: from *seed when given (tests),
+// otherwise from the tick count, so the foliage differs from run to run.
+void placeLeaves(TreeModel& model, const LeafTemplate& tmpl = leafTemplate, const uint32_t* seed = nullptr);
+void initLeafFrames(TreeModel& model, const uint32_t* seed = nullptr);
+
+void copyLeafTemplate(Leaf& leaf, const LeafTemplate& tmpl = leafTemplate);
+// Moves the petiole by m (current and rest) and makes m the blade matrix.
+void setLeafTransform(Leaf& leaf, const Mat4& m);
