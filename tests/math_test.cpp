@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "math/mat4.h"
+#include "math/oscillators.h"
+#include "math/vec3.h"
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+}
+
+TEST(Vec3, NormalizeZeroTwiceEscalatesStatus)
+{
+    Vec3 v;
+    normalize(v);
+    EXPECT_EQ(v.status, 1);
+    normalize(v);
+    EXPECT_EQ(v.status, 2);
+    EXPECT_EQ(v.x, 0.0);
+    EXPECT_EQ(v.y, 0.0);
+    EXPECT_EQ(v.z, 0.0);
+}
+
+TEST(Vec3, NormalizedCopyMarksOnlyTheSource)
+{
+    Vec3 zero;
+    const Vec3 copy = normalized(zero);
+    EXPECT_EQ(copy.status, 0);
+    EXPECT_EQ(zero.status, 1);
+
+    Vec3 v{3.0, 0.0, 4.0, 0};
+    const Vec3 unit = normalized(v);
+    EXPECT_DOUBLE_EQ(unit.x, 0.6);
+    EXPECT_DOUBLE_EQ(unit.z, 0.8);
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.x, 3.0);
+}
+
+TEST(Vec3, StatusTravelsThroughArithmetic)
+{
+    const Vec3 bad{1.0, 2.0, 3.0, 2};
+    const Vec3 good{1.0, 0.0, 0.0, 0};
+    EXPECT_EQ(add(bad, good).status, 2);
+    EXPECT_EQ(sub(good, bad).status, 2);
+    EXPECT_EQ(length(bad), 0.0);
+    const Vec3 d = divide(good, 0.0);
+    EXPECT_EQ(d.status, 1);
+    EXPECT_EQ(d.x, 0.0);
+    // Cross never passes a status on: parallel and invalid inputs both give a clean zero.
+    const Vec3 parallel = cross(good, scale(good, 3.0));
+    EXPECT_EQ(parallel.status, 0);
+    EXPECT_EQ(length(parallel), 0.0);
+    const Vec3 invalid = cross(bad, Vec3{0.0, 1.0, 0.0, 0});
+    EXPECT_EQ(invalid.status, 0);
+    EXPECT_EQ(invalid.x, 0.0);
+    EXPECT_EQ(invalid.y, 0.0);
+    EXPECT_EQ(invalid.z, 0.0);
+}
+
+TEST(Vec3, AngleBetween)
+{
+    EXPECT_DOUBLE_EQ(angleBetween(Vec3{1.0, 0.0, 0.0, 0}, Vec3{-2.0, 0.0, 0.0, 0}), kPi);
+    EXPECT_EQ(angleBetween(Vec3{1.0, 0.0, 0.0, 0}, Vec3{0.0, 0.0, 1e-11, 0}), 0.0);
+    EXPECT_DOUBLE_EQ(angleBetween(Vec3{1.0, 0.0, 0.0, 0}, Vec3{0.0, 5.0, 0.0, 0}), kPi / 2.0);
+    EXPECT_EQ(angleBetween(Vec3{1.0, 0.0, 0.0, 1}, Vec3{0.0, 5.0, 0.0, 0}), 0.0);
+}
+
+TEST(Mat4, TransformPoint)
+{
+    const Vec3 p = transformPoint(identity(), Vec3{1.0, 2.0, 3.0, 2});
+    EXPECT_EQ(p.x, 1.0);
+    EXPECT_EQ(p.y, 2.0);
+    EXPECT_EQ(p.z, 3.0);
+    EXPECT_EQ(p.status, 0);
+
+    Mat4 flat = identity();
+    flat.m[15] = 0.0; // w = 0 for every point with z = 0
+    const Vec3 q = transformPoint(flat, Vec3{1.0, 2.0, 0.0, 0});
+    EXPECT_EQ(q.status, 1);
+    EXPECT_EQ(q.x, 0.0);
+
+    const Vec3 moved = transformPoint(translation(Vec3{1.0, -2.0, 0.5, 0}), Vec3{1.0, 1.0, 1.0, 0});
+    EXPECT_DOUBLE_EQ(moved.x, 2.0);
+    EXPECT_DOUBLE_EQ(moved.y, -1.0);
+    EXPECT_DOUBLE_EQ(moved.z, 1.5);
+}
+
+TEST(Mat4, RotateTurnsByMinusTheAngle)
+{
+    Mat4 r = identity();
+    rotate(r, kPi / 2.0, Vec3{0.0, 0.0, 1.0, 0});
+    const Vec3 a = transformPoint(r, Vec3{1.0, 0.0, 0.0, 0});
+    EXPECT_NEAR(a.x, 0.0, 1e-15);
+    EXPECT_NEAR(a.y, -1.0, 1e-15);
+    const Vec3 b = transformPoint(r, Vec3{0.0, 1.0, 0.0, 0});
+    EXPECT_NEAR(b.x, 1.0, 1e-15);
+    EXPECT_NEAR(b.y, 0.0, 1e-15);
+    EXPECT_NEAR(b.z, 0.0, 1e-15);
+}
+
+TEST(Mat4, MultiplyOrderAndTranspose)
+{
+    // T * R applies R first: rotating (1,0,0) to (0,-1,0) and then moving it.
+    Mat4 r = identity();
+    rotate(r, kPi / 2.0, Vec3{0.0, 0.0, 1.0, 0});
+    const Mat4 tr = multiply(translation(Vec3{5.0, 0.0, 0.0, 0}), r);
+    const Vec3 p = transformPoint(tr, Vec3{1.0, 0.0, 0.0, 0});
+    EXPECT_NEAR(p.x, 5.0, 1e-15);
+    EXPECT_NEAR(p.y, -1.0, 1e-15);
+
+    Mat4 t = translation(Vec3{5.0, 0.0, 0.0, 0});
+    postMultiply(t, r);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(t.m[i], tr.m[i]);
+
+    const Mat4 tt = transpose(tr);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(tt.m[4 * i + j], tr.m[4 * j + i]);
+}
+
+TEST(Oscillators, OneUndampedStep)
+{
+    double x[3] = {1, 0, 0}, v[3] = {0, 0, 0}, f[3] = {1, 1, 1}, zeta[3] = {0, 0, 0}, force[3] = {0, 0, 0}, y[3];
+    stepOscillators(x, v, f, zeta, force, 0.05, y);
+    EXPECT_DOUBLE_EQ(v[0], -1.9739208804820256);
+    EXPECT_DOUBLE_EQ(x[0], 0.9013039559758987);
+    EXPECT_DOUBLE_EQ(y[0], 0.9013039559758987);
+    // Untouched axes at rest stay exactly at rest.
+    EXPECT_EQ(x[1], 0.0);
+    EXPECT_EQ(v[2], 0.0);
+    EXPECT_EQ(y[1], 0.0);
+}
+
+TEST(Oscillators, SettleAtForceOverFourPiSquaredForAnyFrequency)
+{
+    const double force[3] = {3.0, -1.5, 0.25};
+    const double zeta[3] = {0.12, 0.13, 0.14};
+    for (double freq : {0.4, 0.5, 2.0}) {
+        double x[3] = {}, v[3] = {}, y[3] = {};
+        const double f[3] = {freq, freq, freq};
+        for (int step = 0; step < 20000; ++step) stepOscillators(x, v, f, zeta, force, 0.05, y);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(y[i], force[i] / 39.47841760964051, 1e-9) << "f=" << freq;
+    }
+}
+
+TEST(BendAngle, ZeroLoad)
+{
+    EXPECT_EQ(solveBendAngle(0.00005, 0.0, 1.0, 0.3, 1.0, 1000), 0.00005);
+    EXPECT_NEAR(solveBendAngle(0.5, 0.0, 1.0, 0.3, 2.0, 1000), 0.0, 1e-4);
+}
+
+TEST(BendAngle, ConvergesToTheRoot)
+{
+    const double load = 2.0, arm = 0.5, phi = 0.7, k = 10.0;
+    const double theta = solveBendAngle(0.0, load, arm, phi, k, 1000);
+    EXPECT_LE(std::fabs(-load * arm * std::sin(theta + phi) - k * theta), 0.0001);
+    EXPECT_LT(theta, 0.0);
+}
+
+TEST(BendAngle, ZeroDerivativeKeepsAFiniteAngle)
+{
+    // L = k = 1 and theta0 + phi = pi: g = -0.5 but g' = -L cos(pi) - k = 0 exactly,
+    // so a plain Newton step would divide by zero.
+    const double theta0 = 0.5, phi = kPi - 0.5;
+    ASSERT_EQ(std::cos(theta0 + phi), -1.0);
+    const double theta = solveBendAngle(theta0, 1.0, 1.0, phi, 1.0, 1000);
+    EXPECT_TRUE(std::isfinite(theta));
+    EXPECT_EQ(theta, theta0);
+    // Other starts on the same curve, and with L > k, stay finite as well.
+    for (double start : {-3.0, -1.0, 0.5, 2.0, 6.0}) {
+        EXPECT_TRUE(std::isfinite(solveBendAngle(start, 1.0, 1.0, kPi, 1.0, 1000))) << start;
+        EXPECT_TRUE(std::isfinite(solveBendAngle(start, 3.0, 1.0, 0.0, 1.0, 10))) << start;
+    }
+}
