@@ -1,0 +1,97 @@
+#include "scenery/grass_draw.h"
+
+#include <GL/gl.h>
+
+#include "math/planar_shadow.h"
+#include "scenery/grass_field_shade.h"
+#include "tree/tree_model.h"
+
+Texture grassTextures[kGrassTextureCount];
+
+bool loadGrassTextures(const char* paths[kGrassTextureCount])
+{
+    for (int i = 0; i < kGrassTextureCount; ++i) {
+        if (!loadBmpTexture(paths[i], grassTextures[i])) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Levels usable on this field; 0 when no blade array exists.
+int grassLevels(const TreeModel& model)
+{
+    if (!model.grassBlades || model.grassBladeCount <= 0) return 0;
+    const int levels = model.grassPointsPerBlade;
+    return levels < 0 ? 0 : (levels > kGrassLevels ? kGrassLevels : levels);
+}
+
+void emitOppositeEdge(const GrassBlade& blade, int j)
+{
+    const Vec3& c = blade.centre[j];
+    const Vec3& e = blade.edge[j];
+    glVertex3f(static_cast<float>(2.0 * c.x - e.x), static_cast<float>(2.0 * c.y - e.y),
+               static_cast<float>(2.0 * c.z - e.z));
+}
+
+void emitEdge(const GrassBlade& blade, int j)
+{
+    const Vec3& e = blade.edge[j];
+    glVertex3f(static_cast<float>(e.x), static_cast<float>(e.y), static_cast<float>(e.z));
+}
+
+} // namespace
+
+void drawGrass() { drawGrass(treeModel); }
+
+void drawGrass(TreeModel& model)
+{
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    const int levels = grassLevels(model);
+    if (levels > 0) {
+        const float perBlade = static_cast<float>(model.grassPointsPerBlade);
+        GLuint bound = ~0u;
+        for (int i = 0; i < model.grassBladeCount; ++i) {
+            GrassBlade& blade = model.grassBlades[i];
+            const int index = blade.textureIndex;
+            const int id = (index >= 0 && index < kGrassTextureCount) ? grassTextures[index].id : 0;
+            // A texture that failed to load has id 0: draw the blade untextured.
+            const GLuint name = id > 0 ? static_cast<GLuint>(id - 1) : 0u;
+            if (name != bound) {
+                glBindTexture(GL_TEXTURE_2D, name);
+                bound = name;
+            }
+            easeGrassColour(blade.colour, grassRootShaded(model, blade.centre[0]));
+            glColor3f(static_cast<float>(blade.colour.x), static_cast<float>(blade.colour.y),
+                      static_cast<float>(blade.colour.z));
+            glBegin(GL_QUAD_STRIP);
+            for (int j = 0; j < levels; ++j) {
+                const float t = static_cast<float>(j) / perBlade;
+                glTexCoord2f(0.0f, t);
+                emitOppositeEdge(blade, j);
+                glTexCoord2f(1.0f, t);
+                emitEdge(blade, j);
+            }
+            glEnd();
+        }
+    }
+    clearShadeGrid(model);
+}
+
+void drawGrassShadow() { drawGrassShadow(treeModel); }
+
+void drawGrassShadow(const TreeModel& model)
+{
+    glColor3f(kShadowColour[0], kShadowColour[1], kShadowColour[2]);
+    const int levels = grassLevels(model);
+    for (int i = 0; i < (levels > 0 ? model.grassBladeCount : 0); ++i) {
+        const GrassBlade& blade = model.grassBlades[i];
+        glBegin(GL_QUAD_STRIP);
+        for (int j = 0; j < levels; j += 2) {
+            emitOppositeEdge(blade, j);
+            emitEdge(blade, j);
+        }
+        glEnd();
+    }
+}
