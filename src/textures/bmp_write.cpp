@@ -1,0 +1,78 @@
+// Writing of uncompressed 24-bit BMP files (frame capture).
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "textures/bmp_file.h"
+
+namespace {
+
+constexpr size_t kHeadersSize = 54; // 14-byte file header + 40-byte info header
+
+void putU16(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void putU32(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+} // namespace
+
+std::vector<uint8_t> encodeBmp(int width, int height, const uint8_t* rgb)
+{
+    if (width < 0) width = 0;
+    if (height < 0) height = 0;
+    const size_t stride = bmpRowStride(width);
+    const size_t dataSize = stride * static_cast<size_t>(height);
+    std::vector<uint8_t> out(kHeadersSize + dataSize, 0);
+    uint8_t* h = out.data();
+    h[0] = 'B';
+    h[1] = 'M';
+    putU32(h + 2, static_cast<uint32_t>(kHeadersSize + dataSize));
+    putU32(h + 10, static_cast<uint32_t>(kHeadersSize));
+    putU32(h + 14, 40);
+    putU32(h + 18, static_cast<uint32_t>(width));
+    putU32(h + 22, static_cast<uint32_t>(height));
+    putU16(h + 26, 1);
+    putU16(h + 28, 24);
+    // compression, image size, resolutions and colour counts stay 0
+
+    // Rows keep their bottom-up order; RGB becomes BGR, filler bytes stay 0.
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* src = rgb + static_cast<size_t>(row) * static_cast<size_t>(width) * 3;
+        uint8_t* dst = h + kHeadersSize + static_cast<size_t>(row) * stride;
+        for (int col = 0; col < width; ++col) {
+            dst[3 * col + 0] = src[3 * col + 2];
+            dst[3 * col + 1] = src[3 * col + 1];
+            dst[3 * col + 2] = src[3 * col + 0];
+        }
+    }
+    return out;
+}
+
+bool writeBmpFile(const char* path, int width, int height, const uint8_t* rgb, std::string* error)
+{
+    const std::vector<uint8_t> bytes = encodeBmp(width, height, rgb);
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) {
+        if (error) *error = std::strerror(errno);
+        return false;
+    }
+    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+    const int writeErrno = written == bytes.size() ? 0 : errno;
+    // A full disk may only show at close, when the buffered tail is flushed.
+    const bool closed = std::fclose(file) == 0;
+    const int closeErrno = closed ? 0 : errno;
+    if (written != bytes.size() || !closed) {
+        if (error) *error = std::strerror(writeErrno != 0 ? writeErrno : (closeErrno != 0 ? closeErrno : EIO));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,142 @@
+#include "view/interaction_state.h"
+
+#include <cstdio>
+
+#include "view/transformer.h"
+
+float dragInputX(int x) { return 0.33f * static_cast<float>(x); }
+
+float dragInputY(int y, int windowHeight) { return 0.33f * static_cast<float>(windowHeight - y); }
+
+Mat4 composeDrag(const Mat4& drag, const Mat4& base)
+{
+    Mat4 out;
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k) sum += drag.m[4 * k + r] * base.m[4 * c + k];
+            out.m[4 * c + r] = sum;
+        }
+    }
+    return out;
+}
+
+Mat4* dragTarget(ControlState& state)
+{
+    switch (state.interactionMode) {
+    case 1: return &state.windRotation;
+    case 2: return &state.treeRotation;
+    case 3: return &state.lightRotation;
+    default: return nullptr;
+    }
+}
+
+bool applyDrag(ControlState& state, const Mat4& drag, bool release)
+{
+    Mat4* target = dragTarget(state);
+    if (!target) return false;
+    const Mat4 m = composeDrag(drag, state.dragBase);
+    *target = m;
+    if (release) state.dragBase = m;
+    return true;
+}
+
+DragKind dragKindFor(bool shift, bool ctrl, bool alt)
+{
+    if (shift && !ctrl && !alt) return DragKind::Zoom;
+    if (ctrl && !shift && !alt) return DragKind::Pan;
+    return DragKind::Rotate;
+}
+
+Transformer* createTransformer(DragKind kind, int windowWidth, int windowHeight)
+{
+    switch (kind) {
+    case DragKind::Zoom: {
+        auto* zoom = new TransformerZoom;
+        zoom->gain = 0.1f;
+        return zoom;
+    }
+    case DragKind::Pan: {
+        auto* pan = new TransformerPan;
+        pan->gain = 0.1f;
+        return pan;
+    }
+    case DragKind::Rotate:
+        break;
+    }
+    return new TransformerArcBall(windowWidth, windowHeight);
+}
+
+KeyResult applyKey(ControlState& state, unsigned char key)
+{
+    switch (key) {
+    case 27:
+        return KeyResult::Exit;
+    case 'P':
+    case 'p':
+        state.galeMode = !state.galeMode;
+        state.windMagnitude = state.galeMode ? 100.0f : 10.0f;
+        return KeyResult::Handled;
+    case 'S':
+    case 's':
+        state.showShadows = !state.showShadows;
+        return KeyResult::Handled;
+    case 'R':
+    case 'r':
+        state.windRotation = identity();
+        state.treeRotation = identity();
+        state.lightRotation = identity();
+        state.dragBase = identity();
+        return KeyResult::Handled;
+    case ' ':
+        state.skeletonView = !state.skeletonView;
+        return KeyResult::Handled;
+    default:
+        return KeyResult::Ignored;
+    }
+}
+
+bool applyMenu(ControlState& state, int value)
+{
+    switch (value) {
+    case 0:
+        state.galeMode = !state.galeMode;
+        return true;
+    case 1:
+        state.dragBase = state.windRotation;
+        state.interactionMode = 1;
+        return true;
+    case 2:
+        state.dragBase = state.treeRotation;
+        state.interactionMode = 2;
+        return true;
+    case 3:
+        state.dragBase = state.lightRotation;
+        state.interactionMode = 3;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void stepWindMagnitude(float& magnitude, bool increase)
+{
+    const double m = magnitude;
+    if (increase) {
+        if (m < 800.0) magnitude = static_cast<float>(m + 5.0);
+    } else {
+        if (m > 50.0) magnitude = static_cast<float>(m - 5.0);
+    }
+}
+
+std::string captureFilePath(int frame)
+{
+    char path[128];
+    if (frame < 10)
+        std::snprintf(path, sizeof path, "./image/snap00%d.bmp", frame);
+    else if (frame <= 99)
+        std::snprintf(path, sizeof path, "./image/snap0%d.bmp", frame);
+    else
+        std::snprintf(path, sizeof path, "./image/snap%d.bmp", frame);
+    return path;
+}

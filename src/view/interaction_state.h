@@ -1,0 +1,56 @@
+// What the keys, the menu and the drags do to the view and wind settings,
+// without GLUT: the app binds ControlState to its globals, tests to locals.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "math/mat4.h"
+
+// References to the settings the input handlers change.
+struct ControlState {
+    float& windMagnitude;      // overlay figure and simulation input
+    bool& galeMode;            // true: moderate gale, false: light breeze
+    bool& showShadows;         // planar shadow pass on
+    bool& skeletonView;        // skeleton instead of bark and leaves
+    int32_t& interactionMode;  // 1 wind direction, 2 tree, 3 light
+    Mat4& windRotation;        // drag targets, OpenGL order
+    Mat4& treeRotation;
+    Mat4& lightRotation;
+    Mat4& dragBase;            // target at the start of the drag series
+};
+
+enum class KeyResult { Ignored, Handled, Exit };
+
+// Mouse position to manipulator input: 0.33 times the window coordinates,
+// y measured up from the bottom edge.
+float dragInputX(int x);
+float dragInputY(int y, int windowHeight);
+
+// out = drag * base in OpenGL order: the drag acts after the base.
+Mat4 composeDrag(const Mat4& drag, const Mat4& base);
+// Matrix a drag edits in the current mode; nullptr outside 1..3.
+Mat4* dragTarget(ControlState& state);
+
+// Commits the drag so far to the current target: target := drag * dragBase;
+// a release also makes that the new dragBase. False outside modes 1..3.
+bool applyDrag(ControlState& state, const Mat4& drag, bool release);
+
+// Manipulator chosen by the modifiers held at the press: Shift alone zooms,
+// Ctrl alone pans, anything else rotates.
+enum class DragKind { Rotate, Pan, Zoom };
+DragKind dragKindFor(bool shift, bool ctrl, bool alt);
+// New manipulator of that kind (owned by the caller); the arcball takes the window size.
+class Transformer;
+Transformer* createTransformer(DragKind kind, int windowWidth, int windowHeight);
+
+// Esc gives Exit; 'p', 's', 'r' (either case) and space change the state.
+KeyResult applyKey(ControlState& state, unsigned char key);
+// Menu values 0..3; false for any other value (state untouched).
+bool applyMenu(ControlState& state, int value);
+// Left/Right arrow: +-5 within [50, 800], tested before the step, in double.
+void stepWindMagnitude(float& magnitude, bool increase);
+
+// Capture files: frames 0..kCaptureFrameLimit-1 under kCaptureDirectory.
+constexpr int kCaptureFrameLimit = 800;
+constexpr const char* kCaptureDirectory = "./image";
+std::string captureFilePath(int frame);

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "textures/bmp_file.h"
+
+namespace {
+
+uint32_t u32(const std::vector<uint8_t>& b, size_t at)
+{
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+uint16_t u16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+
+// Pixel (x, y) of a test pattern, rows bottom-up, RGB.
+std::vector<uint8_t> pattern(int width, int height)
+{
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+            p[0] = static_cast<uint8_t>(x);
+            p[1] = static_cast<uint8_t>(y);
+            p[2] = static_cast<uint8_t>(x ^ y ^ 0x5a);
+        }
+    return rgb;
+}
+
+} // namespace
+
+TEST(BmpWrite, WindowSizedFrameHasTheFullHeaders)
+{
+    const std::vector<uint8_t> rgb = pattern(800, 600);
+    const std::vector<uint8_t> b = encodeBmp(800, 600, rgb.data());
+    ASSERT_EQ(b.size(), 1440054u);
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[1], 'M');
+    EXPECT_EQ(u32(b, 2), 1440054u);
+    EXPECT_EQ(u32(b, 6), 0u);   // both reserved words
+    EXPECT_EQ(u32(b, 10), 54u);
+    EXPECT_EQ(u32(b, 14), 40u);
+    EXPECT_EQ(u32(b, 18), 800u);
+    EXPECT_EQ(u32(b, 22), 600u);
+    EXPECT_EQ(u16(b, 26), 1u);
+    EXPECT_EQ(u16(b, 28), 24u);
+    for (size_t at = 30; at < 54; at += 4) EXPECT_EQ(u32(b, at), 0u) << "offset " << at;
+
+    // Rows stay bottom-up, pixels become BGR.
+    const size_t px = 54 + 599 * 2400 + 3 * 17;
+    EXPECT_EQ(b[px + 0], static_cast<uint8_t>(17 ^ 599 ^ 0x5a));
+    EXPECT_EQ(b[px + 1], static_cast<uint8_t>(599));
+    EXPECT_EQ(b[px + 2], 17);
+}
+
+TEST(BmpWrite, OddWidthRowsArePaddedWithZeros)
+{
+    const std::vector<uint8_t> rgb = pattern(801, 3);
+    const std::vector<uint8_t> b = encodeBmp(801, 3, rgb.data());
+    EXPECT_EQ(bmpRowStride(801), 2404u);
+    ASSERT_EQ(b.size(), 54u + 3 * 2404);
+    EXPECT_EQ(u32(b, 2), b.size());
+    for (int row = 0; row < 3; ++row) {
+        const size_t start = 54 + static_cast<size_t>(row) * 2404;
+        EXPECT_EQ(b[start + 2403], 0) << "row " << row;
+        // Last pixel of the row, x = 800.
+        EXPECT_EQ(b[start + 2400 + 2], static_cast<uint8_t>(800));
+        EXPECT_EQ(b[start + 2400 + 1], row);
+    }
+}
+
+TEST(BmpWrite, WrittenFileReadsBackThroughTheParser)
+{
+    const std::vector<uint8_t> rgb = pattern(5, 4);
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "arborvane_bmp_write_test.bmp";
+    std::string error;
+    ASSERT_TRUE(writeBmpFile(path.c_str(), 5, 4, rgb.data(), &error)) << error;
+
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(onDisk, encodeBmp(5, 4, rgb.data()));
+
+    BmpImage image;
+    ASSERT_TRUE(readBmpFile(path.c_str(), image, &error)) << error;
+    EXPECT_EQ(image.width, 5);
+    EXPECT_EQ(image.height, 4);
+    ASSERT_EQ(image.pixels.size(), 4 * bmpRowStride(5));
+    EXPECT_EQ(image.pixels[bmpRowStride(5) * 3 + 3 * 4 + 2], 4); // red of (4, 3)
+    std::filesystem::remove(path);
+}
+
+TEST(BmpWrite, UnwritablePathSaysWhy)
+{
+    const std::vector<uint8_t> rgb = pattern(2, 2);
+    std::string error;
+    EXPECT_FALSE(writeBmpFile("/nonexistent-arborvane-dir/snap000.bmp", 2, 2, rgb.data(), &error));
+    EXPECT_EQ(error, "No such file or directory");
+}

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "view/interaction_state.h"
+#include "view/transformer.h"
+
+namespace {
+
+// The start state of the program, held in locals.
+struct Settings {
+    float windMagnitude = 400.0f;
+    bool galeMode = true;
+    bool showShadows = true;
+    bool skeletonView = false;
+    int32_t interactionMode = 2;
+    Mat4 windRotation = identity();
+    Mat4 treeRotation = identity();
+    Mat4 lightRotation = identity();
+    Mat4 dragBase = identity();
+
+    ControlState controls()
+    {
+        return {windMagnitude, galeMode,     showShadows,  skeletonView, interactionMode,
+                windRotation,  treeRotation, lightRotation, dragBase};
+    }
+};
+
+Mat4 glTranslation(double x, double y, double z)
+{
+    Mat4 m = identity();
+    m.m[12] = x;
+    m.m[13] = y;
+    m.m[14] = z;
+    return m;
+}
+
+// Quarter turn about z in OpenGL order: x goes to y.
+Mat4 glQuarterTurnZ()
+{
+    Mat4 m = identity();
+    m.m[0] = 0.0;
+    m.m[1] = 1.0;
+    m.m[4] = -1.0;
+    m.m[5] = 0.0;
+    return m;
+}
+
+void expectMatEq(const Mat4& a, const Mat4& b)
+{
+    for (int i = 0; i < 16; ++i) EXPECT_DOUBLE_EQ(a.m[i], b.m[i]) << "index " << i;
+}
+
+} // namespace
+
+TEST(Compose, DragActsAfterTheBase)
+{
+    // drag = translate (1, 2, 3), base = quarter turn about z. drag * base
+    // keeps the turn and translates by (1, 2, 3) afterwards; base * drag would
+    // turn the translation into (-2, 1, 3).
+    const Mat4 out = composeDrag(glTranslation(1, 2, 3), glQuarterTurnZ());
+    Mat4 expected = glQuarterTurnZ();
+    expected.m[12] = 1.0;
+    expected.m[13] = 2.0;
+    expected.m[14] = 3.0;
+    expectMatEq(out, expected);
+
+    const Mat4 other = composeDrag(glQuarterTurnZ(), glTranslation(1, 2, 3));
+    EXPECT_DOUBLE_EQ(other.m[12], -2.0);
+    EXPECT_DOUBLE_EQ(other.m[13], 1.0);
+    EXPECT_DOUBLE_EQ(other.m[14], 3.0);
+}
+
+TEST(Compose, EqualsRowMajorMultiplyOfBaseAndDrag)
+{
+    Mat4 d, b;
+    for (int i = 0; i < 16; ++i) {
+        d.m[i] = 0.5 * i - 3.0;
+        b.m[i] = (i % 5) - 1.25 * (i % 3);
+    }
+    const Mat4 out = composeDrag(d, b);
+    const Mat4 ref = multiply(b, d);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(out.m[i], ref.m[i]) << "index " << i;
+    // One entry by hand: (r 1, c 2) = sum_k D[4k+1] * B[8+k].
+    EXPECT_DOUBLE_EQ(out.m[9], d.m[1] * b.m[8] + d.m[5] * b.m[9] + d.m[9] * b.m[10] + d.m[13] * b.m[11]);
+}
+
+TEST(Keys, BreezeAndGaleSetTheirMagnitudes)
+{
+    Settings s;
+    ControlState c = s.controls();
+    EXPECT_EQ(applyKey(c, 'p'), KeyResult::Handled);
+    EXPECT_FALSE(s.galeMode);
+    EXPECT_EQ(s.windMagnitude, 10.0f);
+    EXPECT_EQ(applyKey(c, 'P'), KeyResult::Handled);
+    EXPECT_TRUE(s.galeMode);
+    EXPECT_EQ(s.windMagnitude, 100.0f);
+}
+
+TEST(Keys, ArrowStepsStopAtTheBounds)
+{
+    Settings s;
+    for (int i = 0; i < 80; ++i) stepWindMagnitude(s.windMagnitude, true);
+    EXPECT_EQ(s.windMagnitude, 800.0f);
+    stepWindMagnitude(s.windMagnitude, true);
+    EXPECT_EQ(s.windMagnitude, 800.0f);
+
+    s.windMagnitude = 400.0f;
+    for (int i = 0; i < 70; ++i) stepWindMagnitude(s.windMagnitude, false);
+    EXPECT_EQ(s.windMagnitude, 50.0f);
+    stepWindMagnitude(s.windMagnitude, false);
+    EXPECT_EQ(s.windMagnitude, 50.0f);
+
+    // Below the floor: no lower, but Right still raises by 5.
+    s.windMagnitude = 10.0f;
+    stepWindMagnitude(s.windMagnitude, false);
+    EXPECT_EQ(s.windMagnitude, 10.0f);
+    stepWindMagnitude(s.windMagnitude, true);
+    EXPECT_EQ(s.windMagnitude, 15.0f);
+}
+
+TEST(Keys, TogglesResetAndExit)
+{
+    Settings s;
+    ControlState c = s.controls();
+    EXPECT_EQ(applyKey(c, 's'), KeyResult::Handled);
+    EXPECT_FALSE(s.showShadows);
+    EXPECT_EQ(applyKey(c, 'S'), KeyResult::Handled);
+    EXPECT_TRUE(s.showShadows);
+    EXPECT_EQ(applyKey(c, ' '), KeyResult::Handled);
+    EXPECT_TRUE(s.skeletonView);
+
+    s.windRotation = glQuarterTurnZ();
+    s.treeRotation = glTranslation(1, 2, 3);
+    s.lightRotation = glQuarterTurnZ();
+    s.dragBase = glTranslation(4, 5, 6);
+    EXPECT_EQ(applyKey(c, 'r'), KeyResult::Handled);
+    expectMatEq(s.windRotation, identity());
+    expectMatEq(s.treeRotation, identity());
+    expectMatEq(s.lightRotation, identity());
+    expectMatEq(s.dragBase, identity());
+    EXPECT_EQ(s.interactionMode, 2);
+
+    EXPECT_EQ(applyKey(c, 27), KeyResult::Exit);
+    const float before = s.windMagnitude;
+    EXPECT_EQ(applyKey(c, 'x'), KeyResult::Ignored);
+    EXPECT_EQ(s.windMagnitude, before);
+    EXPECT_TRUE(s.galeMode);
+}
+
+TEST(Menu, RegimeFlipKeepsMagnitudeAndModesReloadTheBase)
+{
+    Settings s;
+    ControlState c = s.controls();
+    EXPECT_TRUE(applyMenu(c, 0));
+    EXPECT_FALSE(s.galeMode);
+    EXPECT_EQ(s.windMagnitude, 400.0f);
+    EXPECT_EQ(s.interactionMode, 2);
+
+    s.windRotation = glTranslation(1, 0, 0);
+    s.treeRotation = glTranslation(0, 2, 0);
+    s.lightRotation = glTranslation(0, 0, 3);
+    EXPECT_TRUE(applyMenu(c, 1));
+    EXPECT_EQ(s.interactionMode, 1);
+    expectMatEq(s.dragBase, s.windRotation);
+    EXPECT_TRUE(applyMenu(c, 3));
+    EXPECT_EQ(s.interactionMode, 3);
+    expectMatEq(s.dragBase, s.lightRotation);
+    EXPECT_TRUE(applyMenu(c, 2));
+    EXPECT_EQ(s.interactionMode, 2);
+    expectMatEq(s.dragBase, s.treeRotation);
+
+    EXPECT_FALSE(applyMenu(c, 4));
+    EXPECT_FALSE(applyMenu(c, -1));
+    EXPECT_EQ(s.interactionMode, 2);
+}
+
+TEST(Drag, MotionPreviewsAndReleaseCommits)
+{
+    Settings s;
+    ControlState c = s.controls();
+    // Two pans in tree mode add up; the first motion does not move the base.
+    EXPECT_TRUE(applyDrag(c, glTranslation(1, 0, 0), false));
+    expectMatEq(s.treeRotation, glTranslation(1, 0, 0));
+    expectMatEq(s.dragBase, identity());
+    EXPECT_TRUE(applyDrag(c, glTranslation(2, 0, 0), true));
+    expectMatEq(s.dragBase, glTranslation(2, 0, 0));
+    EXPECT_TRUE(applyDrag(c, glTranslation(0, 3, 0), true));
+    expectMatEq(s.treeRotation, glTranslation(2, 3, 0));
+
+    // Switching to the light drags the light's own matrix, not the tree's.
+    EXPECT_TRUE(applyMenu(c, 3));
+    EXPECT_TRUE(applyDrag(c, glQuarterTurnZ(), true));
+    expectMatEq(s.lightRotation, glQuarterTurnZ());
+    expectMatEq(s.treeRotation, glTranslation(2, 3, 0));
+    expectMatEq(s.windRotation, identity());
+
+    s.interactionMode = 7;
+    EXPECT_FALSE(applyDrag(c, glQuarterTurnZ(), true));
+}
+
+TEST(Drag, ModifiersChooseTheManipulator)
+{
+    EXPECT_EQ(dragKindFor(false, false, false), DragKind::Rotate);
+    EXPECT_EQ(dragKindFor(true, false, false), DragKind::Zoom);
+    EXPECT_EQ(dragKindFor(false, true, false), DragKind::Pan);
+    EXPECT_EQ(dragKindFor(true, true, false), DragKind::Rotate);
+    EXPECT_EQ(dragKindFor(true, false, true), DragKind::Rotate);
+    EXPECT_EQ(dragKindFor(false, false, true), DragKind::Rotate);
+
+    std::unique_ptr<Transformer> zoom(createTransformer(DragKind::Zoom, 800, 600));
+    auto* z = dynamic_cast<TransformerZoom*>(zoom.get());
+    ASSERT_NE(z, nullptr);
+    EXPECT_EQ(z->gain, 0.1f);
+    std::unique_ptr<Transformer> pan(createTransformer(DragKind::Pan, 800, 600));
+    ASSERT_NE(dynamic_cast<TransformerPan*>(pan.get()), nullptr);
+    std::unique_ptr<Transformer> ball(createTransformer(DragKind::Rotate, 1000, 400));
+    auto* b = dynamic_cast<TransformerArcBall*>(ball.get());
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->radius, 539.0f);
+}
+
+TEST(Drag, MouseCoordinatesAreScaledFromTheLowerLeft)
+{
+    EXPECT_EQ(dragInputX(100), 0.33f * 100.0f);
+    EXPECT_EQ(dragInputY(0, 600), 0.33f * 600.0f);
+    EXPECT_EQ(dragInputY(600, 600), 0.0f);
+    EXPECT_NEAR(dragInputX(800), 264.0f, 1e-3f);
+}
+
+TEST(Capture, FileNamesHaveThreeDigits)
+{
+    EXPECT_EQ(captureFilePath(0), "./image/snap000.bmp");
+    EXPECT_EQ(captureFilePath(7), "./image/snap007.bmp");
+    EXPECT_EQ(captureFilePath(10), "./image/snap010.bmp");
+    EXPECT_EQ(captureFilePath(42), "./image/snap042.bmp");
+    EXPECT_EQ(captureFilePath(99), "./image/snap099.bmp");
+    EXPECT_EQ(captureFilePath(123), "./image/snap123.bmp");
+    EXPECT_EQ(captureFilePath(kCaptureFrameLimit - 1), "./image/snap799.bmp");
+}
