@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "math/planar_shadow.h"
+#include "render/leaf_lists.h"
 #include "scenery/grass_draw.h"
 #include "scenery/grass_field_shade.h"
 #include "tree/tree_model.h"
@@ -67,9 +68,24 @@ void drawShadows(TreeModel& model, const Vec3& light)
     glColor3f(kShadowColour[0], kShadowColour[1], kShadowColour[2]);
     drawBranchShadows(model, light);
 
-    Mat4 matrix = shadowMatrix(light, 0.05);
+    // Leaves: placed by their blade matrix, then flattened, each branch's on its own level.
+    for (int b = 0; b < model.branchCount; ++b) {
+        const Mat4 flatten = shadowMatrix(light, 0.05 * b / model.branchCount);
+        glPushMatrix();
+        glMultMatrixd(flatten.m);
+        for (const Leaf& leaf : model.branches[b].leaves) {
+            const Mat4 place = transpose(leaf.bladeMatrix);
+            glPushMatrix();
+            glMultMatrixd(place.m);
+            glCallList(leafShadowList);
+            glPopMatrix();
+        }
+        glPopMatrix();
+    }
+
+    const Mat4 flatten = shadowMatrix(light, 0.05);
     glPushMatrix();
-    glMultMatrixd(matrix.m);
+    glMultMatrixd(flatten.m);
     drawGrassShadow(model);
     glPopMatrix();
 }
