@@ -10,6 +10,8 @@ struct Texture {
 
     void create(const char* path); // fresh, bound, empty texture
     void release();
+    // Name to bind: id - 1, or 0 (no texture) while empty.
+    unsigned int glName() const { return id > 0 ? static_cast<unsigned int>(id - 1) : 0u; }
 
     int32_t id = 0;       // GL name + 1; 0 means none
     char name[64] = {};   // path it was made from
