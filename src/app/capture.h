@@ -5,3 +5,6 @@
 bool captureFrame();
 // Reads the rectangle of the colour buffer being drawn and writes it as BMP.
 void writeBmp(const char* path, int x, int y, int width, int height);
+// Called when F1 starts a capture run: creates ./image/ if it is missing and
+// re-arms the one-line report of a file that cannot be written.
+void startCaptureRun();

@@ -41,10 +41,10 @@ bool applyDrag(ControlState& state, const Mat4& drag, bool release)
     return true;
 }
 
-DragKind dragKindFor(bool shift, bool ctrl, bool alt)
+DragKind dragKindFor(bool shift, bool ctrl, bool otherModifier)
 {
-    if (shift && !ctrl && !alt) return DragKind::Zoom;
-    if (ctrl && !shift && !alt) return DragKind::Pan;
+    if (shift && !ctrl && !otherModifier) return DragKind::Zoom;
+    if (ctrl && !shift && !otherModifier) return DragKind::Pan;
     return DragKind::Rotate;
 }
 

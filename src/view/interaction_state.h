@@ -38,7 +38,7 @@ bool applyDrag(ControlState& state, const Mat4& drag, bool release);
 // Manipulator chosen by the modifiers held at the press: Shift alone zooms,
 // Ctrl alone pans, anything else rotates.
 enum class DragKind { Rotate, Pan, Zoom };
-DragKind dragKindFor(bool shift, bool ctrl, bool alt);
+DragKind dragKindFor(bool shift, bool ctrl, bool otherModifier);
 // New manipulator of that kind (owned by the caller); the arcball takes the window size.
 class Transformer;
 Transformer* createTransformer(DragKind kind, int windowWidth, int windowHeight);

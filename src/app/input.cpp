@@ -1,0 +1,118 @@
+#include "app/input.h"
+
+#include <GL/glut.h>
+
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/capture.h"
+#include "platform/platform.h"
+#include "view/interaction_state.h"
+#include "view/transformer.h"
+
+// The settings the handlers change, bound to the app's globals.
+static ControlState controls()
+{
+    return {windMagnitude, galeMode,     showShadows,   skeletonView, interactionMode,
+            windRotation,  treeRotation, lightRotation, dragBase};
+}
+
+Mat4 composeWithBase(const Mat4& drag, const Mat4& base) { return composeDrag(drag, base); }
+
+void storeDragTarget(const Mat4& m)
+{
+    ControlState state = controls();
+    Mat4* target = dragTarget(state);
+    if (!target) std::exit(1);
+    *target = m;
+}
+
+void reshape(int width, int height)
+{
+    windowWidth = width;
+    windowHeight = height;
+    if (activeTransformer) activeTransformer->resize(width, height);
+    glViewport(0, 0, width, height);
+    // A minimised window reports height 0: keep the last projection rather
+    // than build one from an infinite aspect.
+    if (height <= 0) return;
+    glPushMatrix();
+    glLoadIdentity();
+    gluPerspective(60.0, static_cast<double>(width) / static_cast<double>(height), nearPlane, farPlane);
+    glGetDoublev(GL_MODELVIEW_MATRIX, projectionMatrix.m);
+    glPopMatrix();
+}
+
+void onMouse(int button, int state, int x, int y)
+{
+    if (button != GLUT_LEFT_BUTTON) return;
+    const float fx = dragInputX(x);
+    const float fy = dragInputY(y, windowHeight);
+    if (state == GLUT_DOWN) {
+        delete activeTransformer;
+        const int mods = glutGetModifiers();
+        const DragKind kind = dragKindFor((mods & GLUT_ACTIVE_SHIFT) != 0, (mods & GLUT_ACTIVE_CTRL) != 0,
+                                          (mods & ~(GLUT_ACTIVE_SHIFT | GLUT_ACTIVE_CTRL)) != 0);
+        activeTransformer = createTransformer(kind, windowWidth, windowHeight);
+        activeTransformer->begin(fx, fy);
+    } else if (state == GLUT_UP) {
+        ControlState s = controls();
+        if (!applyDrag(s, activeTransformer->transform(fx, fy), true)) std::exit(1);
+    } else {
+        std::exit(1);
+    }
+}
+
+void onMotion(int x, int y)
+{
+    ControlState s = controls();
+    if (!applyDrag(s, activeTransformer->transform(dragInputX(x), dragInputY(y, windowHeight)), false)) std::exit(1);
+    glutPostRedisplay();
+}
+
+void onMenu(int value)
+{
+    ControlState s = controls();
+    if (!applyMenu(s, value)) std::exit(1);
+}
+
+void onKey(unsigned char key, int, int)
+{
+    ControlState s = controls();
+    if (applyKey(s, key) == KeyResult::Exit) std::exit(0);
+}
+
+void onSpecialKey(int key, int, int)
+{
+    switch (key) {
+    case GLUT_KEY_F10:
+        if (fullScreen) {
+            glutPositionWindow(4, 35);
+            glutReshapeWindow(800, 600);
+            fullScreen = false;
+        } else {
+            glutPositionWindow(0, 0);
+            glutFullScreen();
+            fullScreen = true;
+        }
+        break;
+    case GLUT_KEY_LEFT:
+        stepWindMagnitude(windMagnitude, false);
+        break;
+    case GLUT_KEY_RIGHT:
+        stepWindMagnitude(windMagnitude, true);
+        break;
+    case GLUT_KEY_F1:
+        capturing = !capturing;
+        if (capturing) {
+            captureFrameNumber = 0;
+            consolePrintf("Starting capture...\n");
+            startCaptureRun();
+        } else {
+            consolePrintf("Stoping capture...\n");
+        }
+        break;
+    default:
+        break;
+    }
+}
