@@ -1,0 +1,96 @@
+#include "tree/bounds.h"
+
+#include "tree/tree_model.h"
+
+namespace {
+
+// 1.25 ln(10 i), i = 0.5, 1..15, held to 10 significant digits.
+constexpr double kProfile[16] = {2.011797391, 2.878231366, 3.744665342, 4.251496727, 4.611099318, 4.890028757,
+                                 5.117930703, 5.310619053, 5.477533293, 5.624762088, 5.756462732, 5.875600457,
+                                 5.984364678, 6.084418063, 6.177053028, 6.263294118};
+
+void widen(Vec3& lo, Vec3& hi, const Vec3& p)
+{
+    if (p.x < lo.x) lo.x = p.x;
+    if (p.y < lo.y) lo.y = p.y;
+    if (p.z < lo.z) lo.z = p.z;
+    if (p.x > hi.x) hi.x = p.x;
+    if (p.y > hi.y) hi.y = p.y;
+    if (p.z > hi.z) hi.z = p.z;
+}
+
+// A flat box has no normalised coordinate on that axis: 0.
+double normalised(double v, double lo, double hi)
+{
+    const double extent = hi - lo;
+    return extent != 0.0 ? (v - lo) / extent : 0.0;
+}
+
+void placeInWind(const Vec3& m, const Vec3& lo, const Vec3& hi, double& windScale, Vec3& noisePosition)
+{
+    const double h = normalised(m.y, lo.y, hi.y);
+    windScale = heightProfile(h);
+    noisePosition = {h * 0.125, normalised(m.z, lo.z, hi.z), normalised(m.x, lo.x, hi.x), 0};
+}
+
+} // namespace
+
+double heightProfile(double h)
+{
+    const double b = 16.0 * h;
+    if (b < 0.0) return 0.32120436196957786;
+    if (b >= 15.0) return 1.0;
+    if (!(b >= 0.0)) return 0.32120436196957786; // NaN height: the ground value
+    const int i = static_cast<int>(b);
+    return (kProfile[i] * (i + 1 - b) + kProfile[i + 1] * (b - i)) / kProfile[15];
+}
+
+void computeTreeBounds(TreeModel& model)
+{
+    Vec3 lo{9999.0, 9999.0, 9999.0, 0};
+    Vec3 hi{-9999.0, -9999.0, -9999.0, 0};
+    const int branchCount = model.branchCount < kBranchCount ? model.branchCount : kBranchCount;
+    for (int i = 0; i < branchCount; ++i) {
+        const Branch& b = model.branches[i];
+        if (!b.points) continue;
+        for (int k = 0; k < b.pointCount; ++k) widen(lo, hi, b.points[k]);
+        for (const Leaf& leaf : b.leaves)
+            if (leaf.pointCount >= 1 && leaf.pointCount <= kPetiolePoints)
+                widen(lo, hi, leaf.petiolePoints[leaf.pointCount - 1]);
+    }
+    const int bladeCount = model.grassBlades ? model.grassBladeCount : 0;
+    for (int i = 0; i < bladeCount; ++i) {
+        const Vec3& r = model.grassBlades[i].centre[0];
+        if (r.x < lo.x) lo.x = r.x;
+        if (r.z < lo.z) lo.z = r.z;
+        if (r.x > hi.x) hi.x = r.x;
+        if (r.z > hi.z) hi.z = r.z;
+    }
+    // An axis that saw no point (no tree, or no tree and no grass) would keep
+    // the inverted start values and throw the grass to y = 9999: collapse it to 0.
+    if (lo.x > hi.x) lo.x = hi.x = 0.0;
+    if (lo.y > hi.y) lo.y = hi.y = 0.0;
+    if (lo.z > hi.z) lo.z = hi.z = 0.0;
+    model.boundsMin = lo;
+    model.boundsMax = hi;
+
+    for (int i = 0; i < branchCount; ++i) {
+        Branch& b = model.branches[i];
+        if (!b.points || b.pointCount < 1) continue;
+        placeInWind(b.points[b.pointCount / 2], lo, hi, b.windScale, b.noisePosition);
+        for (Leaf& leaf : b.leaves)
+            if (leaf.pointCount >= 1 && leaf.pointCount <= kPetiolePoints)
+                placeInWind(leaf.petiolePoints[leaf.pointCount - 1], lo, hi, leaf.windScale, leaf.noisePosition);
+    }
+    for (int i = 0; i < bladeCount; ++i) {
+        GrassBlade& blade = model.grassBlades[i];
+        const Vec3 r = blade.centre[0];
+        blade.noisePosition = {0.0, normalised(r.z, lo.z, hi.z), normalised(r.x, lo.x, hi.x), 0};
+        for (int j = 0; j < kGrassLevels; ++j) {
+            blade.centre[j].y = blade.centre[j].y - r.y + lo.y;
+            blade.edge[j].y = blade.edge[j].y - r.y + lo.y;
+            blade.restCentre[j] = blade.centre[j];
+            blade.restEdge[j] = blade.edge[j];
+        }
+    }
+}

@@ -1,0 +1,157 @@
+#include "wind/noise_field.h"
+
+#include <cmath>
+#include <fstream>
+#include <iostream>
+#include <new>
+
+#include "platform/platform.h"
+#include "tree/tree_model.h"
+
+bool loadNoiseFile(TreeModel& model, const char* path, std::unique_ptr<double[]>& values)
+{
+    std::ifstream in(path ? path : "");
+    if (!in) {
+        consolePrintf("File was not found!\n");
+        return false;
+    }
+    int d1 = 0, d2 = 0, d3 = 0;
+    in >> d1 >> d2 >> d3;
+    if (!in) {
+        consolePrintf("Dimension error!\n");
+        return false;
+    }
+    model.noiseSize = d1;
+    if (d1 != d2 || d1 != d3) {
+        consolePrintf("Dimension error!\n");
+        return false;
+    }
+    if (d1 < 1 || d1 > kMaxNoiseSize) {
+        consolePrintf("Noise grid size %d is outside 1..%d!\n", d1, kMaxNoiseSize);
+        return false;
+    }
+    const long total = static_cast<long>(d1) * d1 * d1;
+    std::unique_ptr<double[]> data(new (std::nothrow) double[total]);
+    if (!data) {
+        consolePrintf("Noise grid allocation failed!\n");
+        return false;
+    }
+    // The extremes are kept as floats; the rescale uses the float values.
+    float maxValue = -9999.0f;
+    float minValue = 9999.0f;
+    long count = 0;
+    while (in.good() && count < total) {
+        double v = 0.0;
+        if (!(in >> v)) break;
+        if (!std::isfinite(v)) break;
+        data[count++] = v;
+        if (v > maxValue) maxValue = static_cast<float>(v);
+        if (v < minValue) minValue = static_cast<float>(v);
+    }
+    if (count < total) {
+        consolePrintf("Noise file %s holds %ld valid values, %ld expected!\n", path, count, total);
+        return false;
+    }
+    const float range = maxValue - minValue;
+    if (!(range > 0.0f) || !std::isfinite(range)) {
+        consolePrintf("Noise file %s has no spread of values!\n", path);
+        return false;
+    }
+    for (long i = 0; i < total; ++i) data[i] = (data[i] - minValue) / range;
+    values = std::move(data);
+    return true;
+}
+
+bool loadWindField(TreeModel& model, const char* pathU, const char* pathV, const char* pathW)
+{
+    std::unique_ptr<double[]> u, v, w;
+    if (!loadNoiseFile(model, pathU, u)) return false;
+    const int32_t sizeU = model.noiseSize;
+    if (!loadNoiseFile(model, pathV, v)) return false;
+    const int32_t sizeV = model.noiseSize;
+    if (!loadNoiseFile(model, pathW, w)) return false;
+    // One size for all three: the sampler uses each field's own size, but the
+    // grids are meant as one wind, so unequal grids are refused.
+    if (sizeU != sizeV || sizeU != model.noiseSize) {
+        consolePrintf("Dimension error!\n");
+        return false;
+    }
+    NoiseField* fields[3] = {&model.wind.u, &model.wind.v, &model.wind.w};
+    std::unique_ptr<double[]>* arrays[3] = {&u, &v, &w};
+    for (int i = 0; i < 3; ++i) {
+        fields[i]->size = model.noiseSize;
+        fields[i]->values = std::move(*arrays[i]);
+        fields[i]->speed[0] = 0.1;
+        fields[i]->speed[1] = 1.0;
+        fields[i]->speed[2] = 0.3;
+    }
+    return true;
+}
+
+double noiseValue(const NoiseField& field, int ix, int iy, int iz)
+{
+    const int n = field.size;
+    if (ix < 0 || ix >= n) ix = 0;
+    if (iy < 0 || iy >= n) iy = 0;
+    if (iz < 0 || iz >= n) iz = 0;
+    return field.values[(static_cast<long>(ix) * n + iy) * n + iz];
+}
+
+double interpolateNoise(const NoiseField& field, double x, double y, double z)
+{
+    const double n = field.size;
+    // Written as !(v >= 0) so a NaN coordinate is refused too.
+    if (!(x >= 0.0) || !(y >= 0.0) || !(z >= 0.0) || x >= n || y >= n || z >= n || !field.values) {
+        consolePrintf("Out of bounding 1!\n");
+        return 0.0;
+    }
+    const int ix = static_cast<int>(x);
+    const int iy = static_cast<int>(y);
+    const int iz = static_cast<int>(z);
+    const double fx = x - ix;
+    const double fy = y - iy;
+    const double fz = z - iz;
+    const double w0 = fy * (1.0 - fz);
+    const double w1 = (1.0 - fy) * (1.0 - fz);
+    const double w2 = (1.0 - fy) * fz;
+    const double w3 = fy * fz;
+    const double a = ((noiseValue(field, ix, iy + 1, iz) * w0 + noiseValue(field, ix, iy, iz) * w1) +
+                      noiseValue(field, ix, iy, iz + 1) * w2) +
+                     noiseValue(field, ix, iy + 1, iz + 1) * w3;
+    const double b = ((noiseValue(field, ix + 1, iy + 1, iz) * w0 + noiseValue(field, ix + 1, iy, iz) * w1) +
+                      noiseValue(field, ix + 1, iy, iz + 1) * w2) +
+                     noiseValue(field, ix + 1, iy + 1, iz + 1) * w3;
+    return a + (b - a) * fx;
+}
+
+namespace {
+
+// Keeps the fraction and reduces the integer part modulo n.
+double wrapCoordinate(double g, int n)
+{
+    if (g < 9.0e15) {
+        const long long t = static_cast<long long>(g);
+        return g - static_cast<double>(t) + static_cast<double>(t % n);
+    }
+    // Beyond 2^53 every double is whole: the fraction is 0.
+    return std::fmod(g, static_cast<double>(n));
+}
+
+} // namespace
+
+double sampleNoise(const NoiseField& field, double a, double b, double c)
+{
+    const int n = field.size;
+    if (n <= 0 || !field.values) return 0.0;
+    double gx = n + (n - 1) * a - field.offset[0];
+    double gy = n + (n - 1) * b - field.offset[1];
+    double gz = n + (n - 1) * c - field.offset[2];
+    if (!(gx >= 0.0) || !(gy >= 0.0) || !(gz >= 0.0)) {
+        std::cout << gx << '\t' << gy << '\t' << gz << '\t' << "Out of bounding 2" << std::endl;
+        return 0.0;
+    }
+    if (gx >= n) gx = wrapCoordinate(gx, n);
+    if (gy >= n) gy = wrapCoordinate(gy, n);
+    if (gz >= n) gz = wrapCoordinate(gz, n);
+    return interpolateNoise(field, gx, gy, gz);
+}
