@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tree/tree_model.h"
+#include "tree_rows.h"
+
+namespace {
+
+int sumOver(const std::vector<TreeRow>& rows, int perPoint, int perRow)
+{
+    int total = 0;
+    for (const auto& row : rows) total += perPoint * static_cast<int>(row.points.size()) + perRow;
+    return total;
+}
+
+// Loads text into a fresh model, capturing both console streams.
+struct LoadRun {
+    std::unique_ptr<TreeModel> model = makeModel();
+    bool ok = false;
+    std::string out; // console lines
+    std::string err; // notices
+};
+
+LoadRun load(const std::string& text, bool showShadows = true)
+{
+    LoadRun run;
+    run.model->showShadows = showShadows;
+    const std::string path = writeTreeFile(text);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    run.ok = loadTreeModel(*run.model, path.c_str());
+    run.out = testing::internal::GetCapturedStdout();
+    run.err = testing::internal::GetCapturedStderr();
+    std::remove(path.c_str());
+    return run;
+}
+
+int lineCount(const std::string& text)
+{
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+} // namespace
+
+TEST(TreeModelLoad, ValidFileFillsRecords)
+{
+    auto rows = defaultTreeRows();
+    rows[5].points[0] = {"1", "2", "3", "1"};
+    rows[5].points[1][3] = "0.02";
+    rows[7].points[2] = {"1.5abc", "zz", "-2", "0.5"}; // malformed numbers read like atof
+    rows[9].children = {{"19", "1"}, {"20", "2"}};
+    const LoadRun run = load(treeText(rows));
+    ASSERT_TRUE(run.ok) << run.out;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    const TreeModel& m = *run.model;
+    EXPECT_EQ(m.branchCount, 322);
+
+    const Branch& b5 = m.branches[5];
+    ASSERT_EQ(b5.pointCount, 4);
+    EXPECT_DOUBLE_EQ(b5.points[0].x, 0.35);
+    EXPECT_DOUBLE_EQ(b5.points[0].y, 0.7);
+    EXPECT_DOUBLE_EQ(b5.points[0].z, 1.05);
+    EXPECT_EQ(b5.points[0].status, 0);
+    EXPECT_DOUBLE_EQ(b5.radii[0], 0.35);
+    EXPECT_EQ(b5.radii[1], 0.015); // 0.02 * 0.35 = 0.007 is raised to the floor
+
+    const Branch& b7 = m.branches[7];
+    EXPECT_DOUBLE_EQ(b7.points[2].x, 1.5 * 0.35);
+    EXPECT_EQ(b7.points[2].y, 0.0);
+    EXPECT_DOUBLE_EQ(b7.points[2].z, -0.7);
+
+    // Pairs are childIndex then attachPoint in the file, attachPoint first in memory.
+    ASSERT_EQ(m.branches[9].childCount, 2);
+    EXPECT_EQ(m.branches[9].children[0].childIndex, 19);
+    EXPECT_EQ(m.branches[9].children[0].attachPoint, 1);
+    EXPECT_EQ(m.branches[9].children[1].childIndex, 20);
+    EXPECT_EQ(m.branches[9].children[1].attachPoint, 2);
+    EXPECT_EQ(m.branches[321].childCount, 0);
+
+    for (int i = 0; i < kBranchCount; ++i) {
+        const Branch& b = m.branches[i];
+        ASSERT_EQ(b.pointCount, static_cast<int>(rows[i].points.size()));
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(b.bendVelocity[a], 0.0);
+            EXPECT_EQ(b.bendPosition[a], 0.0);
+        }
+        // The rest copy holds the loaded centre line and the frames built during the load.
+        const Branch& r = m.restBranches[i];
+        ASSERT_EQ(r.pointCount, b.pointCount);
+        for (int k = 0; k < b.pointCount; ++k) {
+            EXPECT_EQ(r.points[k].x, b.points[k].x);
+            EXPECT_EQ(r.points[k].y, b.points[k].y);
+            EXPECT_EQ(r.points[k].z, b.points[k].z);
+            EXPECT_EQ(r.radii[k], b.radii[k]);
+        }
+        EXPECT_EQ(r.frameX.x, b.frameX.x);
+        EXPECT_EQ(r.frameY.y, b.frameY.y);
+        EXPECT_EQ(r.frameZ.z, b.frameZ.z);
+    }
+    // Trunk frame set by the loader; children get theirs from the hierarchy walk.
+    EXPECT_EQ(m.branches[0].frameY.y, 1.0);
+    EXPECT_EQ(m.branches[0].frameZ.z, 1.0);
+    const Branch& b1 = m.branches[1];
+    const Vec3 axisY = sub(b1.frameY, b1.points[0]);
+    EXPECT_NEAR(length(axisY), 1.0, 1e-12);
+    EXPECT_NEAR(length(sub(m.restBranches[1].frameX, b1.points[0])), 1.0, 1e-12);
+}
+
+TEST(TreeModelLoad, ColourClasses)
+{
+    auto rows = defaultTreeRows();
+    const char* words[] = {"red", "green", "blue", "springgreen", "magenta", "orange", "skyblue", "violetred"};
+    const double params[8][3] = {{10000, 0.4, 0.12}, {256, 0.5, 0.13}, {128, 0.5, 0.14}, {128, 2.0, 0.12},
+                                 {64, 2.0, 0.12},    {32, 2.0, 0.12},  {32, 2.0, 0.12},  {32, 2.0, 0.12}};
+    for (int c = 0; c < 8; ++c) rows[10 + c].colour = words[c];
+    rows[20].colour = "Red";
+    rows[21].colour = std::string(2000, 'g'); // an overlong word is still one token
+    const LoadRun run = load(treeText(rows));
+    ASSERT_TRUE(run.ok) << run.out;
+    for (int c = 0; c < 8; ++c) {
+        const Branch& b = run.model->branches[10 + c];
+        EXPECT_EQ(b.colourClass, c) << words[c];
+        EXPECT_EQ(b.stiffness, params[c][0]) << words[c];
+        EXPECT_EQ(b.frequency, params[c][1]) << words[c];
+        EXPECT_EQ(b.dampingRatio, params[c][2]) << words[c];
+    }
+    for (int i : {20, 21}) {
+        const Branch& b = run.model->branches[i];
+        EXPECT_EQ(b.colourClass, 0);
+        EXPECT_EQ(b.stiffness, 1.0);
+        EXPECT_EQ(b.frequency, 0.0);
+        EXPECT_EQ(b.dampingRatio, 0.0);
+        EXPECT_EQ(b.pointCount, static_cast<int>(rows[i].points.size()));
+    }
+}
+
+TEST(TreeModelLoad, RowsSpreadOverLinesLoadTheSame)
+{
+    const auto rows = defaultTreeRows();
+    const LoadRun oneLine = load(treeText(rows));
+    const LoadRun spread = load(treeText(rows, "RowMax=322", true) + "trailing tokens 1 2 3 are never read\n");
+    ASSERT_TRUE(oneLine.ok);
+    ASSERT_TRUE(spread.ok) << spread.out;
+    for (int i = 0; i < kBranchCount; ++i) {
+        const Branch& a = oneLine.model->branches[i];
+        const Branch& b = spread.model->branches[i];
+        ASSERT_EQ(a.pointCount, b.pointCount);
+        ASSERT_EQ(a.childCount, b.childCount);
+        for (int k = 0; k < a.pointCount; ++k) {
+            EXPECT_EQ(a.points[k].x, b.points[k].x);
+            EXPECT_EQ(a.points[k].y, b.points[k].y);
+            EXPECT_EQ(a.points[k].z, b.points[k].z);
+            EXPECT_EQ(a.radii[k], b.radii[k]);
+        }
+        for (int j = 0; j < a.childCount; ++j) EXPECT_EQ(a.children[j].childIndex, b.children[j].childIndex);
+        EXPECT_EQ(a.frameX.x, b.frameX.x);
+        EXPECT_EQ(a.colourClass, b.colourClass);
+    }
+    EXPECT_EQ(oneLine.model->triangleTotalShadowed, spread.model->triangleTotalShadowed);
+}
+
+TEST(TreeModelLoad, TriangleTotals)
+{
+    const auto rows = defaultTreeRows();
+    const LoadRun shadowed = load(treeText(rows), true);
+    ASSERT_TRUE(shadowed.ok);
+    EXPECT_EQ(shadowed.model->triangleTotalShadowed, sumOver(rows, 64, 686));
+    EXPECT_EQ(shadowed.model->triangleTotalPlain, sumOver(rows, 32, 718));
+    EXPECT_EQ(shadowed.model->triangleCount, sumOver(rows, 64, 686));
+
+    const LoadRun plain = load(treeText(rows), false);
+    ASSERT_TRUE(plain.ok);
+    EXPECT_EQ(plain.model->triangleCount, sumOver(rows, 32, 718));
+}
+
+TEST(TreeModelLoad, ReloadDoesNotAccumulateAndFailureKeepsOtherData)
+{
+    const auto rows = defaultTreeRows();
+    auto model = makeModel();
+    model->noiseSize = 32; // loaded before the tree at start-up
+    model->wind.u.size = 32;
+    model->grassBladeCount = 7;
+    const std::string good = writeTreeFile(treeText(rows));
+    ASSERT_TRUE(loadTreeModel(*model, good.c_str()));
+    ASSERT_TRUE(loadTreeModel(*model, good.c_str()));
+    EXPECT_EQ(model->triangleTotalShadowed, sumOver(rows, 64, 686));
+
+    auto broken = rows;
+    broken[300].n = "41";
+    const std::string bad = writeTreeFile(treeText(broken));
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(loadTreeModel(*model, bad.c_str()));
+    testing::internal::GetCapturedStdout();
+    expectTreeEmpty(*model);
+    EXPECT_EQ(model->noiseSize, 32);
+    EXPECT_EQ(model->wind.u.size, 32);
+    EXPECT_EQ(model->grassBladeCount, 7);
+    std::remove(good.c_str());
+    std::remove(bad.c_str());
+}
+
+TEST(TreeModelLoad, MissingFile)
+{
+    auto model = makeModel();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loadTreeModel(*model, (::testing::TempDir() + "no_such_tree_file.txt").c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Loading: Tree model file does not exist!\n");
+    expectTreeEmpty(*model);
+}
+
+TEST(TreeModelLoad, WrongRowMax)
+{
+    const auto rows = defaultTreeRows();
+    for (const char* first : {"RowMax=321", "RowMax=323", "Rows=322", "", "RowMax=99999999999999999999"}) {
+        const LoadRun run = load(treeText(rows, first));
+        EXPECT_FALSE(run.ok) << first;
+        EXPECT_EQ(run.err, "Error Loading: File size is wrong!\n") << first;
+        EXPECT_EQ(run.out, "") << first;
+        expectTreeEmpty(*run.model);
+    }
+    // The first line is taken whole, whatever follows on it.
+    const LoadRun run = load(treeText(rows, "RowMax=322 " + std::string(700, 'x')));
+    EXPECT_TRUE(run.ok) << run.out;
+}
+
+struct Rejection {
+    const char* name;
+    int row;                     // row that breaks a rule
+    void (*edit)(std::vector<TreeRow>&);
+    const char* reason;          // part of the console line
+};
+
+class TreeModelReject : public testing::TestWithParam<Rejection> {};
+
+TEST_P(TreeModelReject, OneLineNamesRowAndReason)
+{
+    auto rows = defaultTreeRows();
+    GetParam().edit(rows);
+    const LoadRun run = load(treeText(rows));
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(lineCount(run.out), 1) << run.out;
+    EXPECT_NE(run.out.find("row " + std::to_string(GetParam().row) + ":"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(GetParam().reason), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "");
+    expectTreeEmpty(*run.model);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, TreeModelReject,
+    testing::Values(
+        Rejection{"OnePoint", 4, [](auto& r) { r[4].n = "1"; }, "N=1 is outside 2..40"},
+        Rejection{"FortyOnePoints", 8, [](auto& r) { r[8].n = "41"; }, "N=41 is outside 2..40"},
+        Rejection{"HugeN", 8, [](auto& r) { r[8].n = std::string(600, '9'); }, "N=2147483647 is outside"},
+        Rejection{"NegativeChildCount", 12, [](auto& r) { r[12].m = "-1"; }, "M=-1 is outside 0..321"},
+        Rejection{"HugeChildCount", 12, [](auto& r) { r[12].m = "100000000"; }, "M=100000000 is outside 0..321"},
+        Rejection{"ChildIndex322", 200, [](auto& r) { r[200].children = {{"322", "0"}}; }, "child index 322 is outside 0..321"},
+        Rejection{"ChildIndexNegative", 200, [](auto& r) { r[200].children = {{"-1", "0"}}; }, "child index -1 is outside"},
+        Rejection{"ChildBeforeParent", 30, [](auto& r) { r[30].children = {{"61", "1"}, {"29", "2"}}; },
+                  "child index 29 is not greater than the row number"},
+        Rejection{"ChildIsItself", 30, [](auto& r) { r[30].children = {{"30", "1"}}; }, "child index 30 is not greater"},
+        Rejection{"ListedTwice", 3, [](auto& r) { r[3].children.push_back({"5", "2"}); }, "branch 5 is listed as a child twice"},
+        Rejection{"ListedTwiceInARow", 40, [](auto& r) { r[40].children = {{"81", "1"}, {"81", "2"}}; },
+                  "branch 81 is listed as a child twice"},
+        Rejection{"AttachPastEnd", 1, [](auto& r) { r[1].children[0].second = std::to_string(r[1].points.size()); },
+                  "attach point 4 of child 3 is outside 0..3"},
+        Rejection{"AttachNegative", 1, [](auto& r) { r[1].children[0].second = "-1"; }, "attach point -1 of child 3"},
+        Rejection{"PairsOutOfOrder", 2, [](auto& r) { r[2].children = {{"5", "2"}, {"6", "1"}}; },
+                  "attach point 1 of child 6 comes after attach point 2"},
+        Rejection{"NotANumber", 77, [](auto& r) { r[77].points[1][2] = "nan"; }, "not a finite number"},
+        Rejection{"Infinite", 78, [](auto& r) { r[78].points[0][3] = "-inf"; }, "not a finite number"},
+        Rejection{"Truncated", 321, [](auto& r) { r[321].points.back() = {"1", "2", "", ""}; },
+                  "the file ends before the row is complete"}),
+    [](const testing::TestParamInfo<Rejection>& info) { return std::string(info.param.name); });
+
+TEST(TreeModelLoad, TruncatedFiles)
+{
+    const std::string text = treeText(defaultTreeRows());
+    // Cut inside row 200, and right after row 100's last token.
+    const size_t row200 = text.find("\n200 ") + 10;
+    const size_t row101 = text.find("\n101 ") + 1;
+    for (size_t cut : {row200, row101}) {
+        const LoadRun run = load(text.substr(0, cut));
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(lineCount(run.out), 1) << run.out;
+        EXPECT_NE(run.out.find(cut == row200 ? "row 200:" : "row 101:"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("ends before the row is complete"), std::string::npos);
+        expectTreeEmpty(*run.model);
+    }
+}
+
+TEST(TreeModelLoad, GeneratedDataFileLoads)
+{
+    std::FILE* probe = std::fopen(kTreeModelPath, "r");
+    if (!probe) GTEST_SKIP() << kTreeModelPath << " not generated yet";
+    std::fclose(probe);
+    auto model = makeModel();
+    testing::internal::CaptureStdout();
+    const bool ok = loadTreeModel(*model);
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(ok) << out;
+    EXPECT_EQ(model->branchCount, 322);
+    EXPECT_GT(model->triangleCount, 0);
+}
