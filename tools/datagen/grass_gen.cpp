@@ -41,14 +41,14 @@ void writeBlade(FILE* file, synth::Rng& rng, double rootX, double rootZ)
     const P3 face{-std::sin(facing), 0.0, std::cos(facing)};    // blade normal, horizontal
     // Lean and curl toward either face; taller blades droop more.
     const double side = rng.uniform() < 0.5 ? -1.0 : 1.0;
-    const double lean = side * rng.range(0.05, 0.25);
-    const double curl = side * rng.range(0.05, 0.35) * (0.5 + height / kMaxHeight);
+    const double lean = side * rng.range(0.03, 0.15);
+    const double curl = side * rng.range(0.04, 0.2) * (0.5 + height / kMaxHeight);
     const double widthScale = rng.range(0.85, 1.15);
     for (int j = 0; j < kLevels; ++j) {
         const double s = static_cast<double>(j) / (kLevels - 1);
         // Centre line: up by s*height, out along the face by lean*s + curl*s^2.
         const double out = height * (lean * s + curl * s * s);
-        const P3 point{rootX + face.x * out, height * s * (1.0 - 0.15 * curl * curl * s * s), rootZ + face.z * out};
+        const P3 point{rootX + face.x * out, height * s, rootZ + face.z * out};
         const P3 tangent = unit(P3{0.0, 1.0, 0.0} + face * (lean + 2.0 * curl * s));
         const P3 u = unit(crossP(across, tangent)); // so that U x V points up the blade
         const double w = kRootWidth * widthScale * (1.0 - 0.8 * std::pow(s, 1.6));

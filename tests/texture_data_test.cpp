@@ -1,0 +1,190 @@
+// The ten generated textures: BMP layout, seamless wrap, the features the
+// renderer relies on (leaf midrib, darker grass roots).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "textures/bmp_file.h"
+
+namespace {
+
+const char* const kTexturePaths[] = {
+    "./data/tree/tulip_trunk.bmp",     "./data/tree/tulip_branch.bmp",  "./data/tree/ground.bmp",
+    "./data/tree/poplar_leafup.bmp",   "./data/tree/poplar_leafdown.bmp", "./data/tree/poplar_petiole.bmp",
+    "./data/grass/grass01.bmp",        "./data/grass/grass02.bmp",      "./data/grass/grass03.bmp",
+    "./data/grass/grass04.bmp",
+};
+
+uint32_t le32(const std::vector<uint8_t>& d, size_t at) { return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | uint32_t(d[at + 3]) << 24; }
+uint16_t le16(const std::vector<uint8_t>& d, size_t at) { return static_cast<uint16_t>(d[at] | d[at + 1] << 8); }
+
+std::vector<uint8_t> readFile(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Pixels as luminance and RGB in 0..1, row 0 at the bottom.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<double> r, g, b;
+    double lum(int x, int y) const
+    {
+        const size_t i = static_cast<size_t>(y) * width + x;
+        return 0.299 * r[i] + 0.587 * g[i] + 0.114 * b[i];
+    }
+};
+
+Picture decode(const char* path)
+{
+    const std::vector<uint8_t> d = readFile(path);
+    Picture p;
+    if (d.size() < 54) return p;
+    p.width = static_cast<int>(le32(d, 18));
+    p.height = static_cast<int>(le32(d, 22));
+    const size_t stride = (static_cast<size_t>(p.width) * 3 + 3) & ~size_t(3);
+    if (p.width <= 0 || p.height <= 0 || d.size() < 54 + stride * p.height) return Picture{};
+    for (int y = 0; y < p.height; ++y) {
+        for (int x = 0; x < p.width; ++x) {
+            const uint8_t* px = &d[54 + y * stride + x * 3];
+            p.b.push_back(px[0] / 255.0);
+            p.g.push_back(px[1] / 255.0);
+            p.r.push_back(px[2] / 255.0);
+        }
+    }
+    return p;
+}
+
+// Mean luminance step across the wrap (last column to first) against the
+// mean step between inner neighbours; 1 means the seam is invisible.
+double seamRatio(const Picture& p, bool acrossColumns)
+{
+    const int n = acrossColumns ? p.width : p.height, lines = acrossColumns ? p.height : p.width;
+    auto at = [&](int i, int line) { return acrossColumns ? p.lum(i, line) : p.lum(line, i); };
+    double inner = 0.0, seam = 0.0;
+    for (int line = 0; line < lines; ++line) {
+        for (int i = 0; i + 1 < n; ++i) inner += std::fabs(at(i + 1, line) - at(i, line));
+        seam += std::fabs(at(0, line) - at(n - 1, line));
+    }
+    return seam / (inner / (n - 1));
+}
+
+double meanLum(const Picture& p, int x0, int x1, int y0, int y1)
+{
+    double sum = 0.0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) sum += p.lum(x, y);
+    return sum / ((x1 - x0) * (y1 - y0));
+}
+
+} // namespace
+
+TEST(TextureData, EveryFileIsAnUncompressedBottomUp24BitBmp)
+{
+    for (const char* path : kTexturePaths) {
+        SCOPED_TRACE(path);
+        const std::vector<uint8_t> d = readFile(path);
+        ASSERT_GE(d.size(), 54u);
+        EXPECT_EQ(d[0], 'B');
+        EXPECT_EQ(d[1], 'M');
+        EXPECT_EQ(le32(d, 2), d.size());
+        EXPECT_EQ(le32(d, 10), 54u);
+        EXPECT_EQ(le32(d, 14), 40u);
+        const uint32_t width = le32(d, 18), height = le32(d, 22);
+        EXPECT_TRUE(width == 256 || width == 512) << width;
+        EXPECT_TRUE(height == 256 || height == 512) << height; // positive: bottom-up
+        EXPECT_EQ(le16(d, 26), 1);
+        EXPECT_EQ(le16(d, 28), 24);
+        EXPECT_EQ(le32(d, 30), 0u);
+        const uint32_t stride = (width * 3 + 3) & ~3u;
+        EXPECT_EQ(le32(d, 34), stride * height);
+        EXPECT_EQ(d.size(), 54u + size_t(stride) * height);
+    }
+}
+
+TEST(TextureData, ProgramParserAcceptsEveryFile)
+{
+    for (const char* path : kTexturePaths) {
+        SCOPED_TRACE(path);
+        BmpImage image;
+        std::string error;
+        ASSERT_TRUE(readBmpFile(path, image, &error)) << error;
+        EXPECT_EQ(image.pixels.size(), bmpRowStride(image.width) * static_cast<size_t>(image.height));
+    }
+}
+
+TEST(TextureData, RepeatingTexturesHaveNoVisibleSeam)
+{
+    const Picture ground = decode("./data/tree/ground.bmp");
+    ASSERT_GT(ground.width, 0);
+    EXPECT_LT(seamRatio(ground, true), 1.3);
+    EXPECT_LT(seamRatio(ground, false), 1.3);
+    for (const char* bark : {"./data/tree/tulip_trunk.bmp", "./data/tree/tulip_branch.bmp"}) {
+        SCOPED_TRACE(bark);
+        const Picture p = decode(bark);
+        ASSERT_GT(p.width, 0);
+        EXPECT_LT(seamRatio(p, true), 1.3); // around the tube
+    }
+}
+
+TEST(TextureData, LeafSidesShowALighterMidribAndDifferInShade)
+{
+    const Picture up = decode("./data/tree/poplar_leafup.bmp");
+    const Picture down = decode("./data/tree/poplar_leafdown.bmp");
+    ASSERT_GT(up.width, 0);
+    ASSERT_GT(down.width, 0);
+    for (const Picture* p : {&up, &down}) {
+        const int w = p->width, h = p->height;
+        const double midrib = meanLum(*p, w / 2 - 1, w / 2 + 1, h / 10, 9 * h / 10);
+        const double beside = 0.5 * (meanLum(*p, w / 2 - 12, w / 2 - 8, h / 10, 9 * h / 10) +
+                                     meanLum(*p, w / 2 + 8, w / 2 + 12, h / 10, 9 * h / 10));
+        EXPECT_GT(midrib, beside + 0.1);
+    }
+    // Upper side darker than the underside; both green.
+    EXPECT_LT(meanLum(up, 0, up.width, 0, up.height) + 0.1, meanLum(down, 0, down.width, 0, down.height));
+    double r = 0, g = 0, b = 0;
+    for (size_t i = 0; i < up.g.size(); ++i) {
+        r += up.r[i];
+        g += up.g[i];
+        b += up.b[i];
+    }
+    EXPECT_GT(g, 1.3 * r);
+    EXPECT_GT(g, 1.3 * b);
+}
+
+TEST(TextureData, GrassBladesDarkenTowardTheRootAndStayLight)
+{
+    for (int i = 1; i <= 4; ++i) {
+        const std::string path = "./data/grass/grass0" + std::to_string(i) + ".bmp";
+        SCOPED_TRACE(path);
+        const Picture p = decode(path.c_str());
+        ASSERT_GT(p.width, 0);
+        const double root = meanLum(p, 0, p.width, 0, p.height / 20);
+        const double upper = meanLum(p, 0, p.width, 6 * p.height / 10, 7 * p.height / 10);
+        EXPECT_LT(root + 0.15, upper);
+        // The blade colour multiplies the texture: a dark texture would leave the lawn black.
+        EXPECT_GT(upper, 0.75);
+    }
+}
+
+TEST(TextureData, GroundIsGreenBrown)
+{
+    const Picture p = decode("./data/tree/ground.bmp");
+    ASSERT_GT(p.width, 0);
+    double r = 0, g = 0, b = 0;
+    for (size_t i = 0; i < p.g.size(); ++i) {
+        r += p.r[i];
+        g += p.g[i];
+        b += p.b[i];
+    }
+    const double n = static_cast<double>(p.g.size());
+    EXPECT_GT(g, r);
+    EXPECT_GT(r, b);
+    EXPECT_GT(g / n, 0.25);
+    EXPECT_LT(g / n, 0.6);
+}
