@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include "motion_scene.h"
+#include "tree/bounds.h"
+
+namespace {
+
+void straightBranch(Branch& b, std::initializer_list<Vec3> points)
+{
+    const int n = static_cast<int>(points.size());
+    b.pointCount = n;
+    b.points.reset(new Vec3[2 * n - 1]);
+    b.radii.reset(new double[2 * n - 1]);
+    int k = 0;
+    for (const Vec3& p : points) {
+        b.points[k] = p;
+        b.radii[k++] = 0.1;
+    }
+    // Leaf tips at the branch base so they do not widen the box.
+    for (Leaf& leaf : b.leaves) leaf.petiolePoints[5] = b.points[0];
+}
+
+} // namespace
+
+TEST(HeightProfile, LogProfile)
+{
+    EXPECT_EQ(heightProfile(0.5), 5.477533293 / 6.263294118);
+    EXPECT_NEAR(heightProfile(0.5), 0.874545, 1e-6);
+    EXPECT_EQ(heightProfile(15.0 / 16.0), 1.0);
+    EXPECT_EQ(heightProfile(0.95), 1.0);
+    EXPECT_EQ(heightProfile(3.0), 1.0);
+    EXPECT_EQ(heightProfile(-0.01), 0.32120436196957786);
+    EXPECT_EQ(heightProfile(0.0), 2.011797391 / 6.263294118);
+    EXPECT_NEAR(heightProfile(0.0), 0.32120436196957786, 1e-15);
+    // Halfway between two table entries.
+    EXPECT_EQ(heightProfile(8.5 / 16.0), (5.477533293 * 0.5 + 5.624762088 * 0.5) / 6.263294118);
+    double last = 0.0;
+    for (int i = 0; i <= 160; ++i) {
+        const double v = heightProfile(i / 160.0);
+        EXPECT_GE(v, last);
+        last = v;
+    }
+}
+
+TEST(TreeBounds, BoxMiddlePointsAndNoisePositions)
+{
+    auto model = motion_scene::makeModel();
+    TreeModel& m = *model;
+    m.branchCount = 2;
+    straightBranch(m.branches[0], {{0, 0, 0, 0}, {0, 1, 0, 0}, {0, 2, 0, 0}, {0, 4, 0, 0}});
+    straightBranch(m.branches[1], {{-2, 1, -1, 0}, {-1, 2, 0, 0}, {1, 3, 1, 0}, {2, 3, 2, 0}, {2, 4, 3, 0}});
+    m.branches[1].leaves[3].petiolePoints[5] = {0, 4.5, 0, 0}; // a leaf tip above everything
+    computeTreeBounds(m);
+    EXPECT_EQ(m.boundsMin.x, -2.0);
+    EXPECT_EQ(m.boundsMin.y, 0.0);
+    EXPECT_EQ(m.boundsMin.z, -1.0);
+    EXPECT_EQ(m.boundsMax.x, 2.0);
+    EXPECT_EQ(m.boundsMax.y, 4.5);
+    EXPECT_EQ(m.boundsMax.z, 3.0);
+    // Four points: the middle is points[2] = (0, 2, 0).
+    const double h0 = 2.0 / 4.5;
+    EXPECT_EQ(m.branches[0].windScale, heightProfile(h0));
+    EXPECT_EQ(m.branches[0].noisePosition.x, h0 * 0.125);
+    EXPECT_EQ(m.branches[0].noisePosition.y, 0.25);
+    EXPECT_EQ(m.branches[0].noisePosition.z, 0.5);
+    // Five points: points[2] = (1, 3, 1).
+    EXPECT_EQ(m.branches[1].noisePosition.x, 3.0 / 4.5 * 0.125);
+    EXPECT_EQ(m.branches[1].noisePosition.y, 0.5);
+    EXPECT_EQ(m.branches[1].noisePosition.z, 0.75);
+    // Leaves use their tip; the top leaf gets the full factor.
+    EXPECT_EQ(m.branches[1].leaves[3].windScale, 1.0);
+    EXPECT_EQ(m.branches[1].leaves[3].noisePosition.x, 0.125);
+    EXPECT_EQ(m.branches[0].leaves[0].windScale, 0.32120436196957786 * 6.263294118 / 6.263294118);
+}
+
+TEST(TreeBounds, GrassSetOnLowestPointAndWidensOnlyXZ)
+{
+    auto model = motion_scene::makeModel();
+    TreeModel& m = *model;
+    m.branchCount = 1;
+    straightBranch(m.branches[0], {{0, -0.1, 0, 0}, {0, 2, 0, 0}, {1, 3, 1, 0}});
+    m.grassBlades.reset(new GrassBlade[2]);
+    m.grassBladeCount = 2;
+    for (int j = 0; j < kGrassLevels; ++j) {
+        m.grassBlades[0].centre[j] = {0.5, 0.3 + j, 0.5, 0};
+        m.grassBlades[0].edge[j] = {0.6, 0.35 + j, 0.5, 0};
+        m.grassBlades[1].centre[j] = {-9, -7.0 + j, 4, 0}; // outside in x, z and below in y
+        m.grassBlades[1].edge[j] = {-9, -7.0 + j, 4.1, 0};
+    }
+    computeTreeBounds(m);
+    EXPECT_EQ(m.boundsMin.x, -9.0);
+    EXPECT_EQ(m.boundsMax.z, 4.0);
+    EXPECT_EQ(m.boundsMin.y, -0.1);
+    EXPECT_EQ(m.boundsMax.y, 3.0);
+    const GrassBlade& g = m.grassBlades[0];
+    for (int j = 0; j < kGrassLevels; ++j) {
+        EXPECT_NEAR(g.centre[j].y, 0.3 + j - 0.4, 1e-12);
+        EXPECT_NEAR(g.edge[j].y, 0.35 + j - 0.4, 1e-12);
+        EXPECT_EQ(g.restCentre[j].y, g.centre[j].y);
+        EXPECT_EQ(g.restEdge[j].z, g.edge[j].z);
+    }
+    EXPECT_EQ(g.centre[0].y, -0.1);
+    EXPECT_EQ(g.noisePosition.x, 0.0);
+    EXPECT_EQ(g.noisePosition.y, 0.5 / 4.0);
+    EXPECT_EQ(g.noisePosition.z, (0.5 + 9.0) / 10.0);
+    EXPECT_EQ(m.grassBlades[1].centre[0].y, -0.1);
+}
+
+TEST(TreeBounds, FlatAxesGiveZero)
+{
+    auto model = motion_scene::makeModel();
+    TreeModel& m = *model;
+    m.branchCount = 1;
+    // A tree in the x/y plane: no extent in z.
+    straightBranch(m.branches[0], {{0, 0, 2, 0}, {1, 1, 2, 0}, {2, 2, 2, 0}});
+    computeTreeBounds(m);
+    const Vec3 p = m.branches[0].noisePosition;
+    EXPECT_EQ(p.y, 0.0);
+    EXPECT_EQ(p.z, 0.5);
+    EXPECT_TRUE(std::isfinite(m.branches[0].windScale));
+
+    // Grass and no tree: the y box collapses to 0 instead of 9999.
+    auto grassOnly = motion_scene::makeModel();
+    grassOnly->grassBlades.reset(new GrassBlade[1]);
+    grassOnly->grassBladeCount = 1;
+    for (int j = 0; j < kGrassLevels; ++j) grassOnly->grassBlades[0].centre[j] = {1, 0.5 + j, 1, 0};
+    computeTreeBounds(*grassOnly);
+    EXPECT_EQ(grassOnly->grassBlades[0].centre[0].y, 0.0);
+    EXPECT_EQ(grassOnly->grassBlades[0].noisePosition.y, 0.0);
+    // A count without an array is an empty field.
+    auto stale = motion_scene::makeModel();
+    stale->grassBladeCount = 40;
+    computeTreeBounds(*stale);
+    EXPECT_EQ(stale->boundsMin.x, 0.0);
+}

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "motion_scene.h"
+#include "platform/platform.h"
+#include "scenery/grass_field.h"
+
+namespace {
+
+std::string writeTemp(const std::string& text)
+{
+    char name[] = "/tmp/grass_field_testXXXXXX";
+    const int fd = mkstemp(name);
+    EXPECT_GE(fd, 0);
+    close(fd);
+    std::ofstream(name) << text;
+    return name;
+}
+
+// Two blades; the second one's root line is P = (1, 0, 2), V = (0, 0, 1), w = 0.1.
+const char* const kTwoBlades =
+    "2 5\n0 0 0 50 1 50\n"
+    "0.2 0 0 0  1 0 0  0 0 1\n"
+    "0.2 0 1 0  1 0 0  0 0 1\n"
+    "0.2 0 2 0  1 0 0  0 0 1\n"
+    "0.1 0 3 0  1 0 0  0 0 1\n"
+    "0.0 0 4 0  1 0 0  0 0 1\n"
+    "0.1 1 0 2  2 0 0  0 0 1\n"
+    "0.1 1 1 2  0 0 2  0 1 1\n"
+    "0.1 1 2 2  0 0 2  0 0 1\n"
+    "0.1 1 3 2  0 0 2  0 0 1\n"
+    "0.1 1 4 2  0 0 2  0 0 1\n";
+
+struct Load {
+    bool ok = false;
+    std::string out;
+};
+
+Load loadText(TreeModel& model, const std::string& text)
+{
+    const std::string path = writeTemp(text);
+    Load run;
+    testing::internal::CaptureStdout();
+    run.ok = loadGrassFile(model, path.c_str());
+    run.out = testing::internal::GetCapturedStdout();
+    std::remove(path.c_str());
+    return run;
+}
+
+} // namespace
+
+TEST(GrassFile, ReadsBladesWithDrawsInOrder)
+{
+    auto model = motion_scene::makeModel();
+    seedRandom(77);
+    const Load run = loadText(*model, kTwoBlades);
+    ASSERT_TRUE(run.ok) << run.out;
+    ASSERT_EQ(model->grassBladeCount, 2);
+    EXPECT_EQ(model->grassPointsPerBlade, 5);
+
+    // Replay the generator: three per blade at construction, then per blade
+    // one per level and one for the texture.
+    seedRandom(77);
+    double damping[2], frequency[2], stiffness[2];
+    for (int b = 0; b < 2; ++b) {
+        damping[b] = (2.0 * randomInt() / 32767.0 - 1.0) * 0.02 + 0.12;
+        frequency[b] = (2.0 * randomInt() / 32767.0 - 1.0) * 0.2 + 1.2;
+        stiffness[b] = (2.0 * randomInt() / 32767.0 - 1.0) * 0.1 + 1.0;
+    }
+    double widths[2][5];
+    int textures[2];
+    for (int b = 0; b < 2; ++b) {
+        for (int j = 0; j < 5; ++j) widths[b][j] = 0.4 * randomInt() / 32767.0 + 0.6;
+        textures[b] = randomInt() % 4;
+    }
+    for (int b = 0; b < 2; ++b) {
+        const GrassBlade& g = model->grassBlades[b];
+        EXPECT_EQ(g.dampingRatio, damping[b]);
+        EXPECT_EQ(g.frequency, frequency[b]);
+        EXPECT_EQ(g.stiffness, stiffness[b]);
+        EXPECT_EQ(g.textureIndex, textures[b]);
+        EXPECT_EQ(g.colour.x, 81.0 / 255.0);
+        EXPECT_EQ(g.colour.y, 126.0 / 255.0);
+        EXPECT_EQ(g.colour.z, 41.0 / 255.0);
+        EXPECT_GE(g.stiffness, 0.9);
+        EXPECT_LE(g.stiffness, 1.1);
+    }
+    const GrassBlade& g = model->grassBlades[1];
+    EXPECT_EQ(g.centre[0].x, 1.5);
+    EXPECT_EQ(g.centre[0].y, 0.0);
+    EXPECT_EQ(g.centre[0].z, 3.0);
+    EXPECT_EQ(g.centre[3].y, 4.5);
+    const double w = 0.1f; // width kept in single precision
+    EXPECT_EQ(g.edge[0].z, 3.0 + w * 1.5 * widths[1][0]);
+    EXPECT_EQ(g.edge[0].x, 1.5);
+    EXPECT_EQ(g.edge[1].y, 1.5 + w * 1.5 * widths[1][1]);
+    // The root line alone gives the cross directions.
+    EXPECT_EQ(g.baseU.x, 2.0);
+    EXPECT_EQ(g.baseV.z, 1.0);
+    EXPECT_EQ(g.baseNormal.y, -1.0);
+    EXPECT_EQ(g.baseNormal.status, 0);
+}
+
+TEST(GrassFile, RejectedFilesLeaveNoField)
+{
+    auto model = motion_scene::makeModel();
+    std::string cut = kTwoBlades;
+    cut.resize(cut.size() - 30);
+    std::string nan = kTwoBlades;
+    nan.replace(nan.find("0.1 1 2 2"), 3, "nan");
+    std::string inf = kTwoBlades;
+    inf.replace(inf.find("0 0 50"), 2, "inf");
+    struct Case {
+        std::string text;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"2 4\n0 0 0 0 0 0\n", ""},
+        {"0 5\n", "outside 1..1000000"},
+        {"-7 5\n", "outside 1..1000000"},
+        {"2000000 5\n", "outside 1..1000000"},
+        {cut, "cut short"},
+        {nan, "not a number"},
+        {inf, "not a number"},
+        {"five 5", ""},
+    };
+    for (const Case& c : cases) {
+        // A loaded field is dropped by a failed reload.
+        model->grassBlades.reset(new GrassBlade[3]);
+        model->grassBladeCount = 3;
+        const Load run = loadText(*model, c.text);
+        EXPECT_FALSE(run.ok) << c.text.substr(0, 20);
+        EXPECT_EQ(model->grassBladeCount, 0);
+        EXPECT_FALSE(model->grassBlades);
+        EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
+    }
+    EXPECT_FALSE(loadGrassFile(*model, "/nonexistent/grass.txt"));
+    EXPECT_EQ(model->grassBladeCount, 0);
+}
+
+TEST(GrassFile, SameStartStateSameField)
+{
+    auto a = motion_scene::makeModel();
+    auto b = motion_scene::makeModel();
+    seedRandom(5);
+    ASSERT_TRUE(loadText(*a, kTwoBlades).ok);
+    seedRandom(5);
+    ASSERT_TRUE(loadText(*b, kTwoBlades).ok);
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 5; ++j) {
+            EXPECT_EQ(a->grassBlades[i].edge[j].x, b->grassBlades[i].edge[j].x);
+            EXPECT_EQ(a->grassBlades[i].edge[j].z, b->grassBlades[i].edge[j].z);
+        }
+}
+
+TEST(GrassFile, GeneratedField)
+{
+    auto model = motion_scene::makeModel();
+    if (!std::ifstream(kGrassFilePath)) GTEST_SKIP() << "no generated grass under ./data";
+    ASSERT_TRUE(loadGrassFile(*model));
+    EXPECT_EQ(model->grassBladeCount, 5000);
+    for (int i = 0; i < model->grassBladeCount; ++i) {
+        const GrassBlade& g = model->grassBlades[i];
+        ASSERT_GE(g.textureIndex, 0);
+        ASSERT_LT(g.textureIndex, 4);
+        ASSERT_NEAR(length(g.baseNormal), 1.0, 1e-12);
+    }
+}

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "motion_scene.h"
+#include "wind/noise_field.h"
+
+namespace {
+
+std::string writeTemp(const std::string& text)
+{
+    char name[] = "/tmp/noise_field_testXXXXXX";
+    const int fd = mkstemp(name);
+    EXPECT_GE(fd, 0);
+    close(fd);
+    std::ofstream(name) << text;
+    return name;
+}
+
+// A grid file of edge n whose value at index i is value(i).
+template <typename F>
+std::string gridText(int n, F value)
+{
+    std::string text = std::to_string(n) + " " + std::to_string(n) + " " + std::to_string(n) + "\n";
+    for (int i = 0; i < n * n * n; ++i) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.17g ", value(i));
+        text += buf;
+    }
+    return text;
+}
+
+struct Load {
+    bool ok = false;
+    std::string out;
+    std::unique_ptr<double[]> values;
+};
+
+Load loadText(TreeModel& model, const std::string& text)
+{
+    const std::string path = writeTemp(text);
+    Load run;
+    testing::internal::CaptureStdout();
+    run.ok = loadNoiseFile(model, path.c_str(), run.values);
+    run.out = testing::internal::GetCapturedStdout();
+    std::remove(path.c_str());
+    return run;
+}
+
+// A field of edge n whose value encodes its grid index.
+NoiseField indexField(int n)
+{
+    NoiseField f;
+    f.size = n;
+    f.values.reset(new double[n * n * n]);
+    for (int i = 0; i < n * n * n; ++i) f.values[i] = i * 0.001 + 0.25;
+    return f;
+}
+
+} // namespace
+
+TEST(NoiseFile, RescalesToUnitRange)
+{
+    auto model = motion_scene::makeModel();
+    // 2..6 become 0..1; the extremes are held as floats.
+    const double raw[8] = {2, 4, 6, 3, 5, 2.5, 4, 6};
+    const Load run = loadText(*model, gridText(2, [&](int i) { return raw[i]; }));
+    ASSERT_TRUE(run.ok) << run.out;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(model->noiseSize, 2);
+    EXPECT_EQ(run.values[0], 0.0);
+    EXPECT_EQ(run.values[1], 0.5);
+    EXPECT_EQ(run.values[2], 1.0);
+    EXPECT_EQ(run.values[3], 0.25);
+    EXPECT_EQ(run.values[5], 0.125);
+}
+
+TEST(NoiseFile, RejectsBadFiles)
+{
+    auto model = motion_scene::makeModel();
+    struct Case {
+        std::string text;
+        std::string line;
+    };
+    const auto ramp = [](int i) { return 0.1 * i; };
+    std::string cut = gridText(3, ramp);
+    cut.resize(cut.size() / 2);
+    std::string nan = gridText(2, ramp);
+    nan.replace(nan.find("0.10000000000000001"), 19, "nan");
+    const Case cases[] = {
+        {"32 32 16\n1 2 3", "Dimension error!\n"},
+        {"4 4", "Dimension error!\n"},
+        {gridText(2, [](int) { return 0.7; }), "no spread"},
+        {cut, "valid values, 27 expected"},
+        {nan, "valid values, 8 expected"},
+        {"0 0 0\n", "outside 1..128"},
+        {"-3 -3 -3\n1 2", "outside 1..128"},
+        {"100000 100000 100000\n1 2", "outside 1..128"},
+    };
+    for (const Case& c : cases) {
+        const Load run = loadText(*model, c.text);
+        EXPECT_FALSE(run.ok) << c.text.substr(0, 40);
+        EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
+        EXPECT_FALSE(run.values);
+    }
+    std::unique_ptr<double[]> values;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(loadNoiseFile(*model, "/nonexistent/grid.txt", values));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "File was not found!\n");
+}
+
+TEST(NoiseFile, WindFieldLoadsThreeGridsOrNone)
+{
+    auto model = motion_scene::makeModel();
+    const std::string u = writeTemp(gridText(3, [](int i) { return i * 1.0; }));
+    const std::string v = writeTemp(gridText(3, [](int i) { return i * 2.0; }));
+    const std::string w = writeTemp(gridText(3, [](int i) { return -i * 1.0; }));
+    const std::string bad = writeTemp("3 3 2\n");
+    model->wind.u.offset[0] = 1.5; // the cursor keeps its place
+
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(loadWindField(*model, u.c_str(), bad.c_str(), w.c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Dimension error!\n");
+    EXPECT_EQ(model->wind.u.size, 0);
+    EXPECT_FALSE(model->wind.u.values);
+
+    ASSERT_TRUE(loadWindField(*model, u.c_str(), v.c_str(), w.c_str()));
+    for (const NoiseField* f : {&model->wind.u, &model->wind.v, &model->wind.w}) {
+        EXPECT_EQ(f->size, 3);
+        ASSERT_TRUE(f->values);
+        EXPECT_EQ(f->speed[0], 0.1);
+        EXPECT_EQ(f->speed[1], 1.0);
+        EXPECT_EQ(f->speed[2], 0.3);
+    }
+    EXPECT_EQ(model->wind.u.offset[0], 1.5);
+    EXPECT_EQ(model->wind.u.values[26], 1.0);
+    EXPECT_EQ(model->wind.w.values[0], 1.0);
+    EXPECT_EQ(model->wind.w.values[26], 0.0);
+    for (const auto& p : {u, v, w, bad}) std::remove(p.c_str());
+}
+
+TEST(NoiseSample, CornerWrapsToFirstValue)
+{
+    const NoiseField f = indexField(32);
+    EXPECT_EQ(sampleNoise(f, 0, 0, 0), f.values[0]);
+    // Index n wraps to 0 on every axis.
+    EXPECT_EQ(noiseValue(f, 32, 32, 32), f.values[0]);
+    EXPECT_EQ(noiseValue(f, 1, 32, 2), noiseValue(f, 1, 0, 2));
+    EXPECT_EQ(noiseValue(f, 1, 2, 3), f.values[(1 * 32 + 2) * 32 + 3]);
+}
+
+TEST(NoiseSample, PlaneBeyondLastWrapsToPlaneZero)
+{
+    const NoiseField f = indexField(32);
+    const double a = interpolateNoise(f, 31.0, 4.0, 5.0);
+    const double b = interpolateNoise(f, 0.0, 4.0, 5.0);
+    EXPECT_EQ(a, noiseValue(f, 31, 4, 5));
+    EXPECT_EQ(interpolateNoise(f, 31.5, 4.0, 5.0), a + (b - a) * 0.5);
+}
+
+TEST(NoiseSample, TrilinearWeightsInOrder)
+{
+    const NoiseField f = indexField(4);
+    const double x = 1.25, y = 2.5, z = 0.75;
+    const double fy = 0.5, fz = 0.75, fx = 0.25;
+    const double w0 = fy * (1 - fz), w1 = (1 - fy) * (1 - fz), w2 = (1 - fy) * fz, w3 = fy * fz;
+    auto plane = [&](int ix) {
+        return ((noiseValue(f, ix, 3, 0) * w0 + noiseValue(f, ix, 2, 0) * w1) + noiseValue(f, ix, 2, 1) * w2) +
+               noiseValue(f, ix, 3, 1) * w3;
+    };
+    const double a = plane(1), b = plane(2);
+    EXPECT_EQ(interpolateNoise(f, x, y, z), a + (b - a) * fx);
+    // The cursor shifts the sample: offset 1 in x moves one plane back.
+    NoiseField shifted = indexField(4);
+    shifted.offset[0] = 1.0;
+    EXPECT_EQ(sampleNoise(shifted, 2.0 / 3.0, 0, 0), sampleNoise(f, 1.0 / 3.0, 0, 0));
+}
+
+TEST(NoiseSample, OutOfBoundsLines)
+{
+    NoiseField f = indexField(32);
+    f.offset[0] = 40.0;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(sampleNoise(f, 0, 0, 0), 0.0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "-8\t32\t32\tOut of bounding 2\n");
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(interpolateNoise(f, 32.0, 0, 0), 0.0);
+    EXPECT_EQ(interpolateNoise(f, 1.0, -0.5, 0), 0.0);
+    EXPECT_EQ(interpolateNoise(f, 1.0, 1.0, std::nan("")), 0.0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Out of bounding 1!\nOut of bounding 1!\nOut of bounding 1!\n");
+
+    // A grid-less field is silent and gives 0.
+    const NoiseField empty;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(sampleNoise(empty, 0.3, 0.4, 0.5), 0.0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST(NoiseSample, LargeCursorsStayInRange)
+{
+    NoiseField f = indexField(8);
+    f.offset[0] = -1e6; // far past one period: reduced modulo n
+    f.offset[1] = -8.0;
+    const double v = sampleNoise(f, 0.5, 0.5, 0.5);
+    EXPECT_GE(v, 0.25);
+    EXPECT_EQ(v, sampleNoise(indexField(8), 0.5, 0.5, 0.5));
+}
+
+TEST(NoiseFile, GeneratedGrids)
+{
+    auto model = motion_scene::makeModel();
+    if (!std::ifstream(kNoisePathU)) GTEST_SKIP() << "no generated noise under ./data";
+    ASSERT_TRUE(loadWindField(*model));
+    for (const NoiseField* f : {&model->wind.u, &model->wind.v, &model->wind.w}) {
+        ASSERT_EQ(f->size, 32);
+        double lo = 1, hi = 0;
+        for (int i = 0; i < 32 * 32 * 32; ++i) {
+            lo = std::min(lo, f->values[i]);
+            hi = std::max(hi, f->values[i]);
+        }
+        // The extremes are float-rounded, so the ends may miss 0 and 1 by a float ulp.
+        EXPECT_NEAR(lo, 0.0, 1e-6);
+        EXPECT_NEAR(hi, 1.0, 1e-6);
+    }
+}
