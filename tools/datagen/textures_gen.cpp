@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 #include "generators.h"
 #include "png_writer.h"
@@ -60,14 +61,26 @@ void placeCylinder(Sheet& sheet, const TextureImage& image, int left, int top, i
     }
 }
 
-// The leaf texture inside a deltoid outline, as the blade shows it.
+// The leaf texture inside the template's deltoid outline (half-width over v,
+// in texture units), as the blade shows it.
 void placeLeaf(Sheet& sheet, const TextureImage& image, int left, int top, int size)
 {
+    static const double outline[][2] = {{0.0, 0.0},   {0.16, 0.015}, {0.32, 0.05},  {0.43, 0.12}, {0.46, 0.2},
+                                        {0.43, 0.3},  {0.375, 0.42}, {0.305, 0.55}, {0.225, 0.68}, {0.145, 0.8},
+                                        {0.07, 0.9},  {0.025, 0.96}, {0.0, 1.0}};
+    auto halfWidth = [](double v) {
+        for (size_t i = 1; i < std::size(outline); ++i) {
+            if (v <= outline[i][1]) {
+                const double t = (v - outline[i - 1][1]) / (outline[i][1] - outline[i - 1][1]);
+                return outline[i - 1][0] + t * (outline[i][0] - outline[i - 1][0]);
+            }
+        }
+        return 0.0;
+    };
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const double u = (x + 0.5) / size, v = 1.0 - (y + 0.5) / size;
-            const double halfWidth = 0.48 * std::pow(1.0 - v, 0.9) * std::sqrt(std::fmin(1.0, v / 0.12 + 0.15));
-            if (std::fabs(u - 0.5) < halfWidth) sheet.set(left + x, top + y, image.sample(u, v));
+            if (std::fabs(u - 0.5) < halfWidth(v)) sheet.set(left + x, top + y, image.sample(u, v));
         }
     }
 }
@@ -86,6 +99,7 @@ void placeGrass(Sheet& sheet, const TextureImage* const blades[4], const Texture
             const double halfWidth = 5.0 * (1.0 - 0.8 * std::pow(y / double(bladeHeight), 1.6));
             const double centre = root + lean * y * y / bladeHeight;
             for (int x = static_cast<int>(centre - halfWidth); x <= static_cast<int>(centre + halfWidth); ++x) {
+                if (x < left || x >= left + w) continue;
                 const double u = (x - (centre - halfWidth)) / (2.0 * halfWidth);
                 sheet.set(x, top + h - 1 - y, blades[b % 4]->sample(u, v) * lawn);
             }
