@@ -10,16 +10,18 @@ void printFrameError(const Branch& parent)
     consolePrintf("Error! circleNum=%d, idxNum=%d\n", parent.pointCount, parent.childCount);
 }
 
-// A tree of kBranchCount branches is never deeper than that, so the depth
-// bound only ever stops a hand-made model whose child lists loop.
-void buildFrames(TreeModel& model, Branch& parent, int depth)
+// The loader only accepts lists that form a tree; `visited` still gives every
+// branch one frame at most, so a hand-made list that loops or repeats ends.
+void buildFrames(TreeModel& model, Branch& parent, bool visited[])
 {
-    if (depth >= kBranchCount || !parent.children) return;
+    if (!parent.children) return;
     const Vec3 up{0.0, 1.0, 0.0, 0};
     for (int j = 0; j < parent.childCount; ++j) {
         const BranchChild& entry = parent.children[j];
         if (entry.attachPoint > parent.pointCount - 1) printFrameError(parent);
         if (entry.childIndex < 0 || entry.childIndex >= kBranchCount) continue;
+        if (visited[entry.childIndex]) continue;
+        visited[entry.childIndex] = true;
         Branch& child = model.branches[entry.childIndex];
         if (!child.points || child.pointCount < 2) continue; // no first segment to follow
 
@@ -38,10 +40,16 @@ void buildFrames(TreeModel& model, Branch& parent, int depth)
         normalize(child.frameX);
         child.frameX = add(p0, child.frameX);
 
-        buildFrames(model, child, depth + 1);
+        buildFrames(model, child, visited);
     }
 }
 
 } // namespace
 
-void buildBranchFrames(TreeModel& model, Branch& parent) { buildFrames(model, parent, 0); }
+void buildBranchFrames(TreeModel& model, Branch& parent)
+{
+    bool visited[kBranchCount] = {};
+    for (int i = 0; i < kBranchCount; ++i)
+        if (&model.branches[i] == &parent) visited[i] = true;
+    buildFrames(model, parent, visited);
+}
