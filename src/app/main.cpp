@@ -1,2 +1,64 @@
 // Entry point: window, menu, start-up, main loop.
-int main() { return 0; }
+#include <GL/glut.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/display.h"
+#include "app/input.h"
+#include "app/startup.h"
+#include "view/transformer.h"
+
+namespace {
+
+// freeglut only says "failed to open display" and exits; say what to do instead.
+bool displayAvailable()
+{
+    const char* name = std::getenv("DISPLAY");
+    const bool named = name != nullptr && name[0] != '\0';
+    Display* display = named ? XOpenDisplay(name) : nullptr;
+    if (display) {
+        XCloseDisplay(display);
+        return true;
+    }
+    std::fprintf(stderr,
+                 "arborvane: no X display %s%s%s; it needs a window: run it under a virtual X server, "
+                 "e.g. xvfb-run -s \"-screen 0 1024x768x24\" ./arborvane\n",
+                 named ? "(cannot open \"" : "(DISPLAY is not set)", named ? name : "", named ? "\")" : "");
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!displayAvailable()) return 1;
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(windowWidth, windowHeight);
+    glutCreateWindow("Arborvane");
+
+    glutCreateMenu(onMenu);
+    glutAddMenuEntry("Breeze/gale", 0);
+    glutAddMenuEntry("Control wind direction", 1);
+    glutAddMenuEntry("Control tree", 2);
+    glutAddMenuEntry("Control light", 3);
+    glutAttachMenu(GLUT_RIGHT_BUTTON);
+
+    if (!initScene()) return 0;
+
+    activeTransformer = new TransformerArcBall(windowWidth, windowHeight);
+    interactionMode = 2;
+    dragBase = identity();
+
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutMouseFunc(onMouse);
+    glutMotionFunc(onMotion);
+    glutKeyboardFunc(onKey);
+    glutSpecialFunc(onSpecialKey);
+    glutMainLoop();
+    return 0;
+}

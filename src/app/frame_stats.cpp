@@ -1,0 +1,83 @@
+#include "app/frame_stats.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr int kWarmUpFrames = 20;
+constexpr int kMaxFrames = 100000;
+
+struct FrameStats {
+    int wanted = 0;              // measured frames asked for; 0 = off
+    int seen = 0;                // frames since start, warm-up included
+    int count = 0;               // measured frames so far
+    bool reported = false;       // the line has been printed
+    double* draw = nullptr;      // per-frame figures, allocated once at start-up
+    double* step = nullptr;
+    double* frame = nullptr;
+    std::chrono::steady_clock::time_point begin, stepBegin, stepEnd;
+};
+
+FrameStats stats; // measurement state
+
+double ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double median(double* values, int n)
+{
+    std::nth_element(values, values + n / 2, values + n);
+    const double upper = values[n / 2];
+    if (n % 2 != 0) return upper;
+    return (upper + *std::max_element(values, values + n / 2)) * 0.5;
+}
+
+} // namespace
+
+void initFrameStats()
+{
+    const char* text = std::getenv("ARBORVANE_FRAME_STATS");
+    if (!text) return;
+    const long n = std::strtol(text, nullptr, 10);
+    if (n <= 0) return;
+    stats.wanted = static_cast<int>(std::min<long>(n, kMaxFrames));
+    stats.draw = new double[stats.wanted];
+    stats.step = new double[stats.wanted];
+    stats.frame = new double[stats.wanted];
+}
+
+bool frameStatsEnabled() { return stats.wanted > 0 && !stats.reported; }
+
+void frameStatsBegin()
+{
+    if (frameStatsEnabled()) stats.begin = std::chrono::steady_clock::now();
+}
+
+void frameStatsStepBegin()
+{
+    if (frameStatsEnabled()) stats.stepBegin = std::chrono::steady_clock::now();
+}
+
+void frameStatsStepEnd()
+{
+    if (frameStatsEnabled()) stats.stepEnd = std::chrono::steady_clock::now();
+}
+
+void frameStatsEnd()
+{
+    if (!frameStatsEnabled()) return;
+    const auto end = std::chrono::steady_clock::now();
+    if (stats.seen++ < kWarmUpFrames) return;
+    const int i = stats.count++;
+    // Drawing includes the wait for the rasteriser in glFinish after the step.
+    stats.step[i] = ms(stats.stepEnd - stats.stepBegin);
+    stats.frame[i] = ms(end - stats.begin);
+    stats.draw[i] = stats.frame[i] - stats.step[i];
+    if (stats.count < stats.wanted) return;
+    const int n = stats.count;
+    consolePrintf("Frame stats over %d frames (medians): draw %.3f ms, step %.3f ms, frame %.3f ms\n", n,
+                  median(stats.draw, n), median(stats.step, n), median(stats.frame, n));
+    stats.reported = true;
+}

@@ -1,0 +1,13 @@
+// Optional frame-time figures: with ARBORVANE_FRAME_STATS=N in the
+// environment (read once at start-up) the program prints, after a warm-up of
+// 20 frames and then N measured frames, one line with the median drawing,
+// simulation-step and whole-frame times in milliseconds. Unset: no cost.
+#pragma once
+
+void initFrameStats();
+bool frameStatsEnabled();
+// Phase marks within one display call, in order.
+void frameStatsBegin();
+void frameStatsStepBegin();
+void frameStatsStepEnd();
+void frameStatsEnd();
