@@ -16,7 +16,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kGoldenAngle = 137.50776405003785 * kPi / 180.0;
 constexpr int kMaxPoints = 40;
-constexpr double kMinRadius = 0.02; // above the loader's floor of 0.015
+constexpr double kMinRadius = 0.02;    // thinnest shoot base
+constexpr double kLoaderFloor = 0.015; // the loader raises smaller radii to this
 
 Point3 operator+(Point3 a, Point3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 Point3 operator-(Point3 a, Point3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -324,9 +325,12 @@ void assignRadii(TreeSkeleton& tree, const TreeParams& params)
         if (br.parent >= 0) limit = 0.85 * tree.branches[br.parent].radii[br.attachPoint];
         const double base = unitRadius * std::pow(beyond[0], 1.0 / e);
         const double fit = std::min(1.0, limit / base);
+        // The thinnest shoots still taper, and never outgrow their parent.
+        const double floorBase = std::min(kMinRadius, br.parent >= 0 ? tree.branches[br.parent].radii[br.attachPoint] : 1.0);
         for (int k = 0; k < np; ++k) {
             const double taper = 1.0 - 0.45 * arc[k] / arc[np - 1];
-            br.radii[k] = std::max(kMinRadius, fit * unitRadius * std::pow(beyond[k], 1.0 / e) * taper);
+            const double floor = std::max(kLoaderFloor + 0.0005, floorBase * (1.0 - 0.2 * arc[k] / arc[np - 1]));
+            br.radii[k] = std::max(floor, fit * unitRadius * std::pow(beyond[k], 1.0 / e) * taper);
         }
     }
 }
