@@ -82,11 +82,18 @@ TextureImage paintTrunkBark()
     const Rgb ridgeBrown = rgb255(142, 128, 112);
     const Rgb ridgeGrey = rgb255(172, 166, 154);
     const Rgb lichen = rgb255(132, 140, 112);
-    return paint(256, 512, [&](double u, double v) {
+    const int width = 256, height = 512;
+    // Relief first, so the slope below reads neighbours instead of recomputing them.
+    const TextureImage relief01 = paint(width, height, [&](double u, double v) {
         const double h = relief(u, v);
-        // Baked light from the upper left, from the relief's slope across u.
-        const double du = 1.0 / 512.0;
-        const double slope = (relief(u + du, v) - relief(u - du, v)) / (2.0 * du) / 9.0;
+        return Rgb{h, h, h};
+    });
+    return paint(width, height, [&](double u, double v) {
+        const int x = static_cast<int>(u * width), y = static_cast<int>(v * height);
+        const double h = relief01.at(x, y).r;
+        // Baked light from the upper left, from the relief's slope across u (wrapping).
+        const double slope = (relief01.at((x + 1) % width, y).r - relief01.at((x + width - 1) % width, y).r) *
+                             (0.5 * width / 9.0);
         const double light = 1.0 - 0.55 * std::tanh(slope * 0.35);
         // Fibres along the trunk and fine cross checks on the ridge tops.
         const double fibre = 0.6 * gradientNoise(u * 96.0, v * 6.0, 96, 6, 23u) + 0.4 * gradientNoise(u * 40.0, v * 3.0, 40, 3, 24u);
