@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Arborvane needs, only those that are missing:
+# one apt-get update, then one apt-get install. Append new packages to PACKAGES.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential g++ cmake pkg-config
+  freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libfftw3-dev zlib1g-dev
+  xvfb xdotool x11-apps imagemagick python3
+  clang libclang-rt-14-dev valgrind
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  if ! dpkg -s "$package" 2>/dev/null | grep -q '^Status: install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "deps: installing ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=()
+elif command -v sudo >/dev/null 2>&1; then
+  sudo=(sudo)
+else
+  echo "deps: missing packages (${missing[*]}) and not root; install them as root and retry" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
