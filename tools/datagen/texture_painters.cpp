@@ -94,7 +94,7 @@ TextureImage paintTrunkBark()
         // Baked light from the upper left, from the relief's slope across u (wrapping).
         const double slope = (relief01.at((x + 1) % width, y).r - relief01.at((x + width - 1) % width, y).r) *
                              (0.5 * width / 9.0);
-        const double light = 1.0 - 0.55 * std::tanh(slope * 0.35);
+        const double light = 1.0 - 0.45 * std::tanh(slope * 0.35);
         // Fibres along the trunk and fine cross checks on the ridge tops.
         const double fibre = 0.6 * gradientNoise(u * 96.0, v * 6.0, 96, 6, 23u) + 0.4 * gradientNoise(u * 40.0, v * 3.0, 40, 3, 24u);
         const double checks = gradientNoise(u * 24.0, v * 140.0, 24, 140, 29u);
@@ -102,7 +102,10 @@ TextureImage paintTrunkBark()
         Rgb top = mixRgb(ridgeBrown, ridgeGrey, smoothstep(0.25, 0.75, tone));
         const double lichenAmount = smoothstep(0.55, 0.85, 0.5 + 0.5 * fbm(u * 2.0, v * 6.0, 2, 6, 4, 0.6, 37u));
         top = mixRgb(top, lichen, 0.6 * lichenAmount);
-        Rgb c = h < 0.5 ? mixRgb(furrowDeep, furrowWall, smoothstep(0.0, 0.5, h))
+        // Furrow floors: fibrous, some warmer (inner bark showing).
+        const double floorTone = 0.5 + 0.5 * gradientNoise(u * 48.0, v * 10.0, 48, 10, 33u);
+        const Rgb floor = mixRgb(furrowDeep, rgb255(84, 58, 40), 0.6 * floorTone) * (1.0 + 0.25 * fibre);
+        Rgb c = h < 0.5 ? mixRgb(floor, furrowWall, smoothstep(0.0, 0.5, h))
                         : mixRgb(furrowWall, top, smoothstep(0.5, 0.9, h));
         c = c * (light * (1.0 + 0.16 * fibre * h + 0.10 * checks * h));
         return c;
