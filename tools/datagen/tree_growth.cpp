@@ -256,13 +256,13 @@ struct Grower {
     }
 };
 
-int sizeClass(double length)
+// Class by length rank among the shoots below the limbs: the longest 4 % are
+// "blue", the shortest 30 % "violetred", whatever the crown's size.
+int rankClass(double rank)
 {
-    if (length >= 2.6) return 2;
-    if (length >= 1.8) return 3;
-    if (length >= 1.25) return 4;
-    if (length >= 0.85) return 5;
-    if (length >= 0.6) return 6;
+    const double bounds[5] = {0.04, 0.10, 0.20, 0.33, 0.70};
+    for (int k = 0; k < 5; ++k)
+        if (rank < bounds[k]) return 2 + k;
     return 7;
 }
 
@@ -289,17 +289,30 @@ TreeSkeleton renumber(std::vector<SkeletonBranch> grown)
     return tree;
 }
 
+double branchLength(const SkeletonBranch& b)
+{
+    double length = 0.0;
+    for (size_t i = 1; i < b.points.size(); ++i) length += norm(b.points[i] - b.points[i - 1]);
+    return length;
+}
+
 void assignClasses(TreeSkeleton& tree)
 {
+    const int n = int(tree.branches.size());
+    std::vector<int> shoots;
+    for (int b = 0; b < n; ++b)
+        if (tree.branches[b].level >= 2) shoots.push_back(b);
+    std::vector<double> length(n);
+    for (int b = 0; b < n; ++b) length[b] = branchLength(tree.branches[b]);
+    std::stable_sort(shoots.begin(), shoots.end(), [&](int a, int b) { return length[a] > length[b]; });
+    std::vector<int> byRank(n, 7);
+    for (size_t k = 0; k < shoots.size(); ++k) byRank[shoots[k]] = rankClass(double(k) / shoots.size());
+    // Parents come first, so each parent's class is final when its children are set.
     for (auto& b : tree.branches) {
-        if (b.parent < 0) {
-            b.colourClass = 0;
-            continue;
-        }
-        double length = 0.0;
-        for (size_t i = 1; i < b.points.size(); ++i) length += norm(b.points[i] - b.points[i - 1]);
-        const int parentClass = tree.branches[b.parent].colourClass;
-        b.colourClass = b.level == 1 ? 1 : std::min(7, std::max(parentClass + 1, sizeClass(length)));
+        const int index = int(&b - tree.branches.data());
+        if (b.level == 0) b.colourClass = 0;
+        else if (b.level == 1) b.colourClass = 1;
+        else b.colourClass = std::min(7, std::max(tree.branches[b.parent].colourClass + 1, byRank[index]));
     }
 }
 

@@ -8,9 +8,9 @@
 struct TreeParams {
     uint64_t seed = 1987;             // --tree-seed
     int branchCount = 322;            // rows of the tree file (the program needs 322)
-    double height = 11.6;             // --tree-height: top of the leader
-    double crownBase = 2.9;           // --crown-base: height of the lowest limb
-    double crownWidth = 8.6;          // --crown-width
+    double height = 11.1;             // --tree-height: top of the leader
+    double crownBase = 2.7;           // --crown-base: height of the lowest limb
+    double crownWidth = 7.9;          // --crown-width
     std::string crownShape = "oval";  // --crown-shape: oval, round, cone, column
     int limbs = 15;                   // --limbs: scaffold limbs on the leader
     double limbAngleLow = 68.0;       // --limb-angle-low: lowest limb against the vertical, degrees
