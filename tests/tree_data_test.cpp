@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "tree/foliage.h"
 #include "tree/leaf_template.h"
 #include "tree/tree_model.h"
@@ -24,6 +26,7 @@ namespace {
 constexpr const char* kTreeFile = "./data/tree/tulip_tree.txt";
 constexpr const char* kLeafFile = "./data/tree/poplar_leaf.txt";
 constexpr double kScale = 0.35; // file units to model units
+constexpr double kPi = 3.14159265358979323846;
 const char* const kColours[8] = {"red", "green", "blue", "springgreen", "magenta", "orange", "skyblue", "violetred"};
 
 struct Row {
@@ -196,7 +199,7 @@ TEST_F(GeneratedTree, LeavesClusterAtTipsAllRoundTheCrown)
         const double last = distance(p, q) * kScale;
         EXPECT_GT(last, 0.05) << row.id;
         EXPECT_LE(last, 0.3) << row.id << ": the six leaves sit on the last segment";
-        if (row.id != 0) ++octants[int((std::atan2(q[2], q[0]) + M_PI) / (M_PI / 4)) % 8];
+        if (row.id != 0) ++octants[int((std::atan2(q[2], q[0]) + kPi) / (kPi / 4)) % 8];
     }
     for (int o = 0; o < 8; ++o) EXPECT_GT(octants[o], 321 / 16) << "octant " << o;
 }
@@ -225,7 +228,7 @@ TEST_F(GeneratedTree, LoadsWithoutDiagnostics)
     EXPECT_EQ(model->branchCount, 322);
 }
 
-TEST(Datagen, SameBytesOnEveryRun)
+TEST(TreeDatagen, SameBytesOnEveryRun)
 {
     const std::string binary = "./tools/datagen/datagen";
     ASSERT_TRUE(std::filesystem::exists(binary)) << "run from the build directory";
