@@ -190,6 +190,7 @@ inline void buildGrass(TreeModel& m, int count = 5000)
 inline void buildScene(TreeModel& m, LeafTemplate& tmpl, int branches = kBranchCount, int blades = 5000,
                        uint32_t seed = 12345, bool refine = true)
 {
+    seedRandom(seed); // blade construction draws from the shared generator
     buildNoise(m);
     buildTree(m, branches);
     buildLeafTemplate(tmpl);

@@ -1,0 +1,118 @@
+// The simulation step on the full scene: 322 branches, 1932 leaves, 5000
+// blades. Runs from the build directory on the generated data, or on a
+// synthetic scene of the same size when the data or a loader is missing.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+#include "../tests/motion_scene.h"
+#include "dynamics/branch_dynamics.h"
+#include "dynamics/grass_dynamics.h"
+#include "dynamics/simulation.h"
+
+namespace {
+
+struct BenchScene {
+    std::unique_ptr<TreeModel> model = motion_scene::makeModel();
+    LeafTemplate tmpl;
+    bool generated = false;
+};
+
+BenchScene& scene()
+{
+    static BenchScene* s = [] {
+        auto* made = new BenchScene;
+        made->generated = motion_scene::loadGeneratedScene(*made->model, made->tmpl);
+        if (!made->generated) {
+            made->model = motion_scene::makeModel();
+            motion_scene::buildScene(*made->model, made->tmpl);
+        }
+        std::fprintf(stderr, "scene: %s, %d branches, %d blades\n", made->generated ? "generated data" : "synthetic",
+                     made->model->branchCount, made->model->grassBladeCount);
+        // Let the motion develop before measuring.
+        for (int i = 0; i < 200; ++i) simulateStep(*made->model, true, 400.0, Vec3{1, 0, 0, 0}, kTimeStep, true);
+        return made;
+    }();
+    return *s;
+}
+
+const Vec3 kWind{1.0, 0.0, 0.0, 0};
+
+void BM_stepGale400(benchmark::State& state)
+{
+    TreeModel& m = *scene().model;
+    for (auto _ : state) simulateStep(m, true, 400.0, kWind, kTimeStep, true);
+    state.SetLabel(scene().generated ? "generated" : "synthetic");
+}
+BENCHMARK(BM_stepGale400)->Unit(benchmark::kMicrosecond);
+
+void BM_stepBreeze(benchmark::State& state)
+{
+    TreeModel& m = *scene().model;
+    for (auto _ : state) simulateStep(m, false, 400.0, kWind, kTimeStep, true);
+    state.SetLabel(scene().generated ? "generated" : "synthetic");
+}
+BENCHMARK(BM_stepBreeze)->Unit(benchmark::kMicrosecond);
+
+void BM_restore(benchmark::State& state)
+{
+    TreeModel& m = *scene().model;
+    for (auto _ : state) restoreRestState(m);
+}
+BENCHMARK(BM_restore)->Unit(benchmark::kMicrosecond);
+
+// Each pass runs on restored geometry; subtract BM_restore for the pass alone.
+void BM_branchesWithLeaves(benchmark::State& state)
+{
+    TreeModel& m = *scene().model;
+    const WindInput wind = makeWindInput(true, 400.0, kWind);
+    for (auto _ : state) {
+        restoreRestState(m);
+        moveBranches(m, wind, kTimeStep);
+    }
+}
+BENCHMARK(BM_branchesWithLeaves)->Unit(benchmark::kMicrosecond);
+
+void BM_grass(benchmark::State& state)
+{
+    TreeModel& m = *scene().model;
+    const WindInput wind = makeWindInput(true, 400.0, kWind);
+    for (auto _ : state) {
+        restoreRestState(m);
+        moveGrass(m, wind, kTimeStep);
+    }
+}
+BENCHMARK(BM_grass)->Unit(benchmark::kMicrosecond);
+
+void BM_refine(benchmark::State& state)
+{
+    TreeModel& m = *scene().model;
+    for (auto _ : state) {
+        restoreRestState(m);
+        refineBranches(m);
+    }
+}
+BENCHMARK(BM_refine)->Unit(benchmark::kMicrosecond);
+
+void BM_advanceCursors(benchmark::State& state)
+{
+    TreeModel& m = *scene().model;
+    for (auto _ : state) {
+        advanceWindCursors(m);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_advanceCursors);
+
+void BM_sampleNoise(benchmark::State& state)
+{
+    const NoiseField& f = scene().model->wind.u;
+    double a = 0.3, b = 0.6, c = 0.2;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(a);
+        benchmark::DoNotOptimize(sampleNoise(f, a, b, c));
+    }
+}
+BENCHMARK(BM_sampleNoise);
+
+} // namespace
