@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 exec </dev/null
 
 JOBS=$(nproc)
-BUILD=build-test
+BUILD=${ARBORVANE_TEST_BUILD:-build-test} # override to keep several trees apart
 
 step_deps() {
   bash scripts/deps.sh

@@ -183,7 +183,14 @@ class Session:
     # --- lifecycle -------------------------------------------------------------------------
     def __enter__(self):
         try:
-            self._start_xvfb()
+            for attempt in range(3):
+                self._start_xvfb()
+                if self._display_answers():
+                    break
+                # A display number that another server was just leaving: take a new one.
+                self._stop_xvfb()
+            else:
+                raise HarnessError("Xvfb started three times but no client could connect")
         except BaseException:
             self.close()
             raise
@@ -193,11 +200,20 @@ class Session:
         self.close()
         return False
 
+    def _display_answers(self):
+        try:
+            result = subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env, stdin=subprocess.DEVNULL,
+                                    capture_output=True, timeout=10)
+        except subprocess.TimeoutExpired:
+            return False
+        return result.returncode == 0
+
     def _start_xvfb(self):
         for tool in ("Xvfb", "xdotool", "xwd"):
             if shutil.which(tool) is None:
                 raise HarnessError(tool + " is not installed")
-        self.tmp = tempfile.mkdtemp(prefix="arborvane_e2e_")
+        if self.tmp is None:
+            self.tmp = tempfile.mkdtemp(prefix="arborvane_e2e_")
         read_fd, write_fd = os.pipe()
         log = open(os.path.join(self.tmp, "xvfb.log"), "wb")
         # -displayfd: the server takes a free display number and writes it once it accepts clients.
@@ -225,6 +241,13 @@ class Session:
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("XAUTHORITY", None)
 
+    def xvfb_state(self):
+        if self.xvfb is None:
+            return "not running"
+        code = self.xvfb.poll()
+        return "running on %s" % self.display if code is None else "ended with status %d: %s" % (
+            code, self._xvfb_log())
+
     def _xvfb_log(self):
         try:
             with open(os.path.join(self.tmp, "xvfb.log"), "r", errors="replace") as f:
@@ -236,6 +259,12 @@ class Session:
         for program in reversed(self.programs):
             program.kill()
         self.programs = []
+        self._stop_xvfb()
+        if self.tmp:
+            shutil.rmtree(self.tmp, ignore_errors=True)
+            self.tmp = None
+
+    def _stop_xvfb(self):
         if self.xvfb is not None and self.xvfb.poll() is None:
             try:
                 os.killpg(self.xvfb.pid, signal.SIGTERM)
@@ -247,9 +276,6 @@ class Session:
                     pass
                 self.xvfb.wait()
         self.xvfb = None
-        if self.tmp:
-            shutil.rmtree(self.tmp, ignore_errors=True)
-            self.tmp = None
 
     # --- programs --------------------------------------------------------------------------
     def launch(self, exe, cwd, args=(), env=None, stdin=None):
@@ -298,8 +324,9 @@ class Session:
             if ids:
                 return int(ids[0])
             if program is not None and program.poll() is not None:
-                raise HarnessError("program exited with status %d before a window '%s' appeared"
-                                   % (program.poll(), name))
+                raise HarnessError("program exited with status %d before a window '%s' appeared (Xvfb %s); "
+                                   "stderr: %s" % (program.poll(), name, self.xvfb_state(),
+                                                   program.stderr_text().strip()[-2000:]))
             if time.monotonic() > deadline:
                 raise HarnessError("no window '%s' after %.0f s" % (name, timeout))
             time.sleep(0.1)
