@@ -199,6 +199,8 @@ TEST_F(GeneratedTree, LeavesClusterAtTipsAllRoundTheCrown)
         const double last = distance(p, q) * kScale;
         EXPECT_GT(last, 0.05) << row.id;
         EXPECT_LE(last, 0.3) << row.id << ": the six leaves sit on the last segment";
+        // The leaves take their side direction from the segment's lean.
+        EXPECT_GT(std::hypot(q[0] - p[0], q[2] - p[2]) / distance(p, q), 0.01) << row.id;
         if (row.id != 0) ++octants[int((std::atan2(q[2], q[0]) + kPi) / (kPi / 4)) % 8];
     }
     for (int o = 0; o < 8; ++o) EXPECT_GT(octants[o], 321 / 16) << "octant " << o;

@@ -1,4 +1,8 @@
-// Leaf template file: tree/poplar_leaf.txt, plus a preview of the blade mesh.
+// Leaf template file: tree/poplar_leaf.txt, plus tree/poplar_leaf_preview.png
+// (the mesh seen from +z with the program's shadow outline in red).
+// Flags (leaf-file units, the program scales by 0.25): --leaf-length,
+// --leaf-width-ratio, --leaf-petiole-ratio, --leaf-petiole-bend (degrees),
+// --leaf-tooth-depth, --leaf-cup, --leaf-droop.
 #include <cstdio>
 #include <filesystem>
 #include <string>

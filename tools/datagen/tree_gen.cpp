@@ -1,5 +1,11 @@
-// Tree skeleton file: tree/tulip_tree.txt, plus tree/tulip_tree_preview.png.
-#include <chrono>
+// Tree skeleton file: tree/tulip_tree.txt, plus tree/tulip_tree_preview.png
+// (front, side, and front with leaf clusters). Another tree, for example:
+//   datagen --only tree --out /tmp/t --tree-seed 7 --crown-shape cone --crown-width 7
+// Flags (model units, degrees): --tree-seed, --tree-height, --crown-base,
+// --crown-width, --crown-shape (oval, round, cone, column), --limbs,
+// --limb-angle-low, --limb-angle-high, --trunk-radius, --pipe-exponent,
+// --twig-length, --tip-segment, --segment, --upward-bend. The row count stays
+// 322, which the program requires.
 #include <cstdio>
 #include <filesystem>
 

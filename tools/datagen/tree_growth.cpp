@@ -140,7 +140,8 @@ struct Grower {
         const Point3 axis = unit(parent.points[attach + 1] - parent.points[attach]);
         Point3 d = coneDirection(axis, theta, phi);
         const bool nearLeader = std::hypot(base.x, base.z) < 0.3;
-        const Point3 outward = nearLeader ? unit(Point3{d.x, 0, d.z}) : unit(Point3{base.x, 0, base.z});
+        Point3 outward = nearLeader ? Point3{d.x, 0, d.z} : Point3{base.x, 0, base.z};
+        outward = norm(outward) > 1e-9 ? unit(outward) : Point3{std::cos(phi), 0, std::sin(phi)};
         auto score = [&](Point3 v) { return 0.6 * v.y + dot(Point3{v.x, 0, v.z}, outward); };
         // Shoots that dive or turn back into the crown centre take the other side.
         const Point3 mirrored = coneDirection(axis, theta, phi + kPi);
@@ -160,16 +161,15 @@ struct Grower {
     void growTrunk()
     {
         SkeletonBranch trunk;
-        const int n = kMaxPoints;
-        const double tip = params.tipSegment;
         const double phase = rng.range(0.0, 2 * kPi);
-        for (int i = 0; i < n - 1; ++i) {
-            const double t = double(i) / (n - 2);
-            const double y = t * (params.height - tip);
-            // A faint sway: straight to the eye, never exactly vertical.
+        for (int i = 0; i < kMaxPoints; ++i) {
+            // Even body segments, then the short tip segment.
+            const double y = i + 1 < kMaxPoints ? i * (params.height - params.tipSegment) / (kMaxPoints - 2) : params.height;
+            const double t = y / params.height;
+            // A faint sway: straight to the eye, never exactly vertical (the
+            // leaves on the last segment take their side from its lean).
             trunk.points.push_back({0.05 * std::sin(2.1 * t * kPi + phase) * t, y, 0.05 * std::cos(1.7 * t * kPi + phase) * t});
         }
-        trunk.points.push_back(trunk.points.back() + Point3{0, tip, 0});
         branches.push_back(std::move(trunk));
     }
 
