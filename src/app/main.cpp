@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/app_state.h"
 #include "app/display.h"
@@ -13,29 +14,33 @@
 
 namespace {
 
-// freeglut only says "failed to open display" and exits; say what to do instead.
-bool displayAvailable()
+// freeglut only says "failed to open display" and exits; say what to do
+// instead. The probe connection is returned open: closing it before glutInit
+// connects would let a fresh X server reset between the two connections.
+Display* openDisplayProbe(int argc, char** argv)
 {
     const char* name = std::getenv("DISPLAY");
+    // GLUT's own "-display NAME" option wins over the environment.
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-display") == 0) name = argv[i + 1];
     const bool named = name != nullptr && name[0] != '\0';
     Display* display = named ? XOpenDisplay(name) : nullptr;
-    if (display) {
-        XCloseDisplay(display);
-        return true;
-    }
+    if (display) return display;
     std::fprintf(stderr,
                  "arborvane: no X display %s%s%s; it needs a window: run it under a virtual X server, "
                  "e.g. xvfb-run -s \"-screen 0 1024x768x24\" ./arborvane\n",
                  named ? "(cannot open \"" : "(DISPLAY is not set)", named ? name : "", named ? "\")" : "");
-    return false;
+    return nullptr;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (!displayAvailable()) return 1;
+    Display* probe = openDisplayProbe(argc, argv);
+    if (!probe) return 1;
     glutInit(&argc, argv);
+    XCloseDisplay(probe);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(windowWidth, windowHeight);
     glutCreateWindow("Arborvane");
