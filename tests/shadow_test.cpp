@@ -82,6 +82,21 @@ TEST(ShadowProjection, MatrixLiftIsDividedByLightHeight)
     for (int i : {1, 2, 3, 5, 7, 8, 9, 11, 12, 14}) EXPECT_EQ(m.m[i], 0.0) << i;
 }
 
+TEST(ShadowProjection, LightBelowTheGroundKeepsTheMappingWithPositiveW)
+{
+    const Vec3 below = {-10.0, -12.0, 5.0, 0};
+    const Mat4 m = shadowMatrix(below, 0.05);
+    EXPECT_GT(m.m[15], 0.0); // a negative w would be clipped away by OpenGL
+    const Vec3 p = {1.0, 3.0, -2.0, 0};
+    const Vec3 flat = applyGlMatrix(m, p);
+    EXPECT_NEAR(flat.x, 1.0 - 3.0 * -10.0 / -12.0, 1e-12);
+    EXPECT_NEAR(flat.y, 0.05 / -12.0, 1e-15);
+    EXPECT_NEAR(flat.z, -2.0 - 3.0 * 5.0 / -12.0, 1e-12);
+    const Vec3 direct = projectAlongLight(p, travelDirection(below), 0.0);
+    EXPECT_NEAR(flat.x, direct.x, 1e-12);
+    EXPECT_NEAR(flat.z, direct.z, 1e-12);
+}
+
 TEST(ShadowProjection, BranchHeightsStackByIndex)
 {
     EXPECT_DOUBLE_EQ(branchShadowHeight(0, 322), 0.051);

@@ -12,13 +12,16 @@ bool shadowLightUsable(const Vec3& light)
 
 Mat4 shadowMatrix(const Vec3& light, double lift)
 {
+    // For a light below the ground the whole matrix is negated: the same
+    // mapping, but w stays positive, which OpenGL's clipping requires.
+    const double sign = light.y < 0.0 ? -1.0 : 1.0;
     Mat4 m;
-    m.m[0] = light.y;
-    m.m[4] = -light.x;
-    m.m[6] = -light.z;
-    m.m[10] = light.y;
-    m.m[13] = lift;
-    m.m[15] = light.y;
+    m.m[0] = sign * light.y;
+    m.m[4] = -sign * light.x;
+    m.m[6] = -sign * light.z;
+    m.m[10] = sign * light.y;
+    m.m[13] = sign * lift;
+    m.m[15] = sign * light.y;
     return m;
 }
 

@@ -12,7 +12,8 @@ constexpr double kThinSegmentRadius = 0.025;
 // finite: every projection would divide by Ly, so no shadow can be cast.
 bool shadowLightUsable(const Vec3& light);
 
-// OpenGL element order: maps (x, y, z) to (x - y*Lx/Ly, lift/Ly, z - y*Lz/Ly).
+// OpenGL element order: maps (x, y, z) to (x - y*Lx/Ly, lift/Ly, z - y*Lz/Ly),
+// with a positive w (element 15) for either sign of Ly.
 Mat4 shadowMatrix(const Vec3& light, double lift);
 
 // Moves p along lightDir (the unit direction the light travels) onto y = 0,
