@@ -4,7 +4,7 @@
 // Flags (model units, degrees): --tree-seed, --tree-height, --crown-base,
 // --crown-width, --crown-shape (oval, round, cone, column), --limbs,
 // --limb-angle-low, --limb-angle-high, --trunk-radius, --pipe-exponent,
-// --twig-length, --tip-segment, --segment, --upward-bend. The row count stays
+// --twig-length, --tip-segment, --segment, --upward-bend, --trunk-points. The row count stays
 // 322, which the program requires.
 #include <cstdio>
 #include <filesystem>
@@ -29,6 +29,7 @@ bool generateTree(const Flags& flags, const std::string& outDir)
     params.tipSegment = flags.getDouble("tip-segment", params.tipSegment);
     params.segment = flags.getDouble("segment", params.segment);
     params.upwardBend = flags.getDouble("upward-bend", params.upwardBend);
+    params.trunkPoints = int(flags.getInt("trunk-points", params.trunkPoints));
 
     const TreeSkeleton tree = growTree(params);
     const std::string dir = outDir + "/tree";

@@ -162,9 +162,10 @@ struct Grower {
     {
         SkeletonBranch trunk;
         const double phase = rng.range(0.0, 2 * kPi);
-        for (int i = 0; i < kMaxPoints; ++i) {
+        const int count = params.trunkPoints;
+        for (int i = 0; i < count; ++i) {
             // Even body segments, then the short tip segment.
-            const double y = i + 1 < kMaxPoints ? i * (params.height - params.tipSegment) / (kMaxPoints - 2) : params.height;
+            const double y = i + 1 < count ? i * (params.height - params.tipSegment) / (count - 2) : params.height;
             const double t = y / params.height;
             // A faint sway: straight to the eye, never exactly vertical (the
             // leaves on the last segment take their side from its lean).
@@ -353,7 +354,8 @@ void assignRadii(TreeSkeleton& tree, const TreeParams& params)
 TreeSkeleton growTree(const TreeParams& params)
 {
     if (params.branchCount < 40 || params.limbs < 3 || params.limbs > 30 || params.height <= params.crownBase + 2.0 ||
-        params.crownWidth <= 1.0 || params.segment <= 0.05 || params.tipSegment <= 0.02)
+        params.crownWidth <= 1.0 || params.segment <= 0.05 || params.tipSegment <= 0.02 ||
+        params.trunkPoints < 4 || params.trunkPoints > kMaxPoints)
         throw std::runtime_error("tree parameters out of range");
     if (params.crownShape != "oval" && params.crownShape != "round" && params.crownShape != "cone" &&
         params.crownShape != "column")

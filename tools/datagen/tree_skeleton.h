@@ -20,6 +20,7 @@ struct TreeParams {
     double twigLength = 0.6;          // --twig-length: typical twig length
     double tipSegment = 0.2;          // --tip-segment: last segment, where the leaves sit
     double segment = 0.32;            // --segment: body segment length
+    int trunkPoints = 14;             // --trunk-points: joints bend in series, so fewer keep the leader steady
     double upwardBend = 0.12;         // --upward-bend: tropism per unit length
 };
 
