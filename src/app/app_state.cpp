@@ -27,6 +27,8 @@ Mat4 dragBase = identity();
 GLUquadric* arrowQuadric = nullptr;
 unsigned int groundList = 0;
 float fps = 0.0f;
+const uint32_t* foliageSeedOverride = nullptr;
+bool fatalLoadWaitsForKey = true;
 
 Texture trunkTexture;
 Texture branchTexture;

@@ -35,6 +35,8 @@ extern Mat4 dragBase;             // target at the start of the drag series
 extern GLUquadric* arrowQuadric;  // cone of the wind arrow
 extern unsigned int groundList;   // ground display list, built on the first frame
 extern float fps;                 // overlay frame rate
+extern const uint32_t* foliageSeedOverride; // fixed foliage seed for initScene (recorder); null: tick count
+extern bool fatalLoadWaitsForKey; // scene texture failure waits for a key before exit (window program)
 
 extern Texture trunkTexture;
 extern Texture branchTexture;

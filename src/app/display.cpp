@@ -22,6 +22,17 @@ int32_t fpsFrameCount = 0; // frames since then
 void display()
 {
     frameStatsBegin();
+    drawFrameScene();
+    advanceFrame();
+
+    glFinish();
+    glutSwapBuffers();
+    frameStatsEnd();
+    glutPostRedisplay();
+}
+
+void drawFrameScene()
+{
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     lightPosition = transformPoint(lightRotation, lightRestPosition);
     // Directional light, set under the modelview the last frame left (cameraView).
@@ -53,13 +64,6 @@ void display()
         drawShadows();
         glPopMatrix();
     }
-
-    advanceFrame();
-
-    glFinish();
-    glutSwapBuffers();
-    frameStatsEnd();
-    glutPostRedisplay();
 }
 
 void drawTreeScene()

@@ -40,7 +40,8 @@ void loadSceneTextures()
     for (const SceneTexture& t : textures) {
         if (loadBmpTexture(t.path, t.texture)) continue;
         consolePrintf("Error on loading texture %s", t.path);
-        std::getchar(); // one character, or end of input
+        if (fatalLoadWaitsForKey) std::getchar(); // one character, or end of input
+        else consolePrintf("\n");
         std::exit(1);
     }
 }
@@ -112,7 +113,7 @@ bool initScene()
     else
         consolePrintf("File loading error!\n");
 
-    setUpSimulation(treeModel);
+    setUpSimulation(treeModel, leafTemplate, foliageSeedOverride);
 
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
