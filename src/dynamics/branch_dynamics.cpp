@@ -1,7 +1,7 @@
 #include "dynamics/branch_dynamics.h"
 
 #include "dynamics/grass_dynamics.h"
-#include "dynamics/joint.h"
+#include "dynamics/affine.h"
 #include "dynamics/leaf_dynamics.h"
 #include "math/oscillators.h"
 #include "tree/tree_model.h"
@@ -27,13 +27,13 @@ void moveBranch(TreeModel& model, Branch& b, const WindInput& wind, double timeS
     normalize(dir);
 
     Mat4 mb = b.baseTransform;
-    b.frameX = transformPoint(mb, b.frameX);
-    b.frameY = transformPoint(mb, b.frameY);
-    b.frameZ = transformPoint(mb, b.frameZ);
-    b.points[0] = transformPoint(mb, b.points[0]);
+    b.frameX = affine::transform(mb, b.frameX);
+    b.frameY = affine::transform(mb, b.frameY);
+    b.frameZ = affine::transform(mb, b.frameZ);
+    b.points[0] = affine::transform(mb, b.points[0]);
     const Vec3 p0 = b.points[0];
-    const Vec3 axisX = sub(b.frameX, p0);
-    const Vec3 axisZ = sub(b.frameZ, p0);
+    const Vec3 axisX = affine::sub(b.frameX, p0);
+    const Vec3 axisZ = affine::sub(b.frameZ, p0);
 
     const double fX = dot(axisX, dir) * magnitude;
     const double fZ = dot(axisZ, dir) * magnitude;
@@ -48,25 +48,25 @@ void moveBranch(TreeModel& model, Branch& b, const WindInput& wind, double timeS
     const double bendSize = length(bend);
     const Vec3 bendDir = normalized(bend);
 
+    const affine::Direction towards = affine::direction(bendDir);
     const int n = b.pointCount;
     int c = 0;
     for (int j = 0; j < n - 1; ++j) {
+        // b times the number of segments from this joint to the tip, by repeated addition.
         double load = 0.0;
         for (int k = 0; k < n - 1 - j; ++k) load += bendSize;
-        b.points[j + 1] = transformPoint(mb, b.points[j + 1]);
+        b.points[j + 1] = affine::transform(mb, b.points[j + 1]);
         if (bendSize >= 1e-6) {
-            Vec3 seg = sub(b.points[j + 1], b.points[j]);
-            const double arm = length(seg);
-            normalize(seg);
-            const double phi = angleBetween(seg, bendDir);
-            Vec3 axis = cross(bendDir, seg);
-            if (length(axis) != 0.0) normalize(axis);
+            Vec3 seg = affine::sub(b.points[j + 1], b.points[j]);
+            const double arm = affine::lengthAndNormalize(seg);
+            const double phi = affine::angleBetween(seg, towards);
+            const Vec3 axis = affine::unitCross(bendDir, seg);
             const double k = b.stiffness * (b.radii[j] / b.radii[0]);
-            const double theta = solveBendAngle(thetaPrev, load, arm, phi, k, 1000);
+            const double theta = affine::solveBendAngle(thetaPrev, load, arm, phi, k, 1000);
             thetaPrev = theta;
-            const Mat4 joint = jointTransform(b.points[j], theta, axis);
-            mb = multiply(joint, mb);
-            b.points[j + 1] = transformPoint(joint, b.points[j + 1]);
+            const Mat4 joint = affine::jointTransform(b.points[j], affine::rotation(-theta, axis));
+            mb = affine::multiplyAffine(joint, mb);
+            b.points[j + 1] = affine::transform(joint, b.points[j + 1]);
         }
         c = serveChildren(model, b, c, j, mb);
     }

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "dynamics/joint.h"
+#include "dynamics/affine.h"
 #include "math/oscillators.h"
 
 void moveLeaf(Leaf& leaf, const Mat4& mb, const Vec3& force, double timeStep)
@@ -12,13 +12,13 @@ void moveLeaf(Leaf& leaf, const Mat4& mb, const Vec3& force, double timeStep)
     normalize(dir);
 
     Mat4 mt = mb;
-    leaf.frameX = transformPoint(mt, leaf.frameX);
-    leaf.frameY = transformPoint(mt, leaf.frameY);
-    leaf.frameZ = transformPoint(mt, leaf.frameZ);
-    leaf.petiolePoints[0] = transformPoint(mt, leaf.petiolePoints[0]);
+    leaf.frameX = affine::transform(mt, leaf.frameX);
+    leaf.frameY = affine::transform(mt, leaf.frameY);
+    leaf.frameZ = affine::transform(mt, leaf.frameZ);
+    leaf.petiolePoints[0] = affine::transform(mt, leaf.petiolePoints[0]);
     const Vec3 p0 = leaf.petiolePoints[0];
-    const Vec3 axisX = sub(leaf.frameX, p0);
-    const Vec3 axisZ = sub(leaf.frameZ, p0);
+    const Vec3 axisX = affine::sub(leaf.frameX, p0);
+    const Vec3 axisZ = affine::sub(leaf.frameZ, p0);
 
     const double dX = dot(axisX, dir);
     const double dZ = dot(axisZ, dir);
@@ -34,28 +34,29 @@ void moveLeaf(Leaf& leaf, const Mat4& mb, const Vec3& force, double timeStep)
     Vec3 bend = add(scale(axisX, y[0]), scale(axisZ, y[2]));
     const double load = std::sqrt(bend.x * bend.x + bend.y * bend.y + bend.z * bend.z);
     const Vec3 bendDir = normalized(bend);
+    const affine::Direction towards = affine::direction(bendDir);
 
     const int points = leaf.pointCount < kPetiolePoints ? leaf.pointCount : kPetiolePoints;
     const int n = points - 1;
     double thetaPrev = 0.0;
     for (int j = 0; j < n; ++j) {
         const Vec3 pj = leaf.petiolePoints[j];
-        leaf.petiolePoints[j + 1] = transformPoint(mt, leaf.petiolePoints[j + 1]);
+        leaf.petiolePoints[j + 1] = affine::transform(mt, leaf.petiolePoints[j + 1]);
         if (!(load >= 1e-6)) continue;
-        Vec3 seg = sub(leaf.petiolePoints[j + 1], pj);
-        const double arm = length(seg);
-        normalize(seg);
-        const double phi = angleBetween(seg, bendDir);
-        Vec3 axis = cross(bendDir, seg);
-        if (length(axis) != 0.0) normalize(axis);
-        // Joint springs soften towards the blade.
+        Vec3 seg = affine::sub(leaf.petiolePoints[j + 1], pj);
+        const double arm = affine::lengthAndNormalize(seg);
+        const double phi = affine::angleBetween(seg, towards);
+        const Vec3 axis = affine::unitCross(bendDir, seg);
+        // Joint springs soften towards the blade; the load is the same at every joint.
         const double k = leaf.stiffness * (1.0 - 0.5 * j / n);
-        const double theta = solveBendAngle(thetaPrev, load, arm, phi, k, 1000);
+        const double theta = affine::solveBendAngle(thetaPrev, load, arm, phi, k, 1000);
         thetaPrev = theta;
-        const double tau = twistAngle(y[1], arm, leaf.stiffness);
-        const Mat4 joint = twistedJointTransform(pj, theta, axis, tau, seg);
-        mt = multiply(joint, mt);
-        leaf.petiolePoints[j + 1] = transformPoint(joint, leaf.petiolePoints[j + 1]);
+        const double tau = affine::twistAngle(y[1], arm, leaf.stiffness);
+        const Mat4 joint =
+            affine::twistedJointTransform(pj, affine::rotation(-theta, axis), affine::rotation(-tau, seg));
+        mt = affine::multiplyAffine(joint, mt);
+        leaf.petiolePoints[j + 1] = affine::transform(joint, leaf.petiolePoints[j + 1]);
     }
-    leaf.bladeMatrix = multiply(mt, leaf.bladeMatrix);
+    leaf.bladeMatrix = affine::lastRowIsUnit(mt) ? affine::multiplyAffine(mt, leaf.bladeMatrix)
+                                                 : multiply(mt, leaf.bladeMatrix);
 }

@@ -99,9 +99,9 @@ double noiseValue(const NoiseField& field, int ix, int iy, int iz)
 
 double interpolateNoise(const NoiseField& field, double x, double y, double z)
 {
-    const double n = field.size;
+    const double size = field.size;
     // Written as !(v >= 0) so a NaN coordinate is refused too.
-    if (!(x >= 0.0) || !(y >= 0.0) || !(z >= 0.0) || x >= n || y >= n || z >= n || !field.values) {
+    if (!(x >= 0.0) || !(y >= 0.0) || !(z >= 0.0) || x >= size || y >= size || z >= size || !field.values) {
         consolePrintf("Out of bounding 1!\n");
         return 0.0;
     }
@@ -115,12 +115,19 @@ double interpolateNoise(const NoiseField& field, double x, double y, double z)
     const double w1 = (1.0 - fy) * (1.0 - fz);
     const double w2 = (1.0 - fy) * fz;
     const double w3 = fy * fz;
-    const double a = ((noiseValue(field, ix, iy + 1, iz) * w0 + noiseValue(field, ix, iy, iz) * w1) +
-                      noiseValue(field, ix, iy, iz + 1) * w2) +
-                     noiseValue(field, ix, iy + 1, iz + 1) * w3;
-    const double b = ((noiseValue(field, ix + 1, iy + 1, iz) * w0 + noiseValue(field, ix + 1, iy, iz) * w1) +
-                      noiseValue(field, ix + 1, iy, iz + 1) * w2) +
-                     noiseValue(field, ix + 1, iy + 1, iz + 1) * w3;
+    // The neighbour past the last cell reads cell 0, as noiseValue does.
+    const int n = field.size;
+    const long x0 = static_cast<long>(ix) * n;
+    const long x1 = static_cast<long>(ix + 1 < n ? ix + 1 : 0) * n;
+    const long y0 = iy;
+    const long y1 = iy + 1 < n ? iy + 1 : 0;
+    const long z0 = iz;
+    const long z1 = iz + 1 < n ? iz + 1 : 0;
+    const double* v = field.values.get();
+    const double a = ((v[(x0 + y1) * n + z0] * w0 + v[(x0 + y0) * n + z0] * w1) + v[(x0 + y0) * n + z1] * w2) +
+                     v[(x0 + y1) * n + z1] * w3;
+    const double b = ((v[(x1 + y1) * n + z0] * w0 + v[(x1 + y0) * n + z0] * w1) + v[(x1 + y0) * n + z1] * w2) +
+                     v[(x1 + y1) * n + z1] * w3;
     return a + (b - a) * fx;
 }
 
