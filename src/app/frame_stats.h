@@ -1,7 +1,9 @@
 // Optional frame-time figures: with ARBORVANE_FRAME_STATS=N in the
 // environment (read once at start-up) the program prints, after a warm-up of
 // 20 frames and then N measured frames, one line with the median drawing,
-// simulation-step and whole-frame times in milliseconds. Unset: no cost.
+// simulation-step and whole-frame wall times and the process CPU time per
+// frame (all threads, the software rasteriser's included), in milliseconds.
+// Unset: no cost.
 #pragma once
 
 void initFrameStats();
