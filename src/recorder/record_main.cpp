@@ -1,0 +1,173 @@
+// arborvane-record: the window program's scene, rendered offscreen frame by
+// frame with a fixed foliage seed, written as numbered BMP files.
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/display.h"
+#include "app/input.h"
+#include "app/startup.h"
+#include "dynamics/simulation.h"
+#include "recorder/offscreen_context.h"
+#include "recorder/record_options.h"
+#include "recorder/video_encode.h"
+#include "scenery/grass_field.h"
+#include "textures/bmp_file.h"
+#include "tree/leaf_template.h"
+#include "tree/tree_model.h"
+#include "view/interaction_state.h"
+#include "wind/noise_field.h"
+
+namespace {
+
+// The window program carries on without most of these; a recording of a
+// half-loaded scene is worthless, so all must be there.
+const char* const kDataFiles[] = {
+    "./data/tree/tulip_trunk.bmp",   "./data/tree/tulip_branch.bmp",   "./data/tree/ground.bmp",
+    "./data/tree/poplar_leafup.bmp", "./data/tree/poplar_leafdown.bmp", "./data/tree/poplar_petiole.bmp",
+    kLeafModelPath,                  "./data/grass/grass01.bmp",       "./data/grass/grass02.bmp",
+    "./data/grass/grass03.bmp",      "./data/grass/grass04.bmp",       kNoisePathU,
+    kNoisePathV,                     kNoisePathW,                      kTreeModelPath,
+    kGrassFilePath};
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "arborvane-record: %s\n", message.c_str());
+    return 1;
+}
+
+// The capture's names: snap000.bmp ... snap999.bmp, then snap1000.bmp on.
+std::string frameFileName(int frame)
+{
+    return std::filesystem::path(captureFilePath(frame)).filename().string();
+}
+
+bool prepareOutDir(const std::string& dir, std::string& error)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec)) {
+        error = "cannot create the frame directory " + dir + (ec ? ": " + ec.message() : "");
+        return false;
+    }
+    const std::string probe = dir + "/.arborvane-record-probe";
+    FILE* f = std::fopen(probe.c_str(), "wb");
+    if (!f) {
+        error = "cannot write into the frame directory " + dir;
+        return false;
+    }
+    std::fclose(f);
+    std::filesystem::remove(probe, ec);
+    return true;
+}
+
+void showProgress(int done, int total, double seconds)
+{
+    constexpr int kBarWidth = 30;
+    const int filled = done * kBarWidth / total;
+    char bar[kBarWidth + 1];
+    for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '-';
+    bar[kBarWidth] = '\0';
+    std::printf("\r[%s] %d/%d frames, %.1f s", bar, done, total, seconds);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RecordOptions options;
+    std::string error;
+    switch (parseRecordOptions(argc, argv, options, error)) {
+    case ParseResult::Help:
+        printRecordUsage();
+        return 0;
+    case ParseResult::Error:
+        std::fprintf(stderr, "arborvane-record: %s\n\n", error.c_str());
+        printRecordUsage();
+        return 2;
+    case ParseResult::Ok:
+        break;
+    }
+
+    for (const char* path : kDataFiles)
+        if (access(path, R_OK) != 0)
+            return fail(std::string("missing data file ") + path +
+                        " (run from the build directory, where the build generates ./data)");
+    std::string ffmpeg;
+    if (!options.video.empty()) {
+        ffmpeg = findFfmpeg();
+        if (ffmpeg.empty())
+            return fail("--video needs ffmpeg, which is not installed (apt-get install ffmpeg); "
+                        "drop --video to write the frames only");
+    }
+    if (!prepareOutDir(options.outDir, error)) return fail(error);
+
+    OffscreenContext context;
+    if (!createOffscreenContext(context, options.width, options.height, error))
+        return fail("no offscreen OpenGL: " + error);
+
+    // The window program's settings, as its keys would leave them.
+    windowWidth = options.width;
+    windowHeight = options.height;
+    galeMode = options.gale;
+    windMagnitude = static_cast<float>(options.magnitude);
+    windDirection = {options.windX, options.windY, options.windZ, 0};
+    showShadows = options.shadows;
+    skeletonView = options.skeleton;
+    interactionMode = 2;
+    const uint32_t seed = options.seed;
+    foliageSeedOverride = &seed;
+    fatalLoadWaitsForKey = false;
+    initScene();
+    reshape(options.width, options.height); // the 60 degree projection the window gets before its first frame
+
+    std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
+                options.frames, options.width, options.height, options.outDir.c_str(),
+                options.gale ? "moderate gale" : "light breeze", options.magnitude, options.shadows ? "on" : "off",
+                options.seed, offscreenDescription().c_str());
+    std::fflush(stdout);
+
+    std::vector<uint8_t> rgb;
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    int lastShown = -1;
+    for (int frame = 0; frame < options.frames; ++frame) {
+        // As the window does while capturing: draw, step, then save what was drawn.
+        drawFrameScene();
+        simulateStep(treeModel, galeMode, static_cast<double>(windMagnitude), windDirection, kTimeStep, showShadows);
+        glFinish();
+        readOffscreenPixels(context, rgb);
+        const std::string path = options.outDir + "/" + frameFileName(frame);
+        if (!writeBmpFile(path.c_str(), options.width, options.height, rgb.data(), &error)) {
+            std::printf("\n");
+            return fail("cannot write " + path + ": " + error);
+        }
+        const int percent = (frame + 1) * 100 / options.frames;
+        if (percent != lastShown || frame + 1 == options.frames) {
+            showProgress(frame + 1, options.frames, elapsed());
+            lastShown = percent;
+        }
+    }
+    const double seconds = elapsed();
+    std::printf("\nWrote %d frames in %.2f s (%.2f frames per second) to %s\n", options.frames, seconds,
+                seconds > 0 ? options.frames / seconds : 0.0, options.outDir.c_str());
+    std::fflush(stdout);
+    destroyOffscreenContext(context);
+
+    if (!options.video.empty()) {
+        if (!encodeVideo(ffmpeg, options.outDir, options.video, error)) return fail("video not made: " + error);
+        std::printf("Video %s: %d frames at 30 fps (%.2f s)\n", options.video.c_str(), options.frames,
+                    options.frames / 30.0);
+    }
+    return 0;
+}

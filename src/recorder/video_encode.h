@@ -1,0 +1,9 @@
+// Turns a directory of numbered frames into an H.264 video with ffmpeg.
+#pragma once
+#include <string>
+
+// Path of the ffmpeg executable found on PATH, or empty.
+std::string findFfmpeg();
+// Encodes dir/snap000.bmp ... at 30 fps, libx264, yuv420p (odd sizes padded
+// by one pixel, as yuv420p needs even ones). False with the reason in error.
+bool encodeVideo(const std::string& ffmpeg, const std::string& frameDir, const std::string& output, std::string& error);
