@@ -1,0 +1,210 @@
+#!/usr/bin/env python3
+"""Checks of arborvane-record, offscreen, no X server.
+
+  record_test.py RECORDER golden      frame 20 of a fixed scene against tests/golden
+  record_test.py RECORDER determinism two runs give identical BMP bytes
+  record_test.py RECORDER errors      bad flags, missing and broken data, unwritable output
+  record_test.py RECORDER update      rewrites the golden PNG (after a deliberate change)
+
+Run from the build directory (./data)."""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+GOLDEN = os.path.join(HERE, "..", "golden", "record_gale400_seed1_frame20_200x150.png")
+GOLDEN_ARGS = ["--frames", "21", "--width", "200", "--height", "150", "--seed", "1",
+               "--gale", "--magnitude", "400", "--shadows", "on"]
+GOLDEN_FRAME = "snap020.bmp"
+LEVEL_TOLERANCE = 8        # per channel, of 255
+DIFFERING_LIMIT = 0.005    # share of pixels beyond the tolerance
+
+
+def run(recorder, args, cwd=None, timeout=120):
+    return subprocess.run([recorder] + args, cwd=cwd, stdin=subprocess.PIPE, capture_output=True,
+                          text=True, timeout=timeout)
+
+
+def record(recorder, args, out):
+    r = run(recorder, args + ["--out", out])
+    if r.returncode != 0:
+        sys.exit(f"FAIL: recorder exited {r.returncode}\n{r.stdout}\n{r.stderr}")
+    return r
+
+
+def read_bmp(path):
+    """Width, height and RGB rows top row first from a 24-bit bottom-up BMP."""
+    data = open(path, "rb").read()
+    assert data[:2] == b"BM", path
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    bpp, = struct.unpack_from("<H", data, 28)
+    assert bpp == 24 and height > 0, path
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height):
+        row = data[offset + y * stride: offset + y * stride + width * 3]
+        rgb = bytearray(width * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::3], row[1::3], row[0::3]
+        rows.append(bytes(rgb))
+    rows.reverse()
+    return width, height, rows
+
+
+def write_png(path, width, height, rows):
+    raw = b"".join(b"\0" + r for r in rows)
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+    open(path, "wb").write(png)
+
+
+def read_png(path):
+    """8-bit RGB, non-interlaced PNG (all five row filters)."""
+    data = open(path, "rb").read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", path
+    pos, idat, width = 8, b"", 0
+    while pos < len(data):
+        length, kind = struct.unpack_from(">I4s", data, pos)
+        body = data[pos + 8: pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert depth == 8 and colour == 2 and interlace == 0, "golden PNG must be 8-bit RGB"
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompress(idat)
+    stride, rows, prev = width * 3, [], bytearray(width * 3)
+    for y in range(height):
+        f = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1: (y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - 3] if i >= 3 else 0
+            b = prev[i]
+            c = prev[i - 3] if i >= 3 else 0
+            if f == 1:
+                line[i] = (line[i] + a) & 255
+            elif f == 2:
+                line[i] = (line[i] + b) & 255
+            elif f == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif f == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(bytes(line))
+        prev = line
+    return width, height, rows
+
+
+def golden(recorder, update=False):
+    with tempfile.TemporaryDirectory() as out:
+        record(recorder, GOLDEN_ARGS, out)
+        width, height, rows = read_bmp(os.path.join(out, GOLDEN_FRAME))
+        if update:
+            write_png(GOLDEN, width, height, rows)
+            print(f"golden rewritten: {GOLDEN}")
+            return
+        gw, gh, grows = read_png(GOLDEN)
+        if (gw, gh) != (width, height):
+            sys.exit(f"FAIL: frame is {width}x{height}, golden {gw}x{gh}")
+        differing, worst = 0, 0
+        for row, grow in zip(rows, grows):
+            for x in range(0, len(row), 3):
+                d = max(abs(row[x + k] - grow[x + k]) for k in range(3))
+                worst = max(worst, d)
+                if d > LEVEL_TOLERANCE:
+                    differing += 1
+        share = differing / (width * height)
+        print(f"golden: {differing} of {width * height} pixels differ by more than {LEVEL_TOLERANCE} "
+              f"({share:.3%}), largest difference {worst}")
+        if share > DIFFERING_LIMIT:
+            # Keep the frame for a look.
+            keep = os.path.join(os.getcwd(), "record_golden_actual.png")
+            write_png(keep, width, height, rows)
+            sys.exit(f"FAIL: more than {DIFFERING_LIMIT:.1%} of the pixels differ; frame kept as {keep}")
+
+
+def determinism(recorder):
+    args = ["--frames", "8", "--width", "160", "--height", "120", "--seed", "7", "--magnitude", "600"]
+    with tempfile.TemporaryDirectory() as a, tempfile.TemporaryDirectory() as b:
+        record(recorder, args, a)
+        record(recorder, args, b)
+        names = sorted(os.listdir(a))
+        expected = [f"snap{i:03d}.bmp" for i in range(8)]
+        if names != expected or sorted(os.listdir(b)) != expected:
+            sys.exit(f"FAIL: frame files {names}")
+        for n in names:
+            if open(os.path.join(a, n), "rb").read() != open(os.path.join(b, n), "rb").read():
+                sys.exit(f"FAIL: {n} differs between two runs")
+        first = open(os.path.join(a, "snap000.bmp"), "rb").read()
+        last = open(os.path.join(a, "snap007.bmp"), "rb").read()
+        if len(first) != 54 + 160 * 120 * 3:
+            sys.exit(f"FAIL: snap000.bmp has {len(first)} bytes")
+        if first == last:
+            sys.exit("FAIL: the tree does not move")
+        # Another seed gives other foliage, so the seed reaches the foliage.
+        c = tempfile.mkdtemp()
+        try:
+            record(recorder, ["--frames", "1", "--width", "160", "--height", "120", "--seed", "8",
+                              "--magnitude", "600"], c)
+            if open(os.path.join(c, "snap000.bmp"), "rb").read() == first:
+                sys.exit("FAIL: --seed 8 draws the same first frame as --seed 7")
+        finally:
+            shutil.rmtree(c)
+    print("determinism: 8 frames byte-identical over two runs; another seed differs")
+
+
+def expect(result, status, text, what):
+    output = result.stdout + result.stderr
+    if result.returncode != status or text not in output:
+        sys.exit(f"FAIL: {what}: exit {result.returncode}, wanted {status} and '{text}'\n{output}")
+
+
+def errors(recorder):
+    expect(run(recorder, ["--help"]), 0, "--wind-dir", "--help")
+    expect(run(recorder, ["--fast"]), 2, "unknown option --fast", "unknown flag")
+    expect(run(recorder, ["--frames"]), 2, "--frames needs a value", "missing value")
+    expect(run(recorder, ["--frames", "0"]), 2, "--frames wants", "zero frames")
+    expect(run(recorder, ["--width", "12x"]), 2, "--width wants", "bad width")
+    expect(run(recorder, ["--magnitude", "801"]), 2, "--magnitude wants", "magnitude above 800")
+    expect(run(recorder, ["--magnitude", "-1"]), 2, "--magnitude wants", "negative magnitude")
+    expect(run(recorder, ["--wind-dir", "0,0,0"]), 2, "zero vector", "zero wind")
+    expect(run(recorder, ["--wind-dir", "1,2"]), 2, "three numbers", "two components")
+    expect(run(recorder, ["--shadows", "yes"]), 2, "on or off", "bad shadows")
+    expect(run(recorder, ["--seed", "-3"]), 2, "--seed wants", "negative seed")
+    with tempfile.TemporaryDirectory() as empty:
+        # No ./data: an error at once, no frames, no wait for input.
+        r = run(recorder, ["--frames", "1", "--out", "o"], cwd=empty, timeout=30)
+        expect(r, 1, "missing data file ./data/tree/tulip_trunk.bmp", "no data")
+        if os.path.exists(os.path.join(empty, "o")):
+            sys.exit("FAIL: frame directory made without data")
+        # A broken scene texture: initScene's fatal path, without waiting for a key.
+        shutil.copytree(os.path.join(os.getcwd(), "data"), os.path.join(empty, "data"))
+        open(os.path.join(empty, "data", "tree", "ground.bmp"), "wb").write(b"BM not an image")
+        r = run(recorder, ["--frames", "1", "--width", "64", "--height", "48", "--out", "o"], cwd=empty, timeout=60)
+        expect(r, 1, "Error on loading texture ./data/tree/ground.bmp", "broken texture")
+        # An output path under a file cannot be made.
+        blocker = os.path.join(empty, "file")
+        open(blocker, "w").close()
+        r = run(recorder, ["--frames", "1", "--out", os.path.join(blocker, "frames")], timeout=30)
+        expect(r, 1, "cannot create the frame directory", "output under a file")
+    print("errors: flags, data and output failures reported as wanted")
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    recorder, mode = sys.argv[1], sys.argv[2]
+    {"golden": lambda: golden(recorder), "update": lambda: golden(recorder, update=True),
+     "determinism": lambda: determinism(recorder), "errors": lambda: errors(recorder)}[mode]()
+
+
+if __name__ == "__main__":
+    main()
