@@ -1,5 +1,7 @@
 #include "tree/leaf_template.h"
 
+#include <cmath>
+
 #include "platform/platform.h"
 
 LeafTemplate leafTemplate;
@@ -22,6 +24,18 @@ bool nextLine(FILE* file, char* line, int& lineNumber)
     return true;
 }
 
+// NaN or infinity in the template would reach every leaf, the bounds and the shade grid.
+bool finiteLine(const float* values, int count, int& lineNumber)
+{
+    for (int i = 0; i < count; ++i) {
+        if (std::isfinite(values[i])) continue;
+        consolePrintf("Leaf model line %d: a value is not a finite number\n", lineNumber);
+        lineNumber = -1;
+        return false;
+    }
+    return true;
+}
+
 bool readRecords(FILE* file, LeafTemplate& out, int& lineNumber)
 {
     char line[kLineLength];
@@ -33,12 +47,16 @@ bool readRecords(FILE* file, LeafTemplate& out, int& lineNumber)
     for (int k = 0; k < kPetiolePoints; ++k) {
         if (!nextLine(file, line, lineNumber)) return false;
         std::sscanf(line, "%d %f %f %f %f", &index, &x, &y, &z, &r);
+        const float values[] = {x, y, z, r};
+        if (!finiteLine(values, 4, lineNumber)) return false;
         out.petioleVertices[k] = {x * kLeafFileScale, y * kLeafFileScale, z * kLeafFileScale, 0};
         out.petioleVertexRadii[k] = r * kLeafFileScale;
     }
     for (int k = 0; k < kBladeVertices; ++k) {
         if (!nextLine(file, line, lineNumber)) return false;
         std::sscanf(line, "%d %f %f %f %f %f", &index, &x, &y, &z, &u, &v);
+        const float values[] = {x, y, z, u, v};
+        if (!finiteLine(values, 5, lineNumber)) return false;
         out.bladeVertices[k] = {x * kLeafFileScale, y * kLeafFileScale, z * kLeafFileScale, 0};
         out.bladeTexCoords[k][0] = u;
         out.bladeTexCoords[k][1] = v;
@@ -82,7 +100,7 @@ bool loadLeafModel(FILE* file, LeafTemplate& tmpl)
     const bool complete = readRecords(file, staged, lineNumber);
     std::fclose(file);
     if (!complete) {
-        // lineNumber is -1 when the face check already reported the line.
+        // lineNumber is -1 when a check already reported the line.
         if (lineNumber >= 0) consolePrintf("Leaf model line %d: file ends before the last face\n", lineNumber + 1);
         return false;
     }
