@@ -77,6 +77,16 @@ bool loadGrassFile(TreeModel& model, const char* path)
         std::fclose(file);
         return false;
     }
+    // A blade record is 50 numbers, at least 99 bytes: refuse counts the file
+    // cannot back before building that many records.
+    const long here = std::ftell(file);
+    long end = -1;
+    if (here >= 0 && std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+    if (end < 0 || std::fseek(file, here, SEEK_SET) != 0 || (end - here + 1) / 100 < count) {
+        consolePrintf("Grass file %s is too short for %d blades!\n", path, count);
+        std::fclose(file);
+        return false;
+    }
     // Construction draws three numbers per blade, blade by blade.
     std::unique_ptr<GrassBlade[]> blades(new (std::nothrow) GrassBlade[count]);
     if (!blades) {
