@@ -1,0 +1,517 @@
+// Damaged and hostile data files, reader by reader: each is refused with its
+// message (or a one-line reason), allocates nothing the file does not back,
+// and leaves a model that set-up and a simulation step still run on.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "dynamics/setup.h"
+#include "dynamics/simulation.h"
+#include "motion_scene.h"
+#include "textures/bmp_file.h"
+#include "tree/leaf_template.h"
+#include "tree_rows.h"
+
+namespace {
+
+std::string writeBytes(const std::string& bytes)
+{
+    static int serial = 0;
+    const std::string path = ::testing::TempDir() + "arborvane_bad_" + std::to_string(::getpid()) + "_" +
+                             std::to_string(serial++);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+struct Output {
+    bool ok = false;
+    std::string out; // standard output: console lines
+    std::string err; // standard error: notices
+};
+
+Output capture(const std::function<bool()>& load)
+{
+    Output run;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    run.ok = load();
+    run.out = testing::internal::GetCapturedStdout();
+    run.err = testing::internal::GetCapturedStderr();
+    return run;
+}
+
+// A step in the gale and one in the breeze with refinement: must not trip
+// the sanitizers or leave a non-finite value behind.
+void stepTwice(TreeModel& model)
+{
+    const uint32_t seed = 5;
+    static LeafTemplate tmpl;
+    testing::internal::CaptureStdout();
+    setUpSimulation(model, tmpl, &seed);
+    simulateStep(model, true, 800.0, Vec3{1.0, 0.0, 0.0, 0}, kTimeStep, true);
+    simulateStep(model, false, 10.0, Vec3{0.0, 1.0, 0.0, 0}, kTimeStep, false);
+    testing::internal::GetCapturedStdout();
+    for (int i = 0; i < model.branchCount; ++i)
+        for (int k = 0; k < model.branches[i].pointCount; ++k) ASSERT_TRUE(std::isfinite(model.branches[i].points[k].x));
+    for (int i = 0; model.grassBlades && i < model.grassBladeCount; ++i)
+        ASSERT_TRUE(std::isfinite(model.grassBlades[i].centre[4].y));
+}
+
+// Token start offsets of a text (where a cut leaves a whole number of tokens).
+std::vector<size_t> tokenStarts(const std::string& text)
+{
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!std::isspace(static_cast<unsigned char>(text[i])) && (i == 0 || std::isspace(static_cast<unsigned char>(text[i - 1]))))
+            starts.push_back(i);
+    return starts;
+}
+
+const std::string kGarbage = [] {
+    std::string bytes;
+    uint32_t x = 2463534242u;
+    for (int i = 0; i < 4096; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        bytes += static_cast<char>(x & 0xff);
+    }
+    return bytes;
+}();
+
+// ---- Tree model -------------------------------------------------------------
+
+struct TreeCase {
+    const char* name;
+    std::function<std::string()> text;
+    const char* expected; // in the console line or the notice
+};
+
+std::string treeWith(const std::function<void(std::vector<TreeRow>&)>& edit)
+{
+    auto rows = defaultTreeRows();
+    edit(rows);
+    return treeText(rows);
+}
+
+class BadTree : public testing::TestWithParam<TreeCase> {};
+
+TEST_P(BadTree, RefusedWithItsMessageAndLeavesNoBranches)
+{
+    const TreeCase& c = GetParam();
+    auto model = makeModel();
+    motion_scene::buildNoise(*model, 4);
+    motion_scene::buildGrass(*model, 20);
+    const std::string path = writeBytes(c.text());
+    const Output run = capture([&] { return loadTreeModel(*model, path.c_str()); });
+    EXPECT_FALSE(run.ok);
+    EXPECT_NE((run.out + run.err).find(c.expected), std::string::npos) << run.out << run.err;
+    // One line: a notice or a console line naming the file, not a flood.
+    EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n') + std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    expectTreeEmpty(*model);
+    stepTwice(*model);
+    std::remove(path.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, BadTree,
+    testing::Values(
+        TreeCase{"Empty", [] { return std::string(); }, "Error Loading: File size is wrong!"},
+        TreeCase{"Garbage", [] { return kGarbage; }, "Error Loading: File size is wrong!"},
+        TreeCase{"HeaderOnly", [] { return std::string("RowMax=322\n"); }, "row 0: the file ends"},
+        TreeCase{"RowMaxHuge", [] { return treeText(defaultTreeRows(), "RowMax=2147483648"); }, "File size is wrong!"},
+        TreeCase{"RowMaxNegative", [] { return treeText(defaultTreeRows(), "RowMax=-322"); }, "File size is wrong!"},
+        TreeCase{"PointsHuge", [] { return treeWith([](auto& r) { r[5].n = "2147483648"; }); },
+                 "row 5: N=2147483647 is outside 2..40"},
+        TreeCase{"PointsNegative", [] { return treeWith([](auto& r) { r[0].n = "-2147483648"; }); },
+                 "row 0: N=-2147483648 is outside 2..40"},
+        TreeCase{"PointsOne", [] { return treeWith([](auto& r) { r[321].n = "1"; }); }, "row 321: N=1"},
+        TreeCase{"ChildrenHuge", [] { return treeWith([](auto& r) { r[9].m = "2147483647"; }); },
+                 "row 9: M=2147483647 is outside"},
+        TreeCase{"ChildIndexHuge",
+                 [] { return treeWith([](auto& r) { r[3].children[0].first = "4294967296"; }); },
+                 "row 3: child index 2147483647 is outside 0..321"},
+        TreeCase{"ChildIndexBackwards", [] { return treeWith([](auto& r) { r[3].children[0].first = "2"; }); },
+                 "row 3: child index 2 is not greater"},
+        TreeCase{"AttachHuge", [] { return treeWith([](auto& r) { r[1].children[1].second = "99999999999"; }); },
+                 "row 1: attach point 2147483647"},
+        TreeCase{"NotANumber", [] { return treeWith([](auto& r) { r[200].points[2][1] = "NaN"; }); },
+                 "row 200: point 2 holds a value that is not a finite number"},
+        TreeCase{"Infinite", [] { return treeWith([](auto& r) { r[0].points[0][3] = "inf"; }); },
+                 "not a finite number"},
+        TreeCase{"Overflowing", [] { return treeWith([](auto& r) { r[7].points[1][0] = "1e999"; }); },
+                 "not a finite number"}),
+    [](const testing::TestParamInfo<TreeCase>& info) { return std::string(info.param.name); });
+
+// Cut at every token of the first two rows, inside the last row, and across
+// the whole file: always "ends before the row is complete", never a half tree.
+TEST(BadTreeCut, EveryCutIsRefused)
+{
+    const std::string full = treeText(defaultTreeRows());
+    const std::vector<size_t> starts = tokenStarts(full);
+    std::vector<size_t> cuts;
+    for (size_t t = 1; t < 40 && t < starts.size(); ++t) cuts.push_back(starts[t]);
+    for (size_t t = starts.size() - 30; t < starts.size(); ++t) cuts.push_back(starts[t]);
+    for (size_t at = 11; at < full.size(); at += 331) cuts.push_back(at);
+    auto model = makeModel();
+    for (size_t cut : cuts) {
+        const std::string path = writeBytes(full.substr(0, cut));
+        const Output run = capture([&] { return loadTreeModel(*model, path.c_str()); });
+        std::remove(path.c_str());
+        ASSERT_FALSE(run.ok) << "cut at " << cut;
+        // A cut inside the last number of a point still reads a number: then
+        // only a later token is missing. Either way the row is incomplete.
+        ASSERT_NE(run.out.find("the file ends before the row is complete"), std::string::npos)
+            << "cut at " << cut << ": " << run.out;
+        ASSERT_EQ(model->branchCount, 0) << "cut at " << cut;
+    }
+    // The uncut file loads, so the cuts above were the only fault.
+    const std::string path = writeBytes(full);
+    EXPECT_TRUE(capture([&] { return loadTreeModel(*model, path.c_str()); }).ok);
+    std::remove(path.c_str());
+    stepTwice(*model);
+}
+
+// ---- Leaf model -------------------------------------------------------------
+
+std::string validLeafText()
+{
+    std::string text = "PetioleVerNum=6 LeafVerNum=77 LeafFacesNum=95\n";
+    for (int k = 0; k < kPetiolePoints; ++k) text += std::to_string(k) + " 0 " + std::to_string(0.1 * k) + " 0.2 0.04\n";
+    for (int k = 0; k < kBladeVertices; ++k)
+        text += std::to_string(k) + " " + std::to_string(std::cos(k * 0.0816)) + " " + std::to_string(2 + std::sin(k * 0.0816)) +
+                " 0 0.5 0.5\n";
+    for (int k = 0; k < kBladeFaces; ++k)
+        text += std::to_string(k) + " " + std::to_string(k % 77) + " " + std::to_string((k + 1) % 77) + " " +
+                std::to_string((k + 38) % 77) + "\n";
+    return text;
+}
+
+// Replaces line `line` (0 = header) of the valid leaf file.
+std::string leafWithLine(int line, const std::string& replacement)
+{
+    std::string text = validLeafText();
+    size_t begin = 0;
+    for (int i = 0; i < line; ++i) begin = text.find('\n', begin) + 1;
+    const size_t end = text.find('\n', begin);
+    return text.replace(begin, end - begin, replacement);
+}
+
+struct LeafCase {
+    const char* name;
+    std::function<std::string()> text;
+    const char* expected;
+};
+
+class BadLeaf : public testing::TestWithParam<LeafCase> {};
+
+TEST_P(BadLeaf, RefusedAndTemplateUntouched)
+{
+    const LeafCase& c = GetParam();
+    LeafTemplate tmpl;
+    tmpl.bladeFaces[3][1] = 42; // must survive the refusal
+    tmpl.petioleVertices[2] = {1.0, 2.0, 3.0, 0};
+    const std::string path = writeBytes(c.text());
+    const Output run = capture([&] { return loadLeafModel(std::fopen(path.c_str(), "r"), tmpl); });
+    EXPECT_FALSE(run.ok);
+    EXPECT_NE((run.out + run.err).find(c.expected), std::string::npos) << run.out << run.err;
+    EXPECT_EQ(tmpl.bladeFaces[3][1], 42);
+    EXPECT_EQ(tmpl.petioleVertices[2].y, 2.0);
+    std::remove(path.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, BadLeaf,
+    testing::Values(
+        LeafCase{"Empty", [] { return std::string(); }, "Loading: File format is error!"},
+        LeafCase{"Garbage", [] { return kGarbage; }, "Loading: File format is error!"},
+        LeafCase{"CountsHuge",
+                 [] { return leafWithLine(0, "PetioleVerNum=6 LeafVerNum=2147483648 LeafFacesNum=95"); },
+                 "File format is error!"},
+        LeafCase{"HeaderOnly", [] { return std::string("PetioleVerNum=6 LeafVerNum=77 LeafFacesNum=95\n"); },
+                 "line 2: file ends before the last face"},
+        LeafCase{"CutInPetiole", [] { return validLeafText().substr(0, validLeafText().find("\n3 ")); },
+                 "file ends before the last face"},
+        LeafCase{"CutInBlade", [] { return validLeafText().substr(0, validLeafText().find("\n40 ")); },
+                 "file ends before the last face"},
+        LeafCase{"CutInFaces", [] { return validLeafText().substr(0, validLeafText().rfind("\n94 ")); },
+                 "file ends before the last face"},
+        LeafCase{"FaceIndexHuge", [] { return leafWithLine(1 + 6 + 77 + 7, "7 1 2 2147483647"); },
+                 "face vertex 2147483647 outside 0..76"},
+        LeafCase{"FaceIndexNegative", [] { return leafWithLine(1 + 6 + 77, "0 -1 2 3"); }, "face vertex -1 outside"},
+        LeafCase{"FaceIndexOneTooFar", [] { return leafWithLine(1 + 6 + 77 + 94, "94 77 2 3"); },
+                 "face vertex 77 outside"},
+        LeafCase{"PetioleNotANumber", [] { return leafWithLine(2, "1 0 nan 0.2 0.04"); }, "not a finite number"},
+        LeafCase{"RadiusInfinite", [] { return leafWithLine(6, "5 0 0 0.2 inf"); }, "not a finite number"},
+        LeafCase{"BladeOverflowing", [] { return leafWithLine(1 + 6 + 30, "30 1e60 0 0 0.5 0.5"); },
+                 "not a finite number"},
+        LeafCase{"TexCoordNotANumber", [] { return leafWithLine(1 + 6 + 76, "76 0 1 0 NAN 0.5"); },
+                 "not a finite number"}),
+    [](const testing::TestParamInfo<LeafCase>& info) { return std::string(info.param.name); });
+
+TEST(BadLeafFile, ValidTextLoads)
+{
+    LeafTemplate tmpl;
+    const std::string path = writeBytes(validLeafText());
+    EXPECT_TRUE(capture([&] { return loadLeafModel(std::fopen(path.c_str(), "r"), tmpl); }).ok);
+    std::remove(path.c_str());
+}
+
+// ---- Noise grids ------------------------------------------------------------
+
+std::string gridText(const std::string& dims, int values)
+{
+    std::string text = dims + "\n";
+    for (int i = 0; i < values; ++i) text += std::to_string(0.01 * ((i * 37) % 101)) + (i % 8 == 7 ? "\n" : " ");
+    return text;
+}
+
+struct NoiseCase {
+    const char* name;
+    std::function<std::string()> text;
+    const char* expected;
+};
+
+class BadNoise : public testing::TestWithParam<NoiseCase> {};
+
+// The faulty grid is the v file: u loads, v is refused, w is never read.
+TEST_P(BadNoise, RefusedAndWindStaysEmpty)
+{
+    const NoiseCase& c = GetParam();
+    auto model = makeModel();
+    motion_scene::buildGrass(*model, 10);
+    const std::string good = writeBytes(gridText("3 3 3", 27));
+    const std::string bad = writeBytes(c.text());
+    const Output run = capture([&] { return loadWindField(*model, good.c_str(), bad.c_str(), good.c_str()); });
+    EXPECT_FALSE(run.ok);
+    EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
+    EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    for (const NoiseField* f : {&model->wind.u, &model->wind.v, &model->wind.w}) {
+        EXPECT_EQ(f->size, 0);
+        EXPECT_EQ(f->values, nullptr);
+    }
+    stepTwice(*model);
+    // Without grids the cursors stay put.
+    EXPECT_EQ(model->wind.u.offset[2], 0.0);
+    std::remove(good.c_str());
+    std::remove(bad.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, BadNoise,
+    testing::Values(NoiseCase{"Empty", [] { return std::string(); }, "Dimension error!"},
+                    NoiseCase{"Garbage", [] { return kGarbage; }, "Dimension error!"},
+                    NoiseCase{"Unequal", [] { return gridText("3 3 2", 27); }, "Dimension error!"},
+                    NoiseCase{"DimensionHuge", [] { return gridText("1048576 1048576 1048576", 8); },
+                              "Noise grid size 1048576 is outside 1..128!"},
+                    NoiseCase{"DimensionOverflow", [] { return gridText("2147483648 2147483648 2147483648", 8); },
+                              "Dimension error!"},
+                    NoiseCase{"DimensionNegative", [] { return gridText("-2 -2 -2", 8); }, "outside 1..128"},
+                    NoiseCase{"DimensionZero", [] { return gridText("0 0 0", 0); }, "outside 1..128"},
+                    NoiseCase{"CutInValues", [] { return gridText("3 3 3", 26); }, "holds 26 valid values, 27 expected"},
+                    NoiseCase{"CutAfterDimensions", [] { return gridText("3 3 3", 0); }, "holds 0 valid values"},
+                    NoiseCase{"NotANumber",
+                              [] {
+                                  std::string t = gridText("3 3 3", 27);
+                                  return t.replace(t.find('\n') + 1, 0, "nan ");
+                              },
+                              "holds 0 valid values, 27 expected"},
+                    NoiseCase{"Infinite", [] { return std::string("2 2 2\n0 1 inf 0 1 0 1 0\n"); },
+                              "holds 2 valid values, 8 expected"},
+                    NoiseCase{"AllEqual", [] { return std::string("2 2 2\n5 5 5 5 5 5 5 5\n"); }, "no spread of values"}),
+    [](const testing::TestParamInfo<NoiseCase>& info) { return std::string(info.param.name); });
+
+TEST(BadNoiseFile, MissingFileNamesTheFault)
+{
+    auto model = makeModel();
+    const Output run = capture([&] { return loadWindField(*model, "./no/such/grid.txt", "x", "y"); });
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.out, "File was not found!\n");
+}
+
+// ---- Grass field ------------------------------------------------------------
+
+std::string grassText(const std::string& header, int blades)
+{
+    std::string text = header + "\n12 12 0.4 50 50 2\n";
+    for (int b = 0; b < blades; ++b)
+        for (int j = 0; j < 5; ++j)
+            text += "0.02 " + std::to_string(b) + " " + std::to_string(0.1 * j) + " 0.5  0.7 -0.2 0.6  0.6 0 -0.7\n";
+    return text;
+}
+
+struct GrassCase {
+    const char* name;
+    std::function<std::string()> text;
+    const char* expected; // "" when the reader only returns false (start-up prints the message)
+};
+
+class BadGrass : public testing::TestWithParam<GrassCase> {};
+
+TEST_P(BadGrass, RefusedAndFieldEmpty)
+{
+    const GrassCase& c = GetParam();
+    auto model = makeModel();
+    motion_scene::buildNoise(*model, 4);
+    motion_scene::buildGrass(*model, 30); // an earlier field: a failed reload empties it
+    const std::string path = writeBytes(c.text());
+    const Output run = capture([&] { return loadGrassFile(*model, path.c_str()); });
+    EXPECT_FALSE(run.ok);
+    EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
+    EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    EXPECT_EQ(model->grassBladeCount, 0);
+    EXPECT_EQ(model->grassBlades, nullptr);
+    stepTwice(*model);
+    std::remove(path.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, BadGrass,
+    testing::Values(
+        GrassCase{"Empty", [] { return std::string(); }, ""},
+        GrassCase{"Garbage", [] { return kGarbage; }, ""},
+        GrassCase{"FourLevels", [] { return grassText("2 4", 2); }, ""},
+        GrassCase{"CountHuge", [] { return grassText("2147483647 5", 2); }, "Grass blade count 2147483647 is outside"},
+        GrassCase{"CountOverflow", [] { return grassText("2147483648 5", 2); }, "is outside 1.."},
+        GrassCase{"CountNegative", [] { return grassText("-5 5", 2); }, "Grass blade count -5 is outside"},
+        // Within the cap, yet far more blades than the file holds: refused
+        // before a million records are built.
+        GrassCase{"CountBeyondTheFile", [] { return grassText("1000000 5", 2); }, "too short for 1000000 blades"},
+        GrassCase{"CutInHeader", [] { return std::string("2 5\n12 12 0.4"); }, "too short for 2 blades"},
+        GrassCase{"CutInSecondBlade", [] { return grassText("2 5", 2).substr(0, 400); }, "is cut short"},
+        GrassCase{"OneBladeMissing", [] { return grassText("3 5", 2); }, "is cut short"},
+        GrassCase{"NotANumber",
+                  [] {
+                      std::string t = grassText("2 5", 2);
+                      return t.replace(t.find("0.7 -0.2"), 3, "nan");
+                  },
+                  "not a number"},
+        GrassCase{"WidthInfinite",
+                  [] {
+                      std::string t = grassText("2 5", 2);
+                      return t.replace(t.rfind("0.02 "), 4, "-inf");
+                  },
+                  "not a number"}),
+    [](const testing::TestParamInfo<GrassCase>& info) { return std::string(info.param.name); });
+
+TEST(BadGrassFile, ValidTextLoadsAndMissingFileIsRefused)
+{
+    auto model = makeModel();
+    const std::string path = writeBytes(grassText("2 5", 2));
+    EXPECT_TRUE(capture([&] { return loadGrassFile(*model, path.c_str()); }).ok);
+    EXPECT_EQ(model->grassBladeCount, 2);
+    std::remove(path.c_str());
+    EXPECT_FALSE(capture([&] { return loadGrassFile(*model, "./no/such/grass.txt"); }).ok);
+    EXPECT_EQ(model->grassBladeCount, 0);
+}
+
+// ---- BMP --------------------------------------------------------------------
+
+void put32(std::string& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+void put16(std::string& b, size_t at, uint16_t v)
+{
+    b[at] = static_cast<char>(v & 0xff);
+    b[at + 1] = static_cast<char>(v >> 8);
+}
+
+// A 2 x 2 24-bit file with 54 bytes of headers and an image-size field.
+std::string validBmp()
+{
+    std::string b(54 + 16, '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(b, 2, 70);
+    put32(b, 10, 54);
+    put32(b, 14, 40);
+    put32(b, 18, 2);
+    put32(b, 22, 2);
+    put16(b, 26, 1);
+    put16(b, 28, 24);
+    put32(b, 34, 16);
+    for (size_t i = 54; i < b.size(); ++i) b[i] = static_cast<char>(i * 7);
+    return b;
+}
+
+struct BmpCase {
+    const char* name;
+    std::function<void(std::string&)> edit;
+    const char* expected;
+};
+
+class BadBmp : public testing::TestWithParam<BmpCase> {};
+
+TEST_P(BadBmp, RefusedWithAReasonByBothReaders)
+{
+    const BmpCase& c = GetParam();
+    std::string bytes = validBmp();
+    c.edit(bytes);
+    BmpImage image;
+    image.width = 123;
+    std::string error;
+    EXPECT_FALSE(parseBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image, &error));
+    EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+    EXPECT_EQ(image.width, 123);
+    EXPECT_TRUE(image.pixels.empty());
+
+    const std::string path = writeBytes(bytes);
+    std::string fileError;
+    EXPECT_FALSE(readBmpFile(path.c_str(), image, &fileError));
+    EXPECT_EQ(fileError, error);
+    std::remove(path.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, BadBmp,
+    testing::Values(
+        BmpCase{"Empty", [](std::string& b) { b.clear(); }, "shorter than the BMP headers"},
+        BmpCase{"Garbage", [](std::string& b) { b = kGarbage; }, "no BM signature"},
+        BmpCase{"WrongSignature", [](std::string& b) { b[0] = 'M', b[1] = 'B'; }, "no BM signature"},
+        BmpCase{"WidthHuge", [](std::string& b) { put32(b, 18, 1u << 30); }, "larger than 16384"},
+        BmpCase{"HeightHuge", [](std::string& b) { put32(b, 22, 0x7fffffff); }, "larger than 16384"},
+        BmpCase{"WidthMost", [](std::string& b) { put32(b, 18, 0x80000000u); }, "zero or negative"},
+        BmpCase{"TopDown", [](std::string& b) { put32(b, 22, static_cast<uint32_t>(-2)); }, "zero or negative"},
+        BmpCase{"ThirtyTwoBits", [](std::string& b) { put16(b, 28, 32); }, "not 24 bits"},
+        BmpCase{"Compressed", [](std::string& b) { put32(b, 30, 1); }, "compressed"},
+        BmpCase{"OffsetInsideHeaders", [](std::string& b) { put32(b, 10, 37); }, "offset inside the headers"},
+        BmpCase{"OffsetBeyondEnd", [](std::string& b) { put32(b, 10, 0xffffffffu); }, "beyond the end"},
+        BmpCase{"ImageSizeHuge", [](std::string& b) { put32(b, 34, 0xffffffffu); }, "pixel data truncated"},
+        BmpCase{"ImageSizeTooSmall", [](std::string& b) { put32(b, 34, 15); }, "smaller than the pixel rows"},
+        BmpCase{"RowsMissing", [](std::string& b) { b.resize(b.size() - 1); }, "pixel data truncated"},
+        BmpCase{"SizeZeroRowsMissing", [](std::string& b) { put32(b, 34, 0), b.resize(b.size() - 1); },
+                "pixel data truncated"}),
+    [](const testing::TestParamInfo<BmpCase>& info) { return std::string(info.param.name); });
+
+// Every cut of the valid file short of the last byte is refused by both readers.
+TEST(BadBmpCut, EveryCutIsRefused)
+{
+    const std::string full = validBmp();
+    for (size_t cut = 0; cut < full.size(); ++cut) {
+        const std::string bytes = full.substr(0, cut);
+        BmpImage image;
+        std::string error;
+        ASSERT_FALSE(parseBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image, &error)) << cut;
+        ASSERT_FALSE(error.empty()) << cut;
+    }
+    BmpImage image;
+    EXPECT_TRUE(parseBmp(reinterpret_cast<const uint8_t*>(full.data()), full.size(), image, nullptr));
+    std::string error;
+    EXPECT_FALSE(readBmpFile("./no/such/file.bmp", image, &error));
+    EXPECT_EQ(error, "cannot open the file");
+}
+
+} // namespace
