@@ -8,6 +8,7 @@
 #include "app/capture.h"
 #include "app/frame_stats.h"
 #include "dynamics/simulation.h"
+#include "math/arrow_rotation.h"
 #include "platform/platform.h"
 #include "render/shadows.h"
 #include "render/tree_render.h"
@@ -88,17 +89,11 @@ void drawTreeScene()
 void drawDirectionArrow(Vec3 direction, double lengthFactor)
 {
     const double len = length(direction);
-    const Vec3 zAxis{0.0, 0.0, 1.0, 0};
-    Vec3 unit = normalized(direction);
-    Vec3 axis = cross(zAxis, unit);
-    normalize(axis);
-    // Along -z the cross product vanishes; any perpendicular axis turns +z onto -z.
-    if (axis.status != 0) axis = {1.0, 0.0, 0.0, 0};
-    const double angle = angleBetween(zAxis, direction);
+    const ArrowRotation rotation = arrowRotation(direction);
     glColor3f(1.0f, 0.0f, 0.0f);
     glPushMatrix();
-    glRotatef(static_cast<float>(angle * 180.0 / 3.1415926538), static_cast<float>(axis.x),
-              static_cast<float>(axis.y), static_cast<float>(axis.z));
+    glRotatef(static_cast<float>(rotation.degrees), static_cast<float>(rotation.axis.x),
+              static_cast<float>(rotation.axis.y), static_cast<float>(rotation.axis.z));
     glLineWidth(3.0f);
     drawArrow(static_cast<float>(len * lengthFactor + 1.5), 0.3f, 0.15f);
     glLineWidth(1.0f);
