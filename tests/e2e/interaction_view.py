@@ -68,11 +68,24 @@ def start(session, exe, workdir):
     return program, win
 
 
+def screenshot(session, win, attempts=5):
+    """session.screenshot, retried: GetImage on the window now and then fails
+    with BadMatch while a GLUT menu closes."""
+    for attempt in range(attempts):
+        try:
+            return session.screenshot(win)
+        except HarnessError as e:
+            if attempt == attempts - 1:
+                raise
+            print("screenshot retried: %s" % str(e).splitlines()[0])
+            time.sleep(0.3)
+
+
 def wait_until(session, win, predicate, timeout, what):
     """Screenshots until predicate(image) holds; returns the image."""
     deadline = time.monotonic() + timeout
     while True:
-        image = session.screenshot(win)
+        image = screenshot(session, win)
         if predicate(image):
             return image
         if time.monotonic() > deadline:
@@ -83,7 +96,7 @@ def wait_until(session, win, predicate, timeout, what):
 
 def frames(session, win, count, timeout=60):
     """Waits until count new frames were drawn (the tree moves every frame); returns the last."""
-    image = session.screenshot(win)
+    image = screenshot(session, win)
     for _ in range(count):
         previous = image
         image = wait_until(session, win, lambda im: im.rgb != previous.rgb, timeout, "a new frame")
