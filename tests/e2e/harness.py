@@ -217,8 +217,10 @@ class Session:
         read_fd, write_fd = os.pipe()
         log = open(os.path.join(self.tmp, "xvfb.log"), "wb")
         # -displayfd: the server takes a free display number and writes it once it accepts clients.
+        # -noreset: otherwise the server resets whenever its last client leaves (the probe, xdotool),
+        # and a program connecting during that reset gets "Can't open display".
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen, "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen, "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
         os.close(write_fd)
         log.close()
@@ -392,10 +394,17 @@ class Session:
                 self.run(["xdotool", "keyup", modifier])
 
     # --- pictures --------------------------------------------------------------------------
-    def screenshot(self, win=None):
-        """The window's pixels (the whole screen when win is None)."""
+    def screenshot(self, win=None, attempts=3):
+        """The window's pixels (the whole screen when win is None). Retried: GetImage can fail
+        with BadMatch for a moment, e.g. while a GLUT menu closes."""
         target = ["-id", str(win)] if win is not None else ["-root"]
-        return parse_xwd(self.run(["xwd", "-silent", "-nobdrs"] + target))
+        for attempt in range(attempts):
+            try:
+                return parse_xwd(self.run(["xwd", "-silent", "-nobdrs"] + target))
+            except HarnessError:
+                if attempt == attempts - 1:
+                    raise
+                time.sleep(0.2)
 
     def wait_for_pixel(self, win, x, y, expected, tolerance=2, timeout=10):
         """Screenshots until pixel (x, y) is within tolerance of expected; returns the last image."""
