@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -141,7 +142,10 @@ int main(int argc, char** argv)
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     int lastShown = -1;
+    std::vector<double> frameMs;
+    frameMs.reserve(static_cast<size_t>(options.frames));
     for (int frame = 0; frame < options.frames; ++frame) {
+        const double frameStart = elapsed();
         // As the window does while capturing: draw, step, then save what was drawn.
         drawFrameScene();
         simulateStep(treeModel, galeMode, static_cast<double>(windMagnitude), windDirection, kTimeStep, showShadows);
@@ -152,6 +156,7 @@ int main(int argc, char** argv)
             std::printf("\n");
             return fail("cannot write " + path + ": " + error);
         }
+        frameMs.push_back((elapsed() - frameStart) * 1000.0);
         const int percent = (frame + 1) * 100 / options.frames;
         if (percent != lastShown || frame + 1 == options.frames) {
             showProgress(frame + 1, options.frames, elapsed());
@@ -159,8 +164,11 @@ int main(int argc, char** argv)
         }
     }
     const double seconds = elapsed();
-    std::printf("\nWrote %d frames in %.2f s (%.2f frames per second) to %s\n", options.frames, seconds,
-                seconds > 0 ? options.frames / seconds : 0.0, options.outDir.c_str());
+    // The median leaves out the first frame's one-off work (ground list, first use of each texture).
+    std::nth_element(frameMs.begin(), frameMs.begin() + frameMs.size() / 2, frameMs.end());
+    std::printf("\nWrote %d frames in %.2f s (%.2f frames per second, median frame %.1f ms) to %s\n",
+                options.frames, seconds, seconds > 0 ? options.frames / seconds : 0.0, frameMs[frameMs.size() / 2],
+                options.outDir.c_str());
     std::fflush(stdout);
     destroyOffscreenContext(context);
 
