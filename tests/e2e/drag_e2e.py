@@ -3,7 +3,8 @@
 ground (the horizon tilts) while the overlay text stays put; 'r' undoes it;
 Shift-drag brings the tree nearer along z (bigger crown, same horizon);
 Ctrl-drag moves it right and up; after the menu entry "Control light" a drag
-changes the bark shading but neither the unlit leaves nor the tree's place.
+changes the bark shading but neither the unlit leaves nor the tree's place;
+after "Control wind direction" a drag turns the red wind arrow.
 
 Arguments: the arborvane executable and the generated data dir."""
 import os
@@ -19,6 +20,19 @@ LEFT, RIGHT = 15, 785  # horizon columns, clear of the tree at the start view
 
 def horizons(image):
     return horizon(image, LEFT), horizon(image, RIGHT)
+
+
+def red_pixels(image, box=(300, 500, 300, 100)):
+    """The wind arrow's pure red pixels around the trunk base."""
+    x0, y0, w, h = box
+    out = set()
+    # A window at (-1, -1) (no window manager) gives 799 x 599 screenshots.
+    for y in range(y0, min(y0 + h, image.height)):
+        for x in range(x0, min(x0 + w, image.width)):
+            r, g, b = image.pixel(x, y)
+            if r > 150 and g < 60 and b < 60:
+                out.add((x, y))
+    return out
 
 
 def reset(s, win, rest):
@@ -42,7 +56,8 @@ def main():
         text = white_mask(rest, OVERLAY_LINE3)
         if len(text) < 100:
             fail("no overlay text found in the third line (%d white pixels)" % len(text))
-        print("start: horizon %r, crown %r" % (horizons(rest), crown(rest)))
+        print("start: %d x %d screenshot, horizon %r, crown %r"
+              % (rest.width, rest.height, horizons(rest), crown(rest)))
 
         # Plain drag to the right: the arcball turns tree and ground together.
         s.drag(win, (400, 450), (700, 450))
@@ -103,6 +118,24 @@ def main():
         # Leaves turn in the wind and show either face, so their mean colour drifts a little.
         if max(abs(d) for d in leaves) > 8 or abs(bark) < 3 * max(abs(d) for d in leaves):
             fail("a light drag changed the unlit leaves' colour by %s (bark %+.1f)" % (leaves, bark))
+
+        # The wind direction: the red arrow at the trunk base turns, the ground does not.
+        choose_menu(s, win, "Control wind direction")
+        calm = frames(s, win, 2)
+        s.drag(win, (100, 590), (700, 590))
+        blown = frames(s, win, 2)
+        blown.save_png(s.artifact("drag_wind.png"))
+        arrow_before, arrow_after = red_pixels(calm), red_pixels(blown)
+        changed = len(arrow_before ^ arrow_after)
+        print("wind drag: arrow %d -> %d red pixels, %d changed; horizon %r -> %r"
+              % (len(arrow_before), len(arrow_after), changed, horizons(calm), horizons(blown)))
+        if len(arrow_before) < 20:
+            fail("no red wind arrow at the trunk base (%d red pixels)" % len(arrow_before))
+        if changed < len(arrow_before) // 2:
+            fail("a drag in wind mode did not turn the arrow (%d of %d red pixels changed)"
+                 % (changed, len(arrow_before)))
+        if any(abs(a - b) > 1 for a, b in zip(horizons(blown), horizons(calm))):
+            fail("a drag in wind mode moved the ground: horizon %r -> %r" % (horizons(calm), horizons(blown)))
 
         s.key(win, "Escape")
         status = p.wait(60)
