@@ -65,6 +65,16 @@ class Image:
             rows.append(self.rgb[start:start + 3 * width])
         return Image(width, height, b"".join(rows))
 
+    def placed(self, width, height, left, top):
+        """A width x height image with this one at (left, top), black elsewhere."""
+        out = bytearray(3 * width * height)
+        w = min(self.width, width - left)
+        for row in range(min(self.height, height - top)):
+            src = 3 * row * self.width
+            dst = 3 * ((row + top) * width + left)
+            out[dst:dst + 3 * w] = self.rgb[src:src + 3 * w]
+        return Image(width, height, out)
+
     def count(self, predicate):
         """Number of pixels whose (r, g, b) satisfies predicate."""
         rgb = self.rgb
@@ -395,16 +405,25 @@ class Session:
 
     # --- pictures --------------------------------------------------------------------------
     def screenshot(self, win=None, attempts=3):
-        """The window's pixels (the whole screen when win is None). Retried: GetImage can fail
-        with BadMatch for a moment, e.g. while a GLUT menu closes."""
+        """The window's pixels in window coordinates (the whole screen when win is None).
+        Parts off the screen cannot be read: with no window manager GLUT puts its window at
+        (-1, -1), so xwd returns 799 x 599; they come back black at their place.
+        Retried: GetImage can fail with BadMatch for a moment, e.g. while a GLUT menu closes."""
         target = ["-id", str(win)] if win is not None else ["-root"]
         for attempt in range(attempts):
             try:
-                return parse_xwd(self.run(["xwd", "-silent", "-nobdrs"] + target))
+                image = parse_xwd(self.run(["xwd", "-silent", "-nobdrs"] + target))
+                break
             except HarnessError:
                 if attempt == attempts - 1:
                     raise
                 time.sleep(0.2)
+        if win is None:
+            return image
+        x, y, width, height = self.geometry(win)
+        if (image.width, image.height) == (width, height):
+            return image
+        return image.placed(width, height, max(0, -x), max(0, -y))
 
     def wait_for_pixel(self, win, x, y, expected, tolerance=2, timeout=10):
         """Screenshots until pixel (x, y) is within tolerance of expected; returns the last image."""
