@@ -58,6 +58,7 @@ Mat4 TransformerArcBall::transform(float x, float y)
     float qz = static_cast<float>(s * axis.z);
     float qw = c;
     const float n = std::sqrt(qx * qx + qy * qy + qz * qz + qw * qw);
+    if (!(n > 0.0f)) return identity(); // half turn about a zero axis: no rotation to give
     qx /= n;
     qy /= n;
     qz /= n;
