@@ -38,6 +38,14 @@ def main():
         root = s.screenshot()
         if (root.width, root.height) != (1280, 1024) or not near(root.pixel(12, 22), SKY, 0):
             fail("root screenshot %dx%d, pixel %r" % (root.width, root.height, root.pixel(12, 22)))
+        # A window partly off the screen comes back full size in window coordinates.
+        q = s.launch(xlogo, s.tmp, ["-bg", "#3ca8f8", "-geometry", "100x80+-5+-7", "-name", "offscreen"])
+        off = s.find_window("^offscreen$", program=q)
+        shot = s.screenshot(off)
+        if (shot.width, shot.height) != (100, 80):
+            fail("off-screen window screenshot is %d x %d" % (shot.width, shot.height))
+        if shot.pixel(4, 6) != (0, 0, 0) or not near(shot.pixel(5, 7), SKY, 0):
+            fail("off-screen part %r, first visible pixel %r" % (shot.pixel(4, 6), shot.pixel(5, 7)))
         s.key(win, "q")  # any key: only exercises the input path
         xvfb_pid = s.xvfb.pid
         program_pid = p.pid
