@@ -162,6 +162,14 @@ TEST(TreeModelLoad, RowsSpreadOverLinesLoadTheSame)
         EXPECT_EQ(a.colourClass, b.colourClass);
     }
     EXPECT_EQ(oneLine.model->triangleTotalShadowed, spread.model->triangleTotalShadowed);
+
+    // Windows line ends and tabs are whitespace like any other.
+    std::string crlf;
+    for (char c : treeText(rows)) crlf += c == '\n' ? std::string("\r\n") : c == ' ' ? std::string("\t") : std::string(1, c);
+    const LoadRun windows = load(crlf);
+    ASSERT_TRUE(windows.ok) << windows.out;
+    EXPECT_EQ(windows.model->branches[321].points[3].x, oneLine.model->branches[321].points[3].x);
+    EXPECT_EQ(windows.model->triangleTotalShadowed, oneLine.model->triangleTotalShadowed);
 }
 
 TEST(TreeModelLoad, TriangleTotals)
