@@ -128,6 +128,11 @@ int main(int argc, char** argv)
     foliageSeedOverride = &seed;
     fatalLoadWaitsForKey = false;
     initScene();
+    // The window carries on after these load errors; a recording of a half-loaded scene is no use.
+    const WindField& wind = treeModel.wind;
+    if (treeModel.branchCount <= 0 || treeModel.grassBladeCount <= 0 || wind.u.size <= 0 || wind.v.size <= 0 ||
+        wind.w.size <= 0)
+        return fail("the scene data did not load (see the lines above); nothing recorded");
     reshape(options.width, options.height); // the 60 degree projection the window gets before its first frame
 
     std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",

@@ -190,6 +190,13 @@ def errors(recorder):
         open(os.path.join(empty, "data", "tree", "ground.bmp"), "wb").write(b"BM not an image")
         r = run(recorder, ["--frames", "1", "--width", "64", "--height", "48", "--out", "o"], cwd=empty, timeout=60)
         expect(r, 1, "Error on loading texture ./data/tree/ground.bmp", "broken texture")
+        # A broken noise grid: the window goes on without wind, the recorder stops.
+        shutil.copy(os.path.join(os.getcwd(), "data", "tree", "ground.bmp"), os.path.join(empty, "data", "tree"))
+        open(os.path.join(empty, "data", "noise", "n32_3Dv_beta1dot33.txt"), "w").write("not a grid\n")
+        r = run(recorder, ["--frames", "1", "--width", "64", "--height", "48", "--out", "o"], cwd=empty, timeout=60)
+        expect(r, 1, "the scene data did not load", "broken noise grid")
+        if os.listdir(os.path.join(empty, "o")):
+            sys.exit("FAIL: frames written from a half-loaded scene")
         # An output path under a file cannot be made.
         blocker = os.path.join(empty, "file")
         open(blocker, "w").close()
