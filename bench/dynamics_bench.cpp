@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "../tests/dynamics_reference.h"
 #include "../tests/motion_scene.h"
 #include "dynamics/branch_dynamics.h"
 #include "dynamics/grass_dynamics.h"
@@ -53,6 +54,15 @@ void BM_stepBreeze(benchmark::State& state)
     state.SetLabel(scene().generated ? "generated" : "synthetic");
 }
 BENCHMARK(BM_stepBreeze)->Unit(benchmark::kMicrosecond);
+
+// The same step written plainly with the general helpers: the ratio to
+// BM_stepGale400 is what the inlined joint arithmetic gains.
+void BM_stepGale400Plain(benchmark::State& state)
+{
+    TreeModel& m = *scene().model;
+    for (auto _ : state) reference::simulateStep(m, true, 400.0, kWind, kTimeStep, true);
+}
+BENCHMARK(BM_stepGale400Plain)->Unit(benchmark::kMicrosecond);
 
 void BM_restore(benchmark::State& state)
 {

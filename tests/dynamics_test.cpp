@@ -440,4 +440,17 @@ TEST(GeneratedScene, StepsStayFinite)
     for (int step = 0; step < 100; ++step) simulateStep(m, true, 800.0, kAlongX, kTimeStep, true);
     EXPECT_TRUE(std::isfinite(largestExcursion(m)));
     EXPECT_GT(largestExcursion(m), 1e-3);
+
+    // The real tree and grass step bit for bit like the plain formulas.
+    Scene plain;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(motion_scene::loadGeneratedScene(*plain.model, plain.tmpl));
+    testing::internal::GetCapturedStdout();
+    for (int step = 0; step < 100; ++step) reference::simulateStep(*plain.model, true, 800.0, kAlongX, kTimeStep, true);
+    EXPECT_EQ(hashState(m), hashState(*plain.model));
+    for (int step = 0; step < 20; ++step) {
+        simulateStep(m, false, 800.0, kAlongX, kTimeStep, step % 2 == 0);
+        reference::simulateStep(*plain.model, false, 800.0, kAlongX, kTimeStep, step % 2 == 0);
+    }
+    EXPECT_EQ(hashState(m), hashState(*plain.model));
 }

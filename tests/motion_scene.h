@@ -206,6 +206,7 @@ inline bool loadGeneratedScene(TreeModel& m, LeafTemplate& tmpl, uint32_t seed =
     if (!loadTreeModel(m)) return false;
     FILE* leafFile = std::fopen(kLeafModelPath, "r");
     if (!leafFile || !loadLeafModel(leafFile, tmpl)) return false;
+    seedRandom(1); // the generator's start state, as at process start
     if (!loadGrassFile(m)) return false;
     m.showShadows = true;
     setUpSimulation(m, tmpl, &seed);
