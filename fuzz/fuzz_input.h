@@ -4,18 +4,27 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <unistd.h>
 
 namespace fuzz_input {
 
+inline std::string& scratchName()
+{
+    static std::string path;
+    return path;
+}
+
 inline const std::string& scratchPath()
 {
-    static const std::string path = [] {
+    std::string& path = scratchName();
+    if (path.empty()) {
         const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        return std::string(dir) + "/arborvane_fuzz_" + std::to_string(getpid()) + ".in";
-    }();
+        path = std::string(dir) + "/arborvane_fuzz_" + std::to_string(getpid()) + ".in";
+        std::atexit([] { std::remove(scratchName().c_str()); });
+    }
     return path;
 }
 
