@@ -23,9 +23,10 @@ max_len() {
   esac
 }
 
+mkdir -p "$BUILD"
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARBORVANE_FUZZ=ON \
-  -DARBORVANE_TESTS=OFF -DARBORVANE_BENCH=OFF -DARBORVANE_APP=OFF >"$BUILD.configure.log" 2>&1 ||
-  { cat "$BUILD.configure.log"; exit 1; }
+  -DARBORVANE_TESTS=OFF -DARBORVANE_BENCH=OFF -DARBORVANE_APP=OFF >"$BUILD/configure.log" 2>&1 ||
+  { cat "$BUILD/configure.log"; exit 1; }
 cmake --build "$BUILD" -j"$JOBS" --target "${READERS[@]/%/_fuzz}" >"$BUILD/build.log" 2>&1 ||
   { tail -50 "$BUILD/build.log"; exit 1; }
 
