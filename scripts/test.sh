@@ -38,6 +38,14 @@ step_bench_smoke() {
 
 STEPS=(deps build ctest bench_smoke)
 
+# ---- Hardening: sanitizer build, reader fuzzers, memcheck (the soak runs in ctest).
+# Each is its own script; a failure fails the whole command.
+step_sanitize() { bash scripts/sanitize.sh; }
+step_fuzz() { bash scripts/fuzz.sh; }
+step_valgrind() { BUILD="$BUILD" bash scripts/valgrind.sh; }
+STEPS+=(sanitize fuzz valgrind)
+# ---- end of hardening
+
 for step in "${STEPS[@]}"; do
   echo "=== test.sh: $step"
   if ! "step_$step"; then
