@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Writes the small valid seed files of fuzz/corpus/<reader>/ (run once; the
-outputs are committed). Numbers are kept short so the files stay small."""
+"""Writes the small valid seed files of fuzz/corpus/<reader>/, or of
+<dir>/<reader>/ when a directory is given. The text seeds are committed; the
+BMP seeds are binary and made by scripts/fuzz.sh at every run. Numbers are kept
+short so the files stay small."""
 import math
 import os
 import struct
+import sys
 
-HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+HERE = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
 
 
 def write(reader, name, data):

@@ -33,12 +33,15 @@ cmake --build "$BUILD" -j"$JOBS" --target "${READERS[@]/%/_fuzz}" >"$BUILD/build
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:allocator_may_return_null=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
+# Seeds: the committed text files plus the binary ones, written afresh.
+rm -rf "$BUILD/fuzz-seeds" && python3 fuzz/make_seeds.py "$BUILD/fuzz-seeds" || exit 1
+
 run_one() {
   local reader=$1
   local corpus="$BUILD/fuzz-corpus/$reader" findings="$BUILD/fuzz-findings/$reader"
   rm -rf "$corpus" "$findings"
   mkdir -p "$corpus" "$findings"
-  cp fuzz/corpus/"$reader"/* "$corpus"/
+  cp "$BUILD/fuzz-seeds/$reader"/* "$corpus"/
   "$BUILD/fuzz/${reader}_fuzz" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
     -malloc_limit_mb=512 -max_len="$(max_len "$reader")" -close_fd_mask=3 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" >"$BUILD/fuzz-$reader.log" 2>&1
