@@ -10,7 +10,7 @@ PACKAGES=(
   libfftw3-dev zlib1g-dev
   xvfb xdotool x11-apps imagemagick python3
   clang libclang-rt-14-dev valgrind
-  libegl-dev libegl-mesa0
+  libegl-dev libegl-mesa0 libx11-dev strace
 )
 
 missing=()
