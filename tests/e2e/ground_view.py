@@ -4,7 +4,7 @@ regions of window screenshots. Not a test by itself (no _e2e suffix)."""
 import os
 import time
 
-from harness import HarnessError, fail, skip
+from harness import HarnessError, fail, luminance, mean, skip  # noqa: F401 (mean and luminance are used by the tests that import this)
 
 REQUIRED_DATA = ["tree/tulip_tree.txt", "tree/poplar_leaf.txt", "grass/grass1_5000_50x50_4_len4.txt",
                  "grass/grass01.bmp", "noise/n32_3Du_beta1dot67.txt"]
@@ -27,19 +27,6 @@ def check_arguments(argv, name):
     if missing:
         skip("data not generated: " + ", ".join(missing))
     return exe, data
-
-
-def mean(image, box):
-    """Mean (r, g, b) over a region."""
-    x, y, w, h = box
-    rgb = image.crop(x, y, w, h).rgb
-    n = w * h
-    return tuple(sum(rgb[k::3]) / n for k in range(3))
-
-
-def luminance(image, box):
-    r, g, b = mean(image, box)
-    return 0.299 * r + 0.587 * g + 0.114 * b
 
 
 def changed_fraction(a, b, box, threshold=20):

@@ -95,6 +95,19 @@ class Image:
         return path
 
 
+def mean(image, box):
+    """Mean (r, g, b) over the region box = (x, y, w, h)."""
+    x, y, w, h = box
+    rgb = image.crop(x, y, w, h).rgb
+    n = w * h
+    return tuple(sum(rgb[k::3]) / n for k in range(3))
+
+
+def luminance(image, box):
+    r, g, b = mean(image, box)
+    return 0.299 * r + 0.587 * g + 0.114 * b
+
+
 def near(colour, expected, tolerance=2):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 

@@ -7,7 +7,7 @@ import shutil
 import tempfile
 import time
 
-from harness import HarnessError, Image, fail, skip
+from harness import HarnessError, Image, fail, luminance, mean, skip  # noqa: F401 (luminance is used by the tests that import this)
 
 REQUIRED_DATA = ["tree/tulip_tree.txt", "tree/poplar_leaf.txt", "tree/tulip_trunk.bmp", "tree/ground.bmp",
                  "grass/grass1_5000_50x50_4_len4.txt", "grass/grass01.bmp", "noise/n32_3Du_beta1dot67.txt"]
@@ -172,18 +172,6 @@ def leaf_colour(image, rows=CROWN_ROWS):
                 s[1] += g
                 s[2] += b
     return tuple(c / n for c in s) if n else (0.0, 0.0, 0.0)
-
-
-def mean(image, box):
-    x, y, w, h = box
-    rgb = image.crop(x, y, w, h).rgb
-    n = w * h
-    return tuple(sum(rgb[k::3]) / n for k in range(3))
-
-
-def luminance(image, box):
-    r, g, b = mean(image, box)
-    return 0.299 * r + 0.587 * g + 0.114 * b
 
 
 def white_mask(image, box):
