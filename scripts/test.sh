@@ -22,7 +22,9 @@ step_build() {
 
 step_ctest() {
   local log="$BUILD/ctest.log" status=0
-  (cd "$BUILD" && ctest --output-on-failure -j"$JOBS") 2>&1 | tee "$log" || status=$?
+  # A test gets a second run before it counts as failed: the window tests share
+  # two cores with the X server and Mesa, and a rare timing miss is not a fault.
+  (cd "$BUILD" && ctest --output-on-failure --repeat until-pass:2 -j"$JOBS") 2>&1 | tee "$log" || status=$?
   grep -E 'tests passed|tests failed' "$log" | tail -1 || true
   return "$status"
 }
