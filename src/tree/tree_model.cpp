@@ -13,9 +13,13 @@
 
 TreeModel treeModel;
 
+namespace {
+void clearBranches(TreeModel& model);
+} // namespace
+
 void resetTreeModel(TreeModel& model)
 {
-    model.branchCount = 0;
+    clearBranches(model);
     model.showShadows = true;
     model.boundsMin = {};
     model.boundsMax = {};
@@ -25,13 +29,6 @@ void resetTreeModel(TreeModel& model)
     model.grassPointsPerBlade = 0;
     model.grassBlades.reset();
     for (auto& cell : model.shadeGrid) cell = 0;
-    model.triangleCount = 0;
-    model.triangleTotalPlain = 0;
-    model.triangleTotalShadowed = 0;
-    for (int i = 0; i < kBranchCount; ++i) {
-        model.branches[i] = Branch{};
-        model.restBranches[i] = Branch{};
-    }
 }
 
 namespace {
