@@ -1,10 +1,10 @@
 // Drawing of the grass field: textured blades and their flat shadows.
 #pragma once
+#include "formats/texture_files.h"
 #include "textures/texture.h"
 
 struct TreeModel;
 
-constexpr int kGrassTextureCount = 4;
 
 extern Texture grassTextures[kGrassTextureCount]; // grass01 .. grass04
 

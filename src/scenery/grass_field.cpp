@@ -47,9 +47,9 @@ bool readBlades(FILE* file, GrassBlade* blades, int count)
                 blade.baseNormal = cross(u, v);
                 normalize(blade.baseNormal);
             }
-            blade.centre[j] = add(scale(root, 1.5), scale(sub(p, root), 1.5));
+            blade.centre[j] = add(scale(root, kGrassFileScale), scale(sub(p, root), kGrassFileScale));
             const double k = 0.4 * randomInt() / 32767.0 + 0.6;
-            blade.edge[j] = add(blade.centre[j], scale(scale(scale(v, w), 1.5), k));
+            blade.edge[j] = add(blade.centre[j], scale(scale(scale(v, w), kGrassFileScale), k));
         }
         blade.textureIndex = randomInt() % 4;
         blade.colour = unshaded;

@@ -2,12 +2,11 @@
 #pragma once
 #include <cstdint>
 
+#include "formats/grass_file.h"
 #include "math/vec3.h"
 
 struct TreeModel;
 
-constexpr int kGrassLevels = 5;
-constexpr int kMaxGrassBlades = 1000000; // larger counts are refused before allocating
 
 struct GrassBlade {
     GrassBlade(); // draws dampingRatio, frequency, stiffness from the shared generator

@@ -2,9 +2,9 @@
 #pragma once
 #include <cstdint>
 
+#include "formats/leaf_file.h"
 #include "math/mat4.h"
 
-constexpr int kPetiolePoints = 6;
 
 struct Leaf {
     int32_t pointCount = kPetiolePoints;    // petiole points

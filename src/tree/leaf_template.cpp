@@ -14,7 +14,6 @@ const int32_t shadowOutlineFaces[kShadowOutlineFaces][3] = {
 namespace {
 
 constexpr int kLineLength = 1024; // 1023 characters and the terminator
-constexpr double kLeafFileScale = 0.25;
 
 // Reads the next line; false at the end of the file.
 bool nextLine(FILE* file, char* line, int& lineNumber)

@@ -6,8 +6,6 @@
 #include "math/vec3.h"
 #include "tree/leaf.h"
 
-constexpr int kBladeVertices = 77;
-constexpr int kBladeFaces = 95;
 constexpr int kShadowOutlineFaces = 16;
 
 inline constexpr const char* kLeafModelPath = "./data/tree/poplar_leaf.txt";

@@ -35,21 +35,17 @@ namespace {
 
 constexpr int kFirstLineMax = 510;
 constexpr int kTokenMax = 511;
-constexpr double kFileScale = 0.35;
-constexpr double kRadiusFloor = 0.015;
 
 struct BranchClass {
-    const char* colour;
     double stiffness;
     double frequency;
     double dampingRatio;
 };
 
-// Index = colourClass.
-constexpr BranchClass kBranchClasses[] = {
-    {"red", 10000.0, 0.4, 0.12},     {"green", 256.0, 0.5, 0.13},   {"blue", 128.0, 0.5, 0.14},
-    {"springgreen", 128.0, 2.0, 0.12}, {"magenta", 64.0, 2.0, 0.12}, {"orange", 32.0, 2.0, 0.12},
-    {"skyblue", 32.0, 2.0, 0.12},    {"violetred", 32.0, 2.0, 0.12},
+// Index = colourClass, the position of the row's word in kColourWords.
+constexpr BranchClass kBranchClasses[kColourClassCount] = {
+    {10000.0, 0.4, 0.12}, {256.0, 0.5, 0.13}, {128.0, 0.5, 0.14}, {128.0, 2.0, 0.12},
+    {64.0, 2.0, 0.12},    {32.0, 2.0, 0.12},  {32.0, 2.0, 0.12},  {32.0, 2.0, 0.12},
 };
 
 // Whitespace-separated tokens of at most 511 characters. A longer token is
@@ -137,8 +133,8 @@ RowResult readRow(TokenReader& reader, TreeModel& model, int i, bool listed[], c
         std::snprintf(reason, reasonSize, "%s", truncated);
         return RowResult::rejected;
     }
-    for (int c = 0; c < 8; ++c) {
-        if (std::strcmp(reader.text, kBranchClasses[c].colour) != 0) continue;
+    for (int c = 0; c < kColourClassCount; ++c) {
+        if (std::strcmp(reader.text, kColourWords[c]) != 0) continue;
         branch.colourClass = c;
         branch.stiffness = kBranchClasses[c].stiffness;
         branch.frequency = kBranchClasses[c].frequency;
@@ -213,8 +209,8 @@ RowResult readRow(TokenReader& reader, TreeModel& model, int i, bool listed[], c
                 return RowResult::rejected;
             }
         }
-        branch.points[k] = scale(Vec3{value[0], value[1], value[2], 0}, kFileScale);
-        const double radius = value[3] * kFileScale;
+        branch.points[k] = scale(Vec3{value[0], value[1], value[2], 0}, kTreeFileScale);
+        const double radius = value[3] * kTreeFileScale;
         branch.radii[k] = radius < kRadiusFloor ? kRadiusFloor : radius;
     }
 

@@ -4,15 +4,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "formats/tree_file.h"
 #include "math/mat4.h"
 #include "scenery/grass_field.h"
 #include "tree/leaf.h"
 #include "wind/noise_field.h"
 
-constexpr int kBranchCount = 322;
 constexpr int kLeavesPerBranch = 6;
-constexpr int kMaxBranchPoints = 40;
-constexpr int kMaxRefinedPoints = 2 * kMaxBranchPoints - 1;
 constexpr int kShadeGridSize = 40;
 
 inline constexpr const char* kTreeModelPath = "./data/tree/tulip_tree.txt";

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "formats/noise_file.h"
+
 struct NoiseField {
     int32_t size = 0;                    // n: the grid is n x n x n
     std::unique_ptr<double[]> values;    // n^3 samples rescaled to 0..1, [(ix*n+iy)*n+iz]
@@ -22,8 +24,6 @@ inline constexpr const char* kNoisePathW = "./data/noise/n32_3Dw_beta1dot33.txt"
 
 struct TreeModel;
 
-// Largest accepted grid edge: n^3 doubles must stay a sane allocation.
-constexpr int kMaxNoiseSize = 128;
 
 // Reads one grid file into a new n^3 array (rescaled to 0..1) and records n as
 // model.noiseSize. Prints the reason and returns false on any fault.
