@@ -14,10 +14,11 @@
 #include "render/tree_render.h"
 #include "scenery/ground.h"
 #include "tree/tree_model.h"
+#include "view/frame_rate.h"
+#include "view/overlay_text.h"
 
 namespace {
-float fpsLastTime = 0.0f;  // seconds at the last rate update
-int32_t fpsFrameCount = 0; // frames since then
+FrameRateCounter fpsCounter; // overlay frame-rate state
 } // namespace
 
 void display()
@@ -121,16 +122,9 @@ void advanceFrame()
 {
     if (!capturing) {
         updateFps();
-        char line[128];
-        std::snprintf(line, sizeof(line), "FPS=%.2f", fps);
-        drawText(line, 0.02f, 0.95f);
-        std::snprintf(line, sizeof(line), "Number of triangles=%d", treeModel.triangleCount);
-        drawText(line, 0.02f, 0.9f);
-        std::snprintf(line, sizeof(line),
-                      galeMode ? "Motion in the moderate gale, wind magnitude = %3.2f"
-                               : "Motion in the light breeze, wind magnitude = %3.2f",
-                      static_cast<double>(windMagnitude));
-        drawText(line, 0.02f, 0.85f);
+        const std::vector<std::string> lines =
+            overlayLines(fps, treeModel.triangleCount, galeMode, static_cast<double>(windMagnitude), capturing);
+        for (size_t i = 0; i < lines.size(); ++i) drawText(lines[i].c_str(), 0.02f, 0.95f - 0.05f * static_cast<float>(i));
     }
     frameStatsStepBegin();
     simulateStep(treeModel, galeMode, static_cast<double>(windMagnitude), windDirection, kTimeStep, showShadows);
@@ -160,11 +154,5 @@ void drawText(const char* text, float x, float y)
 
 void updateFps()
 {
-    const float now = static_cast<float>(timeMs()) * 0.001f;
-    ++fpsFrameCount;
-    if (now - fpsLastTime > 1.0f) {
-        fps = static_cast<float>(fpsFrameCount) / (now - fpsLastTime);
-        fpsFrameCount = 0;
-        fpsLastTime = now;
-    }
+    countFrame(fpsCounter, secondsSinceStart(), fps);
 }
