@@ -17,6 +17,7 @@ struct RecordOptions {
     uint32_t seed = 1;            // foliage seed: fixed, so two runs give the same frames
     std::string outDir = "./record"; // where snap000.bmp ... go
     std::string video;            // mp4 to encode with ffmpeg; empty: none
+    int fps = 20;                 // video playback rate; 20 is real time (one 0.05 s step a frame)
     bool help = false;            // --help given
 };
 
