@@ -34,52 +34,81 @@ Vec3 unit(Vec3 v)
 
 double dotv(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
+
+// Spread, scale, tilt and spiral of one branch's leaves about its last segment.
+void expectLeafSpiral(const Branch& b, const LeafTemplate& tmpl, int i)
+{
+    const Vec3 p = b.points[b.pointCount - 2];
+    const Vec3 q = b.points[b.pointCount - 1];
+    const Vec3 a = unit(sub(q, p));
+    for (int j = 0; j < 6; ++j) {
+        const Leaf& leaf = b.leaves[j];
+        // The template's first petiole point is its origin.
+        const Vec3 base = leaf.petiolePoints[0];
+        EXPECT_NEAR(base.x, p.x + (q.x - p.x) * j / 5.0, 1e-12);
+        EXPECT_NEAR(base.y, p.y + (q.y - p.y) * j / 5.0, 1e-12);
+        if (j == 0) {
+            EXPECT_EQ(base.x, p.x);
+        }
+        for (int k = 0; k < 16; ++k) EXPECT_EQ(leaf.bladeMatrix.m[k], leaf.restBladeMatrix.m[k]);
+        for (int k = 0; k < 6; ++k) {
+            EXPECT_EQ(leaf.petiolePoints[k].x, leaf.restPetiolePoints[k].x);
+            EXPECT_EQ(leaf.petioleRadii[k], tmpl.petioleVertexRadii[k]);
+        }
+        // Blade scale grows to the tip; its y axis is tilted off the segment
+        // by pi/2 - K[j] within the +-15 degree jitter.
+        const Vec3 o = transformPoint(leaf.bladeMatrix, Vec3{});
+        const Vec3 yAxis = sub(transformPoint(leaf.bladeMatrix, Vec3{0, 1, 0, 0}), o);
+        EXPECT_NEAR(length(yAxis), 0.5 + 0.5 * j / 6.0, 1e-9) << i << " " << j;
+        const double tilt = std::acos(dotv(unit(yAxis), a));
+        EXPECT_NEAR(tilt, kPi / 2 - kTilt[j], kPi / 12 + 1e-9) << i << " " << j;
+    }
+    // Successive leaves turn about the segment by 137.5 +- 7 degrees.
+    for (int j = 0; j + 1 < 6; ++j) {
+        auto side = [&](int k) {
+            const Mat4& m = b.leaves[k].bladeMatrix;
+            const Vec3 y = sub(transformPoint(m, Vec3{0, 1, 0, 0}), transformPoint(m, Vec3{}));
+            return unit(sub(y, scale(a, dotv(y, a))));
+        };
+        const Vec3 s0 = side(j), s1 = side(j + 1);
+        double turn = std::atan2(dotv(cross(s0, s1), a), dotv(s0, s1));
+        // rotate() turns points by minus the angle, so the spiral runs clockwise about A.
+        turn = -turn;
+        if (turn < 0) turn += 2 * kPi;
+        EXPECT_NEAR(turn, 2.3998277216527777, 0.1222 + 1e-6) << i << " " << j;
+    }
+}
+
 } // namespace
 
 TEST(Foliage, LeavesSpreadOverLastSegment)
 {
     auto f = makeFoliage(7);
-    for (int i = 0; i < f->model->branchCount; ++i) {
-        const Branch& b = f->model->branches[i];
-        const Vec3 p = b.points[b.pointCount - 2];
-        const Vec3 q = b.points[b.pointCount - 1];
-        const Vec3 a = unit(sub(q, p));
-        for (int j = 0; j < 6; ++j) {
-            const Leaf& leaf = b.leaves[j];
-            // The template's first petiole point is its origin.
-            const Vec3 base = leaf.petiolePoints[0];
-            EXPECT_NEAR(base.x, p.x + (q.x - p.x) * j / 5.0, 1e-12);
-            EXPECT_NEAR(base.y, p.y + (q.y - p.y) * j / 5.0, 1e-12);
-            if (j == 0) {
-                EXPECT_EQ(base.x, p.x);
-            }
-            for (int k = 0; k < 16; ++k) EXPECT_EQ(leaf.bladeMatrix.m[k], leaf.restBladeMatrix.m[k]);
-            for (int k = 0; k < 6; ++k) {
-                EXPECT_EQ(leaf.petiolePoints[k].x, leaf.restPetiolePoints[k].x);
-                EXPECT_EQ(leaf.petioleRadii[k], f->tmpl.petioleVertexRadii[k]);
-            }
-            // Blade scale grows to the tip; its y axis is tilted off the segment
-            // by pi/2 - K[j] within the +-15 degree jitter.
-            const Vec3 o = transformPoint(leaf.bladeMatrix, Vec3{});
-            const Vec3 yAxis = sub(transformPoint(leaf.bladeMatrix, Vec3{0, 1, 0, 0}), o);
-            EXPECT_NEAR(length(yAxis), 0.5 + 0.5 * j / 6.0, 1e-9);
-            const double tilt = std::acos(dotv(unit(yAxis), a));
-            EXPECT_NEAR(tilt, kPi / 2 - kTilt[j], kPi / 12 + 1e-9) << i << " " << j;
-        }
-        // Successive leaves turn about the segment by 137.5 +- 7 degrees.
-        for (int j = 0; j + 1 < 6; ++j) {
-            auto side = [&](int k) {
-                const Mat4& m = b.leaves[k].bladeMatrix;
-                const Vec3 y = sub(transformPoint(m, Vec3{0, 1, 0, 0}), transformPoint(m, Vec3{}));
-                return unit(sub(y, scale(a, dotv(y, a))));
-            };
-            const Vec3 s0 = side(j), s1 = side(j + 1);
-            double turn = std::atan2(dotv(cross(s0, s1), a), dotv(s0, s1));
-            // rotate() turns points by minus the angle, so the spiral runs clockwise about A.
-            turn = -turn;
-            if (turn < 0) turn += 2 * kPi;
-            EXPECT_NEAR(turn, 2.3998277216527777, 0.1222 + 1e-6) << i << " " << j;
-        }
+    for (int i = 0; i < f->model->branchCount; ++i) expectLeafSpiral(f->model->branches[i], f->tmpl, i);
+}
+
+// A hand-made tree may end a branch exactly level or exactly upright, where
+// the horizontal part of the segment gives no side direction.
+TEST(Foliage, LevelAndUprightLastSegmentsStillSpiral)
+{
+    const Vec3 directions[] = {{1, 0, 0, 0}, {-1, 0, 0, 0}, {0, 0, 1, 0}, {0.6, 0, -0.8, 0}, {0, 1, 0, 0}, {0, -1, 0, 0}};
+    auto model = std::make_unique<TreeModel>();
+    model->branchCount = 0;
+    for (const Vec3& d : directions) {
+        Branch& b = model->branches[model->branchCount++];
+        b.pointCount = 3;
+        b.points.reset(new Vec3[3]);
+        b.radii.reset(new double[3]);
+        // A bend before the last segment, as a real branch has.
+        b.points[0] = {0, -1, 0, 0};
+        b.points[1] = {0.2, 0, 0.1, 0};
+        b.points[2] = add(b.points[1], scale(d, 0.8));
+    }
+    LeafTemplate tmpl;
+    motion_scene::buildLeafTemplate(tmpl);
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        placeLeaves(*model, tmpl, &seed);
+        for (int i = 0; i < model->branchCount; ++i) expectLeafSpiral(model->branches[i], tmpl, i);
     }
 }
 

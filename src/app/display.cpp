@@ -2,14 +2,16 @@
 
 #include <GL/glut.h>
 
-#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/capture.h"
 #include "app/frame_stats.h"
 #include "dynamics/simulation.h"
-#include "platform/platform.h"
 #include "render/frame_draw.h"
+#include "view/frame_rate.h"
+#include "view/overlay_text.h"
 
 void display()
 {
@@ -28,16 +30,10 @@ void advanceFrame()
 {
     if (!view.capturing) {
         updateFps();
-        char line[128];
-        std::snprintf(line, sizeof(line), "FPS=%.2f", view.fps);
-        drawText(line, 0.02f, 0.95f);
-        std::snprintf(line, sizeof(line), "Number of triangles=%d", scene.tree.triangleCount);
-        drawText(line, 0.02f, 0.9f);
-        std::snprintf(line, sizeof(line),
-                      view.galeMode ? "Motion in the moderate gale, wind magnitude = %3.2f"
-                                    : "Motion in the light breeze, wind magnitude = %3.2f",
-                      static_cast<double>(view.windMagnitude));
-        drawText(line, 0.02f, 0.85f);
+        const std::vector<std::string> lines = overlayLines(view.fps, scene.tree.triangleCount, view.galeMode,
+                                                            static_cast<double>(view.windMagnitude), view.capturing);
+        for (size_t i = 0; i < lines.size(); ++i)
+            drawText(lines[i].c_str(), 0.02f, 0.95f - 0.05f * static_cast<float>(i));
     }
     frameStatsStepBegin();
     simulateStep(scene, kTimeStep);
@@ -65,14 +61,4 @@ void drawText(const char* text, float x, float y)
     glEnable(GL_TEXTURE_2D);
 }
 
-void updateFps()
-{
-    const float now = static_cast<float>(timeMs()) * 0.001f;
-    const float last = static_cast<float>(view.fpsLastTime);
-    ++view.fpsFrameCount;
-    if (now - last > 1.0f) {
-        view.fps = static_cast<float>(view.fpsFrameCount) / (now - last);
-        view.fpsFrameCount = 0;
-        view.fpsLastTime = now;
-    }
-}
+void updateFps() { countFrame(view.fpsCounter, secondsSinceStart(), view.fps); }

@@ -15,7 +15,9 @@
 #include "formats/data_files.h"
 #include "formats/data_folder.h"
 #include "image/bmp_file.h"
+#include "recorder/frame_dir.h"
 #include "recorder/offscreen_context.h"
+#include "recorder/progress.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
 #include "render/frame_draw.h"
@@ -37,12 +39,6 @@ int fail(const std::string& message)
     return 1;
 }
 
-// The capture's names: snap000.bmp ... snap999.bmp, then snap1000.bmp on.
-std::string frameFileName(int frame)
-{
-    return std::filesystem::path(captureFilePath(frame)).filename().string();
-}
-
 bool prepareOutDir(const std::string& dir, std::string& error)
 {
     std::error_code ec;
@@ -60,17 +56,6 @@ bool prepareOutDir(const std::string& dir, std::string& error)
     std::fclose(f);
     std::filesystem::remove(probe, ec);
     return true;
-}
-
-void showProgress(int done, int total, double seconds)
-{
-    constexpr int kBarWidth = 30;
-    const int filled = done * kBarWidth / total;
-    char bar[kBarWidth + 1];
-    for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '-';
-    bar[kBarWidth] = '\0';
-    std::printf("\r[%s] %d/%d frames, %.1f s", bar, done, total, seconds);
-    std::fflush(stdout);
 }
 
 } // namespace
@@ -109,6 +94,11 @@ int main(int argc, char** argv)
                         "drop --video to write the frames only");
     }
     if (!prepareOutDir(options.outDir, error)) return fail(error);
+    const int removed = removeEarlierFrames(options.outDir, error);
+    if (removed < 0) return fail(error);
+    if (removed > 0)
+        std::printf("Removed %d frame file%s of an earlier run from %s\n", removed, removed == 1 ? "" : "s",
+                    options.outDir.c_str());
 
     OffscreenContext context;
     if (!createOffscreenContext(context, options.width, options.height, error))
@@ -144,7 +134,7 @@ int main(int argc, char** argv)
     auto elapsed = [&] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    int lastShown = -1;
+    RecordProgress progress(options.frames, stderrIsTerminal());
     std::vector<double> frameMs;
     frameMs.reserve(static_cast<size_t>(options.frames));
     for (int frame = 0; frame < options.frames; ++frame) {
@@ -157,29 +147,27 @@ int main(int argc, char** argv)
         readOffscreenPixels(context, rgb);
         const std::string path = options.outDir + "/" + frameFileName(frame);
         if (!writeBmpFile(path.c_str(), options.width, options.height, rgb.data(), &error)) {
-            std::printf("\n");
+            progress.finish();
             return fail("cannot write " + path + ": " + error);
         }
         frameMs.push_back((elapsed() - frameStart) * 1000.0);
-        const int percent = (frame + 1) * 100 / options.frames;
-        if (percent != lastShown || frame + 1 == options.frames) {
-            showProgress(frame + 1, options.frames, elapsed());
-            lastShown = percent;
-        }
+        progress.frameDone(frame + 1, elapsed());
     }
     const double seconds = elapsed();
     // The median leaves out the first frame's one-off work (ground list, first use of each texture).
     std::nth_element(frameMs.begin(), frameMs.begin() + frameMs.size() / 2, frameMs.end());
-    std::printf("\nWrote %d frames in %.2f s (%.2f frames per second, median frame %.1f ms) to %s\n",
+    progress.finish();
+    std::printf("Wrote %d frames in %.2f s (%.2f frames per second, median frame %.1f ms) to %s\n",
                 options.frames, seconds, seconds > 0 ? options.frames / seconds : 0.0, frameMs[frameMs.size() / 2],
                 options.outDir.c_str());
     std::fflush(stdout);
     destroyOffscreenContext(context);
 
     if (!options.video.empty()) {
-        if (!encodeVideo(ffmpeg, options.outDir, options.video, error)) return fail("video not made: " + error);
-        std::printf("Video %s: %d frames at 30 fps (%.2f s)\n", options.video.c_str(), options.frames,
-                    options.frames / 30.0);
+        if (!encodeVideo(ffmpeg, options.outDir, options.frames, options.fps, options.video, error))
+            return fail("video not made: " + error);
+        std::printf("Video %s: %d frames at %d fps (%.2f s%s)\n", options.video.c_str(), options.frames, options.fps,
+                    options.frames / static_cast<double>(options.fps), options.fps == 20 ? ", real time" : "");
     }
     return 0;
 }

@@ -59,9 +59,14 @@ void printRecordUsage()
         "  --shadows on|off    planar shadows (default on)\n"
         "  --skeleton          skeleton view instead of bark and leaves\n"
         "  --seed N            foliage seed, 0..4294967295 (default 1: runs repeat exactly)\n"
-        "  --out DIR           frame directory, created if missing (default ./record)\n"
+        "  --out DIR           frame directory, created if missing (default ./record);\n"
+        "                      frames snapNNN.bmp of an earlier run there are removed\n"
+        "                      first, so it holds this run's frames only; other files\n"
+        "                      are left alone\n"
         "  --data DIR          read the data files from DIR (default ./data)\n"
-        "  --video FILE.mp4    also encode the frames at 30 fps (H.264, yuv420p; needs ffmpeg)\n"
+        "  --video FILE.mp4    also encode this run's frames (H.264, yuv420p; needs ffmpeg)\n"
+        "  --fps N             video playback rate, 1..240 (default 20); each frame is one\n"
+        "                      0.05 s step, so only 20 is real time\n"
         "  --help              this text\n");
 }
 
@@ -91,6 +96,12 @@ ParseResult parseRecordOptions(int argc, char** argv, RecordOptions& o, std::str
             if (!value(v)) return ParseResult::Error;
             if (!parseInt(v, 1, 1000000, o.frames)) {
                 error = "--frames wants a whole number from 1 to 1000000, not \"" + std::string(v) + "\"";
+                return ParseResult::Error;
+            }
+        } else if (flag == "--fps") {
+            if (!value(v)) return ParseResult::Error;
+            if (!parseInt(v, 1, 240, o.fps)) {
+                error = "--fps wants a whole number from 1 to 240, not \"" + std::string(v) + "\"";
                 return ParseResult::Error;
             }
         } else if (flag == "--width" || flag == "--height") {

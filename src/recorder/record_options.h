@@ -18,6 +18,7 @@ struct RecordOptions {
     std::string outDir = "./record"; // where snap000.bmp ... go
     std::string dataDir = "./data"; // tree, leaf, noise, grass and texture files
     std::string video;            // mp4 to encode with ffmpeg; empty: none
+    int fps = 20;                 // video playback rate; 20 is real time (one 0.05 s step a frame)
     bool help = false;            // --help given
 };
 

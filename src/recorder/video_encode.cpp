@@ -26,13 +26,18 @@ std::string findFfmpeg()
     return {};
 }
 
-bool encodeVideo(const std::string& ffmpeg, const std::string& frameDir, const std::string& output, std::string& error)
+bool encodeVideo(const std::string& ffmpeg, const std::string& frameDir, int frames, int fps,
+                 const std::string& output, std::string& error)
 {
     // No shell: paths with spaces or quotes go through unchanged.
     const std::string pattern = frameDir + "/snap%03d.bmp";
-    std::vector<std::string> args = {ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-framerate", "30",
-                                     "-i", pattern, "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264",
-                                     "-pix_fmt", "yuv420p", "-r", "30", output};
+    const std::string rate = std::to_string(fps);
+    // ffmpeg reads the pattern up to the first missing number; the count
+    // stops it at this run's last frame whatever else lies in the folder.
+    std::vector<std::string> args = {ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
+                                     "-framerate", rate, "-i", pattern, "-frames:v", std::to_string(frames),
+                                     "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264",
+                                     "-pix_fmt", "yuv420p", "-r", rate, output};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

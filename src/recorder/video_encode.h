@@ -4,6 +4,8 @@
 
 // Path of the ffmpeg executable found on PATH, or empty.
 std::string findFfmpeg();
-// Encodes dir/snap000.bmp ... at 30 fps, libx264, yuv420p (odd sizes padded
-// by one pixel, as yuv420p needs even ones). False with the reason in error.
-bool encodeVideo(const std::string& ffmpeg, const std::string& frameDir, const std::string& output, std::string& error);
+// Encodes the first `frames` of dir/snap000.bmp ... at `fps` frames per
+// second, libx264, yuv420p (odd sizes padded by one pixel, as yuv420p needs
+// even ones). False with the reason in error.
+bool encodeVideo(const std::string& ffmpeg, const std::string& frameDir, int frames, int fps,
+                 const std::string& output, std::string& error);

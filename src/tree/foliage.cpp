@@ -31,10 +31,14 @@ void placeBranchLeaves(Branch& b, const LeafTemplate& tmpl)
     Vec3 a = sub(q, p);
     normalize(a);
     Vec3 c = cross(Vec3{a.x, 0.0, a.z, 0}, a);
-    // A vertical segment has no horizontal part: without a side direction
-    // every turn below would scale the leaf by a cosine. Any horizontal
-    // direction is at right angles to it.
-    if (a.status == 0 && length(c) == 0.0) c = {1.0, 0.0, 0.0, 0};
+    // An exactly level or upright segment gives no side direction: without
+    // one every turn below would scale the leaf by a cosine and lay it along
+    // the branch. Level: the horizontal normal of the segment. Upright: any
+    // horizontal direction is at right angles to it.
+    if (a.status == 0 && length(c) == 0.0) {
+        c = cross(a, Vec3{0.0, 1.0, 0.0, 0});
+        if (length(c) == 0.0) c = {1.0, 0.0, 0.0, 0};
+    }
 
     const double u1 = draw();
     const int r2 = randomInt();

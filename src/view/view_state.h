@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "math/mat4.h"
+#include "view/frame_rate.h"
 
 class Transformer;
 struct Scene;
@@ -35,8 +36,7 @@ struct ViewState {
     bool fullScreen = false;                // window in full-screen mode
     int32_t captureFrameNumber = 0;         // next captured frame
     float fps = 0.0f;                       // overlay frame rate
-    double fpsLastTime = 0.0;               // seconds at the last rate update
-    int32_t fpsFrameCount = 0;              // frames since then
+    FrameRateCounter fpsCounter;            // frames and time since the last rate update
 };
 
 // The light of this frame: lightRotation applied to the rest position.

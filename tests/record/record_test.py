@@ -4,10 +4,15 @@
   record_test.py RECORDER golden      frame 20 of a fixed scene against tests/golden
   record_test.py RECORDER determinism two runs give identical BMP bytes
   record_test.py RECORDER errors      bad flags, missing and broken data, unwritable output
+  record_test.py RECORDER video       --video: frame count and rate of the file, after an earlier longer run
+  record_test.py RECORDER progress    a bar only on a terminal; tenths as lines into a pipe
   record_test.py RECORDER update      rewrites the golden PNG (after a deliberate change)
 
 Run from the build directory (./data)."""
+import json
 import os
+import pty
+import re
 import shutil
 import struct
 import subprocess
@@ -205,12 +210,96 @@ def errors(recorder):
     print("errors: flags, data and output failures reported as wanted")
 
 
+SMALL = ["--width", "64", "--height", "48"]
+
+
+def probe(path):
+    """Frames actually decoded and the stream's frame rate, from ffprobe."""
+    r = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-count_frames",
+                        "-show_entries", "stream=nb_read_frames,r_frame_rate", "-of", "json", path],
+                       capture_output=True, text=True, timeout=60)
+    if r.returncode != 0:
+        sys.exit(f"FAIL: ffprobe {path}: {r.stderr}")
+    stream = json.loads(r.stdout)["streams"][0]
+    return int(stream["nb_read_frames"]), stream["r_frame_rate"]
+
+
+def video(recorder):
+    if not shutil.which("ffmpeg") or not shutil.which("ffprobe"):
+        sys.exit("FAIL: ffmpeg/ffprobe not installed (scripts/deps.sh installs them)")
+    with tempfile.TemporaryDirectory() as work:
+        out = os.path.join(work, "r")
+        # An earlier, longer run leaves more frames in the folder, beside a file of the user's.
+        record(recorder, ["--frames", "20"] + SMALL, out)
+        keep = os.path.join(out, "notes.txt")
+        open(keep, "w").write("mine\n")
+        mp4 = os.path.join(work, "v.mp4")
+        r = record(recorder, ["--frames", "10", "--video", mp4] + SMALL, out)
+        frames, rate = probe(mp4)
+        if (frames, rate) != (10, "20/1"):
+            sys.exit(f"FAIL: video has {frames} frames at {rate}, wanted 10 at 20/1 (one frame per 0.05 s step)\n"
+                     f"{r.stdout}")
+        names = sorted(n for n in os.listdir(out) if n.endswith(".bmp"))
+        if names != [f"snap{i:03d}.bmp" for i in range(10)]:
+            sys.exit(f"FAIL: the folder holds {names}, not this run's 10 frames")
+        if open(keep).read() != "mine\n":
+            sys.exit("FAIL: a file that is not a frame was touched")
+        # Another playback rate on request.
+        expect(run(recorder, ["--help"]), 0, "only 20 is real time", "--help on --fps")
+        expect(run(recorder, ["--fps", "0"]), 2, "--fps wants", "zero fps")
+        expect(run(recorder, ["--fps", "24.5"]), 2, "--fps wants", "fractional fps")
+        record(recorder, ["--frames", "6", "--fps", "30", "--video", mp4] + SMALL, out)
+        frames, rate = probe(mp4)
+        if (frames, rate) != (6, "30/1"):
+            sys.exit(f"FAIL: --fps 30 gave {frames} frames at {rate}, wanted 6 at 30/1")
+    print("video: 10 frames at 20 fps after a 20-frame run; --fps 30 honoured; other files untouched")
+
+
+PROGRESS_LINE = re.compile(r"^(\d+)/(\d+) frames")
+
+
+def progress(recorder):
+    with tempfile.TemporaryDirectory() as out:
+        # Into a pipe: no carriage returns, one line per tenth.
+        r = subprocess.run([recorder, "--frames", "30", "--out", out] + SMALL, stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=120)
+        if r.returncode != 0 or b"\r" in r.stdout + r.stderr:
+            sys.exit(f"FAIL: exit {r.returncode}, or carriage returns written into a pipe: {r.stdout + r.stderr!r}")
+        done = [int(m.group(1)) for m in map(PROGRESS_LINE.match, r.stderr.decode().splitlines()) if m]
+        if done != [3 * k for k in range(1, 11)]:
+            sys.exit(f"FAIL: progress lines at frames {done}, wanted one per tenth\n{r.stderr}")
+        # On a terminal: the bar, redrawn in place.
+        master, slave = pty.openpty()
+        try:
+            p = subprocess.run([recorder, "--frames", "5", "--out", out] + SMALL, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=slave, timeout=120)
+            os.close(slave)
+            slave = -1
+            tty = b""
+            while True:
+                try:
+                    chunk = os.read(master, 65536)
+                except OSError:
+                    break
+                if not chunk:
+                    break
+                tty += chunk
+        finally:
+            if slave >= 0:
+                os.close(slave)
+            os.close(master)
+        if p.returncode != 0 or b"\r[" not in tty or b"5/5 frames" not in tty:
+            sys.exit(f"FAIL: no progress bar on a terminal (exit {p.returncode}): {tty!r}")
+    print("progress: 10 lines into a pipe, a bar on a terminal")
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     recorder, mode = sys.argv[1], sys.argv[2]
     {"golden": lambda: golden(recorder), "update": lambda: golden(recorder, update=True),
-     "determinism": lambda: determinism(recorder), "errors": lambda: errors(recorder)}[mode]()
+     "determinism": lambda: determinism(recorder), "errors": lambda: errors(recorder),
+     "video": lambda: video(recorder), "progress": lambda: progress(recorder)}[mode]()
 
 
 if __name__ == "__main__":

@@ -1,0 +1,8 @@
+// The three overlay lines of the window: frame rate, triangle count, wind.
+#pragma once
+#include <string>
+#include <vector>
+
+// Top line first; none while capturing, so saved frames carry no text.
+std::vector<std::string> overlayLines(float fps, int triangleCount, bool galeMode, double windMagnitude,
+                                      bool capturing);

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dynamics/simulation.h"
+#include "motion_scene.h"
+#include "view/frame_rate.h"
+#include "view/overlay_text.h"
+
+namespace {
+using Lines = std::vector<std::string>;
+}
+
+TEST(Overlay, LinesAsTheWindowShowsThem)
+{
+    EXPECT_EQ(overlayLines(0.0f, 30904, true, 400.0, false),
+              (Lines{"FPS=0.00", "Number of triangles=30904", "Motion in the moderate gale, wind magnitude = 400.00"}));
+    EXPECT_EQ(overlayLines(59.996f, 0, false, 10.0, false),
+              (Lines{"FPS=60.00", "Number of triangles=0", "Motion in the light breeze, wind magnitude = 10.00"}));
+    // Narrower than the field width: no padding, two decimals.
+    EXPECT_EQ(overlayLines(1.5f, 7, false, 0.0, false)[2], "Motion in the light breeze, wind magnitude = 0.00");
+    EXPECT_EQ(overlayLines(1.5f, 7, true, 800.0, false)[2], "Motion in the moderate gale, wind magnitude = 800.00");
+    // Saved frames carry no text.
+    EXPECT_TRUE(overlayLines(25.0f, 30904, true, 400.0, true).empty());
+}
+
+TEST(Overlay, TriangleCountFollowsTheShadowFlag)
+{
+    auto scene = motion_scene::makeScene();
+    // Unrefined, so the live branches still have the file's point counts.
+    motion_scene::buildScene(*scene, 20, 50, 12345, false);
+    const TreeModel* model = &scene->tree;
+    // Per branch of N points: 32N + 718 plain, 64N + 686 with shadows.
+    long plain = 0, shadowed = 0;
+    for (int i = 0; i < model->branchCount; ++i) {
+        plain += 32 * model->branches[i].pointCount + 718;
+        shadowed += 64 * model->branches[i].pointCount + 686;
+    }
+    const Vec3 wind{1, 0, 0, 0};
+    scene->input = {true, 400.0, wind, true};
+    simulateStep(*scene, 0.05);
+    EXPECT_EQ(overlayLines(0.0f, model->triangleCount, true, 400.0, false)[1],
+              "Number of triangles=" + std::to_string(shadowed));
+    scene->input.refine = false;
+    simulateStep(*scene, 0.05);
+    EXPECT_EQ(overlayLines(0.0f, model->triangleCount, true, 400.0, false)[1],
+              "Number of triangles=" + std::to_string(plain));
+}
+
+namespace {
+// Feeds frames at the given rates, one second of each, from `start`; returns
+// every figure the counter shows after its first.
+std::vector<float> figures(double start, std::vector<double> rates)
+{
+    FrameRateCounter counter;
+    float fps = -1.0f;
+    countFrame(counter, start, fps);
+    EXPECT_EQ(overlayLines(fps, 0, true, 400.0, false)[0], "FPS=0.00");
+    std::vector<float> shown;
+    for (size_t second = 0; second < rates.size(); ++second) {
+        const int frames = static_cast<int>(rates[second]);
+        for (int k = 1; k <= frames; ++k) {
+            // The last frame of each second just past the whole second, so
+            // each second ends in one update.
+            const double end = k == frames ? 1e-5 * static_cast<double>(second + 1) : 0.0;
+            const float before = fps;
+            countFrame(counter, start + static_cast<double>(second) + k / rates[second] + end, fps);
+            if (fps != before) shown.push_back(fps);
+        }
+    }
+    return shown;
+}
+} // namespace
+
+TEST(FrameRate, FirstFigureAtOnceThenOncePerSecond)
+{
+    const std::vector<float> shown = figures(0.3, {20, 10, 25});
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_NEAR(shown[0], 20.0f, 1e-3f);
+    EXPECT_NEAR(shown[1], 10.0f, 1e-3f);
+    EXPECT_NEAR(shown[2], 25.0f, 1e-3f);
+}
+
+TEST(FrameRate, StaysExactAfterWeeksOfRunning)
+{
+    // 35 days in, past the wrap of a 32-bit millisecond clock.
+    const std::vector<float> shown = figures(35.0 * 86400.0 + 0.123, {33, 40, 30});
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_NEAR(shown[0], 33.0f, 1e-3f);
+    EXPECT_NEAR(shown[1], 40.0f, 1e-3f);
+    EXPECT_NEAR(shown[2], 30.0f, 1e-3f);
+}
+
+TEST(FrameRate, ClockCountsFromProcessStart)
+{
+    const double a = secondsSinceStart();
+    // This test binary started moments ago, whatever the machine's uptime.
+    EXPECT_GE(a, 0.0);
+    EXPECT_LT(a, 60.0);
+    double b = a;
+    while (b == a) b = secondsSinceStart();
+    // Far finer than a frame.
+    EXPECT_LT(b - a, 1e-4);
+}
