@@ -169,6 +169,7 @@ TEST_F(ExportReadBack, JointsAndBladesFollowTheSimulationAtFirstMiddleAndLastFra
     const ExportWind wind{true, 600.0, {1, 0, 0, 0}};
     int stepped = 0;
     size_t checked = 0;
+    double moved = 0;
     for (int frame : {0, kFrames / 2, kFrames - 1}) {
         while (stepped < frame) {
             stepExportScene(scene, wind);
@@ -200,13 +201,15 @@ TEST_F(ExportReadBack, JointsAndBladesFollowTheSimulationAtFirstMiddleAndLastFra
             }
         }
         EXPECT_LT(worst, tolerance) << "frame " << frame;
+        for (int b = 0; b < sim.branchCount; ++b)
+            for (int k = 0; k < sim.restBranches[b].pointCount; ++k)
+                moved = std::max(moved, distance(sim.branches[b].points[k], sim.restBranches[b].points[k]));
         std::printf("frame %d: largest distance %.3g (tolerance %.3g)\n", frame, worst, tolerance);
     }
     EXPECT_GT(checked, 3u * 1932u * 70u);
-    // The wind really moved the tree: a frozen export would pass the above at frame 0 only.
-    EXPECT_GT(distance(sim.branches[sim.branchCount - 1].points[1], sim.restBranches[sim.branchCount - 1].points[1]) +
-                  distance(sim.branches[0].leaves[0].petiolePoints[5], sim.branches[0].leaves[0].restPetiolePoints[5]),
-              0.0);
+    // The wind really moved the tree, far beyond the tolerance: a frozen
+    // export would not pass the later frames.
+    EXPECT_GT(moved, 50 * tolerance);
 }
 
 TEST_F(ExportReadBack, OneLinearClipInRealTimeWithBothLeafSidesFacingAway)
