@@ -127,7 +127,7 @@ class ExportReadBack : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_EQ(run("--frames " + std::to_string(kFrames) + " --seed 7 --magnitude 600 --out export_test.glb"), 0);
+        ASSERT_EQ(run("--frames " + std::to_string(kFrames) + " --seed 7 --magnitude 600 --grass --out export_test.glb"), 0);
         tinygltf::TinyGLTF loader;
         std::string err, warn;
         ASSERT_TRUE(loader.LoadBinaryFromFile(&model, &err, &warn, "export_test.glb")) << err;
@@ -137,7 +137,7 @@ protected:
 };
 tinygltf::Model ExportReadBack::model;
 
-TEST_F(ExportReadBack, JointsAndBladesFollowTheSimulationAtFirstMiddleAndLastFrame)
+TEST_F(ExportReadBack, JointsBladesAndGrassFollowTheSimulationAtFirstMiddleAndLastFrame)
 {
     ExportScene scene;
     std::string error;
@@ -153,9 +153,12 @@ TEST_F(ExportReadBack, JointsAndBladesFollowTheSimulationAtFirstMiddleAndLastFra
 
     std::map<std::string, int> node, joint;
     for (size_t i = 0; i < model.nodes.size(); ++i) node[model.nodes[i].name] = static_cast<int>(i);
-    ASSERT_EQ(model.skins.size(), 1u);
-    const tinygltf::Skin& skin = model.skins[0];
+    ASSERT_EQ(model.skins.size(), 2u);
+    const tinygltf::Skin& skin = model.skins[0].name == "tree" ? model.skins[0] : model.skins[1];
+    const tinygltf::Skin& grassSkin = model.skins[0].name == "tree" ? model.skins[1] : model.skins[0];
     for (size_t j = 0; j < skin.joints.size(); ++j) joint[model.nodes[skin.joints[j]].name] = static_cast<int>(j);
+    for (size_t j = 0; j < grassSkin.joints.size(); ++j)
+        joint[model.nodes[grassSkin.joints[j]].name] = static_cast<int>(j);
     const tinygltf::Mesh* blade = nullptr;
     for (const auto& mesh : model.meshes)
         if (mesh.name == "leaf_blade") blade = &mesh;
@@ -163,8 +166,9 @@ TEST_F(ExportReadBack, JointsAndBladesFollowTheSimulationAtFirstMiddleAndLastFra
     const int bladePositions = blade->primitives[0].attributes.at("POSITION");
 
     auto skinned = [&](const std::vector<M4>& world, const std::string& name, const Vec3& rest) {
+        const tinygltf::Skin& s = name[0] == 'g' ? grassSkin : skin;
         const int j = joint.at(name);
-        return applyTo(mul(world[skin.joints[j]], matrixAt(model, skin.inverseBindMatrices, j)), rest);
+        return applyTo(mul(world[s.joints[j]], matrixAt(model, s.inverseBindMatrices, j)), rest);
     };
     const ExportWind wind{true, 600.0, {1, 0, 0, 0}};
     int stepped = 0;
@@ -198,6 +202,15 @@ TEST_F(ExportReadBack, JointsAndBladesFollowTheSimulationAtFirstMiddleAndLastFra
                     worst = std::max(worst, distance(applyTo(w, local), transformPoint(leaf.bladeMatrix, local)));
                     ++checked;
                 }
+            }
+        }
+        // Grass strips: both edge lines of every level above the root.
+        for (int g = 0; g < sim.grassBladeCount; ++g) {
+            const GrassBlade& blade = sim.grassBlades[g];
+            for (int k = 1; k < kGrassLevels; ++k) {
+                const std::string name = "g" + std::to_string(g) + ".p" + std::to_string(k);
+                worst = std::max(worst, distance(skinned(world, name, blade.restCentre[k]), blade.centre[k]));
+                worst = std::max(worst, distance(skinned(world, name, blade.restEdge[k]), blade.edge[k]));
             }
         }
         EXPECT_LT(worst, tolerance) << "frame " << frame;
@@ -275,6 +288,7 @@ TEST(ExportCommandLine, BadFlagsMissingDataAndUnwritableOutputFailCleanly)
     EXPECT_EQ(run("--frames 2 --data ./no-such-data --out export_missing.glb"), 1);
     EXPECT_EQ(std::fopen("export_missing.glb", "rb"), nullptr);
     EXPECT_EQ(run("--frames 2 --out ./no-such-dir/tree.glb"), 1);
+    EXPECT_EQ(run("--frames 2 --out ./data"), 1);
 
     // A failed write keeps the old file whole and leaves no partial one.
     FILE* f = std::fopen("export_keep.glb", "wb");

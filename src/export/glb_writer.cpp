@@ -2,6 +2,7 @@
 
 #include <stb/stb_image_write.h>
 #include <tiny_gltf.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -574,6 +575,11 @@ bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
 
 bool probeWritable(const std::string& path, std::string& error)
 {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
     const std::string probe = path + ".arborvane-probe";
     FILE* f = std::fopen(probe.c_str(), "wb");
     if (!f) {
