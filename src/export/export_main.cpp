@@ -54,11 +54,11 @@ int main(int argc, char** argv)
     const auto start = std::chrono::steady_clock::now();
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     ExportScene scene;
-    if (!loadExportScene(scene, options.dataDir, options.seed, options.grass, error)) return fail(error);
+    if (!loadExportScene(scene, options.run.dataDir, options.run.seed, options.grass, error)) return fail(error);
 
     const ExportRig rig = buildExportRig(*scene.model, options.grass);
     MotionTracks tracks = makeMotionTracks(rig, *scene.model, options.frames);
-    const ExportWind wind{options.gale, options.magnitude, {options.windX, options.windY, options.windZ, 0}};
+    const ExportWind wind{options.run.gale, options.run.magnitude, options.run.windDirection};
     const bool progress = options.progress && isatty(STDOUT_FILENO);
     int lastShown = -1;
     // Frame k is the state after k steps: frame 0 is the tree at rest.

@@ -3,15 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "scene/run_flags.h"
+
 struct ExportOptions {
     int frames = 200;           // frames of the clip, one 0.05 s step each
-    std::string out = "tree.glb";
+    std::string out = "tree.glb"; // output file
     bool grass = false;         // grass blades are most of the file: off unless asked
-    bool gale = true;           // true: moderate gale, false: light breeze
-    double magnitude = 400.0;   // wind magnitude, 0..800
-    double windX = 1.0, windY = 0.0, windZ = 0.0; // unit wind direction
-    uint32_t seed = 1;          // foliage seed, as the recorder's
-    std::string dataDir = "./data";
+    RunFlags run;               // wind, foliage seed, data folder, as the recorder's
     bool progress = true;       // progress line when stdout is a terminal
 };
 
