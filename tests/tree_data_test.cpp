@@ -232,7 +232,7 @@ TEST_F(GeneratedTree, LoadsWithoutDiagnostics)
 
 TEST(TreeDatagen, SameBytesOnEveryRun)
 {
-    const std::string binary = "./tools/datagen/datagen";
+    const std::string binary = "./arborvane-grow";
     ASSERT_TRUE(std::filesystem::exists(binary)) << "run from the build directory";
     const auto dir = std::filesystem::temp_directory_path() / ("arborvane_treegen_" + std::to_string(::getpid()));
     for (const char* run : {"a", "b"}) {
