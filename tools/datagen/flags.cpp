@@ -216,7 +216,9 @@ void Flags::parse(int argc, char** argv)
             name.resize(eq);
         } else {
             if (!findFlag(name)) throw UsageError("unknown flag --" + name);
-            if (i + 1 >= argc) throw UsageError("flag --" + name + " needs a value");
+            // "--a --b": a flag name where a value belongs is a forgotten value.
+            if (i + 1 >= argc || (std::string(argv[i + 1]).rfind("--", 0) == 0 && argv[i + 1][2] != '\0'))
+                throw UsageError("flag --" + name + " needs a value");
             value = argv[++i];
         }
         given.push_back({name, value});
