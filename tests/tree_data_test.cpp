@@ -299,28 +299,31 @@ TEST_P(GeneratedTree, LeavesClusterAtTipsAllRoundTheCrown)
     for (int o = 0; o < 8; ++o) EXPECT_GT(octants[o], 321 / 16) << "octant " << o;
 }
 
-TEST_P(GeneratedTree, LoadsWithoutDiagnostics)
+// Loads a folder's tree and leaf as the program does, with leaves and their
+// frames; what was printed (hierarchy or leaf-frame notices) goes to printed.
+bool loadsCleanly(const std::string& folder, std::string& printed)
 {
     auto model = std::make_unique<TreeModel>();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const bool loaded = loadTreeModel(*model, (folder + "/" + kTreeName).c_str());
     std::FILE* leafFile = std::fopen((folder + "/" + kLeafName).c_str(), "r");
-    ASSERT_NE(leafFile, nullptr);
     auto leaf = std::make_unique<LeafTemplate>();
-    const bool leafLoaded = loadLeafModel(leafFile, *leaf);
+    const bool leafLoaded = leafFile && loadLeafModel(leafFile, *leaf); // closes the file
     if (loaded && leafLoaded) {
         const uint32_t seed = 7;
         placeLeaves(*model, *leaf, &seed);
         initLeafFrames(*model, &seed);
     }
-    const std::string out = testing::internal::GetCapturedStdout();
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(loaded);
-    EXPECT_TRUE(leafLoaded);
-    EXPECT_EQ(out, "") << "hierarchy or leaf frames reported a degenerate frame";
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(model->branchCount, 322);
+    printed = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    return loaded && leafLoaded && model->branchCount == 322;
+}
+
+TEST_P(GeneratedTree, LoadsWithoutDiagnostics)
+{
+    std::string printed;
+    EXPECT_TRUE(loadsCleanly(folder, printed));
+    EXPECT_TRUE(printed.empty()) << "a degenerate frame was reported: " << printed.substr(0, printed.find('\n'));
 }
 
 INSTANTIATE_TEST_SUITE_P(Trees, GeneratedTree, testing::ValuesIn(kTrees));
@@ -384,6 +387,41 @@ TEST(TreeDatagen, HelpListsEveryFlagWithItsDefault)
         if (tree != "default") {
             EXPECT_NE(readFile(help).find("  " + tree + " "), std::string::npos) << tree;
         }
+}
+
+// Each tree and leaf flag alone at either end of the range --help gives
+// grows a tree and leaf that load without a notice.
+TEST(TreeDatagen, EveryFlagAtItsBoundsLoadsCleanly)
+{
+    const std::string help = (scratchDir() / "help.txt").string();
+    std::filesystem::create_directories(scratchDir());
+    ASSERT_EQ(std::system((std::string(kGrow) + " --help > " + help).c_str()), 0);
+    std::istringstream in(readFile(help));
+    std::string line, flag;
+    int checked = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind("  --", 0) == 0) {
+            flag = line.substr(2, line.find(' ', 4) - 2);
+            continue;
+        }
+        const size_t dots = line.find("..");
+        if (flag.empty() || dots == std::string::npos) continue;
+        const size_t start = line.find_first_not_of(' ');
+        const std::string low = line.substr(start, dots - start);
+        const std::string high = line.substr(dots + 2, line.find(',', dots) - dots - 2);
+        for (const std::string& value : {low, high}) {
+            const std::string dir = (scratchDir() / "bounds").string();
+            // The lowest crown base leaves room for a crown under every height.
+            const std::string base = flag == "--crown-base" ? "" : " --crown-base 0.5";
+            ASSERT_EQ(runGrow("--only tree,leaf --out " + dir + base + " " + flag + " " + value), 0) << flag << " " << value;
+            std::string printed;
+            EXPECT_TRUE(loadsCleanly(dir, printed)) << flag << " " << value;
+            EXPECT_TRUE(printed.empty()) << flag << " " << value << ": " << printed.substr(0, printed.find('\n'));
+            ++checked;
+        }
+        flag.clear();
+    }
+    EXPECT_GE(checked, 40);
 }
 
 // Removes the scratch folder after all tests of this file.

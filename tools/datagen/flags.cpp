@@ -46,7 +46,7 @@ std::vector<FlagSpec> buildTable()
 
     table.push_back(wholeFlag(t, "tree-seed", 0, 4294967295.0, long(tree.seed), "random seed of the branching"));
     table.push_back(numberFlag(t, "tree-height", "model units", 4, 13, tree.height, "top of the leader; taller leaves the default view"));
-    table.push_back(numberFlag(t, "crown-base", "model units", 0.5, 9, tree.crownBase, "height of the lowest limb, at least 2.5 below the top"));
+    table.push_back(numberFlag(t, "crown-base", "model units", 0.5, 8, tree.crownBase, "height of the lowest limb, at least 2.5 below the top"));
     table.push_back(numberFlag(t, "crown-width", "model units", 1.5, 16, tree.crownWidth, "widest span of the crown envelope"));
     table.push_back({"crown-shape", FlagKind::Word, "", 0, 0, {"oval", "round", "cone", "column"}, tree.crownShape,
                      "envelope the shoots grow into", t});
@@ -64,7 +64,7 @@ std::vector<FlagSpec> buildTable()
     table.push_back(numberFlag(l, "leaf-length", "leaf-file units", 1, 5, leaf.bladeLength, "blade length, base to apex"));
     table.push_back(numberFlag(l, "leaf-width-ratio", "", 0.4, 1.4, leaf.widthRatio, "widest span over blade length"));
     table.push_back(numberFlag(l, "leaf-petiole-ratio", "", 0.05, 0.8, leaf.petioleRatio, "petiole length over blade length"));
-    table.push_back(numberFlag(l, "leaf-petiole-bend", "degrees", 0, 80, leaf.petioleBendDeg, "first petiole segment against the blade axis"));
+    table.push_back(numberFlag(l, "leaf-petiole-bend", "degrees", 2, 80, leaf.petioleBendDeg, "first petiole segment against the blade axis"));
     table.push_back(numberFlag(l, "leaf-tooth-depth", "", 0, 0.08, leaf.toothDepth, "serration depth over blade length"));
     table.push_back(numberFlag(l, "leaf-cup", "", 0, 0.6, leaf.cup, "margin rise towards the upper side, over blade length"));
     table.push_back(numberFlag(l, "leaf-droop", "", 0, 0.3, leaf.droop, "apex bend towards the lower side, over blade length"));
