@@ -367,6 +367,17 @@ TEST(TreeDatagen, BadFlagsExitTwoNamingTheFlag)
     EXPECT_GT(wide.width(), 1.4 * extentOf(parseTree(folderOf("columnar") + "/" + kTreeName).rows).width());
 }
 
+TEST(TreeDatagen, FolderThatCannotBeMadeExitsOne)
+{
+    const std::string file = (scratchDir() / "a-file").string();
+    std::filesystem::create_directories(scratchDir());
+    std::fclose(std::fopen(file.c_str(), "w"));
+    std::string err;
+    EXPECT_EQ(runGrow("--only leaf --out " + file + "/data", &err), 1);
+    EXPECT_NE(err.find("cannot make the folder " + file), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
 TEST(TreeDatagen, HelpListsEveryFlagWithItsDefault)
 {
     const std::string help = (scratchDir() / "help.txt").string();

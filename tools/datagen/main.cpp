@@ -69,6 +69,9 @@ int main(int argc, char** argv)
     } catch (const UsageError& e) {
         std::fprintf(stderr, "arborvane-grow: %s\n", e.what());
         return 2;
+    } catch (const std::filesystem::filesystem_error& e) {
+        std::fprintf(stderr, "arborvane-grow: cannot make the folder %s: %s\n", e.path1().c_str(), e.code().message().c_str());
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "arborvane-grow: %s\n", e.what());
         return 1;
