@@ -5,7 +5,6 @@
 
 #include <cstdio>
 
-#include "../tests/dynamics_reference.h"
 #include "../tests/motion_scene.h"
 #include "dynamics/branch_dynamics.h"
 #include "dynamics/grass_dynamics.h"
@@ -14,8 +13,7 @@
 namespace {
 
 struct BenchScene {
-    std::unique_ptr<TreeModel> model = motion_scene::makeModel();
-    LeafTemplate tmpl;
+    std::unique_ptr<Scene> model = motion_scene::makeScene();
     bool generated = false;
 };
 
@@ -23,15 +21,16 @@ BenchScene& scene()
 {
     static BenchScene* s = [] {
         auto* made = new BenchScene;
-        made->generated = motion_scene::loadGeneratedScene(*made->model, made->tmpl);
+        made->generated = motion_scene::loadGeneratedScene(*made->model);
         if (!made->generated) {
-            made->model = motion_scene::makeModel();
-            motion_scene::buildScene(*made->model, made->tmpl);
+            made->model = motion_scene::makeScene();
+            motion_scene::buildScene(*made->model);
         }
         std::fprintf(stderr, "scene: %s, %d branches, %d blades\n", made->generated ? "generated data" : "synthetic",
-                     made->model->branchCount, made->model->grassBladeCount);
+                     made->model->tree.branchCount, made->model->grass.bladeCount);
         // Let the motion develop before measuring.
-        for (int i = 0; i < 200; ++i) simulateStep(*made->model, true, 400.0, Vec3{1, 0, 0, 0}, kTimeStep, true);
+        made->model->input = {true, 400.0, Vec3{1, 0, 0, 0}, true};
+        for (int i = 0; i < 200; ++i) simulateStep(*made->model, kTimeStep);
         return made;
     }();
     return *s;
@@ -41,32 +40,25 @@ const Vec3 kWind{1.0, 0.0, 0.0, 0};
 
 void BM_stepGale400(benchmark::State& state)
 {
-    TreeModel& m = *scene().model;
-    for (auto _ : state) simulateStep(m, true, 400.0, kWind, kTimeStep, true);
+    Scene& m = *scene().model;
+    m.input = {true, 400.0, kWind, true};
+    for (auto _ : state) simulateStep(m, kTimeStep);
     state.SetLabel(scene().generated ? "generated" : "synthetic");
 }
 BENCHMARK(BM_stepGale400)->Unit(benchmark::kMicrosecond);
 
 void BM_stepBreeze(benchmark::State& state)
 {
-    TreeModel& m = *scene().model;
-    for (auto _ : state) simulateStep(m, false, 400.0, kWind, kTimeStep, true);
+    Scene& m = *scene().model;
+    m.input = {false, 400.0, kWind, true};
+    for (auto _ : state) simulateStep(m, kTimeStep);
     state.SetLabel(scene().generated ? "generated" : "synthetic");
 }
 BENCHMARK(BM_stepBreeze)->Unit(benchmark::kMicrosecond);
 
-// The same step written plainly with the general helpers: the ratio to
-// BM_stepGale400 is what the inlined joint arithmetic gains.
-void BM_stepGale400Plain(benchmark::State& state)
-{
-    TreeModel& m = *scene().model;
-    for (auto _ : state) reference::simulateStep(m, true, 400.0, kWind, kTimeStep, true);
-}
-BENCHMARK(BM_stepGale400Plain)->Unit(benchmark::kMicrosecond);
-
 void BM_restore(benchmark::State& state)
 {
-    TreeModel& m = *scene().model;
+    Scene& m = *scene().model;
     for (auto _ : state) restoreRestState(m);
 }
 BENCHMARK(BM_restore)->Unit(benchmark::kMicrosecond);
@@ -74,41 +66,41 @@ BENCHMARK(BM_restore)->Unit(benchmark::kMicrosecond);
 // Each pass runs on restored geometry; subtract BM_restore for the pass alone.
 void BM_branchesWithLeaves(benchmark::State& state)
 {
-    TreeModel& m = *scene().model;
+    Scene& m = *scene().model;
     const WindInput wind = makeWindInput(true, 400.0, kWind);
     for (auto _ : state) {
         restoreRestState(m);
-        moveBranches(m, wind, kTimeStep);
+        moveBranches(m.tree, m.wind, wind, kTimeStep);
     }
 }
 BENCHMARK(BM_branchesWithLeaves)->Unit(benchmark::kMicrosecond);
 
 void BM_grass(benchmark::State& state)
 {
-    TreeModel& m = *scene().model;
+    Scene& m = *scene().model;
     const WindInput wind = makeWindInput(true, 400.0, kWind);
     for (auto _ : state) {
         restoreRestState(m);
-        moveGrass(m, wind, kTimeStep);
+        moveGrass(m.grass, m.wind, wind, kTimeStep);
     }
 }
 BENCHMARK(BM_grass)->Unit(benchmark::kMicrosecond);
 
 void BM_refine(benchmark::State& state)
 {
-    TreeModel& m = *scene().model;
+    Scene& m = *scene().model;
     for (auto _ : state) {
         restoreRestState(m);
-        refineBranches(m);
+        refineBranches(m.tree, m.scratch);
     }
 }
 BENCHMARK(BM_refine)->Unit(benchmark::kMicrosecond);
 
 void BM_advanceCursors(benchmark::State& state)
 {
-    TreeModel& m = *scene().model;
+    Scene& m = *scene().model;
     for (auto _ : state) {
-        advanceWindCursors(m);
+        advanceWindCursors(m.wind);
         benchmark::ClobberMemory();
     }
 }

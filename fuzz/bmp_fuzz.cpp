@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "fuzz_input.h"
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

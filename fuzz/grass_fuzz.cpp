@@ -2,32 +2,30 @@
 // blades, and a small one is set up and moved.
 #include <cstdlib>
 
-#include "dynamics/setup.h"
 #include "dynamics/simulation.h"
 #include "fuzz_input.h"
 #include "platform/platform.h"
-#include "tree/leaf_template.h"
-#include "tree/tree_model.h"
+#include "scene/scene.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (!fuzz_input::writeScratch(data, size)) return 0;
-    static TreeModel model;
-    static LeafTemplate tmpl;
-    resetTreeModel(model);
+    static Scene scene;
+    GrassField& grass = scene.grass;
     seedRandom(1);
-    if (!loadGrassFile(model, fuzz_input::scratchPath().c_str())) {
-        if (model.grassBladeCount != 0 || model.grassBlades) std::abort();
+    if (!loadGrassFile(grass, fuzz_input::scratchPath().c_str())) {
+        if (grass.bladeCount != 0 || grass.blades) std::abort();
         return 0;
     }
-    if (model.grassBladeCount < 1 || model.grassBladeCount > kMaxGrassBlades || !model.grassBlades) std::abort();
-    if (model.grassPointsPerBlade != kGrassLevels) std::abort();
-    for (int i = 0; i < model.grassBladeCount; ++i)
-        if (model.grassBlades[i].textureIndex < 0 || model.grassBlades[i].textureIndex > 3) std::abort();
-    if (model.grassBladeCount <= 64) {
+    if (grass.bladeCount < 1 || grass.bladeCount > kMaxGrassBlades || !grass.blades) std::abort();
+    if (grass.pointsPerBlade != kGrassLevels) std::abort();
+    for (int i = 0; i < grass.bladeCount; ++i)
+        if (grass.blades[i].textureIndex < 0 || grass.blades[i].textureIndex > 3) std::abort();
+    if (grass.bladeCount <= 64) {
         const uint32_t seed = 1;
-        setUpSimulation(model, tmpl, &seed);
-        simulateStep(model, true, 800.0, Vec3{1.0, 0.0, 0.0, 0}, kTimeStep, true);
+        setUpScene(scene, &seed);
+        scene.input = {true, 800.0, Vec3{1.0, 0.0, 0.0, 0}, true};
+        simulateStep(scene, kTimeStep);
     }
     return 0;
 }

@@ -2,11 +2,9 @@
 // every row inside its limits, and set-up and a step run on it.
 #include <cstdlib>
 
-#include "dynamics/setup.h"
 #include "dynamics/simulation.h"
 #include "fuzz_input.h"
-#include "tree/leaf_template.h"
-#include "tree/tree_model.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -32,8 +30,8 @@ void checkAccepted(const TreeModel& model)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (!fuzz_input::writeScratch(data, size)) return 0;
-    static TreeModel model;
-    static LeafTemplate tmpl;
+    static Scene scene;
+    TreeModel& model = scene.tree;
     resetTreeModel(model);
     if (!loadTreeModel(model, fuzz_input::scratchPath().c_str())) {
         if (model.branchCount != 0) std::abort();
@@ -43,8 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     checkAccepted(model);
     const uint32_t seed = 1;
-    setUpSimulation(model, tmpl, &seed);
-    simulateStep(model, true, 800.0, Vec3{1.0, 0.0, 0.0, 0}, kTimeStep, true);
-    simulateStep(model, false, 200.0, Vec3{0.0, 1.0, 0.0, 0}, kTimeStep, false);
+    setUpScene(scene, &seed);
+    scene.input = {true, 800.0, Vec3{1.0, 0.0, 0.0, 0}, true};
+    simulateStep(scene, kTimeStep);
+    scene.input = {false, 200.0, Vec3{0.0, 1.0, 0.0, 0}, false};
+    simulateStep(scene, kTimeStep);
     return 0;
 }

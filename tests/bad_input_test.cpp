@@ -16,10 +16,9 @@
 
 #include <unistd.h>
 
-#include "dynamics/setup.h"
 #include "dynamics/simulation.h"
 #include "motion_scene.h"
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 #include "tree/leaf_template.h"
 #include "tree_rows.h"
 
@@ -53,19 +52,21 @@ Output capture(const std::function<bool()>& load)
 
 // A step in the gale and one in the breeze with refinement: must not trip
 // the sanitizers or leave a non-finite value behind.
-void stepTwice(TreeModel& model)
+void stepTwice(Scene& scene)
 {
     const uint32_t seed = 5;
-    static LeafTemplate tmpl;
     testing::internal::CaptureStdout();
-    setUpSimulation(model, tmpl, &seed);
-    simulateStep(model, true, 800.0, Vec3{1.0, 0.0, 0.0, 0}, kTimeStep, true);
-    simulateStep(model, false, 10.0, Vec3{0.0, 1.0, 0.0, 0}, kTimeStep, false);
+    setUpScene(scene, &seed);
+    scene.input = {true, 800.0, Vec3{1.0, 0.0, 0.0, 0}, true};
+    simulateStep(scene, kTimeStep);
+    scene.input = {false, 10.0, Vec3{0.0, 1.0, 0.0, 0}, false};
+    simulateStep(scene, kTimeStep);
     testing::internal::GetCapturedStdout();
+    const TreeModel& model = scene.tree;
     for (int i = 0; i < model.branchCount; ++i)
         for (int k = 0; k < model.branches[i].pointCount; ++k) ASSERT_TRUE(std::isfinite(model.branches[i].points[k].x));
-    for (int i = 0; model.grassBlades && i < model.grassBladeCount; ++i)
-        ASSERT_TRUE(std::isfinite(model.grassBlades[i].centre[4].y));
+    for (int i = 0; scene.grass.blades && i < scene.grass.bladeCount; ++i)
+        ASSERT_TRUE(std::isfinite(scene.grass.blades[i].centre[4].y));
 }
 
 // Token start offsets of a text (where a cut leaves a whole number of tokens).
@@ -110,16 +111,16 @@ class BadTree : public testing::TestWithParam<TreeCase> {};
 TEST_P(BadTree, RefusedWithItsMessageAndLeavesNoBranches)
 {
     const TreeCase& c = GetParam();
-    auto model = makeModel();
-    motion_scene::buildNoise(*model, 4);
-    motion_scene::buildGrass(*model, 20);
+    auto model = motion_scene::makeScene();
+    motion_scene::buildNoise(model->wind, 4);
+    motion_scene::buildGrass(model->grass, 20);
     const std::string path = writeBytes(c.text());
-    const Output run = capture([&] { return loadTreeModel(*model, path.c_str()); });
+    const Output run = capture([&] { return loadTreeModel(model->tree, path.c_str()); });
     EXPECT_FALSE(run.ok);
     EXPECT_NE((run.out + run.err).find(c.expected), std::string::npos) << run.out << run.err;
     // One line: a notice or a console line naming the file, not a flood.
     EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n') + std::count(run.err.begin(), run.err.end(), '\n'), 1);
-    expectTreeEmpty(*model);
+    expectTreeEmpty(model->tree);
     stepTwice(*model);
     std::remove(path.c_str());
 }
@@ -164,21 +165,21 @@ TEST(BadTreeCut, EveryCutIsRefused)
     for (size_t t = 1; t < 40 && t < starts.size(); ++t) cuts.push_back(starts[t]);
     for (size_t t = starts.size() - 30; t < starts.size(); ++t) cuts.push_back(starts[t]);
     for (size_t at = 11; at < full.size(); at += 331) cuts.push_back(at);
-    auto model = makeModel();
+    auto model = motion_scene::makeScene();
     for (size_t cut : cuts) {
         const std::string path = writeBytes(full.substr(0, cut));
-        const Output run = capture([&] { return loadTreeModel(*model, path.c_str()); });
+        const Output run = capture([&] { return loadTreeModel(model->tree, path.c_str()); });
         std::remove(path.c_str());
         ASSERT_FALSE(run.ok) << "cut at " << cut;
         // A cut inside the last number of a point still reads a number: then
         // only a later token is missing. Either way the row is incomplete.
         ASSERT_NE(run.out.find("the file ends before the row is complete"), std::string::npos)
             << "cut at " << cut << ": " << run.out;
-        ASSERT_EQ(model->branchCount, 0) << "cut at " << cut;
+        ASSERT_EQ(model->tree.branchCount, 0) << "cut at " << cut;
     }
     // The uncut file loads, so the cuts above were the only fault.
     const std::string path = writeBytes(full);
-    EXPECT_TRUE(capture([&] { return loadTreeModel(*model, path.c_str()); }).ok);
+    EXPECT_TRUE(capture([&] { return loadTreeModel(model->tree, path.c_str()); }).ok);
     std::remove(path.c_str());
     stepTwice(*model);
 }
@@ -289,11 +290,11 @@ class BadNoise : public testing::TestWithParam<NoiseCase> {};
 TEST_P(BadNoise, RefusedAndWindStaysEmpty)
 {
     const NoiseCase& c = GetParam();
-    auto model = makeModel();
-    motion_scene::buildGrass(*model, 10);
+    auto model = motion_scene::makeScene();
+    motion_scene::buildGrass(model->grass, 10);
     const std::string good = writeBytes(gridText("3 3 3", 27));
     const std::string bad = writeBytes(c.text());
-    const Output run = capture([&] { return loadWindField(*model, good.c_str(), bad.c_str(), good.c_str()); });
+    const Output run = capture([&] { return loadWindField(model->wind, good.c_str(), bad.c_str(), good.c_str()); });
     EXPECT_FALSE(run.ok);
     EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
     EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
@@ -334,8 +335,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BadNoiseFile, MissingFileNamesTheFault)
 {
-    auto model = makeModel();
-    const Output run = capture([&] { return loadWindField(*model, "./no/such/grid.txt", "x", "y"); });
+    auto model = motion_scene::makeScene();
+    const Output run = capture([&] { return loadWindField(model->wind, "./no/such/grid.txt", "x", "y"); });
     EXPECT_FALSE(run.ok);
     EXPECT_EQ(run.out, "File was not found!\n");
 }
@@ -362,16 +363,16 @@ class BadGrass : public testing::TestWithParam<GrassCase> {};
 TEST_P(BadGrass, RefusedAndFieldEmpty)
 {
     const GrassCase& c = GetParam();
-    auto model = makeModel();
-    motion_scene::buildNoise(*model, 4);
-    motion_scene::buildGrass(*model, 30); // an earlier field: a failed reload empties it
+    auto model = motion_scene::makeScene();
+    motion_scene::buildNoise(model->wind, 4);
+    motion_scene::buildGrass(model->grass, 30); // an earlier field: a failed reload empties it
     const std::string path = writeBytes(c.text());
-    const Output run = capture([&] { return loadGrassFile(*model, path.c_str()); });
+    const Output run = capture([&] { return loadGrassFile(model->grass, path.c_str()); });
     EXPECT_FALSE(run.ok);
     EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
     EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
-    EXPECT_EQ(model->grassBladeCount, 0);
-    EXPECT_EQ(model->grassBlades, nullptr);
+    EXPECT_EQ(model->grass.bladeCount, 0);
+    EXPECT_EQ(model->grass.blades, nullptr);
     stepTwice(*model);
     std::remove(path.c_str());
 }
@@ -407,13 +408,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BadGrassFile, ValidTextLoadsAndMissingFileIsRefused)
 {
-    auto model = makeModel();
+    auto model = motion_scene::makeScene();
     const std::string path = writeBytes(grassText("2 5", 2));
-    EXPECT_TRUE(capture([&] { return loadGrassFile(*model, path.c_str()); }).ok);
-    EXPECT_EQ(model->grassBladeCount, 2);
+    EXPECT_TRUE(capture([&] { return loadGrassFile(model->grass, path.c_str()); }).ok);
+    EXPECT_EQ(model->grass.bladeCount, 2);
     std::remove(path.c_str());
-    EXPECT_FALSE(capture([&] { return loadGrassFile(*model, "./no/such/grass.txt"); }).ok);
-    EXPECT_EQ(model->grassBladeCount, 0);
+    EXPECT_FALSE(capture([&] { return loadGrassFile(model->grass, "./no/such/grass.txt"); }).ok);
+    EXPECT_EQ(model->grass.bladeCount, 0);
 }
 
 // ---- BMP --------------------------------------------------------------------

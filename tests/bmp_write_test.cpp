@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 
 namespace {
 

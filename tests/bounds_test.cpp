@@ -44,13 +44,14 @@ TEST(HeightProfile, LogProfile)
 
 TEST(TreeBounds, BoxMiddlePointsAndNoisePositions)
 {
-    auto model = motion_scene::makeModel();
-    TreeModel& m = *model;
+    auto model = motion_scene::makeScene();
+    Scene& sc = *model;
+    TreeModel& m = sc.tree;
     m.branchCount = 2;
     straightBranch(m.branches[0], {{0, 0, 0, 0}, {0, 1, 0, 0}, {0, 2, 0, 0}, {0, 4, 0, 0}});
     straightBranch(m.branches[1], {{-2, 1, -1, 0}, {-1, 2, 0, 0}, {1, 3, 1, 0}, {2, 3, 2, 0}, {2, 4, 3, 0}});
     m.branches[1].leaves[3].petiolePoints[5] = {0, 4.5, 0, 0}; // a leaf tip above everything
-    computeTreeBounds(m);
+    computeTreeBounds(m, sc.grass);
     EXPECT_EQ(m.boundsMin.x, -2.0);
     EXPECT_EQ(m.boundsMin.y, 0.0);
     EXPECT_EQ(m.boundsMin.z, -1.0);
@@ -75,24 +76,25 @@ TEST(TreeBounds, BoxMiddlePointsAndNoisePositions)
 
 TEST(TreeBounds, GrassSetOnLowestPointAndWidensOnlyXZ)
 {
-    auto model = motion_scene::makeModel();
-    TreeModel& m = *model;
+    auto model = motion_scene::makeScene();
+    Scene& sc = *model;
+    TreeModel& m = sc.tree;
     m.branchCount = 1;
     straightBranch(m.branches[0], {{0, -0.1, 0, 0}, {0, 2, 0, 0}, {1, 3, 1, 0}});
-    m.grassBlades.reset(new GrassBlade[2]);
-    m.grassBladeCount = 2;
+    sc.grass.blades.reset(new GrassBlade[2]);
+    sc.grass.bladeCount = 2;
     for (int j = 0; j < kGrassLevels; ++j) {
-        m.grassBlades[0].centre[j] = {0.5, 0.3 + j, 0.5, 0};
-        m.grassBlades[0].edge[j] = {0.6, 0.35 + j, 0.5, 0};
-        m.grassBlades[1].centre[j] = {-9, -7.0 + j, 4, 0}; // outside in x, z and below in y
-        m.grassBlades[1].edge[j] = {-9, -7.0 + j, 4.1, 0};
+        sc.grass.blades[0].centre[j] = {0.5, 0.3 + j, 0.5, 0};
+        sc.grass.blades[0].edge[j] = {0.6, 0.35 + j, 0.5, 0};
+        sc.grass.blades[1].centre[j] = {-9, -7.0 + j, 4, 0}; // outside in x, z and below in y
+        sc.grass.blades[1].edge[j] = {-9, -7.0 + j, 4.1, 0};
     }
-    computeTreeBounds(m);
+    computeTreeBounds(m, sc.grass);
     EXPECT_EQ(m.boundsMin.x, -9.0);
     EXPECT_EQ(m.boundsMax.z, 4.0);
     EXPECT_EQ(m.boundsMin.y, -0.1);
     EXPECT_EQ(m.boundsMax.y, 3.0);
-    const GrassBlade& g = m.grassBlades[0];
+    const GrassBlade& g = sc.grass.blades[0];
     for (int j = 0; j < kGrassLevels; ++j) {
         EXPECT_NEAR(g.centre[j].y, 0.3 + j - 0.4, 1e-12);
         EXPECT_NEAR(g.edge[j].y, 0.35 + j - 0.4, 1e-12);
@@ -103,33 +105,34 @@ TEST(TreeBounds, GrassSetOnLowestPointAndWidensOnlyXZ)
     EXPECT_EQ(g.noisePosition.x, 0.0);
     EXPECT_EQ(g.noisePosition.y, 0.5 / 4.0);
     EXPECT_EQ(g.noisePosition.z, (0.5 + 9.0) / 10.0);
-    EXPECT_EQ(m.grassBlades[1].centre[0].y, -0.1);
+    EXPECT_EQ(sc.grass.blades[1].centre[0].y, -0.1);
 }
 
 TEST(TreeBounds, FlatAxesGiveZero)
 {
-    auto model = motion_scene::makeModel();
-    TreeModel& m = *model;
+    auto model = motion_scene::makeScene();
+    Scene& sc = *model;
+    TreeModel& m = sc.tree;
     m.branchCount = 1;
     // A tree in the x/y plane: no extent in z.
     straightBranch(m.branches[0], {{0, 0, 2, 0}, {1, 1, 2, 0}, {2, 2, 2, 0}});
-    computeTreeBounds(m);
+    computeTreeBounds(m, sc.grass);
     const Vec3 p = m.branches[0].noisePosition;
     EXPECT_EQ(p.y, 0.0);
     EXPECT_EQ(p.z, 0.5);
     EXPECT_TRUE(std::isfinite(m.branches[0].windScale));
 
     // Grass and no tree: the y box collapses to 0 instead of 9999.
-    auto grassOnly = motion_scene::makeModel();
-    grassOnly->grassBlades.reset(new GrassBlade[1]);
-    grassOnly->grassBladeCount = 1;
-    for (int j = 0; j < kGrassLevels; ++j) grassOnly->grassBlades[0].centre[j] = {1, 0.5 + j, 1, 0};
-    computeTreeBounds(*grassOnly);
-    EXPECT_EQ(grassOnly->grassBlades[0].centre[0].y, 0.0);
-    EXPECT_EQ(grassOnly->grassBlades[0].noisePosition.y, 0.0);
+    auto grassOnly = motion_scene::makeScene();
+    grassOnly->grass.blades.reset(new GrassBlade[1]);
+    grassOnly->grass.bladeCount = 1;
+    for (int j = 0; j < kGrassLevels; ++j) grassOnly->grass.blades[0].centre[j] = {1, 0.5 + j, 1, 0};
+    computeTreeBounds(grassOnly->tree, grassOnly->grass);
+    EXPECT_EQ(grassOnly->grass.blades[0].centre[0].y, 0.0);
+    EXPECT_EQ(grassOnly->grass.blades[0].noisePosition.y, 0.0);
     // A count without an array is an empty field.
-    auto stale = motion_scene::makeModel();
-    stale->grassBladeCount = 40;
-    computeTreeBounds(*stale);
-    EXPECT_EQ(stale->boundsMin.x, 0.0);
+    auto stale = motion_scene::makeScene();
+    stale->grass.bladeCount = 40;
+    computeTreeBounds(stale->tree, stale->grass);
+    EXPECT_EQ(stale->tree.boundsMin.x, 0.0);
 }

@@ -12,7 +12,7 @@ constexpr double kTilt[6] = {0.78539816345, 1.0471975512666667, 1.178097245175,
                              1.0471975512666667, 0.78539816345, 0.392699081725};
 
 struct Foliage {
-    std::unique_ptr<TreeModel> model = motion_scene::makeModel();
+    std::unique_ptr<TreeModel> model = std::make_unique<TreeModel>();
     LeafTemplate tmpl;
 };
 
@@ -122,7 +122,7 @@ TEST(Foliage, SeedDecidesTheFoliage)
 
 TEST(Foliage, DegenerateLeafFrameIsReported)
 {
-    auto model = motion_scene::makeModel();
+    auto model = std::make_unique<TreeModel>();
     motion_scene::buildTree(*model, 2);
     LeafTemplate tmpl;
     // A petiole along the blade's own y axis leaves no plane for the frame.
@@ -138,7 +138,7 @@ TEST(Foliage, DegenerateLeafFrameIsReported)
 
 TEST(Foliage, BranchWithoutLastSegmentIsSkipped)
 {
-    auto model = motion_scene::makeModel();
+    auto model = std::make_unique<TreeModel>();
     model->branchCount = 1;
     Branch& b = model->branches[0];
     b.pointCount = 1;

@@ -1,12 +1,15 @@
 // The generated grass field: format, layout of the lawn, blade geometry.
 #include <gtest/gtest.h>
 
+#include "formats/data_folder.h"
+#include "scene/scene.h"
+
 #include <cmath>
 #include <fstream>
 #include <memory>
 #include <vector>
 
-#include "scenery/grass_field.h"
+#include "grass/grass_field.h"
 #include "tree/tree_model.h"
 
 namespace {
@@ -42,7 +45,7 @@ GrassFile readGrass(const char* path)
 
 const GrassFile& grass()
 {
-    static const GrassFile file = readGrass(kGrassFilePath);
+    static const GrassFile file = readGrass(dataPath(kDefaultDataDir, kGrassFileName).c_str());
     return file;
 }
 
@@ -139,18 +142,18 @@ TEST(GrassData, BladesStandUpTaperAndCarryPerpendicularCrossDirections)
 
 TEST(GrassData, ProgramLoaderReadsTheField)
 {
-    auto model = std::make_unique<TreeModel>();
-    ASSERT_TRUE(loadGrassFile(*model));
-    ASSERT_EQ(model->grassBladeCount, 5000);
-    ASSERT_EQ(model->grassPointsPerBlade, 5);
+    auto model = std::make_unique<Scene>();
+    ASSERT_TRUE(loadGrassFile(model->grass, dataPath(kDefaultDataDir, kGrassFileName).c_str()));
+    ASSERT_EQ(model->grass.bladeCount, 5000);
+    ASSERT_EQ(model->grass.pointsPerBlade, 5);
     const GrassFile& g = grass();
     ASSERT_TRUE(g.complete);
-    const GrassBlade& last = model->grassBlades[4999];
+    const GrassBlade& last = model->grass.blades[4999];
     const Level& root = g.points[static_cast<size_t>(4999) * g.levels];
     EXPECT_NEAR(last.centre[0].x, root.p[0] * kScale, 1e-9);
     EXPECT_NEAR(last.centre[0].z, root.p[2] * kScale, 1e-9);
-    for (int b = 0; b < model->grassBladeCount; ++b) {
-        const GrassBlade& blade = model->grassBlades[b];
+    for (int b = 0; b < model->grass.bladeCount; ++b) {
+        const GrassBlade& blade = model->grass.blades[b];
         ASSERT_GE(blade.textureIndex, 0);
         ASSERT_LE(blade.textureIndex, 3);
         EXPECT_EQ(blade.baseNormal.status, 0);

@@ -7,7 +7,7 @@
 
 #include "motion_scene.h"
 #include "platform/platform.h"
-#include "scenery/grass_field.h"
+#include "grass/grass_field.h"
 
 namespace {
 
@@ -40,12 +40,12 @@ struct Load {
     std::string out;
 };
 
-Load loadText(TreeModel& model, const std::string& text)
+Load loadText(Scene& model, const std::string& text)
 {
     const std::string path = writeTemp(text);
     Load run;
     testing::internal::CaptureStdout();
-    run.ok = loadGrassFile(model, path.c_str());
+    run.ok = loadGrassFile(model.grass, path.c_str());
     run.out = testing::internal::GetCapturedStdout();
     std::remove(path.c_str());
     return run;
@@ -55,12 +55,12 @@ Load loadText(TreeModel& model, const std::string& text)
 
 TEST(GrassFile, ReadsBladesWithDrawsInOrder)
 {
-    auto model = motion_scene::makeModel();
+    auto model = motion_scene::makeScene();
     seedRandom(77);
     const Load run = loadText(*model, kTwoBlades);
     ASSERT_TRUE(run.ok) << run.out;
-    ASSERT_EQ(model->grassBladeCount, 2);
-    EXPECT_EQ(model->grassPointsPerBlade, 5);
+    ASSERT_EQ(model->grass.bladeCount, 2);
+    EXPECT_EQ(model->grass.pointsPerBlade, 5);
 
     // Replay the generator: three per blade at construction, then per blade
     // one per level and one for the texture.
@@ -78,7 +78,7 @@ TEST(GrassFile, ReadsBladesWithDrawsInOrder)
         textures[b] = randomInt() % 4;
     }
     for (int b = 0; b < 2; ++b) {
-        const GrassBlade& g = model->grassBlades[b];
+        const GrassBlade& g = model->grass.blades[b];
         EXPECT_EQ(g.dampingRatio, damping[b]);
         EXPECT_EQ(g.frequency, frequency[b]);
         EXPECT_EQ(g.stiffness, stiffness[b]);
@@ -89,7 +89,7 @@ TEST(GrassFile, ReadsBladesWithDrawsInOrder)
         EXPECT_GE(g.stiffness, 0.9);
         EXPECT_LE(g.stiffness, 1.1);
     }
-    const GrassBlade& g = model->grassBlades[1];
+    const GrassBlade& g = model->grass.blades[1];
     EXPECT_EQ(g.centre[0].x, 1.5);
     EXPECT_EQ(g.centre[0].y, 0.0);
     EXPECT_EQ(g.centre[0].z, 3.0);
@@ -107,7 +107,7 @@ TEST(GrassFile, ReadsBladesWithDrawsInOrder)
 
 TEST(GrassFile, RejectedFilesLeaveNoField)
 {
-    auto model = motion_scene::makeModel();
+    auto model = motion_scene::makeScene();
     std::string cut = kTwoBlades;
     cut.resize(cut.size() - 30);
     std::string nan = kTwoBlades;
@@ -130,41 +130,42 @@ TEST(GrassFile, RejectedFilesLeaveNoField)
     };
     for (const Case& c : cases) {
         // A loaded field is dropped by a failed reload.
-        model->grassBlades.reset(new GrassBlade[3]);
-        model->grassBladeCount = 3;
+        model->grass.blades.reset(new GrassBlade[3]);
+        model->grass.bladeCount = 3;
         const Load run = loadText(*model, c.text);
         EXPECT_FALSE(run.ok) << c.text.substr(0, 20);
-        EXPECT_EQ(model->grassBladeCount, 0);
-        EXPECT_FALSE(model->grassBlades);
+        EXPECT_EQ(model->grass.bladeCount, 0);
+        EXPECT_FALSE(model->grass.blades);
         EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
     }
-    EXPECT_FALSE(loadGrassFile(*model, "/nonexistent/grass.txt"));
-    EXPECT_EQ(model->grassBladeCount, 0);
+    EXPECT_FALSE(loadGrassFile(model->grass, "/nonexistent/grass.txt"));
+    EXPECT_EQ(model->grass.bladeCount, 0);
 }
 
 TEST(GrassFile, SameStartStateSameField)
 {
-    auto a = motion_scene::makeModel();
-    auto b = motion_scene::makeModel();
+    auto a = motion_scene::makeScene();
+    auto b = motion_scene::makeScene();
     seedRandom(5);
     ASSERT_TRUE(loadText(*a, kTwoBlades).ok);
     seedRandom(5);
     ASSERT_TRUE(loadText(*b, kTwoBlades).ok);
     for (int i = 0; i < 2; ++i)
         for (int j = 0; j < 5; ++j) {
-            EXPECT_EQ(a->grassBlades[i].edge[j].x, b->grassBlades[i].edge[j].x);
-            EXPECT_EQ(a->grassBlades[i].edge[j].z, b->grassBlades[i].edge[j].z);
+            EXPECT_EQ(a->grass.blades[i].edge[j].x, b->grass.blades[i].edge[j].x);
+            EXPECT_EQ(a->grass.blades[i].edge[j].z, b->grass.blades[i].edge[j].z);
         }
 }
 
 TEST(GrassFile, GeneratedField)
 {
-    auto model = motion_scene::makeModel();
-    if (!std::ifstream(kGrassFilePath)) GTEST_SKIP() << "no generated grass under ./data";
-    ASSERT_TRUE(loadGrassFile(*model));
-    EXPECT_EQ(model->grassBladeCount, 5000);
-    for (int i = 0; i < model->grassBladeCount; ++i) {
-        const GrassBlade& g = model->grassBlades[i];
+    auto model = motion_scene::makeScene();
+    const std::string path = dataPath(kDefaultDataDir, kGrassFileName);
+    if (!std::ifstream(path)) GTEST_SKIP() << "no generated grass under ./data";
+    ASSERT_TRUE(loadGrassFile(model->grass, path.c_str()));
+    EXPECT_EQ(model->grass.bladeCount, 5000);
+    for (int i = 0; i < model->grass.bladeCount; ++i) {
+        const GrassBlade& g = model->grass.blades[i];
         ASSERT_GE(g.textureIndex, 0);
         ASSERT_LT(g.textureIndex, 4);
         ASSERT_NEAR(length(g.baseNormal), 1.0, 1e-12);

@@ -4,14 +4,14 @@
 #include <limits>
 #include <memory>
 
-#include "scenery/grass_field_shade.h"
+#include "grass/grass_shade.h"
 #include "tree/tree_model.h"
 
 namespace {
 
-std::unique_ptr<TreeModel> boxedModel()
+std::unique_ptr<ShadeGrid> boxedModel()
 {
-    auto model = std::make_unique<TreeModel>();
+    auto model = std::make_unique<ShadeGrid>();
     model->boundsMin = {-3.0, -1.0, -1.0, 0};
     model->boundsMax = {3.0, 9.0, 5.0, 0};
     return model;
@@ -46,12 +46,12 @@ TEST(GrassShadeCells, RootReadsTheMarkedCell)
     auto model = boxedModel();
     const Vec3 root = {0.0, -1.0, 2.0, 0}; // cells (20, 20)
     EXPECT_FALSE(grassRootShaded(*model, root));
-    model->shadeGrid[20 * 40 + 20] = 1;
+    model->cells[20 * 40 + 20] = 1;
     EXPECT_TRUE(grassRootShaded(*model, root));
     // Transposed index is another cell.
     EXPECT_FALSE(grassRootShaded(*model, {0.0, 0.0, 2.0 + 6.0 / 39.0, 0}));
     // Reading is not strict: a root on the box edge reads the edge cell.
-    model->shadeGrid[0] = 1;
+    model->cells[0] = 1;
     EXPECT_TRUE(grassRootShaded(*model, {-3.0, 0.0, -1.0, 0}));
     EXPECT_TRUE(grassRootShaded(*model, {-3.1, 0.0, -1.1, 0}));
     EXPECT_FALSE(grassRootShaded(*model, {-30.0, 0.0, -1.0, 0}));

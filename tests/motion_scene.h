@@ -10,20 +10,14 @@
 #include <memory>
 #include <vector>
 
-#include "dynamics/setup.h"
+#include "formats/data_folder.h"
 #include "platform/platform.h"
+#include "scene/scene.h"
 #include "tree/hierarchy.h"
-#include "tree/leaf_template.h"
-#include "tree/tree_model.h"
-#include "wind/noise_field.h"
 
 namespace motion_scene {
 
-inline std::unique_ptr<TreeModel> makeModel()
-{
-    auto model = std::make_unique<TreeModel>();
-    return model;
-}
+inline std::unique_ptr<Scene> makeScene() { return std::make_unique<Scene>(); }
 
 struct ClassParams {
     double stiffness, frequency, dampingRatio;
@@ -154,23 +148,22 @@ inline void fillNoise(NoiseField& f, int n, int salt)
     f.speed[2] = 0.3;
 }
 
-inline void buildNoise(TreeModel& m, int n = 32)
+inline void buildNoise(WindField& wind, int n = 32)
 {
-    fillNoise(m.wind.u, n, 1);
-    fillNoise(m.wind.v, n, 2);
-    fillNoise(m.wind.w, n, 3);
-    m.noiseSize = n;
+    fillNoise(wind.u, n, 1);
+    fillNoise(wind.v, n, 2);
+    fillNoise(wind.w, n, 3);
 }
 
 // Blades on a square around the trunk, roots at y = 0.3.
-inline void buildGrass(TreeModel& m, int count = 5000)
+inline void buildGrass(GrassField& m, int count = 5000)
 {
-    m.grassBlades.reset(new GrassBlade[count]);
-    m.grassBladeCount = count;
-    m.grassPointsPerBlade = kGrassLevels;
+    m.blades.reset(new GrassBlade[count]);
+    m.bladeCount = count;
+    m.pointsPerBlade = kGrassLevels;
     const int side = static_cast<int>(std::ceil(std::sqrt(count)));
     for (int i = 0; i < count; ++i) {
-        GrassBlade& g = m.grassBlades[i];
+        GrassBlade& g = m.blades[i];
         const double x = -6.0 + 12.0 * (i % side) / side;
         const double z = -6.0 + 12.0 * (i / side) / side;
         const double a = 0.7 * i;
@@ -187,29 +180,25 @@ inline void buildGrass(TreeModel& m, int count = 5000)
 }
 
 // A complete synthetic scene, set up with a fixed foliage seed.
-inline void buildScene(TreeModel& m, LeafTemplate& tmpl, int branches = kBranchCount, int blades = 5000,
-                       uint32_t seed = 12345, bool refine = true)
+inline void buildScene(Scene& s, int branches = kBranchCount, int blades = 5000, uint32_t seed = 12345,
+                       bool refine = true)
 {
     seedRandom(seed); // blade construction draws from the shared generator
-    buildNoise(m);
-    buildTree(m, branches);
-    buildLeafTemplate(tmpl);
-    if (blades > 0) buildGrass(m, blades);
-    m.showShadows = refine;
-    setUpSimulation(m, tmpl, &seed);
+    buildNoise(s.wind);
+    buildTree(s.tree, branches);
+    buildLeafTemplate(s.leafTemplate);
+    if (blades > 0) buildGrass(s.grass, blades);
+    s.tree.refined = refine;
+    s.input.refine = refine;
+    setUpScene(s, &seed);
 }
 
 // The generated data under ./data, through the real loaders; false when any is missing.
-inline bool loadGeneratedScene(TreeModel& m, LeafTemplate& tmpl, uint32_t seed = 12345)
+inline bool loadGeneratedScene(Scene& s, uint32_t seed = 12345)
 {
-    if (!loadWindField(m)) return false;
-    if (!loadTreeModel(m)) return false;
-    FILE* leafFile = std::fopen(kLeafModelPath, "r");
-    if (!leafFile || !loadLeafModel(leafFile, tmpl)) return false;
     seedRandom(1); // the generator's start state, as at process start
-    if (!loadGrassFile(m)) return false;
-    m.showShadows = true;
-    setUpSimulation(m, tmpl, &seed);
+    if (!loadScene(s, kDefaultDataDir).complete()) return false;
+    setUpScene(s, &seed);
     return true;
 }
 
@@ -234,8 +223,9 @@ struct StateHash {
     }
 };
 
-inline uint64_t hashState(const TreeModel& m)
+inline uint64_t hashState(const Scene& scene)
 {
+    const TreeModel& m = scene.tree;
     StateHash s;
     for (int i = 0; i < m.branchCount; ++i) {
         const Branch& b = m.branches[i];
@@ -262,8 +252,8 @@ inline uint64_t hashState(const TreeModel& m)
             }
         }
     }
-    for (int i = 0; m.grassBlades && i < m.grassBladeCount; ++i) {
-        const GrassBlade& g = m.grassBlades[i];
+    for (int i = 0; scene.grass.blades && i < scene.grass.bladeCount; ++i) {
+        const GrassBlade& g = scene.grass.blades[i];
         for (int j = 0; j < kGrassLevels; ++j) {
             s.add(g.centre[j]);
             s.add(g.edge[j]);
@@ -273,7 +263,7 @@ inline uint64_t hashState(const TreeModel& m)
             s.add(g.bendVelocity[a]);
         }
     }
-    for (const NoiseField* f : {&m.wind.u, &m.wind.v, &m.wind.w})
+    for (const NoiseField* f : {&scene.wind.u, &scene.wind.v, &scene.wind.w})
         for (double o : f->offset) s.add(o);
     return s.h;
 }

@@ -37,14 +37,15 @@ struct Load {
     bool ok = false;
     std::string out;
     std::unique_ptr<double[]> values;
+    int32_t size = 0; // n as read from the header
 };
 
-Load loadText(TreeModel& model, const std::string& text)
+Load loadText(Scene&, const std::string& text)
 {
     const std::string path = writeTemp(text);
     Load run;
     testing::internal::CaptureStdout();
-    run.ok = loadNoiseFile(model, path.c_str(), run.values);
+    run.ok = loadNoiseFile(path.c_str(), run.values, run.size);
     run.out = testing::internal::GetCapturedStdout();
     std::remove(path.c_str());
     return run;
@@ -64,13 +65,13 @@ NoiseField indexField(int n)
 
 TEST(NoiseFile, RescalesToUnitRange)
 {
-    auto model = motion_scene::makeModel();
+    auto model = motion_scene::makeScene();
     // 2..6 become 0..1; the extremes are held as floats.
     const double raw[8] = {2, 4, 6, 3, 5, 2.5, 4, 6};
     const Load run = loadText(*model, gridText(2, [&](int i) { return raw[i]; }));
     ASSERT_TRUE(run.ok) << run.out;
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(model->noiseSize, 2);
+    EXPECT_EQ(run.size, 2);
     EXPECT_EQ(run.values[0], 0.0);
     EXPECT_EQ(run.values[1], 0.5);
     EXPECT_EQ(run.values[2], 1.0);
@@ -80,7 +81,7 @@ TEST(NoiseFile, RescalesToUnitRange)
 
 TEST(NoiseFile, RejectsBadFiles)
 {
-    auto model = motion_scene::makeModel();
+    auto model = motion_scene::makeScene();
     struct Case {
         std::string text;
         std::string line;
@@ -107,14 +108,15 @@ TEST(NoiseFile, RejectsBadFiles)
         EXPECT_FALSE(run.values);
     }
     std::unique_ptr<double[]> values;
+    int32_t size = 0;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(loadNoiseFile(*model, "/nonexistent/grid.txt", values));
+    EXPECT_FALSE(loadNoiseFile("/nonexistent/grid.txt", values, size));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "File was not found!\n");
 }
 
 TEST(NoiseFile, WindFieldLoadsThreeGridsOrNone)
 {
-    auto model = motion_scene::makeModel();
+    auto model = motion_scene::makeScene();
     const std::string u = writeTemp(gridText(3, [](int i) { return i * 1.0; }));
     const std::string v = writeTemp(gridText(3, [](int i) { return i * 2.0; }));
     const std::string w = writeTemp(gridText(3, [](int i) { return -i * 1.0; }));
@@ -122,12 +124,12 @@ TEST(NoiseFile, WindFieldLoadsThreeGridsOrNone)
     model->wind.u.offset[0] = 1.5; // the cursor keeps its place
 
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(loadWindField(*model, u.c_str(), bad.c_str(), w.c_str()));
+    EXPECT_FALSE(loadWindField(model->wind, u.c_str(), bad.c_str(), w.c_str()));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Dimension error!\n");
     EXPECT_EQ(model->wind.u.size, 0);
     EXPECT_FALSE(model->wind.u.values);
 
-    ASSERT_TRUE(loadWindField(*model, u.c_str(), v.c_str(), w.c_str()));
+    ASSERT_TRUE(loadWindField(model->wind, u.c_str(), v.c_str(), w.c_str()));
     for (const NoiseField* f : {&model->wind.u, &model->wind.v, &model->wind.w}) {
         EXPECT_EQ(f->size, 3);
         ASSERT_TRUE(f->values);
@@ -212,9 +214,12 @@ TEST(NoiseSample, LargeCursorsStayInRange)
 
 TEST(NoiseFile, GeneratedGrids)
 {
-    auto model = motion_scene::makeModel();
-    if (!std::ifstream(kNoisePathU)) GTEST_SKIP() << "no generated noise under ./data";
-    ASSERT_TRUE(loadWindField(*model));
+    auto model = motion_scene::makeScene();
+    const std::string u = dataPath(kDefaultDataDir, kNoiseFileNames[0]);
+    const std::string v = dataPath(kDefaultDataDir, kNoiseFileNames[1]);
+    const std::string w = dataPath(kDefaultDataDir, kNoiseFileNames[2]);
+    if (!std::ifstream(u)) GTEST_SKIP() << "no generated noise under ./data";
+    ASSERT_TRUE(loadWindField(model->wind, u.c_str(), v.c_str(), w.c_str()));
     for (const NoiseField* f : {&model->wind.u, &model->wind.v, &model->wind.w}) {
         ASSERT_EQ(f->size, 32);
         double lo = 1, hi = 0;

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "math/planar_shadow.h"
-#include "scenery/grass_field_shade.h"
+#include "grass/grass_shade.h"
 #include "tree/tree_model.h"
 
 namespace {
@@ -32,18 +32,18 @@ Vec3 travelDirection(const Vec3& light)
     return d;
 }
 
-std::unique_ptr<TreeModel> boxedModel()
+std::unique_ptr<ShadeGrid> boxedModel()
 {
-    auto model = std::make_unique<TreeModel>();
+    auto model = std::make_unique<ShadeGrid>();
     model->boundsMin = {-2.0, 0.0, -4.0, 0};
     model->boundsMax = {2.0, 10.0, 4.0, 0};
     return model;
 }
 
-int markedCells(const TreeModel& model)
+int markedCells(const ShadeGrid& model)
 {
     int count = 0;
-    for (uint8_t cell : model.shadeGrid) count += cell != 0;
+    for (uint8_t cell : model.cells) count += cell != 0;
     return count;
 }
 
@@ -185,9 +185,9 @@ TEST(ShadeGridMarking, StrictlyInsideTheBoxOnly)
     EXPECT_EQ(markedCells(*model), 0);
 
     EXPECT_TRUE(markShadeCell(*model, -2.0 + 1e-9, -4.0 + 1e-9));
-    EXPECT_EQ(model->shadeGrid[0], 1);
+    EXPECT_EQ(model->cells[0], 1);
     EXPECT_TRUE(markShadeCell(*model, 2.0 - 1e-9, 4.0 - 1e-9));
-    EXPECT_EQ(model->shadeGrid[39 * 40 + 39], 1);
+    EXPECT_EQ(model->cells[39 * 40 + 39], 1);
     EXPECT_EQ(markedCells(*model), 2);
 }
 
@@ -197,10 +197,10 @@ TEST(ShadeGridMarking, RoundsHalfUpAndIndexesXMajor)
     // x extent 4, z extent 8: cell width 4/39 and 8/39; half a cell rounds up.
     const double halfX = 0.5 * 4.0 / 39.0;
     markShadeCell(*model, -2.0 + halfX * 1.0001, -4.0 + 3.0 * 8.0 / 39.0);
-    EXPECT_EQ(model->shadeGrid[1 * 40 + 3], 1);
+    EXPECT_EQ(model->cells[1 * 40 + 3], 1);
     clearShadeGrid(*model);
     markShadeCell(*model, -2.0 + halfX * 0.9999, 0.0);
-    EXPECT_EQ(model->shadeGrid[0 * 40 + 20], 1); // z = 0: 19.5 + 0.5 -> 20
+    EXPECT_EQ(model->cells[0 * 40 + 20], 1); // z = 0: 19.5 + 0.5 -> 20
     EXPECT_EQ(markedCells(*model), 1);
 }
 
@@ -216,7 +216,7 @@ TEST(ShadeGridMarking, TrunkShadowMarksCellsAwayFromTheLight)
 {
     // A trunk standing at the centre of a wide box: its shadow cells lie at
     // larger x and smaller z than the trunk cell (light at -x, +z).
-    auto model = std::make_unique<TreeModel>();
+    auto model = std::make_unique<ShadeGrid>();
     model->boundsMin = {-20.0, 0.0, -20.0, 0};
     model->boundsMax = {20.0, 12.0, 20.0, 0};
     Vec3 points[5];
@@ -234,7 +234,7 @@ TEST(ShadeGridMarking, TrunkShadowMarksCellsAwayFromTheLight)
     int farthestX = 0;
     for (int ix = 0; ix < 40; ++ix) {
         for (int iz = 0; iz < 40; ++iz) {
-            if (model->shadeGrid[ix * 40 + iz] == 0) continue;
+            if (model->cells[ix * 40 + iz] == 0) continue;
             EXPECT_GE(ix, 19);
             EXPECT_LE(iz, 20);
             farthestX = std::max(farthestX, ix);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 
 namespace {
 

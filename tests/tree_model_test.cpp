@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "formats/data_folder.h"
+#include "scene/scene.h"
 #include "tree/tree_model.h"
 #include "tree_rows.h"
 
@@ -26,7 +28,7 @@ struct LoadRun {
 LoadRun load(const std::string& text, bool showShadows = true)
 {
     LoadRun run;
-    run.model->showShadows = showShadows;
+    run.model->refined = showShadows;
     const std::string path = writeTreeFile(text);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -189,10 +191,10 @@ TEST(TreeModelLoad, TriangleTotals)
 TEST(TreeModelLoad, ReloadDoesNotAccumulateAndFailureKeepsOtherData)
 {
     const auto rows = defaultTreeRows();
-    auto model = makeModel();
-    model->noiseSize = 32; // loaded before the tree at start-up
-    model->wind.u.size = 32;
-    model->grassBladeCount = 7;
+    auto scene = std::make_unique<Scene>();
+    TreeModel* model = &scene->tree;
+    scene->wind.u.size = 32; // loaded before the tree at start-up
+    scene->grass.bladeCount = 7;
     const std::string good = writeTreeFile(treeText(rows));
     ASSERT_TRUE(loadTreeModel(*model, good.c_str()));
     ASSERT_TRUE(loadTreeModel(*model, good.c_str()));
@@ -205,9 +207,8 @@ TEST(TreeModelLoad, ReloadDoesNotAccumulateAndFailureKeepsOtherData)
     EXPECT_FALSE(loadTreeModel(*model, bad.c_str()));
     testing::internal::GetCapturedStdout();
     expectTreeEmpty(*model);
-    EXPECT_EQ(model->noiseSize, 32);
-    EXPECT_EQ(model->wind.u.size, 32);
-    EXPECT_EQ(model->grassBladeCount, 7);
+    EXPECT_EQ(scene->wind.u.size, 32);
+    EXPECT_EQ(scene->grass.bladeCount, 7);
     std::remove(good.c_str());
     std::remove(bad.c_str());
 }
@@ -303,12 +304,13 @@ TEST(TreeModelLoad, TruncatedFiles)
 
 TEST(TreeModelLoad, GeneratedDataFileLoads)
 {
-    std::FILE* probe = std::fopen(kTreeModelPath, "r");
-    if (!probe) GTEST_SKIP() << kTreeModelPath << " not generated yet";
+    const std::string path = dataPath(kDefaultDataDir, kTreeFileName);
+    std::FILE* probe = std::fopen(path.c_str(), "r");
+    if (!probe) GTEST_SKIP() << path << " not generated yet";
     std::fclose(probe);
     auto model = makeModel();
     testing::internal::CaptureStdout();
-    const bool ok = loadTreeModel(*model);
+    const bool ok = loadTreeModel(*model, path.c_str());
     const std::string out = testing::internal::GetCapturedStdout();
     ASSERT_TRUE(ok) << out;
     EXPECT_EQ(model->branchCount, 322);

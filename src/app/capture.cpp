@@ -9,7 +9,7 @@
 
 #include "app/app_state.h"
 #include "platform/platform.h"
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 #include "view/interaction_state.h"
 
 // One report per capture run: a full disk must not flood the console with
@@ -26,17 +26,17 @@ void startCaptureRun()
 
 bool captureFrame()
 {
-    const int32_t n = captureFrameNumber;
+    const int32_t n = view.captureFrameNumber;
     if (n >= kCaptureFrameLimit) {
         consolePrintf("Stop capturing...\n");
-        capturing = false;
+        view.capturing = false;
         return true;
     }
     const std::string path = captureFilePath(n);
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     writeBmp(path.c_str(), viewport[0], viewport[1], viewport[2], viewport[3]);
-    captureFrameNumber += 1; // a frame that could not be saved still counts
+    view.captureFrameNumber += 1; // a frame that could not be saved still counts
     return false;
 }
 

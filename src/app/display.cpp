@@ -8,22 +8,14 @@
 #include "app/capture.h"
 #include "app/frame_stats.h"
 #include "dynamics/simulation.h"
-#include "math/arrow_rotation.h"
 #include "platform/platform.h"
-#include "render/shadows.h"
-#include "render/tree_render.h"
-#include "scenery/ground.h"
-#include "tree/tree_model.h"
-
-namespace {
-float fpsLastTime = 0.0f;  // seconds at the last rate update
-int32_t fpsFrameCount = 0; // frames since then
-} // namespace
+#include "render/frame_draw.h"
 
 void display()
 {
     frameStatsBegin();
-    drawFrameScene();
+    beginFrame(scene, view);
+    drawFrame(scene, assets, view);
     advanceFrame();
 
     glFinish();
@@ -32,110 +24,25 @@ void display()
     glutPostRedisplay();
 }
 
-void drawFrameScene()
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    lightPosition = transformPoint(lightRotation, lightRestPosition);
-    // Directional light, set under the modelview the last frame left (cameraView).
-    const GLfloat position[4] = {static_cast<float>(lightPosition.x), static_cast<float>(lightPosition.y),
-                                 static_cast<float>(lightPosition.z), 0.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(projectionMatrix.m);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixd(cameraView.m);
-
-    glPushMatrix();
-    glMultMatrixd(treeRotation.m);
-    if (groundList == 0) {
-        groundList = glGenLists(1);
-        glNewList(groundList, GL_COMPILE);
-        drawGround();
-        glEndList();
-    }
-    glCallList(groundList);
-    glPopMatrix();
-
-    drawTreeScene();
-
-    if (showShadows) {
-        glPushMatrix();
-        glMultMatrixd(treeRotation.m);
-        glTranslatef(0.0f, -4.5f, 0.0f);
-        drawShadows();
-        glPopMatrix();
-    }
-}
-
-void drawTreeScene()
-{
-    if (interactionMode == 1) {
-        windDirection = {windRotation.m[0], windRotation.m[1], windRotation.m[2], 0};
-        normalize(windDirection);
-        if (windDirection.status != 0 || length(windDirection) < 1e-7) windDirection = {1.0, 0.0, 0.0, 0};
-    }
-    glPushMatrix();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    const GLfloat specular[4] = {static_cast<float>(lightColour.x), static_cast<float>(lightColour.y),
-                                 static_cast<float>(lightColour.z), 0.0f};
-    glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-    glMultMatrixd(treeRotation.m);
-    glTranslatef(0.0f, -4.5f, 0.0f);
-    renderTree(skeletonView ? 0 : 2);
-    drawDirectionArrow(windDirection, 0.1);
-    glPopMatrix();
-}
-
-void drawDirectionArrow(Vec3 direction, double lengthFactor)
-{
-    const double len = length(direction);
-    const ArrowRotation rotation = arrowRotation(direction);
-    glColor3f(1.0f, 0.0f, 0.0f);
-    glPushMatrix();
-    glRotatef(static_cast<float>(rotation.degrees), static_cast<float>(rotation.axis.x),
-              static_cast<float>(rotation.axis.y), static_cast<float>(rotation.axis.z));
-    glLineWidth(3.0f);
-    drawArrow(static_cast<float>(len * lengthFactor + 1.5), 0.3f, 0.15f);
-    glLineWidth(1.0f);
-    glPopMatrix();
-}
-
-void drawArrow(float length, float headLength, float headRadius)
-{
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glLineWidth(3.0f);
-    glBegin(GL_LINES);
-    glVertex3f(0.0f, 0.0f, 0.0f);
-    glVertex3f(0.0f, 0.0f, length);
-    glEnd();
-    glLineWidth(1.0f);
-    glEnable(GL_LIGHTING);
-    glPushMatrix();
-    glTranslatef(0.0f, 0.0f, length - headLength * 0.5f);
-    gluCylinder(arrowQuadric, headRadius, 0.0, headLength, 20, 20);
-    glPopMatrix();
-}
-
 void advanceFrame()
 {
-    if (!capturing) {
+    if (!view.capturing) {
         updateFps();
         char line[128];
-        std::snprintf(line, sizeof(line), "FPS=%.2f", fps);
+        std::snprintf(line, sizeof(line), "FPS=%.2f", view.fps);
         drawText(line, 0.02f, 0.95f);
-        std::snprintf(line, sizeof(line), "Number of triangles=%d", treeModel.triangleCount);
+        std::snprintf(line, sizeof(line), "Number of triangles=%d", scene.tree.triangleCount);
         drawText(line, 0.02f, 0.9f);
         std::snprintf(line, sizeof(line),
-                      galeMode ? "Motion in the moderate gale, wind magnitude = %3.2f"
-                               : "Motion in the light breeze, wind magnitude = %3.2f",
-                      static_cast<double>(windMagnitude));
+                      view.galeMode ? "Motion in the moderate gale, wind magnitude = %3.2f"
+                                    : "Motion in the light breeze, wind magnitude = %3.2f",
+                      static_cast<double>(view.windMagnitude));
         drawText(line, 0.02f, 0.85f);
     }
     frameStatsStepBegin();
-    simulateStep(treeModel, galeMode, static_cast<double>(windMagnitude), windDirection, kTimeStep, showShadows);
+    simulateStep(scene, kTimeStep);
     frameStatsStepEnd();
-    if (capturing) captureFrame();
+    if (view.capturing) captureFrame();
 }
 
 void drawText(const char* text, float x, float y)
@@ -161,10 +68,11 @@ void drawText(const char* text, float x, float y)
 void updateFps()
 {
     const float now = static_cast<float>(timeMs()) * 0.001f;
-    ++fpsFrameCount;
-    if (now - fpsLastTime > 1.0f) {
-        fps = static_cast<float>(fpsFrameCount) / (now - fpsLastTime);
-        fpsFrameCount = 0;
-        fpsLastTime = now;
+    const float last = static_cast<float>(view.fpsLastTime);
+    ++view.fpsFrameCount;
+    if (now - last > 1.0f) {
+        view.fps = static_cast<float>(view.fpsFrameCount) / (now - last);
+        view.fpsFrameCount = 0;
+        view.fpsLastTime = now;
     }
 }

@@ -1,13 +1,9 @@
-// One frame: scene, shadows, overlay, simulation step, capture.
+// One frame of the window: begin (wind input, grass shading), draw, overlay,
+// simulation step, capture, swap.
 #pragma once
-#include "math/vec3.h"
 
 void display();
-// Steps 1-7 of a frame (no overlay, no step): shared with the offscreen recorder.
-void drawFrameScene();
-void drawTreeScene();
-void drawDirectionArrow(Vec3 direction, double lengthFactor);
-void drawArrow(float length, float headLength, float headRadius);
+// The overlay lines and the step; then, while capturing, the capture.
 void advanceFrame();
 void drawText(const char* text, float x, float y);
 void updateFps();

@@ -13,8 +13,8 @@
 // The settings the handlers change, bound to the app's globals.
 static ControlState controls()
 {
-    return {windMagnitude, galeMode,     showShadows,   skeletonView, interactionMode,
-            windRotation,  treeRotation, lightRotation, dragBase};
+    return {view.windMagnitude, view.galeMode,     view.showShadows,   view.skeletonView, view.interactionMode,
+            view.windRotation,  view.treeRotation, view.lightRotation, view.dragBase};
 }
 
 Mat4 composeWithBase(const Mat4& drag, const Mat4& base) { return composeDrag(drag, base); }
@@ -29,35 +29,25 @@ void storeDragTarget(const Mat4& m)
 
 void reshape(int width, int height)
 {
-    windowWidth = width;
-    windowHeight = height;
-    if (activeTransformer) activeTransformer->resize(width, height);
-    glViewport(0, 0, width, height);
-    // A minimised window reports height 0: keep the last projection rather
-    // than build one from an infinite aspect.
-    if (height <= 0) return;
-    glPushMatrix();
-    glLoadIdentity();
-    gluPerspective(60.0, static_cast<double>(width) / static_cast<double>(height), nearPlane, farPlane);
-    glGetDoublev(GL_MODELVIEW_MATRIX, projectionMatrix.m);
-    glPopMatrix();
+    if (view.activeTransformer) view.activeTransformer->resize(width, height);
+    applyWindowSize(view, width, height);
 }
 
 void onMouse(int button, int state, int x, int y)
 {
     if (button != GLUT_LEFT_BUTTON) return;
     const float fx = dragInputX(x);
-    const float fy = dragInputY(y, windowHeight);
+    const float fy = dragInputY(y, view.windowHeight);
     if (state == GLUT_DOWN) {
-        delete activeTransformer;
+        delete view.activeTransformer;
         const int mods = glutGetModifiers();
         const DragKind kind = dragKindFor((mods & GLUT_ACTIVE_SHIFT) != 0, (mods & GLUT_ACTIVE_CTRL) != 0,
                                           (mods & ~(GLUT_ACTIVE_SHIFT | GLUT_ACTIVE_CTRL)) != 0);
-        activeTransformer = createTransformer(kind, windowWidth, windowHeight);
-        activeTransformer->begin(fx, fy);
+        view.activeTransformer = createTransformer(kind, view.windowWidth, view.windowHeight);
+        view.activeTransformer->begin(fx, fy);
     } else if (state == GLUT_UP) {
         ControlState s = controls();
-        if (!applyDrag(s, activeTransformer->transform(fx, fy), true)) std::exit(1);
+        if (!applyDrag(s, view.activeTransformer->transform(fx, fy), true)) std::exit(1);
     } else {
         std::exit(1);
     }
@@ -66,7 +56,7 @@ void onMouse(int button, int state, int x, int y)
 void onMotion(int x, int y)
 {
     ControlState s = controls();
-    if (!applyDrag(s, activeTransformer->transform(dragInputX(x), dragInputY(y, windowHeight)), false)) std::exit(1);
+    if (!applyDrag(s, view.activeTransformer->transform(dragInputX(x), dragInputY(y, view.windowHeight)), false)) std::exit(1);
     glutPostRedisplay();
 }
 
@@ -86,26 +76,26 @@ void onSpecialKey(int key, int, int)
 {
     switch (key) {
     case GLUT_KEY_F10:
-        if (fullScreen) {
+        if (view.fullScreen) {
             glutPositionWindow(4, 35);
             glutReshapeWindow(800, 600);
-            fullScreen = false;
+            view.fullScreen = false;
         } else {
             glutPositionWindow(0, 0);
             glutFullScreen();
-            fullScreen = true;
+            view.fullScreen = true;
         }
         break;
     case GLUT_KEY_LEFT:
-        stepWindMagnitude(windMagnitude, false);
+        stepWindMagnitude(view.windMagnitude, false);
         break;
     case GLUT_KEY_RIGHT:
-        stepWindMagnitude(windMagnitude, true);
+        stepWindMagnitude(view.windMagnitude, true);
         break;
     case GLUT_KEY_F1:
-        capturing = !capturing;
-        if (capturing) {
-            captureFrameNumber = 0;
+        view.capturing = !view.capturing;
+        if (view.capturing) {
+            view.captureFrameNumber = 0;
             consolePrintf("Starting capture...\n");
             startCaptureRun();
         } else {

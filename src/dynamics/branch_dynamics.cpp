@@ -4,7 +4,7 @@
 #include "dynamics/affine.h"
 #include "dynamics/leaf_dynamics.h"
 #include "math/oscillators.h"
-#include "tree/tree_model.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -20,9 +20,10 @@ int serveChildren(TreeModel& model, const Branch& b, int c, int j, const Mat4& m
 }
 
 // One branch; thetaPrev carries the Newton start from joint to joint and branch to branch.
-void moveBranch(TreeModel& model, Branch& b, const WindInput& wind, double timeStep, double& thetaPrev)
+void moveBranch(TreeModel& model, const WindField& field, Branch& b, const WindInput& wind, double timeStep,
+                double& thetaPrev)
 {
-    Vec3 dir = sampleWindForce(model.wind, wind, b.noisePosition, b.windScale);
+    Vec3 dir = sampleWindForce(field, wind, b.noisePosition, b.windScale);
     const double magnitude = length(dir);
     normalize(dir);
 
@@ -75,25 +76,26 @@ void moveBranch(TreeModel& model, Branch& b, const WindInput& wind, double timeS
     serveChildren(model, b, c, n - 1, mb);
 
     for (Leaf& leaf : b.leaves)
-        moveLeaf(leaf, mb, sampleWindForce(model.wind, wind, leaf.noisePosition, leaf.windScale), timeStep);
+        moveLeaf(leaf, mb, sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale), timeStep);
 }
 
 } // namespace
 
-void moveBranches(TreeModel& model, const WindInput& wind, double timeStep)
+void moveBranches(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep)
 {
     double thetaPrev = 0.0;
     const int count = model.branchCount < kBranchCount ? model.branchCount : kBranchCount;
     for (int i = 0; i < count; ++i) {
         Branch& b = model.branches[i];
         if (!b.points || b.pointCount < 1) continue;
-        moveBranch(model, b, wind, timeStep, thetaPrev);
+        moveBranch(model, field, b, wind, timeStep, thetaPrev);
     }
 }
 
-void updateDynamics(TreeModel& model, bool gale, double magnitude, const Vec3& direction, double timeStep)
+void updateDynamics(Scene& scene, double timeStep)
 {
-    const WindInput wind = makeWindInput(gale, magnitude, direction);
-    moveBranches(model, wind, timeStep);
-    moveGrass(model, wind, timeStep);
+    const SimulationInput& in = scene.input;
+    const WindInput wind = makeWindInput(in.gale, in.magnitude, in.direction);
+    moveBranches(scene.tree, scene.wind, wind, timeStep);
+    moveGrass(scene.grass, scene.wind, wind, timeStep);
 }

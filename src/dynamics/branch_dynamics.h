@@ -3,9 +3,11 @@
 #include "dynamics/wind_force.h"
 #include "math/vec3.h"
 
+struct Scene;
 struct TreeModel;
+struct WindField;
 
 // Wind frame, branch pass with leaves, grass pass.
-void updateDynamics(TreeModel& model, bool gale, double magnitude, const Vec3& direction, double timeStep);
+void updateDynamics(Scene& scene, double timeStep);
 // Every branch in index order, each followed by its six leaves.
-void moveBranches(TreeModel& model, const WindInput& wind, double timeStep);
+void moveBranches(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep);

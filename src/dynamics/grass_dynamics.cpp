@@ -4,7 +4,6 @@
 
 #include "dynamics/affine.h"
 #include "math/oscillators.h"
-#include "tree/tree_model.h"
 
 void moveGrassBlade(GrassBlade& blade, const Vec3& force, double timeStep)
 {
@@ -55,11 +54,11 @@ void moveGrassBlade(GrassBlade& blade, const Vec3& force, double timeStep)
     }
 }
 
-void moveGrass(TreeModel& model, const WindInput& wind, double timeStep)
+void moveGrass(GrassField& grass, const WindField& field, const WindInput& wind, double timeStep)
 {
-    if (!model.grassBlades) return;
-    for (int i = 0; i < model.grassBladeCount; ++i) {
-        GrassBlade& blade = model.grassBlades[i];
-        moveGrassBlade(blade, sampleWindForce(model.wind, wind, blade.noisePosition, 0.3), timeStep);
+    if (!grass.blades) return;
+    for (int i = 0; i < grass.bladeCount; ++i) {
+        GrassBlade& blade = grass.blades[i];
+        moveGrassBlade(blade, sampleWindForce(field, wind, blade.noisePosition, 0.3), timeStep);
     }
 }

@@ -2,10 +2,10 @@
 #pragma once
 #include "dynamics/wind_force.h"
 #include "math/vec3.h"
-#include "scenery/grass_field.h"
+#include "grass/grass_field.h"
 
-struct TreeModel;
+struct WindField;
 
 void moveGrassBlade(GrassBlade& blade, const Vec3& force, double timeStep);
 // Every blade in array order; nothing when no field is loaded.
-void moveGrass(TreeModel& model, const WindInput& wind, double timeStep);
+void moveGrass(GrassField& grass, const WindField& field, const WindInput& wind, double timeStep);

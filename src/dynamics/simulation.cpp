@@ -1,15 +1,16 @@
 #include "dynamics/simulation.h"
 
 #include "dynamics/branch_dynamics.h"
-#include "tree/tree_model.h"
+#include "scene/scene.h"
 
 namespace {
 int liveBranchCount(const TreeModel& model) { return model.branchCount < kBranchCount ? model.branchCount : kBranchCount; }
 } // namespace
 
-void restoreRestState(TreeModel& model)
+void restoreRestState(Scene& scene)
 {
-    model.showShadows = false;
+    TreeModel& model = scene.tree;
+    model.refined = false;
     const int count = liveBranchCount(model);
     for (int i = 0; i < count; ++i) {
         Branch& b = model.branches[i];
@@ -32,9 +33,9 @@ void restoreRestState(TreeModel& model)
         b.frameY = rest.frameY;
         b.frameZ = rest.frameZ;
     }
-    if (!model.grassBlades) return;
-    for (int i = 0; i < model.grassBladeCount; ++i) {
-        GrassBlade& blade = model.grassBlades[i];
+    if (!scene.grass.blades) return;
+    for (int i = 0; i < scene.grass.bladeCount; ++i) {
+        GrassBlade& blade = scene.grass.blades[i];
         for (int j = 0; j < kGrassLevels; ++j) {
             blade.centre[j] = blade.restCentre[j];
             blade.edge[j] = blade.restEdge[j];
@@ -42,7 +43,7 @@ void restoreRestState(TreeModel& model)
     }
 }
 
-void refineBranches(TreeModel& model)
+void refineBranches(TreeModel& model, RefineScratch& scratch)
 {
     constexpr double t = 0.5;
     constexpr double h00 = 2 * t * t * t - 3 * t * t + 1;
@@ -50,8 +51,8 @@ void refineBranches(TreeModel& model)
     constexpr double h01 = 3 * t * t - 2 * t * t * t;
     constexpr double h11 = t * t * t - t * t;
     const int count = liveBranchCount(model);
-    Vec3* out = model.refinePoints;
-    double* outRadii = model.refineRadii;
+    Vec3* out = scratch.points;
+    double* outRadii = scratch.radii;
     for (int b = 0; b < count; ++b) {
         Branch& branch = model.branches[b];
         const int n = branch.pointCount;
@@ -82,11 +83,12 @@ void refineBranches(TreeModel& model)
         }
         branch.pointCount = refined;
     }
+    model.refined = true;
 }
 
-void advanceWindCursors(TreeModel& model)
+void advanceWindCursors(WindField& wind)
 {
-    NoiseField* fields[3] = {&model.wind.u, &model.wind.v, &model.wind.w};
+    NoiseField* fields[3] = {&wind.u, &wind.v, &wind.w};
     for (NoiseField* f : fields) {
         const double n = f->size;
         f->offset[2] += f->speed[2];
@@ -101,16 +103,16 @@ void advanceWindCursors(TreeModel& model)
     }
 }
 
-void simulateStep(TreeModel& model, bool gale, double magnitude, Vec3 direction, double timeStep, bool refine)
+void simulateStep(Scene& scene, double timeStep)
 {
-    restoreRestState(model);
-    updateDynamics(model, gale, magnitude, direction, timeStep);
-    model.showShadows = refine;
-    if (refine) {
+    TreeModel& model = scene.tree;
+    restoreRestState(scene);
+    updateDynamics(scene, timeStep);
+    if (scene.input.refine) {
         model.triangleCount = model.triangleTotalShadowed;
-        refineBranches(model);
+        refineBranches(model, scene.scratch);
     } else {
         model.triangleCount = model.triangleTotalPlain;
     }
-    advanceWindCursors(model);
+    advanceWindCursors(scene.wind);
 }

@@ -1,16 +1,19 @@
 // One fixed simulation step of the whole scene.
 #pragma once
-#include "math/vec3.h"
 
+struct RefineScratch;
+struct Scene;
 struct TreeModel;
+struct WindField;
 
-constexpr double kTimeStep = 0.05; // per drawn frame, not the measured interval
+constexpr double kTimeStep = 0.05; /// seconds per step; one step per drawn frame, not the measured interval
 
-// Restore rest geometry, move everything in the wind, publish the triangle
-// figure, refine the centre lines when asked, scroll the noise cursors.
-void simulateStep(TreeModel& model, bool gale, double magnitude, Vec3 direction, double timeStep, bool refine);
+// Restores rest geometry, moves everything in the wind of scene.input,
+// publishes the triangle figure, refines the centre lines when
+// scene.input.refine, scrolls the noise cursors.
+void simulateStep(Scene& scene, double timeStep);
 
-void restoreRestState(TreeModel& model);
+void restoreRestState(Scene& scene);
 // Inserts a Catmull-Rom midpoint in every segment: N points become 2N-1.
-void refineBranches(TreeModel& model);
-void advanceWindCursors(TreeModel& model);
+void refineBranches(TreeModel& model, RefineScratch& scratch);
+void advanceWindCursors(WindField& wind);

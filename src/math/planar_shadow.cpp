@@ -25,6 +25,13 @@ Mat4 shadowMatrix(const Vec3& light, double lift)
     return m;
 }
 
+Vec3 shadowLightDirection(const Vec3& light)
+{
+    Vec3 dir = scale(light, -1.0);
+    normalize(dir);
+    return dir;
+}
+
 Vec3 projectAlongLight(const Vec3& p, const Vec3& lightDir, double height)
 {
     const double t = -p.y / lightDir.y;

@@ -16,6 +16,9 @@ bool shadowLightUsable(const Vec3& light);
 // with a positive w (element 15) for either sign of Ly.
 Mat4 shadowMatrix(const Vec3& light, double lift);
 
+// The unit direction the light travels: -light, normalised.
+Vec3 shadowLightDirection(const Vec3& light);
+
 // Moves p along lightDir (the unit direction the light travels) onto y = 0,
 // then sets y to height.
 Vec3 projectAlongLight(const Vec3& p, const Vec3& lightDir, double height);

@@ -11,32 +11,25 @@
 #include <system_error>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/display.h"
-#include "app/input.h"
-#include "app/startup.h"
 #include "dynamics/simulation.h"
+#include "formats/data_files.h"
+#include "formats/data_folder.h"
+#include "image/bmp_file.h"
 #include "recorder/offscreen_context.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
-#include "scenery/grass_field.h"
-#include "textures/bmp_file.h"
-#include "tree/leaf_template.h"
-#include "tree/tree_model.h"
+#include "render/frame_draw.h"
+#include "render/render_assets.h"
+#include "scene/scene.h"
 #include "view/interaction_state.h"
-#include "wind/noise_field.h"
+#include "view/view_state.h"
 
 namespace {
 
-// The window program carries on without most of these; a recording of a
-// half-loaded scene is worthless, so all must be there.
-const char* const kDataFiles[] = {
-    "./data/tree/tulip_trunk.bmp",   "./data/tree/tulip_branch.bmp",   "./data/tree/ground.bmp",
-    "./data/tree/poplar_leafup.bmp", "./data/tree/poplar_leafdown.bmp", "./data/tree/poplar_petiole.bmp",
-    kLeafModelPath,                  "./data/grass/grass01.bmp",       "./data/grass/grass02.bmp",
-    "./data/grass/grass03.bmp",      "./data/grass/grass04.bmp",       kNoisePathU,
-    kNoisePathV,                     kNoisePathW,                      kTreeModelPath,
-    kGrassFilePath};
+// The recorder's own records: the same three the window program has.
+Scene scene;
+RenderAssets assets;
+ViewState view;
 
 int fail(const std::string& message)
 {
@@ -98,10 +91,16 @@ int main(int argc, char** argv)
         break;
     }
 
-    for (const char* path : kDataFiles)
-        if (access(path, R_OK) != 0)
-            return fail(std::string("missing data file ") + path +
-                        " (run from the build directory, where the build generates ./data)");
+    // The window program carries on without most of these; a recording of a
+    // half-loaded scene is worthless, so all must be there.
+    for (const std::string& name : dataFileNames()) {
+        const std::string path = dataPath(options.dataDir, name.c_str());
+        if (access(path.c_str(), R_OK) != 0)
+            return fail("missing data file " + path +
+                        (options.dataDir == kDefaultDataDir
+                             ? " (run from the build directory, where the build generates ./data, or give --data DIR)"
+                             : " (is " + options.dataDir + " a complete data folder? arborvane-grow --out makes one)"));
+    }
     std::string ffmpeg;
     if (!options.video.empty()) {
         ffmpeg = findFfmpeg();
@@ -116,24 +115,23 @@ int main(int argc, char** argv)
         return fail("no offscreen OpenGL: " + error);
 
     // The window program's settings, as its keys would leave them.
-    windowWidth = options.width;
-    windowHeight = options.height;
-    galeMode = options.gale;
-    windMagnitude = static_cast<float>(options.magnitude);
-    windDirection = {options.windX, options.windY, options.windZ, 0};
-    showShadows = options.shadows;
-    skeletonView = options.skeleton;
-    interactionMode = 2;
-    const uint32_t seed = options.seed;
-    foliageSeedOverride = &seed;
-    fatalLoadWaitsForKey = false;
-    initScene();
-    // The window carries on after these load errors; a recording of a half-loaded scene is no use.
-    const WindField& wind = treeModel.wind;
-    if (treeModel.branchCount <= 0 || treeModel.grassBladeCount <= 0 || wind.u.size <= 0 || wind.v.size <= 0 ||
-        wind.w.size <= 0)
+    view.windowWidth = options.width;
+    view.windowHeight = options.height;
+    view.galeMode = options.gale;
+    view.windMagnitude = static_cast<float>(options.magnitude);
+    view.windDirection = {options.windX, options.windY, options.windZ, 0};
+    view.showShadows = options.shadows;
+    view.skeletonView = options.skeleton;
+    view.interactionMode = 2;
+    const StartReport report = startScene(scene, assets, view, options.dataDir, &options.seed);
+    if (!report.sceneTexturesOk) {
+        std::printf("Error on loading texture %s\n", report.failedTexture.c_str());
         return fail("the scene data did not load (see the lines above); nothing recorded");
-    reshape(options.width, options.height); // the 60 degree projection the window gets before its first frame
+    }
+    // The window carries on after these load errors; a recording of a half-loaded scene is no use.
+    if (!report.files.complete() || scene.tree.branchCount <= 0 || scene.grass.bladeCount <= 0)
+        return fail("the scene data did not load (see the lines above); nothing recorded");
+    applyWindowSize(view, options.width, options.height); // the 60 degree projection the window gets before its first frame
 
     std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
                 options.frames, options.width, options.height, options.outDir.c_str(),
@@ -152,8 +150,9 @@ int main(int argc, char** argv)
     for (int frame = 0; frame < options.frames; ++frame) {
         const double frameStart = elapsed();
         // As the window does while capturing: draw, step, then save what was drawn.
-        drawFrameScene();
-        simulateStep(treeModel, galeMode, static_cast<double>(windMagnitude), windDirection, kTimeStep, showShadows);
+        beginFrame(scene, view);
+        drawFrame(scene, assets, view);
+        simulateStep(scene, kTimeStep);
         glFinish();
         readOffscreenPixels(context, rgb);
         const std::string path = options.outDir + "/" + frameFileName(frame);

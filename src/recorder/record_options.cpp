@@ -60,6 +60,7 @@ void printRecordUsage()
         "  --skeleton          skeleton view instead of bark and leaves\n"
         "  --seed N            foliage seed, 0..4294967295 (default 1: runs repeat exactly)\n"
         "  --out DIR           frame directory, created if missing (default ./record)\n"
+        "  --data DIR          read the data files from DIR (default ./data)\n"
         "  --video FILE.mp4    also encode the frames at 30 fps (H.264, yuv420p; needs ffmpeg)\n"
         "  --help              this text\n");
 }
@@ -144,6 +145,13 @@ ParseResult parseRecordOptions(int argc, char** argv, RecordOptions& o, std::str
                 return ParseResult::Error;
             }
             o.outDir = v;
+        } else if (flag == "--data") {
+            if (!value(v)) return ParseResult::Error;
+            if (v[0] == '\0') {
+                error = "--data wants a directory name";
+                return ParseResult::Error;
+            }
+            o.dataDir = v;
         } else if (flag == "--video") {
             if (!value(v)) return ParseResult::Error;
             if (v[0] == '\0') {

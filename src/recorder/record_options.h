@@ -16,6 +16,7 @@ struct RecordOptions {
     bool skeleton = false;        // skeleton view instead of bark and leaves
     uint32_t seed = 1;            // foliage seed: fixed, so two runs give the same frames
     std::string outDir = "./record"; // where snap000.bmp ... go
+    std::string dataDir = "./data"; // tree, leaf, noise, grass and texture files
     std::string video;            // mp4 to encode with ffmpeg; empty: none
     bool help = false;            // --help given
 };

@@ -2,11 +2,8 @@
 
 #include <GL/gl.h>
 
-#include "app/app_state.h"
+#include "render/render_assets.h"
 #include "tree/leaf_geometry.h"
-
-unsigned int leafBladeList = 0;
-unsigned int leafShadowList = 0;
 
 namespace {
 
@@ -30,49 +27,51 @@ void bindTexture(const Texture& texture) { glBindTexture(GL_TEXTURE_2D, texture.
 
 } // namespace
 
-void drawBladeTriangles()
+void drawBladeTriangles(const LeafTemplate& tmpl)
 {
     TexturedSink sink;
     glBegin(GL_TRIANGLES);
-    emitBladeTriangles(leafTemplate, sink);
+    emitBladeTriangles(tmpl, sink);
     glEnd();
 }
 
-void drawShadowOutline()
+void drawShadowOutline(const LeafTemplate& tmpl)
 {
     ColouredSink sink;
     glBegin(GL_TRIANGLES);
-    emitShadowOutline(leafTemplate, sink);
+    emitShadowOutline(tmpl, sink);
     glEnd();
 }
 
-void buildLeafBladeList()
+unsigned int buildLeafBladeList(const LeafTemplate& tmpl, const RenderAssets& assets)
 {
-    leafBladeList = glGenLists(1);
-    glNewList(leafBladeList, GL_COMPILE);
+    const unsigned int list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
     glEnable(GL_TEXTURE_2D);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glDisable(GL_LIGHTING);
     glEnable(GL_CULL_FACE);
     // Front-facing side shows the lower surface, the other the upper one.
     glCullFace(GL_BACK);
-    bindTexture(leafLowerTexture);
-    drawBladeTriangles();
+    bindTexture(assets.sceneTextures[kLeafLowerTexture]);
+    drawBladeTriangles(tmpl);
     glCullFace(GL_FRONT);
-    bindTexture(leafUpperTexture);
-    drawBladeTriangles();
+    bindTexture(assets.sceneTextures[kLeafUpperTexture]);
+    drawBladeTriangles(tmpl);
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
     glEndList();
+    return list;
 }
 
-void buildLeafShadowList()
+unsigned int buildLeafShadowList(const LeafTemplate& tmpl)
 {
-    leafShadowList = glGenLists(1);
-    glNewList(leafShadowList, GL_COMPILE);
+    const unsigned int list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     glColor4f(0.07450981f, 0.10980392f, 0.09803922f, 1.0f);
-    drawShadowOutline();
+    drawShadowOutline(tmpl);
     glEndList();
+    return list;
 }

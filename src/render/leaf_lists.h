@@ -2,13 +2,13 @@
 // enlarged flat outline used by the shadow pass.
 #pragma once
 
-extern unsigned int leafBladeList;  // textured blade, both sides
-extern unsigned int leafShadowList; // dark-green outline, x1.2
+struct LeafTemplate;
+struct RenderAssets;
 
-// Both bind the leaf textures by name, so build them after the textures load.
-void buildLeafBladeList();
-void buildLeafShadowList();
+// Binds the leaf textures by name, so build it after they load.
+unsigned int buildLeafBladeList(const LeafTemplate& tmpl, const RenderAssets& assets);
+unsigned int buildLeafShadowList(const LeafTemplate& tmpl);
 // The 95 template faces as one GL_TRIANGLES batch, tex coords and vertices.
-void drawBladeTriangles();
+void drawBladeTriangles(const LeafTemplate& tmpl);
 // The 16 outline faces as one GL_TRIANGLES batch, coloured, scaled by 1.2.
-void drawShadowOutline();
+void drawShadowOutline(const LeafTemplate& tmpl);

@@ -2,5 +2,6 @@
 #pragma once
 
 struct Leaf;
+struct RenderAssets;
 
-void drawLeaf(const Leaf& leaf);
+void drawLeaf(const Leaf& leaf, const RenderAssets& assets);

@@ -2,12 +2,10 @@
 
 #include <GL/gl.h>
 
-#include "app/app_state.h"
 #include "math/planar_shadow.h"
-#include "render/leaf_lists.h"
-#include "scenery/grass_draw.h"
-#include "scenery/grass_field_shade.h"
-#include "tree/tree_model.h"
+#include "render/grass_draw.h"
+#include "render/render_assets.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -17,21 +15,15 @@ Vec3 midpoint(const Vec3& a, const Vec3& b) { return {(a.x + b.x) * 0.5, (a.y + 
 
 } // namespace
 
-void drawBranchShadows() { drawBranchShadows(treeModel, lightPosition); }
-
-void drawBranchShadows(TreeModel& model, const Vec3& light)
+void drawBranchShadows(const TreeModel& model, const Vec3& light)
 {
     if (!shadowLightUsable(light)) return;
-    Vec3 lightDir = scale(light, -1.0);
-    normalize(lightDir);
+    const Vec3 lightDir = shadowLightDirection(light);
     ShadowSegment segments[kMaxRefinedPoints];
     for (int b = 0; b < model.branchCount; ++b) {
         const Branch& branch = model.branches[b];
-        int n = branch.pointCount;
-        if (!branch.points || !branch.radii || n < 2) continue;
-        if (n > kMaxRefinedPoints) n = kMaxRefinedPoints;
-        const int count = projectBranchShadow(branch.points.get(), branch.radii.get(), n, lightDir,
-                                              branchShadowHeight(b, model.branchCount), segments);
+        const int count = projectTreeBranchShadow(model, b, lightDir, segments);
+        if (count == 0) continue;
         // Quads and lines in two batches per branch: one colour, one width.
         glBegin(GL_QUADS);
         for (int k = 0; k < count; ++k) {
@@ -52,15 +44,13 @@ void drawBranchShadows(TreeModel& model, const Vec3& light)
             vertex(midpoint(s.c, s.d));
         }
         glEnd();
-        for (int k = 0; k < count; ++k) markShadeCell(model, segments[k].a.x, segments[k].a.z);
     }
     glLineWidth(1.0f);
 }
 
-void drawShadows() { drawShadows(treeModel, lightPosition); }
-
-void drawShadows(TreeModel& model, const Vec3& light)
+void drawShadows(const Scene& scene, const RenderAssets& assets, const Vec3& light)
 {
+    const TreeModel& model = scene.tree;
     // A light in the ground plane casts no shadow onto it; skip the frame.
     if (!shadowLightUsable(light)) return;
     glDisable(GL_LIGHTING);
@@ -77,7 +67,7 @@ void drawShadows(TreeModel& model, const Vec3& light)
             const Mat4 place = transpose(leaf.bladeMatrix);
             glPushMatrix();
             glMultMatrixd(place.m);
-            glCallList(leafShadowList);
+            glCallList(assets.leafShadowList);
             glPopMatrix();
         }
         glPopMatrix();
@@ -86,6 +76,6 @@ void drawShadows(TreeModel& model, const Vec3& light)
     const Mat4 flatten = shadowMatrix(light, 0.05);
     glPushMatrix();
     glMultMatrixd(flatten.m);
-    drawGrassShadow(model);
+    drawGrassShadow(scene.grass);
     glPopMatrix();
 }

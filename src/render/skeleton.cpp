@@ -26,8 +26,6 @@ void frameAxes(const Vec3& origin, const Vec3& x, const Vec3& y, const Vec3& z)
 
 } // namespace
 
-void drawFrameAxes() { drawFrameAxes(treeModel); }
-
 void drawFrameAxes(const TreeModel& model)
 {
     glDisable(GL_TEXTURE_2D);

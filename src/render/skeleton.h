@@ -3,5 +3,4 @@
 
 struct TreeModel;
 
-void drawFrameAxes();
 void drawFrameAxes(const TreeModel& model);

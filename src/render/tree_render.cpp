@@ -2,12 +2,12 @@
 
 #include <GL/gl.h>
 
-#include "app/app_state.h"
+#include "render/grass_draw.h"
 #include "render/leaf_render.h"
+#include "render/render_assets.h"
 #include "render/skeleton.h"
 #include "render/tube.h"
-#include "scenery/grass_draw.h"
-#include "tree/tree_model.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -17,28 +17,30 @@ void drawBranchTube(const Branch& branch, int sides)
     drawTube(branch.pointCount, branch.points.get(), branch.radii.get(), sides);
 }
 
-void renderTextured(TreeModel& model)
+void renderTextured(const Scene& scene, const RenderAssets& assets)
 {
+    const TreeModel& model = scene.tree;
     glEnable(GL_TEXTURE_2D);
     for (int b = 0; b < model.branchCount; ++b) {
         const Branch& branch = model.branches[b];
         if (b == 0) {
-            glBindTexture(GL_TEXTURE_2D, trunkTexture.glName());
+            glBindTexture(GL_TEXTURE_2D, assets.sceneTextures[kTrunkTexture].glName());
             drawBranchTube(branch, 16);
             // The grass goes in right after the trunk, under the same transform.
-            drawGrass(model);
+            drawGrass(scene.grass, assets);
         } else {
-            glBindTexture(GL_TEXTURE_2D, branchTexture.glName());
+            glBindTexture(GL_TEXTURE_2D, assets.sceneTextures[kBranchTexture].glName());
             drawBranchTube(branch, 8);
         }
-        for (const Leaf& leaf : branch.leaves) drawLeaf(leaf);
+        for (const Leaf& leaf : branch.leaves) drawLeaf(leaf, assets);
         // Leaves and grass switch lighting off; the next bark is lit again.
         glEnable(GL_LIGHTING);
     }
 }
 
-void renderSkeleton(TreeModel& model)
+void renderSkeleton(const Scene& scene, const RenderAssets& assets)
 {
+    const TreeModel& model = scene.tree;
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glEnable(GL_BLEND);
@@ -47,7 +49,7 @@ void renderSkeleton(TreeModel& model)
         glColor4f(0.6f, 0.6f, 0.6f, 0.4f);
         drawBranchTube(model.branches[b], 16);
         if (b == 0) {
-            drawGrass(model);
+            drawGrass(scene.grass, assets);
             glDisable(GL_TEXTURE_2D);
             glEnable(GL_LIGHTING);
         }
@@ -59,10 +61,8 @@ void renderSkeleton(TreeModel& model)
 
 } // namespace
 
-void renderTree(int view) { renderTree(treeModel, view); }
-
-void renderTree(TreeModel& model, int view)
+void renderTree(const Scene& scene, const RenderAssets& assets, int view)
 {
-    if (view == 0) renderSkeleton(model);
-    else renderTextured(model);
+    if (view == 0) renderSkeleton(scene, assets);
+    else renderTextured(scene, assets);
 }

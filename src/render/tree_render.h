@@ -1,8 +1,9 @@
 // The tree render pass: bark and leaves, or the translucent skeleton.
 #pragma once
 
-struct TreeModel;
+struct RenderAssets;
+struct Scene;
 
-// view 0: skeleton view; any other value: textured view.
-void renderTree(int view);
-void renderTree(TreeModel& model, int view);
+// view 0: skeleton view; any other value: textured view. The grass is drawn
+// right after the trunk, under the same transform.
+void renderTree(const Scene& scene, const RenderAssets& assets, int view);

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 
 Texture::~Texture() { release(); }
 

@@ -1,5 +1,6 @@
 #include "tree/bounds.h"
 
+#include "grass/grass_field.h"
 #include "tree/tree_model.h"
 
 namespace {
@@ -45,7 +46,7 @@ double heightProfile(double h)
     return (kProfile[i] * (i + 1 - b) + kProfile[i + 1] * (b - i)) / kProfile[15];
 }
 
-void computeTreeBounds(TreeModel& model)
+void computeTreeBounds(TreeModel& model, GrassField& grass)
 {
     Vec3 lo{9999.0, 9999.0, 9999.0, 0};
     Vec3 hi{-9999.0, -9999.0, -9999.0, 0};
@@ -58,9 +59,9 @@ void computeTreeBounds(TreeModel& model)
             if (leaf.pointCount >= 1 && leaf.pointCount <= kPetiolePoints)
                 widen(lo, hi, leaf.petiolePoints[leaf.pointCount - 1]);
     }
-    const int bladeCount = model.grassBlades ? model.grassBladeCount : 0;
+    const int bladeCount = grass.blades ? grass.bladeCount : 0;
     for (int i = 0; i < bladeCount; ++i) {
-        const Vec3& r = model.grassBlades[i].centre[0];
+        const Vec3& r = grass.blades[i].centre[0];
         if (r.x < lo.x) lo.x = r.x;
         if (r.z < lo.z) lo.z = r.z;
         if (r.x > hi.x) hi.x = r.x;
@@ -83,7 +84,7 @@ void computeTreeBounds(TreeModel& model)
                 placeInWind(leaf.petiolePoints[leaf.pointCount - 1], lo, hi, leaf.windScale, leaf.noisePosition);
     }
     for (int i = 0; i < bladeCount; ++i) {
-        GrassBlade& blade = model.grassBlades[i];
+        GrassBlade& blade = grass.blades[i];
         const Vec3 r = blade.centre[0];
         blade.noisePosition = {0.0, normalised(r.z, lo.z, hi.z), normalised(r.x, lo.x, hi.x), 0};
         for (int j = 0; j < kGrassLevels; ++j) {

@@ -10,9 +10,9 @@ struct TreeModel;
 
 // Both passes reseed the shared generator: from *seed when given (tests),
 // otherwise from the tick count, so the foliage differs from run to run.
-void placeLeaves(TreeModel& model, const LeafTemplate& tmpl = leafTemplate, const uint32_t* seed = nullptr);
-void initLeafFrames(TreeModel& model, const uint32_t* seed = nullptr);
+void placeLeaves(TreeModel& model, const LeafTemplate& tmpl, const uint32_t* seed);
+void initLeafFrames(TreeModel& model, const uint32_t* seed);
 
-void copyLeafTemplate(Leaf& leaf, const LeafTemplate& tmpl = leafTemplate);
+void copyLeafTemplate(Leaf& leaf, const LeafTemplate& tmpl);
 // Moves the petiole by m (current and rest) and makes m the blade matrix.
 void setLeafTransform(Leaf& leaf, const Mat4& m);

@@ -8,8 +8,6 @@
 
 constexpr int kShadowOutlineFaces = 16;
 
-inline constexpr const char* kLeafModelPath = "./data/tree/poplar_leaf.txt";
-
 struct LeafTemplate {
     Vec3 petioleVertices[kPetiolePoints];        // scaled by 0.25
     double petioleVertexRadii[kPetiolePoints] = {}; // scaled by 0.25
@@ -18,8 +16,7 @@ struct LeafTemplate {
     int32_t bladeFaces[kBladeFaces][3] = {};     // 0-based vertex indices
 };
 
-extern LeafTemplate leafTemplate;
 extern const int32_t shadowOutlineFaces[kShadowOutlineFaces][3];
 
 // Reads an open file and closes it.
-bool loadLeafModel(FILE* file, LeafTemplate& tmpl = leafTemplate);
+bool loadLeafModel(FILE* file, LeafTemplate& tmpl);

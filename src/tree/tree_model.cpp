@@ -11,8 +11,6 @@
 #include "platform/platform.h"
 #include "tree/hierarchy.h"
 
-TreeModel treeModel;
-
 namespace {
 void clearBranches(TreeModel& model);
 } // namespace
@@ -20,15 +18,9 @@ void clearBranches(TreeModel& model);
 void resetTreeModel(TreeModel& model)
 {
     clearBranches(model);
-    model.showShadows = true;
+    model.refined = true;
     model.boundsMin = {};
     model.boundsMax = {};
-    model.wind = {};
-    model.noiseSize = 0;
-    model.grassBladeCount = 0;
-    model.grassPointsPerBlade = 0;
-    model.grassBlades.reset();
-    for (auto& cell : model.shadeGrid) cell = 0;
 }
 
 namespace {
@@ -294,7 +286,7 @@ bool loadTreeModel(TreeModel& model, const char* path)
     }
     std::fclose(file); // anything after the last row is ignored
 
-    model.triangleCount = model.showShadows ? model.triangleTotalShadowed : model.triangleTotalPlain;
+    model.triangleCount = model.refined ? model.triangleTotalShadowed : model.triangleTotalPlain;
 
     Branch& trunk = model.branches[0];
     trunk.frameX = Vec3{1.0, 0.0, 0.0, 0};

@@ -1,19 +1,15 @@
-// The tree model: 322 branch records with their leaves, the wind grids, the
-// grass field, bounds and the triangle figures. One global instance.
+// The tree model: 322 branch records with their leaves, their rest copies, the
+// scene bounds and the triangle figures.
 #pragma once
 #include <cstdint>
 #include <memory>
 
 #include "formats/tree_file.h"
 #include "math/mat4.h"
-#include "scenery/grass_field.h"
+#include "grass/grass_field.h"
 #include "tree/leaf.h"
-#include "wind/noise_field.h"
 
 constexpr int kLeavesPerBranch = 6;
-constexpr int kShadeGridSize = 40;
-
-inline constexpr const char* kTreeModelPath = "./data/tree/tulip_tree.txt";
 
 struct BranchChild {
     int32_t attachPoint = 0; // parent's centre-line point the child starts at
@@ -41,16 +37,8 @@ struct Branch {
 
 struct TreeModel {
     int32_t branchCount = 0;                       // RowMax once loaded
-    bool showShadows = true;                       // copy of the display's shadow flag
-    Vec3 refinePoints[kMaxRefinedPoints];          // refinement scratch
-    double refineRadii[kMaxRefinedPoints] = {};    // refinement scratch
-    Vec3 boundsMin, boundsMax;                     // scene bounding box
-    WindField wind;                                // u, v, w grids with cursors
-    int32_t noiseSize = 0;                         // n of the last grid read
-    int32_t grassBladeCount = 0;                   // 0 when no field is loaded
-    int32_t grassPointsPerBlade = 0;               // 5 once loaded
-    std::unique_ptr<GrassBlade[]> grassBlades;     // file order
-    uint8_t shadeGrid[kShadeGridSize * kShadeGridSize] = {}; // [ix*40+iz], 1 under a branch shadow
+    bool refined = true;                           // the centre lines hold 2N-1 points; true at construction, so set-up refines
+    Vec3 boundsMin, boundsMax;                     // scene bounding box: branches, leaf tips, grass roots
     int32_t triangleCount = 0;                     // overlay figure
     int32_t triangleTotalPlain = 0;                // sum of 32N+718
     int32_t triangleTotalShadowed = 0;             // sum of 64N+686
@@ -58,9 +46,7 @@ struct TreeModel {
     Branch restBranches[kBranchCount];             // rest copy: points, radii, count, frames
 };
 
-extern TreeModel treeModel;
-
 // Back to the just-constructed state (tests, reloads).
 void resetTreeModel(TreeModel& model);
 
-bool loadTreeModel(TreeModel& model, const char* path = kTreeModelPath);
+bool loadTreeModel(TreeModel& model, const char* path);

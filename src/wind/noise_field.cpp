@@ -6,9 +6,8 @@
 #include <new>
 
 #include "platform/platform.h"
-#include "tree/tree_model.h"
 
-bool loadNoiseFile(TreeModel& model, const char* path, std::unique_ptr<double[]>& values)
+bool loadNoiseFile(const char* path, std::unique_ptr<double[]>& values, int32_t& size)
 {
     std::ifstream in(path ? path : "");
     if (!in) {
@@ -21,7 +20,7 @@ bool loadNoiseFile(TreeModel& model, const char* path, std::unique_ptr<double[]>
         consolePrintf("Dimension error!\n");
         return false;
     }
-    model.noiseSize = d1;
+    size = d1;
     if (d1 != d2 || d1 != d3) {
         consolePrintf("Dimension error!\n");
         return false;
@@ -62,24 +61,23 @@ bool loadNoiseFile(TreeModel& model, const char* path, std::unique_ptr<double[]>
     return true;
 }
 
-bool loadWindField(TreeModel& model, const char* pathU, const char* pathV, const char* pathW)
+bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const char* pathW)
 {
     std::unique_ptr<double[]> u, v, w;
-    if (!loadNoiseFile(model, pathU, u)) return false;
-    const int32_t sizeU = model.noiseSize;
-    if (!loadNoiseFile(model, pathV, v)) return false;
-    const int32_t sizeV = model.noiseSize;
-    if (!loadNoiseFile(model, pathW, w)) return false;
+    int32_t sizeU = 0, sizeV = 0, sizeW = 0;
+    if (!loadNoiseFile(pathU, u, sizeU)) return false;
+    if (!loadNoiseFile(pathV, v, sizeV)) return false;
+    if (!loadNoiseFile(pathW, w, sizeW)) return false;
     // One size for all three: the sampler uses each field's own size, but the
     // grids are meant as one wind, so unequal grids are refused.
-    if (sizeU != sizeV || sizeU != model.noiseSize) {
+    if (sizeU != sizeV || sizeU != sizeW) {
         consolePrintf("Dimension error!\n");
         return false;
     }
-    NoiseField* fields[3] = {&model.wind.u, &model.wind.v, &model.wind.w};
+    NoiseField* fields[3] = {&wind.u, &wind.v, &wind.w};
     std::unique_ptr<double[]>* arrays[3] = {&u, &v, &w};
     for (int i = 0; i < 3; ++i) {
-        fields[i]->size = model.noiseSize;
+        fields[i]->size = sizeU;
         fields[i]->values = std::move(*arrays[i]);
         fields[i]->speed[0] = 0.1;
         fields[i]->speed[1] = 1.0;

@@ -18,20 +18,13 @@ struct WindField {
     NoiseField w; // third axis
 };
 
-inline constexpr const char* kNoisePathU = "./data/noise/n32_3Du_beta1dot67.txt";
-inline constexpr const char* kNoisePathV = "./data/noise/n32_3Dv_beta1dot33.txt";
-inline constexpr const char* kNoisePathW = "./data/noise/n32_3Dw_beta1dot33.txt";
 
-struct TreeModel;
-
-
-// Reads one grid file into a new n^3 array (rescaled to 0..1) and records n as
-// model.noiseSize. Prints the reason and returns false on any fault.
-bool loadNoiseFile(TreeModel& model, const char* path, std::unique_ptr<double[]>& values);
+// Reads one grid file into a new n^3 array (rescaled to 0..1); size is the n
+// of the header as soon as it is read. Prints the reason and returns false on any fault.
+bool loadNoiseFile(const char* path, std::unique_ptr<double[]>& values, int32_t& size);
 // Loads u, v, w in that order; stops at the first failure. On success sets
 // size, values and speed (0.1, 1.0, 0.3) of the three fields; offsets stay.
-bool loadWindField(TreeModel& model, const char* pathU = kNoisePathU, const char* pathV = kNoisePathV,
-                   const char* pathW = kNoisePathW);
+bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const char* pathW);
 
 // Periodic trilinear sample at normalised (a, b, c), shifted by the cursor.
 // A field without a grid gives 0 silently.

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "dynamics/simulation.h"
+#include "formats/data_files.h"
 #include "motion_scene.h"
 
 namespace {
@@ -57,8 +58,9 @@ struct Finder {
     }
 };
 
-std::string findNonFinite(const TreeModel& m)
+std::string findNonFinite(const Scene& scene)
 {
+    const TreeModel& m = scene.tree;
     Finder f;
     for (int i = 0; i < m.branchCount; ++i) {
         const Branch& b = m.branches[i];
@@ -87,8 +89,8 @@ std::string findNonFinite(const TreeModel& m)
             }
         }
     }
-    for (int i = 0; m.grassBlades && i < m.grassBladeCount; ++i) {
-        const GrassBlade& g = m.grassBlades[i];
+    for (int i = 0; scene.grass.blades && i < scene.grass.bladeCount; ++i) {
+        const GrassBlade& g = scene.grass.blades[i];
         for (int j = 0; j < kGrassLevels; ++j) {
             f.vec(g.centre[j], "grass centre", i, j);
             f.vec(g.edge[j], "grass edge", i, j);
@@ -99,7 +101,7 @@ std::string findNonFinite(const TreeModel& m)
             f.value(g.bendVelocity[a], "grass bendVelocity", i, a);
         }
     }
-    const NoiseField* fields[3] = {&m.wind.u, &m.wind.v, &m.wind.w};
+    const NoiseField* fields[3] = {&scene.wind.u, &scene.wind.v, &scene.wind.w};
     for (int c = 0; c < 3; ++c)
         for (int a = 0; a < 3; ++a) {
             f.value(fields[c]->offset[a], "noise cursor", c, a);
@@ -147,15 +149,14 @@ ShapeReport measureShape(const TreeModel& m)
 
 bool runScenario(const Scenario& s, long steps, bool generated)
 {
-    auto model = motion_scene::makeModel();
-    LeafTemplate tmpl;
+    auto model = motion_scene::makeScene();
     if (generated) {
-        if (!motion_scene::loadGeneratedScene(*model, tmpl)) {
+        if (!motion_scene::loadGeneratedScene(*model)) {
             std::printf("soak %s: FAILED to load the generated scene under ./data\n", s.name);
             return false;
         }
     } else {
-        motion_scene::buildScene(*model, tmpl);
+        motion_scene::buildScene(*model);
     }
 
     const auto start = std::chrono::steady_clock::now();
@@ -163,7 +164,8 @@ bool runScenario(const Scenario& s, long steps, bool generated)
     for (long step = 0; step < steps && fault.empty(); ++step) {
         // The last step unrefined, so live points line up with the rest points.
         const bool refine = step + 1 < steps;
-        simulateStep(*model, s.gale, s.magnitude, s.direction, kTimeStep, refine);
+        model->input = {s.gale, s.magnitude, s.direction, refine};
+        simulateStep(*model, kTimeStep);
         if ((step + 1) % kCheckEvery == 0 || step + 1 == steps) {
             fault = findNonFinite(*model);
             if (!fault.empty()) fault = "step " + std::to_string(step + 1) + ": " + fault;
@@ -171,7 +173,7 @@ bool runScenario(const Scenario& s, long steps, bool generated)
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    const ShapeReport shape = measureShape(*model);
+    const ShapeReport shape = measureShape(model->tree);
     // Joints only turn, so segments keep their length; a bent tree stays
     // within its own size of the rest shape.
     if (fault.empty() && shape.maxLengthError > 1e-6)
@@ -190,8 +192,8 @@ bool runScenario(const Scenario& s, long steps, bool generated)
 
 bool generatedDataPresent()
 {
-    for (const char* path : {kTreeModelPath, kLeafModelPath, kNoisePathU, kNoisePathV, kNoisePathW, kGrassFilePath}) {
-        FILE* file = std::fopen(path, "r");
+    for (const std::string& name : dataFileNames()) {
+        FILE* file = std::fopen(dataPath(kDefaultDataDir, name.c_str()).c_str(), "r");
         if (!file) return false;
         std::fclose(file);
     }

@@ -1,15 +1,15 @@
-#include "scenery/ground.h"
+#include "render/ground.h"
 
 #include <GL/gl.h>
 
-#include "app/app_state.h"
+#include "render/render_assets.h"
 
-void drawGround()
+void drawGround(const RenderAssets& assets)
 {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, groundTexture.glName());
+    glBindTexture(GL_TEXTURE_2D, assets.sceneTextures[kGroundTexture].glName());
     const float y = -4.6f;
     for (int i = 0; i < 8; ++i) {
         for (int j = 0; j < 8; ++j) {

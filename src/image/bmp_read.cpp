@@ -3,7 +3,7 @@
 // cannot make us reserve memory the file does not back.
 #include <cstdio>
 
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 
 namespace {
 

@@ -1,30 +1,12 @@
-#include "scenery/grass_draw.h"
+#include "render/grass_draw.h"
 
 #include <GL/gl.h>
 
+#include "grass/grass_field.h"
 #include "math/planar_shadow.h"
-#include "scenery/grass_field_shade.h"
-#include "tree/tree_model.h"
-
-Texture grassTextures[kGrassTextureCount];
-
-bool loadGrassTextures(const char* paths[kGrassTextureCount])
-{
-    for (int i = 0; i < kGrassTextureCount; ++i) {
-        if (!loadBmpTexture(paths[i], grassTextures[i])) return false;
-    }
-    return true;
-}
+#include "render/render_assets.h"
 
 namespace {
-
-// Levels usable on this field; 0 when no blade array exists.
-int grassLevels(const TreeModel& model)
-{
-    if (!model.grassBlades || model.grassBladeCount <= 0) return 0;
-    const int levels = model.grassPointsPerBlade;
-    return levels < 0 ? 0 : (levels > kGrassLevels ? kGrassLevels : levels);
-}
 
 void emitOppositeEdge(const GrassBlade& blade, int j)
 {
@@ -42,29 +24,26 @@ void emitEdge(const GrassBlade& blade, int j)
 
 } // namespace
 
-void drawGrass() { drawGrass(treeModel); }
-
-void drawGrass(TreeModel& model)
+void drawGrass(const GrassField& grass, const RenderAssets& assets)
 {
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
-    const int levels = grassLevels(model);
+    const int levels = grassLevels(grass);
     if (levels > 0) {
-        const float perBlade = static_cast<float>(model.grassPointsPerBlade);
+        const float perBlade = static_cast<float>(grass.pointsPerBlade);
         // One pass per texture: every bind ends a batch, so binding once per
         // texture rather than per blade halves the cost. The blades are opaque
         // and depth-tested, so the drawing order does not show.
         for (int pass = 0; pass <= kGrassTextureCount; ++pass) {
             // The last pass takes blades whose index names no texture. A texture
             // that failed to load has id 0. Both draw untextured.
-            const int id = pass < kGrassTextureCount ? grassTextures[pass].id : 0;
+            const int id = pass < kGrassTextureCount ? assets.grassTextures[pass].id : 0;
             glBindTexture(GL_TEXTURE_2D, id > 0 ? static_cast<GLuint>(id - 1) : 0u);
-            for (int i = 0; i < model.grassBladeCount; ++i) {
-                GrassBlade& blade = model.grassBlades[i];
+            for (int i = 0; i < grass.bladeCount; ++i) {
+                const GrassBlade& blade = grass.blades[i];
                 const int index = blade.textureIndex;
                 const bool known = index >= 0 && index < kGrassTextureCount;
                 if (known ? index != pass : pass != kGrassTextureCount) continue;
-                easeGrassColour(blade.colour, grassRootShaded(model, blade.centre[0]));
                 glColor3f(static_cast<float>(blade.colour.x), static_cast<float>(blade.colour.y),
                           static_cast<float>(blade.colour.z));
                 glBegin(GL_QUAD_STRIP);
@@ -79,17 +58,14 @@ void drawGrass(TreeModel& model)
             }
         }
     }
-    clearShadeGrid(model);
 }
 
-void drawGrassShadow() { drawGrassShadow(treeModel); }
-
-void drawGrassShadow(const TreeModel& model)
+void drawGrassShadow(const GrassField& grass)
 {
     glColor3f(kShadowColour[0], kShadowColour[1], kShadowColour[2]);
-    const int levels = grassLevels(model);
-    for (int i = 0; i < (levels > 0 ? model.grassBladeCount : 0); ++i) {
-        const GrassBlade& blade = model.grassBlades[i];
+    const int levels = grassLevels(grass);
+    for (int i = 0; i < (levels > 0 ? grass.bladeCount : 0); ++i) {
+        const GrassBlade& blade = grass.blades[i];
         glBegin(GL_QUAD_STRIP);
         for (int j = 0; j < levels; j += 2) {
             emitOppositeEdge(blade, j);

@@ -1,12 +1,12 @@
-#include "scenery/grass_field.h"
+#include "grass/grass_field.h"
 
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
 
+#include "grass/grass_shade.h"
 #include "platform/platform.h"
-#include "tree/tree_model.h"
 
 GrassBlade::GrassBlade()
 {
@@ -31,7 +31,6 @@ bool readVec3(FILE* file, Vec3& v)
 // Reads the blade records into blades; false at the first missing or non-finite number.
 bool readBlades(FILE* file, GrassBlade* blades, int count)
 {
-    const Vec3 unshaded{81.0 / 255.0, 126.0 / 255.0, 41.0 / 255.0, 0};
     for (int b = 0; b < count; ++b) {
         GrassBlade& blade = blades[b];
         Vec3 root;
@@ -52,18 +51,25 @@ bool readBlades(FILE* file, GrassBlade* blades, int count)
             blade.edge[j] = add(blade.centre[j], scale(scale(scale(v, w), kGrassFileScale), k));
         }
         blade.textureIndex = randomInt() % 4;
-        blade.colour = unshaded;
+        blade.colour = kGrassLightColour;
     }
     return true;
 }
 
 } // namespace
 
-bool loadGrassFile(TreeModel& model, const char* path)
+int grassLevels(const GrassField& field)
 {
-    model.grassBlades.reset();
-    model.grassBladeCount = 0;
-    model.grassPointsPerBlade = 0;
+    if (!field.blades || field.bladeCount <= 0) return 0;
+    const int levels = field.pointsPerBlade;
+    return levels < 0 ? 0 : (levels > kGrassLevels ? kGrassLevels : levels);
+}
+
+bool loadGrassFile(GrassField& field, const char* path)
+{
+    field.blades.reset();
+    field.bladeCount = 0;
+    field.pointsPerBlade = 0;
     FILE* file = std::fopen(path ? path : "", "r");
     if (!file) return false;
     int count = 0;
@@ -104,8 +110,8 @@ bool loadGrassFile(TreeModel& model, const char* path)
         consolePrintf("Grass file %s is cut short or holds a value that is not a number!\n", path);
         return false;
     }
-    model.grassBlades = std::move(blades);
-    model.grassBladeCount = count;
-    model.grassPointsPerBlade = kGrassLevels;
+    field.blades = std::move(blades);
+    field.bladeCount = count;
+    field.pointsPerBlade = kGrassLevels;
     return true;
 }

@@ -1,12 +1,10 @@
 // Grass blades: records and the reader of the grass file.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "formats/grass_file.h"
 #include "math/vec3.h"
-
-struct TreeModel;
-
 
 struct GrassBlade {
     GrassBlade(); // draws dampingRatio, frequency, stiffness from the shared generator
@@ -28,9 +26,17 @@ struct GrassBlade {
     double dampingRatio = 0.0;        // 0.10..0.14
 };
 
-inline constexpr const char* kGrassFilePath = "./data/grass/grass1_5000_50x50_4_len4.txt";
+// The loaded field: blades in file order.
+struct GrassField {
+    int32_t bladeCount = 0;                 // 0 when no field is loaded
+    int32_t pointsPerBlade = 0;             // kGrassLevels once loaded
+    std::unique_ptr<GrassBlade[]> blades;   // bladeCount records, or null
+};
 
-// Reads the grass file into model.grassBlades. Draws from the shared
-// generator: three per blade at construction, then per blade one per level
-// and one for the texture. On failure grassBladeCount is 0 and no array exists.
-bool loadGrassFile(TreeModel& model, const char* path = kGrassFilePath);
+// Levels usable on this field: 0 when no blade array exists.
+int grassLevels(const GrassField& field);
+
+// Reads the grass file into field. Draws from the shared generator: three per
+// blade at construction, then per blade one per level and one for the
+// texture. On failure bladeCount is 0 and no array exists.
+bool loadGrassFile(GrassField& field, const char* path);

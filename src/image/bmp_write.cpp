@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 
 namespace {
 

@@ -1,0 +1,15 @@
+// One frame of the scene as the window shows it, without the overlay:
+// clear, light, ground, tree with grass, wind arrow, shadows. Reads the
+// scene, the assets and the view; writes nothing back.
+#pragma once
+#include "math/vec3.h"
+
+struct RenderAssets;
+struct Scene;
+struct ViewState;
+
+void drawFrame(const Scene& scene, const RenderAssets& assets, const ViewState& view);
+// The tree, the grass and the red wind arrow under treeRotation.
+void drawTreeScene(const Scene& scene, const RenderAssets& assets, const ViewState& view);
+void drawDirectionArrow(const RenderAssets& assets, Vec3 direction, double lengthFactor);
+void drawArrow(const RenderAssets& assets, float length, float headLength, float headRadius);

@@ -1,0 +1,58 @@
+// What drawing needs from OpenGL besides the scene: the ten textures, the
+// display lists and the arrow quadric. Made once at start-up, kept for the
+// run, read as const while drawing.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "formats/texture_files.h"
+#include "scene/scene.h"
+#include "textures/texture.h"
+
+struct GLUquadric;
+struct LeafTemplate;
+struct ViewState;
+
+struct RenderAssets {
+    Texture sceneTextures[kSceneTextureCount]; // indexed by SceneTextureIndex: bark, ground, leaf sides, petiole
+    Texture grassTextures[kGrassTextureCount]; // grass01 .. grass04
+    unsigned int leafBladeList = 0;            // textured blade, both sides
+    unsigned int leafShadowList = 0;           // dark-green outline x1.2, for the shadow pass
+    unsigned int groundList = 0;               // the tiled ground
+    GLUquadric* arrowQuadric = nullptr;        // cone of the wind arrow
+};
+
+// The six scene textures in order; false at the first failure, with the
+// failing file's path in failedPath.
+bool loadSceneTextures(RenderAssets& assets, const std::string& dataDir, std::string& failedPath);
+// The four grass textures in order; false at the first failure.
+bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir);
+// Leaf lists (binding the leaf textures, so after those), ground list, arrow
+// quadric. Needs a current GL context.
+void buildRenderAssets(RenderAssets& assets, const LeafTemplate& tmpl);
+
+// Fixed GL state, the camera matrices into view (read back from GLU) and the
+// light colour: the part of start-up that needs a context but no files.
+void initGlState(ViewState& view);
+// A new window size: viewport and the 60 degree projection. A minimised
+// window reports height 0: the last projection is kept rather than one built
+// from an infinite aspect.
+void applyWindowSize(ViewState& view, int width, int height);
+// Lights GL_LIGHT0 with the view's colour and sets the viewport.
+void enableLight(const ViewState& view);
+
+struct Scene;
+// Everything a front-end does between making a GL context and its first
+// frame, in the window program's order and with its console lines: GL state
+// and camera, the scene textures (stops at a failure: sceneTexturesOk false,
+// failedTexture names the file, nothing else loaded), the grass textures,
+// the scene's files, the lists, set-up with the foliage seed (tick count when
+// null), the light.
+struct StartReport {
+    bool sceneTexturesOk = false; // all six loaded; otherwise nothing after them ran
+    std::string failedTexture;    // path of the scene texture that failed
+    bool grassTexturesOk = false; // all four grass textures loaded
+    LoadReport files;             // leaf, noise, tree, grass files
+};
+StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, const std::string& dataDir,
+                       const uint32_t* foliageSeed);

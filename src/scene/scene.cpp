@@ -1,0 +1,72 @@
+#include "scene/scene.h"
+
+#include <cstdio>
+
+#include "dynamics/simulation.h"
+#include "formats/data_folder.h"
+#include "formats/grass_file.h"
+#include "formats/leaf_file.h"
+#include "formats/noise_file.h"
+#include "formats/tree_file.h"
+#include "platform/platform.h"
+#include "tree/bounds.h"
+#include "tree/foliage.h"
+
+namespace {
+
+bool loadLeafTemplate(LeafTemplate& tmpl, const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (file) return loadLeafModel(file, tmpl);
+    showNotice("File was not found!", path.c_str());
+    return false;
+}
+
+} // namespace
+
+LoadReport loadScene(Scene& scene, const std::string& dataDir)
+{
+    LoadReport report;
+    report.leaf = loadLeafTemplate(scene.leafTemplate, dataPath(dataDir, kLeafFileName));
+
+    const std::string u = dataPath(dataDir, kNoiseFileNames[0]);
+    const std::string v = dataPath(dataDir, kNoiseFileNames[1]);
+    const std::string w = dataPath(dataDir, kNoiseFileNames[2]);
+    report.noise = loadWindField(scene.wind, u.c_str(), v.c_str(), w.c_str());
+    if (report.noise)
+        consolePrintf("Files %s~%s have successfully been loaded!\n", u.c_str(), w.c_str());
+    else
+        consolePrintf("Noise files loading error!\n");
+
+    const std::string tree = dataPath(dataDir, kTreeFileName);
+    report.tree = loadTreeModel(scene.tree, tree.c_str());
+    if (report.tree)
+        consolePrintf("File %s has successfully been loaded!\n", tree.c_str());
+    else
+        consolePrintf("File loading error!\n");
+
+    const std::string grass = dataPath(dataDir, kGrassFileName);
+    report.grass = loadGrassFile(scene.grass, grass.c_str());
+    if (report.grass)
+        consolePrintf("File %s has successfully been loaded!\n", grass.c_str());
+    else
+        consolePrintf("File loading error!\n");
+    return report;
+}
+
+void setUpScene(Scene& scene, const uint32_t* foliageSeed)
+{
+    TreeModel& tree = scene.tree;
+    placeLeaves(tree, scene.leafTemplate, foliageSeed);
+    initLeafFrames(tree, foliageSeed);
+    computeTreeBounds(tree, scene.grass);
+    if (tree.refined) refineBranches(tree, scene.scratch);
+    clearShadeGrid(scene.shade);
+    scene.shade.boundsMin = tree.boundsMin;
+    scene.shade.boundsMax = tree.boundsMax;
+}
+
+void prepareFrame(Scene& scene, const Vec3& light, bool shadows)
+{
+    shadeGrass(scene.shade, scene.grass, scene.tree, light, shadows);
+}

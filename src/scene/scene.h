@@ -1,0 +1,61 @@
+// The scene: everything the simulation reads and writes, in one record. No
+// OpenGL: the window program, the recorder, the exporter, tests and
+// benchmarks all hold one. Per frame: loadScene once, setUpScene once, then
+// (shadeGrass, draw, simulateStep) for every frame.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "grass/grass_field.h"
+#include "grass/grass_shade.h"
+#include "math/vec3.h"
+#include "tree/leaf_template.h"
+#include "tree/tree_model.h"
+#include "wind/noise_field.h"
+
+// What the next step is driven by; the front-ends set it from their view state.
+struct SimulationInput {
+    bool gale = true;              // moderate gale; false: light breeze
+    double magnitude = 400.0;      /// wind magnitude, force units per unit noise (window: 10..800)
+    Vec3 direction{1.0, 0.0, 0.0, 0}; // unit wind direction in tree space
+    bool refine = true;            // refine the centre lines after the step (the shadow flag)
+};
+
+// Centre-line refinement works through this, so a step allocates nothing.
+struct RefineScratch {
+    Vec3 points[kMaxRefinedPoints];          // refined centre line being built
+    double radii[kMaxRefinedPoints] = {};    // its radii
+};
+
+struct Scene {
+    TreeModel tree;            // branches with leaves, rest copies, bounds, triangle figures
+    LeafTemplate leafTemplate; // petiole and blade template from the leaf file
+    WindField wind;            // u, v, w noise grids with their cursors
+    GrassField grass;          // grass blades, file order
+    ShadeGrid shade;           // cells under branch shadows: darkens the next frame's grass
+    SimulationInput input;     // regime, magnitude, direction, refinement of the next step
+    RefineScratch scratch;     // refinement scratch
+};
+
+// Which load groups succeeded; each group printed its own console line.
+struct LoadReport {
+    bool leaf = false;  // leaf template read (else the template stays as it was)
+    bool noise = false; // all three noise grids read
+    bool tree = false;  // tree file read, hierarchy built
+    bool grass = false; // grass file read
+    bool complete() const { return leaf && noise && tree && grass; }
+};
+
+// Reads the leaf template, the noise grids, the tree and the grass from the
+// data folder, in that order, printing one console line per group as the
+// window program always has. A failed group leaves its part empty and the
+// rest still loads; the caller decides whether that is fatal.
+LoadReport loadScene(Scene& scene, const std::string& dataDir);
+
+// Rest state: foliage (seeded from *foliageSeed, or the tick count when
+// null), bounds, wind placement, refinement while tree.refined (true from
+// construction), shade grid cleared. Prints nothing, cannot fail.
+void setUpScene(Scene& scene, const uint32_t* foliageSeed);
+
+// Grass shading before a frame is drawn; see shadeGrass in grass/grass_shade.h.
+void prepareFrame(Scene& scene, const Vec3& light, bool shadows);

@@ -1,0 +1,48 @@
+// The window's view of the scene: window size, camera, the drag rotations,
+// interaction mode, flags, capture state and the frame-rate figure. GL-free;
+// the window program owns one, the recorder fills one from its flags, and
+// drawing reads it as const.
+#pragma once
+#include <cstdint>
+
+#include "math/mat4.h"
+
+class Transformer;
+struct Scene;
+
+struct ViewState {
+    int32_t windowWidth = 800;              // current window size, pixels
+    int32_t windowHeight = 600;
+    double nearPlane = 0.1;                 // perspective clipping distances, model units
+    double farPlane = 200.0;
+    Vec3 cameraEye{0.0, 2.0, 12.0, 0};      // eye of the fixed camera, looking at (0, 2, 0)
+    Vec3 lightRestPosition{-10.0, 12.0, 5.0, 0}; // light before lightRotation (directional)
+    Vec3 lightColour{1.0, 1.0, 1.0, 0};     // diffuse and specular colour
+    Mat4 projectionMatrix = identity();     // OpenGL order
+    Mat4 cameraView = identity();           // OpenGL order
+    Mat4 windRotation = identity();         // drag targets, OpenGL order
+    Mat4 treeRotation = identity();
+    Mat4 lightRotation = identity();
+    Mat4 dragBase = identity();             // target at the start of the drag series
+    Transformer* activeTransformer = nullptr; // manipulator of the current drag (owned)
+    int32_t interactionMode = 2;            // 1 wind direction, 2 tree, 3 light
+    float windMagnitude = 400.0f;           // overlay figure and simulation input
+    Vec3 windDirection{1.0, 0.0, 0.0, 0};   // unit wind direction
+    bool galeMode = true;                   // true: moderate gale, false: light breeze
+    bool showShadows = true;                // planar shadow pass on (and centre lines refined)
+    bool skeletonView = false;              // translucent skeleton instead of bark and leaves
+    bool capturing = false;                 // frame capture running
+    bool fullScreen = false;                // window in full-screen mode
+    int32_t captureFrameNumber = 0;         // next captured frame
+    float fps = 0.0f;                       // overlay frame rate
+    double fpsLastTime = 0.0;               // seconds at the last rate update
+    int32_t fpsFrameCount = 0;              // frames since then
+};
+
+// The light of this frame: lightRotation applied to the rest position.
+Vec3 currentLight(const ViewState& view);
+
+// Start of a frame, before drawing: in interaction mode 1 the wind direction
+// follows windRotation; the view's wind settings become the next step's
+// input; the grass is shaded for this frame's light.
+void beginFrame(Scene& scene, ViewState& view);
