@@ -34,15 +34,9 @@ tiles=()
 for preset in $presets; do
   echo "contact_sheet: $preset"
   summary=$("$grow" --preset "$preset" --out "$work/$preset" | sed -n 's/^arborvane-grow: 322 branches, //p')
-  if "$recorder" --help | grep -q -- '--data'; then
-    (cd "$build" && "$recorder" --data "$work/$preset" --gale --seed 1 --frames $((frame + 1)) \
-      --width "${size%x*}" --height "${size#*x}" --out "$work/$preset-frames" > "$work/$preset.log" 2>&1)
-  else
-    # A recorder without --data reads ./data under its working directory.
-    mkdir "$work/$preset-run" && ln -s "$work/$preset" "$work/$preset-run/data"
-    (cd "$work/$preset-run" && "$recorder" --gale --seed 1 --frames $((frame + 1)) \
-      --width "${size%x*}" --height "${size#*x}" --out "$work/$preset-frames" > "$work/$preset.log" 2>&1)
-  fi || { echo "contact_sheet: recording $preset failed:" >&2; tail -n 3 "$work/$preset.log" >&2; exit 1; }
+  (cd "$build" && "$recorder" --data "$work/$preset" --gale --seed 1 --frames $((frame + 1)) \
+    --width "${size%x*}" --height "${size#*x}" --out "$work/$preset-frames" > "$work/$preset.log" 2>&1) \
+    || { echo "contact_sheet: recording $preset failed:" >&2; tail -n 3 "$work/$preset.log" >&2; exit 1; }
   tiles+=(-label "$preset: $summary" "$work/$preset-frames/$snap")
 done
 montage "${tiles[@]}" -tile "$(echo $presets | wc -w)x1" -geometry +6+6 -font DejaVu-Sans -pointsize 16 -background '#202020' \

@@ -6,9 +6,7 @@
 Grows the tulip and columnar presets into folders of their own and records
 frame 12 of each. The tulip folder must give the default data's frame byte
 for byte (the folder really is what is read, and nothing else changes), the
-columnar one a clearly different picture. Uses --data when the recorder has
-it, otherwise a working directory whose ./data is the folder.
-Run from the build directory (./data)."""
+columnar one a clearly different picture. Run from the build directory (./data)."""
 import os
 import subprocess
 import sys
@@ -23,16 +21,9 @@ FRAME = "snap012.bmp"
 
 def frame(recorder, folder, out):
     args = list(ARGS) + ["--out", out]
-    cwd = None
     if folder:
-        has_data = "--data" in subprocess.run([recorder, "--help"], capture_output=True, text=True).stdout
-        if has_data:
-            args += ["--data", folder]
-        else:
-            cwd = folder + "-run"
-            os.makedirs(cwd)
-            os.symlink(folder, os.path.join(cwd, "data"))
-    r = subprocess.run([recorder] + args, cwd=cwd, capture_output=True, text=True, timeout=300)
+        args += ["--data", folder]
+    r = subprocess.run([recorder] + args, capture_output=True, text=True, timeout=300)
     if r.returncode != 0:
         sys.exit(f"FAIL: recorder exited {r.returncode} for {folder or './data'}\n{r.stdout}\n{r.stderr}")
     return read_bmp(os.path.join(out, FRAME))

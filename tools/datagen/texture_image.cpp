@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "textures/bmp_file.h"
+#include "image/bmp_file.h"
 
 Rgb TextureImage::sample(double u, double v) const
 {
