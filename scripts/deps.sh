@@ -13,6 +13,7 @@ PACKAGES=(
   libegl-dev libegl-mesa0 libx11-dev strace
   ffmpeg
   libtinygltf-dev libstb-dev nlohmann-json3-dev nodejs
+  fonts-dejavu-core
 )
 
 missing=()
