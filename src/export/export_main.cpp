@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "export/export_options.h"
@@ -11,6 +12,7 @@
 #include "export/export_scene.h"
 #include "export/glb_writer.h"
 #include "export/motion_tracks.h"
+#include "platform/progress.h"
 
 namespace {
 
@@ -20,34 +22,15 @@ int fail(const std::string& message)
     return 1;
 }
 
-void showProgress(int done, int total, double seconds)
-{
-    constexpr int kBarWidth = 30;
-    const int filled = done * kBarWidth / total;
-    char bar[kBarWidth + 1];
-    for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '-';
-    bar[kBarWidth] = '\0';
-    std::printf("\r[%s] %d/%d frames, %.1f s", bar, done, total, seconds);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     ExportOptions options;
     std::string error;
-    switch (parseExportOptions(argc, argv, options, error)) {
-    case ExportParse::Help:
-        printExportUsage();
-        return 0;
-    case ExportParse::Error:
-        std::fprintf(stderr, "arborvane-export: %s\n\n", error.c_str());
-        printExportUsage();
-        return 2;
-    case ExportParse::Ok:
-        break;
-    }
+    const int status = parseExitStatus(parseExportOptions(argc, argv, options, error), "arborvane-export", error,
+                                       printExportUsage);
+    if (status >= 0) return status;
     // Before the long run: an unwritable destination is known now.
     if (!probeWritable(options.out, error)) return fail(error);
 
@@ -59,19 +42,16 @@ int main(int argc, char** argv)
     const ExportRig rig = buildExportRig(*scene.model, options.grass);
     MotionTracks tracks = makeMotionTracks(rig, *scene.model, options.frames);
     const ExportWind wind{options.run.gale, options.run.magnitude, options.run.windDirection};
-    const bool progress = options.progress && isatty(STDOUT_FILENO);
-    int lastShown = -1;
+    // A bar on a terminal only: the exporter is often run from scripts.
+    std::unique_ptr<RunProgress> progress;
+    if (options.progress && stderrIsTerminal()) progress = std::make_unique<RunProgress>(options.frames, true);
     // Frame k is the state after k steps: frame 0 is the tree at rest.
     for (int frame = 0; frame < options.frames; ++frame) {
         if (frame > 0) stepExportScene(scene, wind);
         captureFrame(tracks, rig, *scene.model, frame);
-        const int percent = (frame + 1) * 100 / options.frames;
-        if (progress && (percent != lastShown || frame + 1 == options.frames)) {
-            showProgress(frame + 1, options.frames, elapsed());
-            lastShown = percent;
-        }
+        if (progress) progress->frameDone(frame + 1, elapsed());
     }
-    if (progress) std::printf("\n");
+    if (progress) progress->finish();
 
     GlbInput input;
     input.model = scene.model.get();

@@ -23,33 +23,22 @@ void printExportUsage()
         runFlagsUsage());
 }
 
-ExportParse parseExportOptions(int argc, char** argv, ExportOptions& o, std::string& error)
+ParseResult parseExportOptions(int argc, char** argv, ExportOptions& o, std::string& error)
 {
-    for (int i = 1; i < argc; ++i) {
-        const FlagMatch shared = parseRunFlag(argc, argv, i, o.run, error);
-        if (shared == FlagMatch::Error) return ExportParse::Error;
-        if (shared == FlagMatch::Taken) continue;
-
-        const std::string flag = argv[i];
-        if (flag == "--help" || flag == "-h") return ExportParse::Help;
-        if (flag == "--grass") o.grass = true;
-        else if (flag == "--quiet") o.progress = false;
-        else if (flag == "--frames" || flag == "--out") {
-            if (i + 1 >= argc) {
-                error = "option " + flag + " needs a value";
-                return ExportParse::Error;
-            }
-            const char* v = argv[++i];
-            if (flag == "--out" && v[0] != '\0') o.out = v;
-            else if (flag == "--out" || !parseWholeNumber(v, 1, 100000, o.frames)) {
-                error = flag + " wants " + (flag == "--out" ? "a file name" : "a whole number from 1 to 100000") +
-                        ", not \"" + v + "\"";
-                return ExportParse::Error;
-            }
-        } else {
-            error = "unknown option " + flag;
-            return ExportParse::Error;
+    return parseCommandLine(argc, argv, o.run, error, [&](const std::string& flag, int& i) {
+        if (flag == "--grass" || flag == "--quiet") {
+            (flag == "--grass" ? o.grass : o.progress) = flag == "--grass";
+            return FlagMatch::Taken;
         }
-    }
-    return ExportParse::Ok;
+        if (flag != "--frames" && flag != "--out") return FlagMatch::NotMine;
+        const char* v = flagValue(argc, argv, i, error);
+        if (!v) return FlagMatch::Error;
+        if (flag == "--out" && v[0] != '\0') o.out = v;
+        else if (flag == "--out" || !parseWholeNumber(v, 1, 100000, o.frames)) {
+            error = flag + " wants " + (flag == "--out" ? "a file name" : "a whole number from 1 to 100000") +
+                    ", not \"" + v + "\"";
+            return FlagMatch::Error;
+        }
+        return FlagMatch::Taken;
+    });
 }

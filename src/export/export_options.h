@@ -13,8 +13,6 @@ struct ExportOptions {
     bool progress = true;       // progress line when stdout is a terminal
 };
 
-enum class ExportParse { Ok, Help, Error };
-
 // Parses argv[1..]. On Error, error names the flag and what is wrong.
-ExportParse parseExportOptions(int argc, char** argv, ExportOptions& options, std::string& error);
+ParseResult parseExportOptions(int argc, char** argv, ExportOptions& options, std::string& error);
 void printExportUsage();

@@ -180,6 +180,16 @@ int addNode(tinygltf::Model& m, const std::string& name)
     return static_cast<int>(m.nodes.size()) - 1;
 }
 
+// A top-level node drawing mesh with skin; nothing for a mesh without primitives.
+void addSkinnedMesh(tinygltf::Model& m, tinygltf::Scene& scene, const std::string& name, tinygltf::Mesh mesh, int skin)
+{
+    if (mesh.primitives.empty()) return;
+    const int node = addNode(m, name);
+    m.nodes[node].mesh = addMesh(m, std::move(mesh));
+    m.nodes[node].skin = skin;
+    scene.nodes.push_back(node);
+}
+
 int addTexture(tinygltf::Model& m, Bin& bin, const BmpImage& image, const std::string& name, std::string& error)
 {
     std::vector<uint8_t> png;
@@ -441,20 +451,11 @@ bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
     bark.name = "bark";
     addPrimitive(bark, bin, trunk, trunkMat);
     addPrimitive(bark, bin, branches, branchMat);
-    if (!bark.primitives.empty()) {
-        const int node = addNode(m, "Bark");
-        m.nodes[node].mesh = addMesh(m, bark);
-        m.nodes[node].skin = treeSkin;
-        scene.nodes.push_back(node);
-    }
+    addSkinnedMesh(m, scene, "Bark", std::move(bark), treeSkin);
     tinygltf::Mesh petioleMesh;
     petioleMesh.name = "petioles";
-    if (addPrimitive(petioleMesh, bin, petioles, petioleMat) >= 0) {
-        const int node = addNode(m, "Petioles");
-        m.nodes[node].mesh = addMesh(m, petioleMesh);
-        m.nodes[node].skin = treeSkin;
-        scene.nodes.push_back(node);
-    }
+    addPrimitive(petioleMesh, bin, petioles, petioleMat);
+    addSkinnedMesh(m, scene, "Petioles", std::move(petioleMesh), treeSkin);
 
     // The blade template, twice: lower surface as wound, upper surface reversed.
     Geometry lower, upper;
@@ -531,12 +532,7 @@ bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
             }
             addPrimitive(grass, bin, g, mat);
         }
-        if (!grass.primitives.empty()) {
-            const int node = addNode(m, "Grass");
-            m.nodes[node].mesh = addMesh(m, grass);
-            m.nodes[node].skin = grassSkin;
-            scene.nodes.push_back(node);
-        }
+        addSkinnedMesh(m, scene, "Grass", std::move(grass), grassSkin);
     }
 
     // Local translations that stay within this of their first value are

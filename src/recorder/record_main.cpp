@@ -17,7 +17,7 @@
 #include "image/bmp_file.h"
 #include "recorder/frame_dir.h"
 #include "recorder/offscreen_context.h"
-#include "recorder/progress.h"
+#include "platform/progress.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
 #include "render/frame_draw.h"
@@ -64,17 +64,9 @@ int main(int argc, char** argv)
 {
     RecordOptions options;
     std::string error;
-    switch (parseRecordOptions(argc, argv, options, error)) {
-    case ParseResult::Help:
-        printRecordUsage();
-        return 0;
-    case ParseResult::Error:
-        std::fprintf(stderr, "arborvane-record: %s\n\n", error.c_str());
-        printRecordUsage();
-        return 2;
-    case ParseResult::Ok:
-        break;
-    }
+    const int status = parseExitStatus(parseRecordOptions(argc, argv, options, error), "arborvane-record", error,
+                                       printRecordUsage);
+    if (status >= 0) return status;
 
     // The window program carries on without most of these; a recording of a
     // half-loaded scene is worthless, so all must be there.
@@ -134,7 +126,7 @@ int main(int argc, char** argv)
     auto elapsed = [&] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    RecordProgress progress(options.frames, stderrIsTerminal());
+    RunProgress progress(options.frames, stderrIsTerminal());
     std::vector<double> frameMs;
     frameMs.reserve(static_cast<size_t>(options.frames));
     for (int frame = 0; frame < options.frames; ++frame) {

@@ -29,33 +29,19 @@ void printRecordUsage()
 
 ParseResult parseRecordOptions(int argc, char** argv, RecordOptions& o, std::string& error)
 {
-    for (int i = 1; i < argc; ++i) {
-        const FlagMatch shared = parseRunFlag(argc, argv, i, o.run, error);
-        if (shared == FlagMatch::Error) return ParseResult::Error;
-        if (shared == FlagMatch::Taken) continue;
-
-        const std::string flag = argv[i];
-        if (flag == "--help" || flag == "-h") {
-            o.help = true;
-            return ParseResult::Help;
-        }
+    return parseCommandLine(argc, argv, o.run, error, [&](const std::string& flag, int& i) {
         if (flag == "--skeleton") {
             o.skeleton = true;
-            continue;
+            return FlagMatch::Taken;
         }
         if (flag != "--frames" && flag != "--fps" && flag != "--width" && flag != "--height" && flag != "--shadows" &&
-            flag != "--out" && flag != "--video") {
-            error = "unknown option " + flag;
-            return ParseResult::Error;
-        }
-        if (i + 1 >= argc) {
-            error = "option " + flag + " needs a value";
-            return ParseResult::Error;
-        }
-        const char* v = argv[++i];
+            flag != "--out" && flag != "--video")
+            return FlagMatch::NotMine;
+        const char* v = flagValue(argc, argv, i, error);
+        if (!v) return FlagMatch::Error;
         auto bad = [&](const std::string& what) {
             error = flag + " wants " + what + (v[0] ? ", not \"" + std::string(v) + "\"" : "");
-            return ParseResult::Error;
+            return FlagMatch::Error;
         };
         if (flag == "--frames") {
             if (!parseWholeNumber(v, 1, 1000000, o.frames)) return bad("a whole number from 1 to 1000000");
@@ -73,6 +59,6 @@ ParseResult parseRecordOptions(int argc, char** argv, RecordOptions& o, std::str
         } else {
             (flag == "--out" ? o.outDir : o.video) = v;
         }
-    }
-    return ParseResult::Ok;
+        return FlagMatch::Taken;
+    });
 }

@@ -15,10 +15,7 @@ struct RecordOptions {
     std::string outDir = "./record"; // where snap000.bmp ... go
     std::string video;            // mp4 to encode with ffmpeg; empty: none
     int fps = 20;                 // video playback rate; 20 is real time (one 0.05 s step a frame)
-    bool help = false;            // --help given
 };
-
-enum class ParseResult { Ok, Help, Error };
 
 // Parses argv[1..]. On Error, error names the flag and what is wrong.
 ParseResult parseRecordOptions(int argc, char** argv, RecordOptions& options, std::string& error);

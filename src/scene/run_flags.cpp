@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 bool parseWholeNumber(const char* text, long lo, long hi, int& out)
@@ -48,6 +49,38 @@ bool parseSeed(const char* text, uint32_t& out)
 
 } // namespace
 
+int parseExitStatus(ParseResult result, const char* program, const std::string& error, void (*printUsage)())
+{
+    if (result == ParseResult::Ok) return -1;
+    if (result == ParseResult::Error) std::fprintf(stderr, "%s: %s\n\n", program, error.c_str());
+    printUsage();
+    return result == ParseResult::Help ? 0 : 2;
+}
+
+const char* flagValue(int argc, char** argv, int& i, std::string& error)
+{
+    if (i + 1 < argc) return argv[++i];
+    error = "option " + std::string(argv[i]) + " needs a value";
+    return nullptr;
+}
+
+ParseResult parseCommandLine(int argc, char** argv, RunFlags& flags, std::string& error,
+                             const std::function<FlagMatch(const std::string& flag, int& i)>& own)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (flag == "--help" || flag == "-h") return ParseResult::Help;
+        FlagMatch match = parseRunFlag(argc, argv, i, flags, error);
+        if (match == FlagMatch::NotMine) match = own(flag, i);
+        if (match == FlagMatch::Error) return ParseResult::Error;
+        if (match == FlagMatch::NotMine) {
+            error = "unknown option " + flag;
+            return ParseResult::Error;
+        }
+    }
+    return ParseResult::Ok;
+}
+
 FlagMatch parseRunFlag(int argc, char** argv, int& i, RunFlags& flags, std::string& error)
 {
     const std::string flag = argv[i];
@@ -56,11 +89,8 @@ FlagMatch parseRunFlag(int argc, char** argv, int& i, RunFlags& flags, std::stri
         return FlagMatch::Taken;
     }
     if (flag != "--magnitude" && flag != "--wind-dir" && flag != "--seed" && flag != "--data") return FlagMatch::NotMine;
-    if (i + 1 >= argc) {
-        error = "option " + flag + " needs a value";
-        return FlagMatch::Error;
-    }
-    const char* v = argv[++i];
+    const char* v = flagValue(argc, argv, i, error);
+    if (!v) return FlagMatch::Error;
     auto bad = [&](const char* what) {
         error = flag + " wants " + what + ", not \"" + v + "\"";
         return FlagMatch::Error;
