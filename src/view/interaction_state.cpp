@@ -10,15 +10,8 @@ float dragInputY(int y, int windowHeight) { return 0.33f * static_cast<float>(wi
 
 Mat4 composeDrag(const Mat4& drag, const Mat4& base)
 {
-    Mat4 out;
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            double sum = 0.0;
-            for (int k = 0; k < 4; ++k) sum += drag.m[4 * k + r] * base.m[4 * c + k];
-            out.m[4 * c + r] = sum;
-        }
-    }
-    return out;
+    // Both are in OpenGL order: drag after base is the row-major product base * drag.
+    return multiplyGeneral(base, drag);
 }
 
 Mat4* dragTarget(ControlState& state)

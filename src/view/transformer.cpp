@@ -83,10 +83,6 @@ Mat4 TransformerPan::transform(float x, float y)
     return r;
 }
 
-void TransformerZoom::resize(int, int) {}
-
-void TransformerZoom::begin(float, float y) { startY = y; }
-
 Mat4 TransformerZoom::transform(float, float y)
 {
     Mat4 r = identity();

@@ -45,14 +45,9 @@ public:
 };
 
 // Translation along z from vertical motion; x is ignored.
-class TransformerZoom : public Transformer {
+class TransformerZoom : public TransformerPan {
 public:
-    void resize(int width, int height) override;
-    void begin(float x, float y) override;
     Mat4 transform(float x, float y) override;
-
-    float startY = 0.0f;  // drag start
-    float gain = 0.1f;    // model units per scaled pixel
 };
 
 // Rotation matrix of the unit quaternion (x, y, z, w), OpenGL order.
