@@ -19,7 +19,6 @@ Vec3 crossOf(const Vec3& a, const Vec3& b)
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x, 0};
 }
 double dotOf(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double norm(const Vec3& a) { return std::sqrt(dotOf(a, a)); }
 Vec3 unit(const Vec3& a)
 {
     const double n = norm(a);

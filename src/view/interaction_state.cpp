@@ -10,8 +10,9 @@ float dragInputY(int y, int windowHeight) { return 0.33f * static_cast<float>(wi
 
 // Both are in OpenGL order, which read row-major is the transpose: so the
 // row-major product base * drag is drag * base in OpenGL order, with the same
-// terms summed in the same order.
-Mat4 composeDrag(const Mat4& drag, const Mat4& base) { return multiply(base, drag); }
+// terms summed in the same order. Not the affine shortcut: in OpenGL order the
+// last row is not where row-major code looks for it.
+Mat4 composeDrag(const Mat4& drag, const Mat4& base) { return multiplyGeneral(base, drag); }
 
 Mat4* dragTarget(ControlState& state)
 {

@@ -8,7 +8,6 @@
 inline Vec3 operator+(Vec3 a, Vec3 b) { return add(a, b); }
 inline Vec3 operator-(Vec3 a, Vec3 b) { return sub(a, b); }
 inline Vec3 operator*(Vec3 a, double s) { return scale(a, s); }
-inline double norm(Vec3 a) { return std::sqrt(dot(a, a)); }
 // Unit vector; straight up for a zero vector, so growth never stalls on one.
 inline Vec3 unit(Vec3 a)
 {
