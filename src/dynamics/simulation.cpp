@@ -1,5 +1,9 @@
 #include "dynamics/simulation.h"
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 #include "dynamics/branch_dynamics.h"
 #include "scene/scene.h"
 
@@ -103,11 +107,11 @@ void advanceWindCursors(WindField& wind)
     }
 }
 
-void simulateStep(Scene& scene, double timeStep)
+void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic)
 {
     TreeModel& model = scene.tree;
     restoreRestState(scene);
-    updateDynamics(scene, timeStep);
+    updateDynamics(scene, timeStep, arithmetic);
     if (scene.input.refine) {
         model.triangleCount = model.triangleTotalShadowed;
         refineBranches(model, scene.scratch);
@@ -115,4 +119,22 @@ void simulateStep(Scene& scene, double timeStep)
         model.triangleCount = model.triangleTotalPlain;
     }
     advanceWindCursors(scene.wind);
+}
+
+int simulationThreads()
+{
+#ifdef _OPENMP
+    return omp_get_max_threads();
+#else
+    return 1;
+#endif
+}
+
+void setSimulationThreads(int count)
+{
+#ifdef _OPENMP
+    omp_set_num_threads(count < 1 ? 1 : count);
+#else
+    (void)count;
+#endif
 }
