@@ -3,6 +3,7 @@
 #include "dynamics/bend_chain.h"
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
+#include "dynamics/simulation.h"
 #include "scene/scene.h"
 
 namespace {
@@ -51,12 +52,16 @@ void moveSkeleton(TreeModel& model, const WindField& field, const WindInput& win
 {
     double thetaPrev = 0.0;
     const int count = liveBranchCount(model);
+    for (int i = 0; i < count; ++i) restoreBranch(model.branches[i], model.restBranches[i]);
     for (int i = 0; i < count; ++i)
         if (moves(model.branches[i])) moveBranch<M>(model, field, model.branches[i], wind, timeStep, thetaPrev);
 }
 
-void moveLeavesOf(Branch& b, const WindField& field, const WindInput& wind, double timeStep, Arithmetic arithmetic)
+void moveLeavesOf(Branch& b, const Branch& rest, const WindField& field, const WindInput& wind, double timeStep,
+                  Arithmetic arithmetic)
 {
+    if (b.points && rest.points)
+        for (Leaf& leaf : b.leaves) restoreLeaf(leaf);
     if (!moves(b)) return;
     for (Leaf& leaf : b.leaves)
         moveLeaf(leaf, b.tipTransform, sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale), timeStep,
@@ -80,11 +85,13 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
 #pragma omp for schedule(dynamic, 64) nowait
         for (int i = 0; i < blades; ++i) {
             GrassBlade& blade = grass.blades[i];
+            restoreBlade(blade);
             moveGrassBlade(blade, sampleWindForce(field, wind, blade.noisePosition, 0.3), timeStep, arithmetic);
         }
 #pragma omp barrier
 #pragma omp for schedule(dynamic, 4)
-        for (int i = 0; i < branches; ++i) moveLeavesOf(model.branches[i], field, wind, timeStep, arithmetic);
+        for (int i = 0; i < branches; ++i)
+            moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
     }
 }
 
@@ -98,11 +105,13 @@ void moveBranches(TreeModel& model, const WindField& field, const WindInput& win
     else
         moveSkeleton<PlainMath>(model, field, wind, timeStep);
     const int count = liveBranchCount(model);
-    for (int i = 0; i < count; ++i) moveLeavesOf(model.branches[i], field, wind, timeStep, arithmetic);
+    for (int i = 0; i < count; ++i)
+        moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
 }
 
 void updateDynamics(Scene& scene, double timeStep, Arithmetic arithmetic)
 {
+    scene.tree.refined = false;
     const SimulationInput& in = scene.input;
     const WindInput wind = makeWindInput(in.gale, in.magnitude, in.direction);
     if (arithmetic == Arithmetic::Fast)

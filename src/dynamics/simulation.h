@@ -2,6 +2,9 @@
 #pragma once
 #include "math/oscillators.h"
 
+struct Branch;
+struct GrassBlade;
+struct Leaf;
 struct RefineScratch;
 struct Scene;
 struct TreeModel;
@@ -20,6 +23,10 @@ int simulationThreads();
 void setSimulationThreads(int count);
 
 void restoreRestState(Scene& scene);
+// The same for one part; a branch without its leaves.
+void restoreBranch(Branch& branch, const Branch& rest);
+void restoreLeaf(Leaf& leaf);
+void restoreBlade(GrassBlade& blade);
 // Inserts a Catmull-Rom midpoint in every segment: N points become 2N-1.
 void refineBranches(TreeModel& model, RefineScratch& scratch);
 void advanceWindCursors(WindField& wind);
