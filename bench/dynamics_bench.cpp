@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <string>
 
 #include "../tests/motion_scene.h"
 #include "dynamics/branch_dynamics.h"
@@ -38,12 +39,20 @@ BenchScene& scene()
 
 const Vec3 kWind{1.0, 0.0, 0.0, 0};
 
+// Scene kind and the simulation's thread count (OMP_NUM_THREADS, else one per core).
+void label(benchmark::State& state)
+{
+    state.SetLabel(std::string(scene().generated ? "generated" : "synthetic") + ", " +
+                   std::to_string(simulationThreads()) + " threads");
+    state.counters["threads"] = simulationThreads();
+}
+
 void BM_stepGale400(benchmark::State& state)
 {
     Scene& m = *scene().model;
     m.input = {true, 400.0, kWind, true};
     for (auto _ : state) simulateStep(m, kTimeStep);
-    state.SetLabel(scene().generated ? "generated" : "synthetic");
+    label(state);
 }
 BENCHMARK(BM_stepGale400)->Unit(benchmark::kMicrosecond);
 
@@ -52,9 +61,19 @@ void BM_stepBreeze(benchmark::State& state)
     Scene& m = *scene().model;
     m.input = {false, 400.0, kWind, true};
     for (auto _ : state) simulateStep(m, kTimeStep);
-    state.SetLabel(scene().generated ? "generated" : "synthetic");
+    label(state);
 }
 BENCHMARK(BM_stepBreeze)->Unit(benchmark::kMicrosecond);
+
+// The same step with the plain formulas, for the gain of the fast arithmetic.
+void BM_stepGale400Plain(benchmark::State& state)
+{
+    Scene& m = *scene().model;
+    m.input = {true, 400.0, kWind, true};
+    for (auto _ : state) simulateStep(m, kTimeStep, Arithmetic::Plain);
+    label(state);
+}
+BENCHMARK(BM_stepGale400Plain)->Unit(benchmark::kMicrosecond);
 
 void BM_restore(benchmark::State& state)
 {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <fstream>
 
 #include "dynamics/branch_dynamics.h"
@@ -10,6 +13,21 @@
 #include "dynamics/wind_force.h"
 #include "tree/bounds.h"
 #include "motion_scene.h"
+
+// Every operator new of this test program is counted: the step must not allocate.
+static std::atomic<long> allocations{0};
+
+void* operator new(std::size_t size)
+{
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete" // this operator new is malloc
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 using motion_scene::hashState;
 using motion_scene::makeScene;
@@ -460,19 +478,94 @@ TEST(Soak, LongRunsStayFiniteAndNearRest)
 // The generated tree, leaves and grass after 1000 gale steps with foliage seed
 // 12345, hashed bit for bit. A deliberate change to the motion changes this
 // value: update it in the same commit and say why.
-constexpr uint64_t kGeneratedSceneHash1000 = 0x56a14aabd4b876e9ull;
+constexpr uint64_t kGeneratedSceneHash1000 = 0x48827703c693a22aull;
+// The same with the plain formulas (Arithmetic::Plain), which must not drift.
+constexpr uint64_t kPlainSceneHash1000 = 0x56a14aabd4b876e9ull;
 
-TEST(GeneratedScene, StepsStayFiniteAndMatchTheCommittedHash)
+// Largest distance between corresponding moving points of two scenes.
+double largestGap(const Scene& a, const Scene& b)
 {
-    auto s = makeScene();
+    double worst = 0.0;
+    auto gap = [&](const Vec3& p, const Vec3& q) { worst = std::max(worst, distance(p, q)); };
+    for (int i = 0; i < a.tree.branchCount; ++i) {
+        const Branch& x = a.tree.branches[i];
+        const Branch& y = b.tree.branches[i];
+        for (int k = 0; k < x.pointCount; ++k) gap(x.points[k], y.points[k]);
+        for (int l = 0; l < kLeavesPerBranch; ++l) {
+            for (int k = 0; k < kPetiolePoints; ++k) gap(x.leaves[l].petiolePoints[k], y.leaves[l].petiolePoints[k]);
+            // The blade's corner points go with its matrix.
+            for (const Vec3 corner : {Vec3{0, 0, 0, 0}, Vec3{1, 0, 0, 0}, Vec3{0, 1, 0, 0}})
+                gap(transformPoint(x.leaves[l].bladeMatrix, corner), transformPoint(y.leaves[l].bladeMatrix, corner));
+        }
+    }
+    for (int i = 0; i < a.grass.bladeCount; ++i) {
+        for (int j = 0; j < kGrassLevels; ++j) {
+            gap(a.grass.blades[i].centre[j], b.grass.blades[i].centre[j]);
+            gap(a.grass.blades[i].edge[j], b.grass.blades[i].edge[j]);
+        }
+    }
+    return worst;
+}
+
+TEST(GeneratedScene, StepsStayFiniteMatchTheCommittedHashesAndAgreeWithThePlainFormulas)
+{
+    auto fast = makeScene();
+    auto plain = makeScene();
     testing::internal::CaptureStdout();
-    const bool loaded = motion_scene::loadGeneratedScene(*s);
+    const bool loaded = motion_scene::loadGeneratedScene(*fast) && motion_scene::loadGeneratedScene(*plain);
     const std::string out = testing::internal::GetCapturedStdout();
     if (!loaded) GTEST_SKIP() << "no generated data under ./data: " << out;
-    EXPECT_EQ(s->tree.branchCount, 322);
-    EXPECT_EQ(s->grass.bladeCount, 5000);
-    for (int i = 0; i < 1000; ++i) stepWind(*s, true, 400.0, kAlongX, true);
-    EXPECT_TRUE(std::isfinite(largestExcursion(s->tree)));
-    EXPECT_GT(largestExcursion(s->tree), 1e-3);
-    EXPECT_EQ(hashState(*s), kGeneratedSceneHash1000) << std::hex << hashState(*s);
+    EXPECT_EQ(fast->tree.branchCount, 322);
+    EXPECT_EQ(fast->grass.bladeCount, 5000);
+    double low = 1e300, high = -1e300;
+    for (int i = 0; i < fast->tree.branchCount; ++i) {
+        for (int k = 0; k < fast->tree.restBranches[i].pointCount; ++k) {
+            low = std::min(low, fast->tree.restBranches[i].points[k].y);
+            high = std::max(high, fast->tree.restBranches[i].points[k].y);
+        }
+    }
+    const double height = high - low;
+    ASSERT_GT(height, 1.0);
+    for (int i = 0; i < 1000; ++i) {
+        stepWind(*fast, true, 400.0, kAlongX, true);
+        plain->input = fast->input;
+        simulateStep(*plain, kTimeStep, Arithmetic::Plain);
+    }
+    EXPECT_TRUE(std::isfinite(largestExcursion(fast->tree)));
+    EXPECT_GT(largestExcursion(fast->tree), 1e-3);
+    const double gap = largestGap(*fast, *plain);
+    std::printf("largest gap to the plain formulas: %.3g of the tree's height\n", gap / height);
+    EXPECT_LT(gap, 1e-6 * height);
+    EXPECT_EQ(hashState(*fast), kGeneratedSceneHash1000) << std::hex << hashState(*fast);
+    EXPECT_EQ(hashState(*plain), kPlainSceneHash1000) << std::hex << hashState(*plain);
+}
+
+TEST(Threads, StateDoesNotDependOnTheThreadCount)
+{
+    const int before = simulationThreads();
+    uint64_t hashes[3];
+    const int counts[3] = {1, 2, 8};
+    for (int t = 0; t < 3; ++t) {
+        setSimulationThreads(counts[t]);
+        auto s = smallScene(40, 700);
+        for (int step = 0; step < 200; ++step) stepWind(*s, step < 150, 400.0, kAlongX, step % 2 == 0);
+        hashes[t] = hashState(*s);
+    }
+    setSimulationThreads(before);
+    EXPECT_EQ(hashes[0], hashes[1]);
+    EXPECT_EQ(hashes[0], hashes[2]);
+}
+
+TEST(Threads, StepAllocatesNothing)
+{
+    const int before = simulationThreads();
+    setSimulationThreads(2);
+    auto s = smallScene(40, 300, true);
+    stepWind(*s, true, 400.0, kAlongX, true); // the thread team starts here
+    stepWind(*s, true, 400.0, kAlongX, true);
+    const long start = allocations.load();
+    for (int step = 0; step < 20; ++step) stepWind(*s, step % 2 == 0, 400.0, kAlongX, step % 3 == 0);
+    const long made = allocations.load() - start;
+    setSimulationThreads(before);
+    EXPECT_EQ(made, 0);
 }

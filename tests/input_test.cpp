@@ -18,11 +18,12 @@ struct Settings {
     Mat4 treeRotation = identity();
     Mat4 lightRotation = identity();
     Mat4 dragBase = identity();
+    bool realtime = false;
 
     ControlState controls()
     {
         return {windMagnitude, galeMode,     showShadows,  skeletonView, interactionMode,
-                windRotation,  treeRotation, lightRotation, dragBase};
+                windRotation,  treeRotation, lightRotation, dragBase,    realtime};
     }
 };
 
@@ -129,6 +130,10 @@ TEST(Keys, TogglesResetAndExit)
     EXPECT_TRUE(s.showShadows);
     EXPECT_EQ(applyKey(c, ' '), KeyResult::Handled);
     EXPECT_TRUE(s.skeletonView);
+    EXPECT_EQ(applyKey(c, 't'), KeyResult::Handled);
+    EXPECT_TRUE(s.realtime);
+    EXPECT_EQ(applyKey(c, 'T'), KeyResult::Handled);
+    EXPECT_FALSE(s.realtime);
 
     s.windRotation = glQuarterTurnZ();
     s.treeRotation = glTranslation(1, 2, 3);

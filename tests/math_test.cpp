@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "math/mat4.h"
@@ -170,5 +171,41 @@ TEST(BendAngle, ZeroDerivativeKeepsAFiniteAngle)
     for (double start : {-3.0, -1.0, 0.5, 2.0, 6.0}) {
         EXPECT_TRUE(std::isfinite(solveBendAngle(start, 1.0, 1.0, kPi, 1.0, 1000))) << start;
         EXPECT_TRUE(std::isfinite(solveBendAngle(start, 3.0, 1.0, 0.0, 1.0, 10))) << start;
+    }
+}
+
+TEST(FastTrig, MatchesTheLibraryToAnUlpOrTwo)
+{
+    double worst = 0.0;
+    for (double x = -40.0; x <= 40.0; x += 0.0137) {
+        double s, c;
+        fastSinCos(x, s, c);
+        worst = std::max({worst, std::fabs(s - std::sin(x)), std::fabs(c - std::cos(x))});
+    }
+    EXPECT_LT(worst, 4e-16);
+    for (double x : {0.0, -0.0, 1e-300, kPi / 4, kPi / 2, 3 * kPi / 4, -kPi, 99999.5, 1e6, 1e300}) {
+        double s, c;
+        fastSinCos(x, s, c);
+        EXPECT_NEAR(s, std::sin(x), 1e-15 * std::max(1.0, std::fabs(x) * 1e-5)) << x;
+        EXPECT_NEAR(c, std::cos(x), 1e-15 * std::max(1.0, std::fabs(x) * 1e-5)) << x;
+    }
+    double s, c;
+    fastSinCos(std::nan(""), s, c);
+    EXPECT_TRUE(std::isnan(s) && std::isnan(c));
+}
+
+TEST(BendAngle, FastPhaseSolvesTheSameEquation)
+{
+    // phi given by its cosine and sine instead of its value: the same root.
+    for (double phi : {0.0, 0.3, 1.2, 2.9}) {
+        for (double load : {0.5, 3.0, 40.0}) {
+            FastMath::Turn turn;
+            const double fast =
+                solveBendAngle(0.0, load, 0.8, FastMath::Phase{std::cos(phi), std::sin(phi)}, 12.0, 1000, &turn);
+            const double plain = solveBendAngle(0.0, load, 0.8, phi, 12.0, 1000);
+            EXPECT_NEAR(fast, plain, 1e-12) << phi << " " << load;
+            EXPECT_NEAR(turn.sine, std::sin(fast), 1e-15);
+            EXPECT_NEAR(turn.cosine, std::cos(fast), 1e-15);
+        }
     }
 }

@@ -23,6 +23,11 @@ TEST(Overlay, LinesAsTheWindowShowsThem)
     EXPECT_EQ(overlayLines(1.5f, 7, true, 800.0, false)[2], "Motion in the moderate gale, wind magnitude = 800.00");
     // Saved frames carry no text.
     EXPECT_TRUE(overlayLines(25.0f, 30904, true, 400.0, true).empty());
+    EXPECT_TRUE(overlayLines(25.0f, 30904, true, 400.0, true, true).empty());
+    // Real-time pacing adds a fourth line.
+    const Lines paced = overlayLines(25.0f, 30904, true, 400.0, false, true);
+    ASSERT_EQ(paced.size(), 4u);
+    EXPECT_EQ(paced[3], "Real time");
 }
 
 TEST(Overlay, TriangleCountFollowsTheShadowFlag)

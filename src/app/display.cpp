@@ -12,6 +12,7 @@
 #include "render/frame_draw.h"
 #include "view/frame_rate.h"
 #include "view/overlay_text.h"
+#include "view/realtime_pacing.h"
 
 void display()
 {
@@ -30,14 +31,22 @@ void advanceFrame()
 {
     if (!view.capturing) {
         updateFps();
-        const std::vector<std::string> lines = overlayLines(view.fps, scene.tree.triangleCount, view.galeMode,
-                                                            static_cast<double>(view.windMagnitude), view.capturing);
+        const std::vector<std::string> lines =
+            overlayLines(view.fps, scene.tree.triangleCount, view.galeMode, static_cast<double>(view.windMagnitude),
+                         view.capturing, view.realtime);
         for (size_t i = 0; i < lines.size(); ++i)
             drawText(lines[i].c_str(), 0.02f, 0.95f - 0.05f * static_cast<float>(i));
     }
+    // One step per frame by default; in real time as many as the wall clock
+    // has paid for (often none on a fast machine: the frame shows the last step).
+    int steps = 1;
+    if (view.realtime)
+        steps = paceSteps(view.pacer, secondsSinceStart(), kTimeStep);
+    else
+        view.pacer = {}; // the clock restarts when real time is switched on
     frameStatsStepBegin();
-    simulateStep(scene, kTimeStep);
-    frameStatsStepEnd();
+    for (int i = 0; i < steps; ++i) simulateStep(scene, kTimeStep);
+    frameStatsStepEnd(steps * kTimeStep);
     if (view.capturing) captureFrame();
 }
 

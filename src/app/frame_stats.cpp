@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "dynamics/simulation.h"
 #include "platform/platform.h"
 
 namespace {
@@ -23,6 +24,9 @@ struct FrameStats {
     double* cpu = nullptr;       // process CPU time per frame, all threads (rasteriser included)
     std::chrono::steady_clock::time_point begin, stepBegin, stepEnd;
     double cpuBegin = 0.0;
+    double simulatedThisFrame = 0.0; // seconds of motion of the current frame
+    double simulated = 0.0;          // over the measured frames
+    std::chrono::steady_clock::time_point firstMeasured; // start of the first measured frame
 };
 
 FrameStats stats; // measurement state
@@ -74,9 +78,11 @@ void frameStatsStepBegin()
     if (frameStatsEnabled()) stats.stepBegin = std::chrono::steady_clock::now();
 }
 
-void frameStatsStepEnd()
+void frameStatsStepEnd(double simulated)
 {
-    if (frameStatsEnabled()) stats.stepEnd = std::chrono::steady_clock::now();
+    if (!frameStatsEnabled()) return;
+    stats.stepEnd = std::chrono::steady_clock::now();
+    stats.simulatedThisFrame = simulated;
 }
 
 void frameStatsEnd()
@@ -85,6 +91,8 @@ void frameStatsEnd()
     const auto end = std::chrono::steady_clock::now();
     const double cpuEnd = processCpuMs();
     if (stats.seen++ < kWarmUpFrames) return;
+    if (stats.count == 0) stats.firstMeasured = stats.begin;
+    stats.simulated += stats.simulatedThisFrame;
     const int i = stats.count++;
     // Drawing includes the wait for the rasteriser in glFinish after the step.
     stats.step[i] = ms(stats.stepEnd - stats.stepBegin);
@@ -93,7 +101,10 @@ void frameStatsEnd()
     stats.cpu[i] = cpuEnd - stats.cpuBegin;
     if (stats.count < stats.wanted) return;
     const int n = stats.count;
-    consolePrintf("Frame stats over %d frames (medians): draw %.3f ms, step %.3f ms, frame %.3f ms, cpu %.3f ms\n", n,
-                  median(stats.draw, n), median(stats.step, n), median(stats.frame, n), median(stats.cpu, n));
+    const double wall = ms(end - stats.firstMeasured) * 1e-3;
+    consolePrintf("Frame stats over %d frames (medians): draw %.3f ms, step %.3f ms, frame %.3f ms, cpu %.3f ms; "
+                  "%.3f simulated s per wall s; %d simulation threads\n",
+                  n, median(stats.draw, n), median(stats.step, n), median(stats.frame, n), median(stats.cpu, n),
+                  wall > 0.0 ? stats.simulated / wall : 0.0, simulationThreads());
     stats.reported = true;
 }

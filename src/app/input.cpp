@@ -14,7 +14,8 @@
 static ControlState controls()
 {
     return {view.windMagnitude, view.galeMode,     view.showShadows,   view.skeletonView, view.interactionMode,
-            view.windRotation,  view.treeRotation, view.lightRotation, view.dragBase};
+            view.windRotation,  view.treeRotation, view.lightRotation, view.dragBase,
+            view.realtime};
 }
 
 Mat4 composeWithBase(const Mat4& drag, const Mat4& base) { return composeDrag(drag, base); }

@@ -35,14 +35,16 @@ Display* openDisplayProbe(int argc, char** argv)
 
 void printUsage()
 {
-    std::printf("usage: arborvane [--data DIR] [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
+    std::printf("usage: arborvane [--data DIR] [--realtime] [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
                 "\n"
                 "Animates a tree in a grass field moving in turbulent wind, in one OpenGL window.\n"
                 "\n"
                 "  --data DIR   read the tree, leaf, noise, grass and texture files from DIR (default ./data)\n"
+                "  --realtime   move at wall-clock speed (0.05 s steps as time passes) instead of one step\n"
+                "               per frame; the key t switches it too\n"
                 "  --help       print this and exit\n"
                 "\n"
-                "Keys: Esc quit, p gale/breeze, s shadows, r reset, space skeleton, F1 capture to ./image,\n"
+                "Keys: Esc quit, p gale/breeze, s shadows, r reset, t real time, space skeleton, F1 capture to ./image,\n"
                 "F10 full screen, Left/Right wind magnitude; right button: menu; left drag: rotate (Shift zoom,\n"
                 "Ctrl pan) the tree, the wind direction or the light.\n");
 }
@@ -64,6 +66,10 @@ int parseOptions(int argc, char** argv)
                 return 2;
             }
             dataDir = argv[++i];
+            continue;
+        }
+        if (std::strcmp(a, "--realtime") == 0) {
+            view.realtime = true;
             continue;
         }
         if (std::strncmp(a, "--", 2) == 0) {

@@ -41,11 +41,12 @@ inline void rideOn(const Mat4& m, Vec3& frameX, Vec3& frameY, Vec3& frameZ, Vec3
     axisZ = sub(frameZ, base);
 }
 
+// M: PlainMath or FastMath, how the angles are computed.
 // Moves points[1..] by mt, bending each joint as it goes; mt ends as the
 // transform after the last joint. atJoint(j, mt, bent) runs after joint j.
 // theta0 starts the first Newton solve, each later one starts where the
 // last ended; returns the last angle.
-template <class AtJoint>
+template <class M, class AtJoint>
 double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double timeStep, Mat4& mt, double theta0,
                  AtJoint&& atJoint)
 {
@@ -84,16 +85,18 @@ double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double 
                                          : chain.stiffness * (1.0 - 0.5 * j / n);
             Vec3 seg = sub(p[j + 1], p[j]);
             const double arm = lengthAndNormalize(seg);
-            const double phi = angleBetween(seg, towards);
-            const Vec3 axis = unitCross(bendDir, seg);
-            const double theta = solveBendAngle(thetaPrev, load, arm, phi, k, rule.maxIterations);
+            double crossLength;
+            const Vec3 axis = unitCross(bendDir, seg, &crossLength);
+            typename M::Turn turn;
+            const double theta = solveBendAngle(thetaPrev, load, arm, M::phase(seg, towards, crossLength), k,
+                                                rule.maxIterations, &turn);
             thetaPrev = theta;
             Mat4 joint;
             if (rule.twist) {
                 const double tau = twistAngle(y[1], arm, chain.stiffness);
-                joint = turnAbout(p[j], rotation(-theta, axis), rotation(-tau, seg));
+                joint = turnAbout(p[j], M::bend(theta, turn, axis), M::turn(-tau, seg));
             } else {
-                joint = turnAbout(p[j], rotation(-theta, axis));
+                joint = turnAbout(p[j], M::bend(theta, turn, axis));
             }
             mt = multiplyAffine(joint, mt);
             p[j + 1] = transformPoint(joint, p[j + 1]);

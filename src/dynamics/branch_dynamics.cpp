@@ -1,8 +1,9 @@
 #include "dynamics/branch_dynamics.h"
 
-#include "dynamics/grass_dynamics.h"
 #include "dynamics/bend_chain.h"
+#include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
+#include "dynamics/simulation.h"
 #include "scene/scene.h"
 
 namespace {
@@ -21,7 +22,13 @@ int serveChildren(TreeModel& model, const Branch& b, int c, int j, const Mat4& m
 // Branches bend about x and z only; the load at a joint is that of the segments beyond it.
 constexpr ChainRule kBranchRule{{1.0, 0.0, 0.975}, {1.0, 0.0, 1.025}, 1000, true, false};
 
-// One branch; thetaPrev carries the Newton start from joint to joint and branch to branch.
+int liveBranchCount(const TreeModel& model) { return model.branchCount < kBranchCount ? model.branchCount : kBranchCount; }
+
+bool moves(const Branch& b) { return b.points && b.pointCount >= 1; }
+
+// One branch without its leaves; thetaPrev carries the Newton start from
+// joint to joint and branch to branch. Leaves their transform in tipTransform.
+template <class M>
 void moveBranch(TreeModel& model, const WindField& field, Branch& b, const WindInput& wind, double timeStep,
                 double& thetaPrev)
 {
@@ -30,33 +37,85 @@ void moveBranch(TreeModel& model, const WindField& field, Branch& b, const WindI
                 b.frequency, b.dampingRatio, b.stiffness};
     rideOn(mb, b.frameX, b.frameY, b.frameZ, b.points[0], chain.axisX, chain.axisZ);
     int c = 0;
-    thetaPrev = bendChain(kBranchRule, chain, sampleWindForce(field, wind, b.noisePosition, b.windScale), timeStep,
-                          mb, thetaPrev, [&](int j, const Mat4& m, bool) { c = serveChildren(model, b, c, j, m); });
+    thetaPrev = bendChain<M>(kBranchRule, chain, sampleWindForce(field, wind, b.noisePosition, b.windScale), timeStep,
+                             mb, thetaPrev, [&](int j, const Mat4& m, bool) { c = serveChildren(model, b, c, j, m); });
     // Children at the tip point are never reached by the joint loop: they
     // take the final transform so they do not stay behind.
     serveChildren(model, b, c, b.pointCount - 1, mb);
+    b.tipTransform = mb;
+}
 
+// The branches in index order: each needs its parent's transform and the
+// Newton start its predecessor ended with.
+template <class M>
+void moveSkeleton(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep)
+{
+    double thetaPrev = 0.0;
+    const int count = liveBranchCount(model);
+    for (int i = 0; i < count; ++i) restoreBranch(model.branches[i], model.restBranches[i]);
+    for (int i = 0; i < count; ++i)
+        if (moves(model.branches[i])) moveBranch<M>(model, field, model.branches[i], wind, timeStep, thetaPrev);
+}
+
+void moveLeavesOf(Branch& b, const Branch& rest, const WindField& field, const WindInput& wind, double timeStep,
+                  Arithmetic arithmetic)
+{
+    if (b.points && rest.points)
+        for (Leaf& leaf : b.leaves) restoreLeaf(leaf);
+    if (!moves(b)) return;
     for (Leaf& leaf : b.leaves)
-        moveLeaf(leaf, mb, sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale), timeStep);
+        moveLeaf(leaf, b.tipTransform, sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale), timeStep,
+                 arithmetic);
+}
+
+template <class M>
+void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithmetic arithmetic)
+{
+    TreeModel& model = scene.tree;
+    const WindField& field = scene.wind;
+    GrassField& grass = scene.grass;
+    const int branches = liveBranchCount(model);
+    const int blades = grass.blades ? grass.bladeCount : 0;
+    // Every blade and every leaf is a function of its own state and the
+    // wind alone, so how they are dealt out cannot change a bit of the result.
+#pragma omp parallel
+    {
+#pragma omp single nowait
+        moveSkeleton<M>(model, field, wind, timeStep);
+#pragma omp for schedule(dynamic, 64) nowait
+        for (int i = 0; i < blades; ++i) {
+            GrassBlade& blade = grass.blades[i];
+            restoreBlade(blade);
+            moveGrassBlade(blade, sampleWindForce(field, wind, blade.noisePosition, 0.3), timeStep, arithmetic);
+        }
+#pragma omp barrier
+#pragma omp for schedule(dynamic, 4)
+        for (int i = 0; i < branches; ++i)
+            moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
+    }
 }
 
 } // namespace
 
-void moveBranches(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep)
+void moveBranches(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep,
+                  Arithmetic arithmetic)
 {
-    double thetaPrev = 0.0;
-    const int count = model.branchCount < kBranchCount ? model.branchCount : kBranchCount;
-    for (int i = 0; i < count; ++i) {
-        Branch& b = model.branches[i];
-        if (!b.points || b.pointCount < 1) continue;
-        moveBranch(model, field, b, wind, timeStep, thetaPrev);
-    }
+    if (arithmetic == Arithmetic::Fast)
+        moveSkeleton<FastMath>(model, field, wind, timeStep);
+    else
+        moveSkeleton<PlainMath>(model, field, wind, timeStep);
+    const int count = liveBranchCount(model);
+    for (int i = 0; i < count; ++i)
+        moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
 }
 
-void updateDynamics(Scene& scene, double timeStep)
+void updateDynamics(Scene& scene, double timeStep, Arithmetic arithmetic)
 {
+    scene.tree.refined = false;
     const SimulationInput& in = scene.input;
     const WindInput wind = makeWindInput(in.gale, in.magnitude, in.direction);
-    moveBranches(scene.tree, scene.wind, wind, timeStep);
-    moveGrass(scene.grass, scene.wind, wind, timeStep);
+    if (arithmetic == Arithmetic::Fast)
+        moveEverything<FastMath>(scene, wind, timeStep, arithmetic);
+    else
+        moveEverything<PlainMath>(scene, wind, timeStep, arithmetic);
 }

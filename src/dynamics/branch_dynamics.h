@@ -1,13 +1,19 @@
 // Branch pass: oscillators, joint bending, transforms handed down to children and leaves.
 #pragma once
 #include "dynamics/wind_force.h"
+#include "math/oscillators.h"
 #include "math/vec3.h"
 
 struct Scene;
 struct TreeModel;
 struct WindField;
 
-// Wind frame, branch pass with leaves, grass pass.
-void updateDynamics(Scene& scene, double timeStep);
-// Every branch in index order, each followed by its six leaves.
-void moveBranches(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep);
+// Every part back at rest, then moved: the wind frame, the branches in
+// index order while the grass blades move, then the leaves; blades and
+// leaves are spread over the simulation threads. The result does not
+// depend on the thread count.
+void updateDynamics(Scene& scene, double timeStep, Arithmetic arithmetic = Arithmetic::Fast);
+// Every branch in index order, each followed by its six leaves, on this
+// thread, all from rest.
+void moveBranches(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep,
+                  Arithmetic arithmetic = Arithmetic::Fast);

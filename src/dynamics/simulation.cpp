@@ -1,11 +1,47 @@
 #include "dynamics/simulation.h"
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 #include "dynamics/branch_dynamics.h"
 #include "scene/scene.h"
 
 namespace {
 int liveBranchCount(const TreeModel& model) { return model.branchCount < kBranchCount ? model.branchCount : kBranchCount; }
+
 } // namespace
+
+void restoreBranch(Branch& b, const Branch& rest)
+{
+    b.baseTransform = identity();
+    if (!b.points || !rest.points) return;
+    b.pointCount = rest.pointCount;
+    for (int j = 0; j < rest.pointCount; ++j) {
+        b.points[j] = rest.points[j];
+        b.radii[j] = rest.radii[j];
+    }
+    b.frameX = rest.frameX;
+    b.frameY = rest.frameY;
+    b.frameZ = rest.frameZ;
+}
+
+void restoreLeaf(Leaf& leaf)
+{
+    for (int k = 0; k < kPetiolePoints; ++k) leaf.petiolePoints[k] = leaf.restPetiolePoints[k];
+    leaf.frameX = leaf.restFrameX;
+    leaf.frameY = leaf.restFrameY;
+    leaf.frameZ = leaf.restFrameZ;
+    leaf.bladeMatrix = leaf.restBladeMatrix;
+}
+
+void restoreBlade(GrassBlade& blade)
+{
+    for (int j = 0; j < kGrassLevels; ++j) {
+        blade.centre[j] = blade.restCentre[j];
+        blade.edge[j] = blade.restEdge[j];
+    }
+}
 
 void restoreRestState(Scene& scene)
 {
@@ -14,33 +50,12 @@ void restoreRestState(Scene& scene)
     const int count = liveBranchCount(model);
     for (int i = 0; i < count; ++i) {
         Branch& b = model.branches[i];
-        const Branch& rest = model.restBranches[i];
-        b.baseTransform = identity();
-        if (!b.points || !rest.points) continue;
-        b.pointCount = rest.pointCount;
-        for (int j = 0; j < rest.pointCount; ++j) {
-            b.points[j] = rest.points[j];
-            b.radii[j] = rest.radii[j];
-        }
-        for (Leaf& leaf : b.leaves) {
-            for (int k = 0; k < kPetiolePoints; ++k) leaf.petiolePoints[k] = leaf.restPetiolePoints[k];
-            leaf.frameX = leaf.restFrameX;
-            leaf.frameY = leaf.restFrameY;
-            leaf.frameZ = leaf.restFrameZ;
-            leaf.bladeMatrix = leaf.restBladeMatrix;
-        }
-        b.frameX = rest.frameX;
-        b.frameY = rest.frameY;
-        b.frameZ = rest.frameZ;
+        restoreBranch(b, model.restBranches[i]);
+        if (b.points && model.restBranches[i].points)
+            for (Leaf& leaf : b.leaves) restoreLeaf(leaf);
     }
     if (!scene.grass.blades) return;
-    for (int i = 0; i < scene.grass.bladeCount; ++i) {
-        GrassBlade& blade = scene.grass.blades[i];
-        for (int j = 0; j < kGrassLevels; ++j) {
-            blade.centre[j] = blade.restCentre[j];
-            blade.edge[j] = blade.restEdge[j];
-        }
-    }
+    for (int i = 0; i < scene.grass.bladeCount; ++i) restoreBlade(scene.grass.blades[i]);
 }
 
 void refineBranches(TreeModel& model, RefineScratch& scratch)
@@ -103,11 +118,10 @@ void advanceWindCursors(WindField& wind)
     }
 }
 
-void simulateStep(Scene& scene, double timeStep)
+void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic)
 {
     TreeModel& model = scene.tree;
-    restoreRestState(scene);
-    updateDynamics(scene, timeStep);
+    updateDynamics(scene, timeStep, arithmetic); // from the rest state
     if (scene.input.refine) {
         model.triangleCount = model.triangleTotalShadowed;
         refineBranches(model, scene.scratch);
@@ -115,4 +129,22 @@ void simulateStep(Scene& scene, double timeStep)
         model.triangleCount = model.triangleTotalPlain;
     }
     advanceWindCursors(scene.wind);
+}
+
+int simulationThreads()
+{
+#ifdef _OPENMP
+    return omp_get_max_threads();
+#else
+    return 1;
+#endif
+}
+
+void setSimulationThreads(int count)
+{
+#ifdef _OPENMP
+    omp_set_num_threads(count < 1 ? 1 : count);
+#else
+    (void)count;
+#endif
 }

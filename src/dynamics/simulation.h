@@ -1,6 +1,10 @@
 // One fixed simulation step of the whole scene.
 #pragma once
+#include "math/oscillators.h"
 
+struct Branch;
+struct GrassBlade;
+struct Leaf;
 struct RefineScratch;
 struct Scene;
 struct TreeModel;
@@ -11,9 +15,18 @@ constexpr double kTimeStep = 0.05; /// seconds per step; one step per drawn fram
 // Restores rest geometry, moves everything in the wind of scene.input,
 // publishes the triangle figure, refines the centre lines when
 // scene.input.refine, scrolls the noise cursors.
-void simulateStep(Scene& scene, double timeStep);
+// Fast arithmetic unless told otherwise (see Arithmetic).
+void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic = Arithmetic::Fast);
+
+// Threads a step is spread over: OMP_NUM_THREADS, else one per core.
+int simulationThreads();
+void setSimulationThreads(int count);
 
 void restoreRestState(Scene& scene);
+// The same for one part; a branch without its leaves.
+void restoreBranch(Branch& branch, const Branch& rest);
+void restoreLeaf(Leaf& leaf);
+void restoreBlade(GrassBlade& blade);
 // Inserts a Catmull-Rom midpoint in every segment: N points become 2N-1.
 void refineBranches(TreeModel& model, RefineScratch& scratch);
 void advanceWindCursors(WindField& wind);

@@ -66,11 +66,12 @@ inline void normalize(Vec3& v) { (void)lengthAndNormalize(v); }
 // Copy with status 0; marks the source's status on failure.
 Vec3 normalized(Vec3& v);
 
-// cross(a, b), made unit length unless it is zero.
-inline Vec3 unitCross(const Vec3& a, const Vec3& b)
+// cross(a, b), made unit length unless it is zero; *crossLength gets its length.
+inline Vec3 unitCross(const Vec3& a, const Vec3& b, double* crossLength = nullptr)
 {
     Vec3 c = cross(a, b);
     const double len = norm(c);
+    if (crossLength) *crossLength = len;
     if (len != 0.0) {
         c.x /= len;
         c.y /= len;

@@ -24,6 +24,7 @@ struct Branch {
     int32_t childCount = 0;                 // M
     Leaf leaves[kLeavesPerBranch];          // the six leaves on the last segment
     Mat4 baseTransform = identity();        // handed down by the parent each step
+    Mat4 tipTransform = identity();         // after the last joint this step: the leaves ride on it
     Vec3 frameX, frameY, frameZ;            // base point + unit axes
     int32_t colourClass = 0;                // 0..7 from the colour word
     double bendVelocity[3] = {};            // oscillator velocities (x, z used)

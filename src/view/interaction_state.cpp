@@ -60,6 +60,14 @@ Transformer* createTransformer(DragKind kind, int windowWidth, int windowHeight)
     return new TransformerArcBall(windowWidth, windowHeight);
 }
 
+namespace {
+KeyResult flip(bool& flag)
+{
+    flag = !flag;
+    return KeyResult::Handled;
+}
+} // namespace
+
 KeyResult applyKey(ControlState& state, unsigned char key)
 {
     switch (key) {
@@ -72,8 +80,7 @@ KeyResult applyKey(ControlState& state, unsigned char key)
         return KeyResult::Handled;
     case 'S':
     case 's':
-        state.showShadows = !state.showShadows;
-        return KeyResult::Handled;
+        return flip(state.showShadows);
     case 'R':
     case 'r':
         state.windRotation = identity();
@@ -81,9 +88,11 @@ KeyResult applyKey(ControlState& state, unsigned char key)
         state.lightRotation = identity();
         state.dragBase = identity();
         return KeyResult::Handled;
+    case 'T':
+    case 't':
+        return flip(state.realtime);
     case ' ':
-        state.skeletonView = !state.skeletonView;
-        return KeyResult::Handled;
+        return flip(state.skeletonView);
     default:
         return KeyResult::Ignored;
     }

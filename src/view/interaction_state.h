@@ -17,6 +17,7 @@ struct ControlState {
     Mat4& treeRotation;
     Mat4& lightRotation;
     Mat4& dragBase;            // target at the start of the drag series
+    bool& realtime;            // steps follow the wall clock
 };
 
 enum class KeyResult { Ignored, Handled, Exit };
@@ -43,7 +44,7 @@ DragKind dragKindFor(bool shift, bool ctrl, bool otherModifier);
 class Transformer;
 Transformer* createTransformer(DragKind kind, int windowWidth, int windowHeight);
 
-// Esc gives Exit; 'p', 's', 'r' (either case) and space change the state.
+// Esc gives Exit; 'p', 's', 'r', 't' (either case) and space change the state.
 KeyResult applyKey(ControlState& state, unsigned char key);
 // Menu values 0..3; false for any other value (state untouched).
 bool applyMenu(ControlState& state, int value);

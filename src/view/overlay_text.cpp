@@ -3,7 +3,7 @@
 #include <cstdio>
 
 std::vector<std::string> overlayLines(float fps, int triangleCount, bool galeMode, double windMagnitude,
-                                      bool capturing)
+                                      bool capturing, bool realtime)
 {
     if (capturing) return {};
     std::vector<std::string> lines;
@@ -17,5 +17,6 @@ std::vector<std::string> overlayLines(float fps, int triangleCount, bool galeMod
                            : "Motion in the light breeze, wind magnitude = %3.2f",
                   windMagnitude);
     lines.emplace_back(line);
+    if (realtime) lines.emplace_back("Real time");
     return lines;
 }

@@ -7,6 +7,7 @@
 
 #include "math/mat4.h"
 #include "view/frame_rate.h"
+#include "view/realtime_pacing.h"
 
 class Transformer;
 struct Scene;
@@ -34,6 +35,8 @@ struct ViewState {
     bool skeletonView = false;              // translucent skeleton instead of bark and leaves
     bool capturing = false;                 // frame capture running
     bool fullScreen = false;                // window in full-screen mode
+    bool realtime = false;                  // steps follow the wall clock instead of one per frame
+    RealtimePacer pacer;                    // wall time banked for real-time steps
     int32_t captureFrameNumber = 0;         // next captured frame
     float fps = 0.0f;                       // overlay frame rate
     FrameRateCounter fpsCounter;            // frames and time since the last rate update
