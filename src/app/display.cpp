@@ -17,7 +17,7 @@ void display()
 {
     frameStatsBegin();
     beginFrame(scene, view);
-    drawFrame(scene, assets, view);
+    drawFrame(scene, assets, batches, view);
     advanceFrame();
 
     glFinish();
@@ -35,6 +35,8 @@ void advanceFrame()
         for (size_t i = 0; i < lines.size(); ++i)
             drawText(lines[i].c_str(), 0.02f, 0.95f - 0.05f * static_cast<float>(i));
     }
+    // Let the rasteriser work on the frame while the step runs.
+    glFlush();
     frameStatsStepBegin();
     simulateStep(scene, kTimeStep);
     frameStatsStepEnd();

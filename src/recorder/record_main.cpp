@@ -20,6 +20,7 @@
 #include "recorder/progress.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
+#include "batch/draw_batches.h"
 #include "render/frame_draw.h"
 #include "render/render_assets.h"
 #include "scene/scene.h"
@@ -31,6 +32,7 @@ namespace {
 // The recorder's own records: the same three the window program has.
 Scene scene;
 RenderAssets assets;
+DrawBatches batches;
 ViewState view;
 
 int fail(const std::string& message)
@@ -121,6 +123,7 @@ int main(int argc, char** argv)
     // The window carries on after these load errors; a recording of a half-loaded scene is no use.
     if (!report.files.complete() || scene.tree.branchCount <= 0 || scene.grass.bladeCount <= 0)
         return fail("the scene data did not load (see the lines above); nothing recorded");
+    sizeDrawBatches(batches, scene);
     applyWindowSize(view, options.width, options.height); // the 60 degree projection the window gets before its first frame
 
     std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
@@ -141,7 +144,8 @@ int main(int argc, char** argv)
         const double frameStart = elapsed();
         // As the window does while capturing: draw, step, then save what was drawn.
         beginFrame(scene, view);
-        drawFrame(scene, assets, view);
+        drawFrame(scene, assets, batches, view);
+        glFlush(); // the rasteriser works on the frame while the step runs
         simulateStep(scene, kTimeStep);
         glFinish();
         readOffscreenPixels(context, rgb);

@@ -2,14 +2,15 @@
 
 #include <GL/glu.h>
 
+#include "batch/draw_batches.h"
 #include "math/arrow_rotation.h"
+#include "render/batch_draw.h"
 #include "render/render_assets.h"
-#include "render/shadows.h"
 #include "render/tree_render.h"
 #include "scene/scene.h"
 #include "view/view_state.h"
 
-void drawFrame(const Scene& scene, const RenderAssets& assets, const ViewState& view)
+void drawFrame(const Scene& scene, const RenderAssets& assets, DrawBatches& batches, const ViewState& view)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const Vec3 light = currentLight(view);
@@ -27,19 +28,21 @@ void drawFrame(const Scene& scene, const RenderAssets& assets, const ViewState& 
     glCallList(assets.groundList);
     glPopMatrix();
 
-    drawTreeScene(scene, assets, view);
+    drawTreeScene(scene, assets, batches, view);
 
     if (view.showShadows) {
         glPushMatrix();
         glMultMatrixd(view.treeRotation.m);
         glTranslatef(0.0f, -4.5f, 0.0f);
-        drawShadows(scene, assets, light);
+        fillShadowBatches(batches, scene, light);
+        drawShadowBatches(batches, light);
         glPopMatrix();
     }
 }
 
-void drawTreeScene(const Scene& scene, const RenderAssets& assets, const ViewState& view)
+void drawTreeScene(const Scene& scene, const RenderAssets& assets, DrawBatches& batches, const ViewState& view)
 {
+    if (!view.skeletonView) fillSceneBatches(batches, scene);
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     const GLfloat specular[4] = {static_cast<float>(view.lightColour.x), static_cast<float>(view.lightColour.y),
@@ -47,7 +50,7 @@ void drawTreeScene(const Scene& scene, const RenderAssets& assets, const ViewSta
     glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     glMultMatrixd(view.treeRotation.m);
     glTranslatef(0.0f, -4.5f, 0.0f);
-    renderTree(scene, assets, view.skeletonView ? 0 : 2);
+    renderTree(scene, assets, batches, view.skeletonView ? 0 : 2);
     drawDirectionArrow(assets, view.windDirection, 0.1);
     glPopMatrix();
 }

@@ -1,0 +1,257 @@
+#include "batch/draw_batches.h"
+
+#include <algorithm>
+
+#include "grass/grass_shade.h"
+#include "math/planar_shadow.h"
+#include "math/tube_geometry.h"
+#include "scene/scene.h"
+#include "tree/leaf_geometry.h"
+
+namespace {
+
+float f(double v) { return static_cast<float>(v); }
+
+// Centre-line points a branch can hold: its rest count, doubled by refinement.
+int branchPointCapacity(const TreeModel& tree, int b)
+{
+    const int rest = tree.restBranches[b].pointCount;
+    const int live = tree.branches[b].pointCount;
+    return std::min(kMaxRefinedPoints, std::max({2 * rest - 1, live, 0}));
+}
+
+int segments(int points) { return points > 1 ? points - 1 : 0; }
+
+int bladeFaceCount(const LeafTemplate& tmpl)
+{
+    int n = 0;
+    for (const auto& face : tmpl.bladeFaces) n += bladeFaceValid(face) ? 1 : 0;
+    return n;
+}
+
+// Shadow strips take every second grass level.
+int shadowStripLevels(int levels) { return (levels + 1) / 2; }
+
+int lineBucket(int colourClass) { return 3 - static_cast<int>(thinShadowLineWidth(colourClass)); }
+
+// Collects one quad strip of a tube, then appends it as quads.
+struct TubeQuadSink {
+    explicit TubeQuadSink(std::vector<TubeVertex>& quads) : out(quads) {}
+    std::vector<TubeVertex>& out;
+    TubeVertex strip[2 * kMaxTubeSides + 2];
+    int count = 0;
+    void beginStrip() { count = 0; }
+    void vertex(const Vec3& n, double u, double v, const Vec3& p)
+    {
+        if (count < 2 * kMaxTubeSides + 2)
+            strip[count++] = {f(u), f(v), f(n.x), f(n.y), f(n.z), f(p.x), f(p.y), f(p.z)};
+    }
+    void endStrip() { appendStripAsQuads(out, strip, count, QuadOrder::Natural); }
+};
+
+void appendTube(std::vector<TubeVertex>& out, int n, const Vec3* points, const double* radii, int sides)
+{
+    if (n < 2 || points == nullptr || radii == nullptr) return;
+    TubeQuadSink sink(out);
+    traceTube(n, points, radii, sides, sink);
+}
+
+void appendBranchTube(std::vector<TubeVertex>& out, const Branch& branch, int sides)
+{
+    appendTube(out, std::min(branch.pointCount, kMaxRefinedPoints), branch.points.get(), branch.radii.get(), sides);
+}
+
+// The two sides of level j: 2*centre - edge, then edge.
+PlainVertex oppositeEdge(const GrassBlade& blade, int j)
+{
+    const Vec3& c = blade.centre[j];
+    const Vec3& e = blade.edge[j];
+    return {f(2.0 * c.x - e.x), f(2.0 * c.y - e.y), f(2.0 * c.z - e.z)};
+}
+PlainVertex edgePoint(const GrassBlade& blade, int j)
+{
+    const Vec3& e = blade.edge[j];
+    return {f(e.x), f(e.y), f(e.z)};
+}
+
+int grassGroup(const GrassBlade& blade)
+{
+    const int i = blade.textureIndex;
+    return i >= 0 && i < kGrassTextureCount ? i : kGrassTextureCount;
+}
+
+void appendGrass(DrawBatches& batches, const GrassField& grass)
+{
+    const int levels = grassLevels(grass);
+    const float perBlade = static_cast<float>(grass.pointsPerBlade);
+    GrassVertex strip[2 * kGrassLevels];
+    for (int g = 0; g < kGrassGroups; ++g) {
+        batches.grassGroupFirst[g] = static_cast<int>(batches.grass.size());
+        for (int i = 0; i < (levels > 0 ? grass.bladeCount : 0); ++i) {
+            const GrassBlade& blade = grass.blades[i];
+            if (grassGroup(blade) != g) continue;
+            const float r = f(blade.colour.x), gr = f(blade.colour.y), b = f(blade.colour.z);
+            for (int j = 0; j < levels; ++j) {
+                const float t = static_cast<float>(j) / perBlade;
+                const PlainVertex o = oppositeEdge(blade, j), e = edgePoint(blade, j);
+                strip[2 * j] = {0.0f, t, r, gr, b, o.x, o.y, o.z};
+                strip[2 * j + 1] = {1.0f, t, r, gr, b, e.x, e.y, e.z};
+            }
+            appendStripAsQuads(batches.grass, strip, 2 * levels, QuadOrder::Rotated);
+        }
+    }
+    batches.grassGroupFirst[kGrassGroups] = static_cast<int>(batches.grass.size());
+}
+
+// Row-major matrix times (x, y, z, 1).
+Vec3 placePoint(const Mat4& m, double x, double y, double z)
+{
+    return {m.m[0] * x + m.m[1] * y + m.m[2] * z + m.m[3], m.m[4] * x + m.m[5] * y + m.m[6] * z + m.m[7],
+            m.m[8] * x + m.m[9] * y + m.m[10] * z + m.m[11], 0};
+}
+
+} // namespace
+
+void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
+{
+    const TreeModel& tree = scene.tree;
+    const int branchCount = std::clamp(tree.branchCount, 0, kBranchCount);
+    size_t trunk = 0, branches = 0, shadowQuads = 0, lines[kShadowLineWidths] = {};
+    for (int b = 0; b < branchCount; ++b) {
+        const size_t segs = static_cast<size_t>(segments(branchPointCapacity(tree, b)));
+        (b == 0 ? trunk : branches) += segs * 4 * (b == 0 ? kTrunkSides : kBranchSides);
+        shadowQuads += segs * 4;
+        lines[lineBucket(tree.branches[b].colourClass)] += segs * 2;
+    }
+    const size_t leaves = static_cast<size_t>(branchCount) * kLeavesPerBranch;
+    const int levels = grassLevels(scene.grass);
+    const size_t blades = levels > 0 ? static_cast<size_t>(scene.grass.bladeCount) : 0;
+
+    batches.trunk.reserve(trunk);
+    batches.branches.reserve(branches);
+    batches.petioles.reserve(leaves * segments(kPetiolePoints) * 4 * kPetioleSides);
+    batches.grass.reserve(blades * segments(levels) * 4);
+    batches.branchShadowQuads.reserve(shadowQuads);
+    for (int w = 0; w < kShadowLineWidths; ++w) batches.branchShadowLines[w].reserve(lines[w]);
+    batches.leafOutlines.reserve(leaves * kShadowOutlineFaces * 3);
+    batches.grassShadow.reserve(blades * segments(shadowStripLevels(levels)) * 4);
+
+    // Blade texture coordinates and triangles never change: set them here.
+    const LeafTemplate& tmpl = scene.leafTemplate;
+    batches.blades.assign(leaves * kBladeVertices, BladeVertex{});
+    for (size_t leaf = 0; leaf < leaves; ++leaf)
+        for (int k = 0; k < kBladeVertices; ++k) {
+            BladeVertex& v = batches.blades[leaf * kBladeVertices + k];
+            v.u = f(tmpl.bladeTexCoords[k][0]);
+            v.v = f(tmpl.bladeTexCoords[k][1]);
+        }
+    batches.bladeIndices.clear();
+    batches.bladeIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
+    for (size_t leaf = 0; leaf < leaves; ++leaf)
+        for (const auto& face : tmpl.bladeFaces) {
+            if (!bladeFaceValid(face)) continue;
+            for (int i = 0; i < 3; ++i)
+                batches.bladeIndices.push_back(static_cast<uint32_t>(leaf * kBladeVertices + face[i]));
+        }
+}
+
+void fillSceneBatches(DrawBatches& batches, const Scene& scene)
+{
+    const TreeModel& tree = scene.tree;
+    batches.trunk.clear();
+    batches.branches.clear();
+    batches.petioles.clear();
+    batches.grass.clear();
+    std::fill(std::begin(batches.grassGroupFirst), std::end(batches.grassGroupFirst), 0);
+    const int branchCount = std::clamp(tree.branchCount, 0, kBranchCount);
+    if (branchCount == 0) return;
+    // Not sized for this scene (a front-end that skipped start-up sizing): size now, once.
+    if (batches.blades.size() != static_cast<size_t>(branchCount) * kLeavesPerBranch * kBladeVertices)
+        sizeDrawBatches(batches, scene);
+
+    appendBranchTube(batches.trunk, tree.branches[0], kTrunkSides);
+    appendGrass(batches, scene.grass);
+    for (int b = 1; b < branchCount; ++b) appendBranchTube(batches.branches, tree.branches[b], kBranchSides);
+
+    const LeafTemplate& tmpl = scene.leafTemplate;
+    BladeVertex* out = batches.blades.data();
+    for (int b = 0; b < branchCount; ++b)
+        for (const Leaf& leaf : tree.branches[b].leaves) {
+            for (int k = 0; k < kBladeVertices; ++k, ++out) {
+                // The template goes to GL as floats; place those.
+                const Vec3& p = tmpl.bladeVertices[k];
+                const Vec3 q = placePoint(leaf.bladeMatrix, f(p.x), f(p.y), f(p.z));
+                out->x = f(q.x);
+                out->y = f(q.y);
+                out->z = f(q.z);
+            }
+            appendTube(batches.petioles, std::min(leaf.pointCount, kPetiolePoints), leaf.petiolePoints,
+                       leaf.petioleRadii, kPetioleSides);
+        }
+}
+
+void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& light)
+{
+    const TreeModel& tree = scene.tree;
+    batches.branchShadowQuads.clear();
+    for (auto& lines : batches.branchShadowLines) lines.clear();
+    batches.leafOutlines.clear();
+    batches.grassShadow.clear();
+    if (!shadowLightUsable(light)) return;
+    const int branchCount = std::clamp(tree.branchCount, 0, kBranchCount);
+
+    const Vec3 lightDir = shadowLightDirection(light);
+    ShadowSegment segs[kMaxRefinedPoints];
+    auto plain = [](const Vec3& p) { return PlainVertex{f(p.x), f(p.y), f(p.z)}; };
+    for (int b = 0; b < branchCount; ++b) {
+        const int count = projectTreeBranchShadow(tree, b, lightDir, segs);
+        auto& lines = batches.branchShadowLines[lineBucket(tree.branches[b].colourClass)];
+        for (int k = 0; k < count; ++k) {
+            const ShadowSegment& s = segs[k];
+            if (s.thin) {
+                lines.push_back({f((s.a.x + s.b.x) * 0.5), f((s.a.y + s.b.y) * 0.5), f((s.a.z + s.b.z) * 0.5)});
+                lines.push_back({f((s.c.x + s.d.x) * 0.5), f((s.c.y + s.d.y) * 0.5), f((s.c.z + s.d.z) * 0.5)});
+            } else {
+                batches.branchShadowQuads.push_back(plain(s.a));
+                batches.branchShadowQuads.push_back(plain(s.b));
+                batches.branchShadowQuads.push_back(plain(s.d));
+                batches.branchShadowQuads.push_back(plain(s.c));
+            }
+        }
+    }
+
+    // Leaf outlines in branch and leaf order: the outlines of one branch lie at
+    // one height, and the later one wins where they overlap, as before.
+    const LeafTemplate& tmpl = scene.leafTemplate;
+    for (int b = 0; b < branchCount; ++b) {
+        const Mat4 flatten = shadowMatrix(light, 0.05 * b / tree.branchCount);
+        const double* s = flatten.m; // OpenGL order: (r, c) at 4c + r
+        for (const Leaf& leaf : tree.branches[b].leaves)
+            for (const auto& face : shadowOutlineFaces)
+                for (int i = 0; i < 3; ++i) {
+                    const int k = face[i];
+                    const Vec3& p = tmpl.bladeVertices[k];
+                    const bool corner = k == 0 || k == 54 || k == 56;
+                    const float* rgb = corner ? kOutlineCornerColour : kOutlineColour;
+                    const Vec3 q = placePoint(leaf.bladeMatrix, f(p.x * kShadowOutlineScale),
+                                              f(p.y * kShadowOutlineScale), f(p.z * kShadowOutlineScale));
+                    batches.leafOutlines.push_back({rgb[0], rgb[1], rgb[2],
+                                                    f(s[0] * q.x + s[4] * q.y + s[8] * q.z + s[12]),
+                                                    f(s[1] * q.x + s[5] * q.y + s[9] * q.z + s[13]),
+                                                    f(s[2] * q.x + s[6] * q.y + s[10] * q.z + s[14]),
+                                                    f(s[3] * q.x + s[7] * q.y + s[11] * q.z + s[15])});
+                }
+    }
+
+    const GrassField& grass = scene.grass;
+    const int levels = grassLevels(grass);
+    PlainVertex strip[2 * kGrassLevels];
+    for (int i = 0; i < (levels > 0 ? grass.bladeCount : 0); ++i) {
+        int n = 0;
+        for (int j = 0; j < levels; j += 2) {
+            strip[n++] = oppositeEdge(grass.blades[i], j);
+            strip[n++] = edgePoint(grass.blades[i], j);
+        }
+        appendStripAsQuads(batches.grassShadow, strip, n, QuadOrder::Rotated);
+    }
+}
