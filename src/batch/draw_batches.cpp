@@ -1,6 +1,7 @@
 #include "batch/draw_batches.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "grass/grass_shade.h"
 #include "math/planar_shadow.h"
@@ -36,8 +37,8 @@ int lineBucket(int colourClass) { return 3 - static_cast<int>(thinShadowLineWidt
 
 // Collects one quad strip of a tube, then appends it as quads.
 struct TubeQuadSink {
-    explicit TubeQuadSink(std::vector<TubeVertex>& quads) : out(quads) {}
-    std::vector<TubeVertex>& out;
+    explicit TubeQuadSink(StripMesh<TubeVertex>& mesh) : out(mesh) {}
+    StripMesh<TubeVertex>& out;
     TubeVertex strip[2 * kMaxTubeSides + 2];
     int count = 0;
     void beginStrip() { count = 0; }
@@ -46,17 +47,17 @@ struct TubeQuadSink {
         if (count < 2 * kMaxTubeSides + 2)
             strip[count++] = {f(u), f(v), f(n.x), f(n.y), f(n.z), f(p.x), f(p.y), f(p.z)};
     }
-    void endStrip() { appendStripAsQuads(out, strip, count, QuadOrder::Natural); }
+    void endStrip() { out.appendStrip(strip, count); }
 };
 
-void appendTube(std::vector<TubeVertex>& out, int n, const Vec3* points, const double* radii, int sides)
+void appendTube(StripMesh<TubeVertex>& out, int n, const Vec3* points, const double* radii, int sides)
 {
     if (n < 2 || points == nullptr || radii == nullptr) return;
     TubeQuadSink sink(out);
     traceTube(n, points, radii, sides, sink);
 }
 
-void appendBranchTube(std::vector<TubeVertex>& out, const Branch& branch, int sides)
+void appendBranchTube(StripMesh<TubeVertex>& out, const Branch& branch, int sides)
 {
     appendTube(out, std::min(branch.pointCount, kMaxRefinedPoints), branch.points.get(), branch.radii.get(), sides);
 }
@@ -86,7 +87,7 @@ void appendGrass(DrawBatches& batches, const GrassField& grass)
     const float perBlade = static_cast<float>(grass.pointsPerBlade);
     GrassVertex strip[2 * kGrassLevels];
     for (int g = 0; g < kGrassGroups; ++g) {
-        batches.grassGroupFirst[g] = static_cast<int>(batches.grass.size());
+        batches.grassGroupFirst[g] = static_cast<int>(batches.grass.indices.size());
         for (int i = 0; i < (levels > 0 ? grass.bladeCount : 0); ++i) {
             const GrassBlade& blade = grass.blades[i];
             if (grassGroup(blade) != g) continue;
@@ -97,10 +98,10 @@ void appendGrass(DrawBatches& batches, const GrassField& grass)
                 strip[2 * j] = {0.0f, t, r, gr, b, o.x, o.y, o.z};
                 strip[2 * j + 1] = {1.0f, t, r, gr, b, e.x, e.y, e.z};
             }
-            appendStripAsQuads(batches.grass, strip, 2 * levels, QuadOrder::Rotated);
+            batches.grass.appendStrip(strip, 2 * levels);
         }
     }
-    batches.grassGroupFirst[kGrassGroups] = static_cast<int>(batches.grass.size());
+    batches.grassGroupFirst[kGrassGroups] = static_cast<int>(batches.grass.indices.size());
 }
 
 // Row-major matrix times (x, y, z, 1).
@@ -108,6 +109,40 @@ Vec3 placePoint(const Mat4& m, double x, double y, double z)
 {
     return {m.m[0] * x + m.m[1] * y + m.m[2] * z + m.m[3], m.m[4] * x + m.m[5] * y + m.m[6] * z + m.m[7],
             m.m[8] * x + m.m[9] * y + m.m[10] * z + m.m[11], 0};
+}
+
+// Splits the blade triangles by the side the eye sees. A triangle whose plane
+// passes within a small angle of the eye goes to both lists: rounding in
+// OpenGL may see it either way.
+void sortBladeSides(DrawBatches& batches, const Vec3* eye)
+{
+    const std::vector<uint32_t>& all = batches.bladeIndices;
+    if (eye == nullptr) {
+        batches.lowerIndices = all;
+        batches.upperIndices = all;
+        return;
+    }
+    const BladeVertex* v = batches.blades.data();
+    const size_t n = batches.blades.size();
+    const double ex = eye->x, ey = eye->y, ez = eye->z;
+    for (size_t t = 0; t + 2 < all.size(); t += 3) {
+        const uint32_t i0 = all[t], i1 = all[t + 1], i2 = all[t + 2];
+        if (i0 >= n || i1 >= n || i2 >= n) continue;
+        const BladeVertex &a = v[i0], &b = v[i1], &c = v[i2];
+        // Plain arithmetic: this runs for every blade triangle of every frame.
+        const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+        const double wx = c.x - a.x, wy = c.y - a.y, wz = c.z - a.z;
+        const double nx = uy * wz - uz * wy, ny = uz * wx - ux * wz, nz = ux * wy - uy * wx;
+        const double dx = ex - a.x, dy = ey - a.y, dz = ez - a.z;
+        const double facing = nx * dx + ny * dy + nz * dz;
+        const double margin = 1e-3 * std::sqrt((nx * nx + ny * ny + nz * nz) * (dx * dx + dy * dy + dz * dz));
+        for (std::vector<uint32_t>* side : {&batches.lowerIndices, &batches.upperIndices}) {
+            if (side == &batches.lowerIndices ? facing <= -margin : facing >= margin) continue;
+            side->push_back(i0);
+            side->push_back(i1);
+            side->push_back(i2);
+        }
+    }
 }
 
 } // namespace
@@ -119,7 +154,7 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
     size_t trunk = 0, branches = 0, shadowQuads = 0, lines[kShadowLineWidths] = {};
     for (int b = 0; b < branchCount; ++b) {
         const size_t segs = static_cast<size_t>(segments(branchPointCapacity(tree, b)));
-        (b == 0 ? trunk : branches) += segs * 4 * (b == 0 ? kTrunkSides : kBranchSides);
+        (b == 0 ? trunk : branches) += segs; // one strip per segment
         shadowQuads += segs * 4;
         lines[lineBucket(tree.branches[b].colourClass)] += segs * 2;
     }
@@ -127,14 +162,14 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
     const int levels = grassLevels(scene.grass);
     const size_t blades = levels > 0 ? static_cast<size_t>(scene.grass.bladeCount) : 0;
 
-    batches.trunk.reserve(trunk);
-    batches.branches.reserve(branches);
-    batches.petioles.reserve(leaves * segments(kPetiolePoints) * 4 * kPetioleSides);
-    batches.grass.reserve(blades * segments(levels) * 4);
+    batches.trunk.reserve(trunk, 2 * kTrunkSides + 2);
+    batches.branches.reserve(branches, 2 * kBranchSides + 2);
+    batches.petioles.reserve(leaves * segments(kPetiolePoints), 2 * kPetioleSides + 2);
+    batches.grass.reserve(blades, 2 * levels);
     batches.branchShadowQuads.reserve(shadowQuads);
     for (int w = 0; w < kShadowLineWidths; ++w) batches.branchShadowLines[w].reserve(lines[w]);
     batches.leafOutlines.reserve(leaves * kShadowOutlineFaces * 3);
-    batches.grassShadow.reserve(blades * segments(shadowStripLevels(levels)) * 4);
+    batches.grassShadow.reserve(blades, 2 * shadowStripLevels(levels));
 
     // Blade texture coordinates and triangles never change: set them here.
     const LeafTemplate& tmpl = scene.leafTemplate;
@@ -147,6 +182,8 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
         }
     batches.bladeIndices.clear();
     batches.bladeIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
+    batches.lowerIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
+    batches.upperIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
     for (size_t leaf = 0; leaf < leaves; ++leaf)
         for (const auto& face : tmpl.bladeFaces) {
             if (!bladeFaceValid(face)) continue;
@@ -155,13 +192,15 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
         }
 }
 
-void fillSceneBatches(DrawBatches& batches, const Scene& scene)
+void fillSceneBatches(DrawBatches& batches, const Scene& scene, const Vec3* eye)
 {
     const TreeModel& tree = scene.tree;
     batches.trunk.clear();
     batches.branches.clear();
     batches.petioles.clear();
     batches.grass.clear();
+    batches.lowerIndices.clear();
+    batches.upperIndices.clear();
     std::fill(std::begin(batches.grassGroupFirst), std::end(batches.grassGroupFirst), 0);
     const int branchCount = std::clamp(tree.branchCount, 0, kBranchCount);
     if (branchCount == 0) return;
@@ -188,6 +227,7 @@ void fillSceneBatches(DrawBatches& batches, const Scene& scene)
             appendTube(batches.petioles, std::min(leaf.pointCount, kPetiolePoints), leaf.petiolePoints,
                        leaf.petioleRadii, kPetioleSides);
         }
+    sortBladeSides(batches, eye);
 }
 
 void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& light)
@@ -252,6 +292,20 @@ void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& lig
             strip[n++] = oppositeEdge(grass.blades[i], j);
             strip[n++] = edgePoint(grass.blades[i], j);
         }
-        appendStripAsQuads(batches.grassShadow, strip, n, QuadOrder::Rotated);
+        batches.grassShadow.appendStrip(strip, n);
     }
+}
+
+bool eyeInObjectSpace(const Mat4& modelview, Vec3& eye)
+{
+    const double* m = modelview.m; // (r, c) at 4c + r
+    // Affine with a positive w for every point: orientation is that of the linear part.
+    if (m[3] != 0.0 || m[7] != 0.0 || m[11] != 0.0 || !(m[15] > 0.0)) return false;
+    const Vec3 c0{m[0], m[1], m[2], 0}, c1{m[4], m[5], m[6], 0}, c2{m[8], m[9], m[10], 0};
+    const Vec3 minusT{-m[12], -m[13], -m[14], 0};
+    const double det = dot(c0, cross(c1, c2));
+    if (!(det > 1e-9 * length(c0) * length(c1) * length(c2))) return false;
+    // The eye maps to the origin: A p = -t, by Cramer's rule.
+    eye = {dot(minusT, cross(c1, c2)) / det, dot(c0, cross(minusT, c2)) / det, dot(c0, cross(c1, minusT)) / det, 0};
+    return std::isfinite(eye.x) && std::isfinite(eye.y) && std::isfinite(eye.z);
 }

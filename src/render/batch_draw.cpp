@@ -12,12 +12,19 @@ GLsizei count(size_t n) { return static_cast<GLsizei>(n); }
 
 void bind(const Texture& texture) { glBindTexture(GL_TEXTURE_2D, texture.glName()); }
 
-// Textured, lit-capable tube quads (T2F_N3F_V3F).
-void drawTubeQuads(const std::vector<TubeVertex>& quads)
+void drawTriangles(const std::vector<uint32_t>& indices, size_t first, size_t n, size_t vertexCount)
 {
-    if (quads.empty()) return;
-    glInterleavedArrays(GL_T2F_N3F_V3F, 0, quads.data());
-    glDrawArrays(GL_QUADS, 0, count(quads.size()));
+    if (n == 0 || vertexCount == 0) return;
+    glDrawRangeElements(GL_TRIANGLES, 0, static_cast<GLuint>(vertexCount - 1), count(n), GL_UNSIGNED_INT,
+                        indices.data() + first);
+}
+
+// Textured, lit-capable tube strips (T2F_N3F_V3F).
+void drawTubes(const StripMesh<TubeVertex>& mesh)
+{
+    if (mesh.indices.empty()) return;
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, mesh.vertices.data());
+    drawTriangles(mesh.indices, 0, mesh.indices.size(), mesh.vertices.size());
 }
 
 void drawPlain(GLenum mode, const std::vector<PlainVertex>& vertices)
@@ -32,15 +39,16 @@ void drawPlain(GLenum mode, const std::vector<PlainVertex>& vertices)
 void drawSceneBatches(const DrawBatches& batches, const RenderAssets& assets)
 {
     glEnable(GL_TEXTURE_2D);
-    if (batches.trunk.empty() && batches.grass.empty() && batches.branches.empty() && batches.petioles.empty())
+    if (batches.trunk.indices.empty() && batches.grass.indices.empty() && batches.branches.indices.empty() &&
+        batches.petioles.indices.empty())
         return;
     // Entered lit (as the ground leaves it): the trunk is lit.
     bind(assets.sceneTextures[kTrunkTexture]);
-    drawTubeQuads(batches.trunk);
+    drawTubes(batches.trunk);
 
     glDisable(GL_LIGHTING);
-    if (!batches.grass.empty()) {
-        glInterleavedArrays(GL_T2F_C3F_V3F, 0, batches.grass.data());
+    if (!batches.grass.indices.empty()) {
+        glInterleavedArrays(GL_T2F_C3F_V3F, 0, batches.grass.vertices.data());
         for (int g = 0; g < kGrassGroups; ++g) {
             const int first = batches.grassGroupFirst[g];
             const int n = batches.grassGroupFirst[g + 1] - first;
@@ -48,7 +56,8 @@ void drawSceneBatches(const DrawBatches& batches, const RenderAssets& assets)
             // The last group's blades name no texture; a texture that failed to load has id 0.
             const int id = g < kGrassTextureCount ? assets.grassTextures[g].id : 0;
             glBindTexture(GL_TEXTURE_2D, id > 0 ? static_cast<GLuint>(id - 1) : 0u);
-            glDrawArrays(GL_QUADS, first, n);
+            drawTriangles(batches.grass.indices, static_cast<size_t>(first), static_cast<size_t>(n),
+                          batches.grass.vertices.size());
         }
         glDisableClientState(GL_COLOR_ARRAY);
     }
@@ -57,28 +66,25 @@ void drawSceneBatches(const DrawBatches& batches, const RenderAssets& assets)
 
     glEnable(GL_LIGHTING);
     bind(assets.sceneTextures[kBranchTexture]);
-    drawTubeQuads(batches.branches);
+    drawTubes(batches.branches);
 
     // Blades are unlit; each side shows its own texture, chosen by culling.
     glDisable(GL_LIGHTING);
-    if (!batches.bladeIndices.empty() && !batches.blades.empty()) {
+    if (!batches.blades.empty()) {
         glInterleavedArrays(GL_T2F_V3F, 0, batches.blades.data());
         glEnable(GL_CULL_FACE);
-        const GLuint last = static_cast<GLuint>(batches.blades.size() - 1);
         glCullFace(GL_BACK);
         bind(assets.sceneTextures[kLeafLowerTexture]);
-        glDrawRangeElements(GL_TRIANGLES, 0, last, count(batches.bladeIndices.size()), GL_UNSIGNED_INT,
-                            batches.bladeIndices.data());
+        drawTriangles(batches.lowerIndices, 0, batches.lowerIndices.size(), batches.blades.size());
         glCullFace(GL_FRONT);
         bind(assets.sceneTextures[kLeafUpperTexture]);
-        glDrawRangeElements(GL_TRIANGLES, 0, last, count(batches.bladeIndices.size()), GL_UNSIGNED_INT,
-                            batches.bladeIndices.data());
+        drawTriangles(batches.upperIndices, 0, batches.upperIndices.size(), batches.blades.size());
         glDisable(GL_CULL_FACE);
     }
 
     // Petioles stay unlit, as they always were after their blade.
     bind(assets.sceneTextures[kPetioleTexture]);
-    drawTubeQuads(batches.petioles);
+    drawTubes(batches.petioles);
 
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -115,7 +121,11 @@ void drawShadowBatches(const DrawBatches& batches, const Vec3& light)
     glPushMatrix();
     glMultMatrixd(flatten.m);
     glColor3f(kShadowColour[0], kShadowColour[1], kShadowColour[2]);
-    drawPlain(GL_QUADS, batches.grassShadow);
+    if (!batches.grassShadow.indices.empty()) {
+        glInterleavedArrays(GL_V3F, 0, batches.grassShadow.vertices.data());
+        drawTriangles(batches.grassShadow.indices, 0, batches.grassShadow.indices.size(),
+                      batches.grassShadow.vertices.size());
+    }
     glPopMatrix();
     glDisableClientState(GL_VERTEX_ARRAY);
 }

@@ -42,7 +42,6 @@ void drawFrame(const Scene& scene, const RenderAssets& assets, DrawBatches& batc
 
 void drawTreeScene(const Scene& scene, const RenderAssets& assets, DrawBatches& batches, const ViewState& view)
 {
-    if (!view.skeletonView) fillSceneBatches(batches, scene);
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     const GLfloat specular[4] = {static_cast<float>(view.lightColour.x), static_cast<float>(view.lightColour.y),
@@ -50,6 +49,14 @@ void drawTreeScene(const Scene& scene, const RenderAssets& assets, DrawBatches& 
     glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     glMultMatrixd(view.treeRotation.m);
     glTranslatef(0.0f, -4.5f, 0.0f);
+    if (!view.skeletonView) {
+        // The camera in tree space sorts the blade triangles by the side it sees.
+        Mat4 modelview;
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview.m);
+        Vec3 eye;
+        const bool haveEye = eyeInObjectSpace(modelview, eye);
+        fillSceneBatches(batches, scene, haveEye ? &eye : nullptr);
+    }
     renderTree(scene, assets, batches, view.skeletonView ? 0 : 2);
     drawDirectionArrow(assets, view.windDirection, 0.1);
     glPopMatrix();
