@@ -85,12 +85,18 @@ void appendGrass(DrawBatches& batches, const GrassField& grass)
 {
     const int levels = grassLevels(grass);
     const float perBlade = static_cast<float>(grass.pointsPerBlade);
+    const int count = levels > 0 ? grass.bladeCount : 0;
+    // Each blade's group read once: the records are large, and a pass per group
+    // over all of them costs more than the drawing data itself.
+    std::vector<uint8_t>& groupOf = batches.grassGroupOf;
+    groupOf.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) groupOf[i] = static_cast<uint8_t>(grassGroup(grass.blades[i]));
     GrassVertex strip[2 * kGrassLevels];
     for (int g = 0; g < kGrassGroups; ++g) {
         batches.grassGroupFirst[g] = static_cast<int>(batches.grass.indices.size());
-        for (int i = 0; i < (levels > 0 ? grass.bladeCount : 0); ++i) {
+        for (int i = 0; i < count; ++i) {
+            if (groupOf[i] != g) continue;
             const GrassBlade& blade = grass.blades[i];
-            if (grassGroup(blade) != g) continue;
             const float r = f(blade.colour.x), gr = f(blade.colour.y), b = f(blade.colour.z);
             for (int j = 0; j < levels; ++j) {
                 const float t = static_cast<float>(j) / perBlade;
@@ -135,12 +141,17 @@ void sortBladeSides(DrawBatches& batches, const Vec3* eye)
         const double nx = uy * wz - uz * wy, ny = uz * wx - ux * wz, nz = ux * wy - uy * wx;
         const double dx = ex - a.x, dy = ey - a.y, dz = ez - a.z;
         const double facing = nx * dx + ny * dy + nz * dz;
-        const double margin = 1e-3 * std::sqrt((nx * nx + ny * ny + nz * nz) * (dx * dx + dy * dy + dz * dz));
-        for (std::vector<uint32_t>* side : {&batches.lowerIndices, &batches.upperIndices}) {
-            if (side == &batches.lowerIndices ? facing <= -margin : facing >= margin) continue;
-            side->push_back(i0);
-            side->push_back(i1);
-            side->push_back(i2);
+        // Within about 0.06 degrees of edge-on (squared, to spare the root).
+        const bool edgeOn = facing * facing <= 1e-6 * (nx * nx + ny * ny + nz * nz) * (dx * dx + dy * dy + dz * dz);
+        if (facing > 0.0 || edgeOn) {
+            batches.lowerIndices.push_back(i0);
+            batches.lowerIndices.push_back(i1);
+            batches.lowerIndices.push_back(i2);
+        }
+        if (facing < 0.0 || edgeOn) {
+            batches.upperIndices.push_back(i0);
+            batches.upperIndices.push_back(i1);
+            batches.upperIndices.push_back(i2);
         }
     }
 }
@@ -166,6 +177,7 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
     batches.branches.reserve(branches, 2 * kBranchSides + 2);
     batches.petioles.reserve(leaves * segments(kPetiolePoints), 2 * kPetioleSides + 2);
     batches.grass.reserve(blades, 2 * levels);
+    batches.grassGroupOf.reserve(blades);
     batches.branchShadowQuads.reserve(shadowQuads);
     for (int w = 0; w < kShadowLineWidths; ++w) batches.branchShadowLines[w].reserve(lines[w]);
     batches.leafOutlines.reserve(leaves * kShadowOutlineFaces * 3);

@@ -84,6 +84,7 @@ struct DrawBatches {
     StripMesh<TubeVertex> trunk;       // branch 0, trunk texture
     StripMesh<GrassVertex> grass;      // grouped by texture
     int grassGroupFirst[kGrassGroups + 1] = {}; // indices of group g: [first[g], first[g+1])
+    std::vector<uint8_t> grassGroupOf;  // scratch: each blade's group
     StripMesh<TubeVertex> branches;    // branches 1.., branch texture
     std::vector<BladeVertex> blades;   // 77 per leaf, branch by branch, leaf by leaf
     std::vector<uint32_t> bladeIndices; // triangles over blades; fixed once sized
