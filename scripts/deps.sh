@@ -12,6 +12,8 @@ PACKAGES=(
   clang libclang-rt-14-dev valgrind
   libegl-dev libegl-mesa0 libx11-dev strace
   ffmpeg
+  libtinygltf-dev libstb-dev nlohmann-json3-dev nodejs
+  fonts-dejavu-core
 )
 
 missing=()
@@ -20,6 +22,9 @@ for package in "${PACKAGES[@]}"; do
     missing+=("$package")
   fi
 done
+# The exporter's validator test installs gltf-validator with npm; a nodejs
+# from elsewhere may bring its own npm, which the Debian package would clash with.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "deps: installing ${missing[*]}"

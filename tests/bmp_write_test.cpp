@@ -72,6 +72,25 @@ TEST(BmpWrite, OddWidthRowsArePaddedWithZeros)
     }
 }
 
+// The generated textures carry the pixel block size and 72 dpi; only those
+// three header words differ from a frame capture's bytes.
+TEST(BmpWrite, ResolutionFillsSizeAndBothResolutionsOnly)
+{
+    const std::vector<uint8_t> rgb = pattern(5, 3);
+    const std::vector<uint8_t> plain = encodeBmp(5, 3, rgb.data());
+    const std::vector<uint8_t> stamped = encodeBmp(5, 3, rgb.data(), 2835);
+    ASSERT_EQ(stamped.size(), plain.size());
+    EXPECT_EQ(u32(stamped, 34), 3u * 16u);
+    EXPECT_EQ(u32(stamped, 38), 2835u);
+    EXPECT_EQ(u32(stamped, 42), 2835u);
+    for (size_t at = 0; at < plain.size(); ++at)
+        if (at < 34 || at >= 46) {
+            EXPECT_EQ(stamped[at], plain[at]) << "offset " << at;
+        }
+    BmpImage image;
+    EXPECT_TRUE(parseBmp(stamped.data(), stamped.size(), image, nullptr));
+}
+
 TEST(BmpWrite, WrittenFileReadsBackThroughTheParser)
 {
     const std::vector<uint8_t> rgb = pattern(5, 4);

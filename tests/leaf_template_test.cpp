@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "formats/data_folder.h"
 #include "tree/leaf_template.h"
 
 namespace {
@@ -127,7 +128,7 @@ class GeneratedLeaf : public testing::Test {
 protected:
     void SetUp() override
     {
-        FILE* file = std::fopen("./data/tree/poplar_leaf.txt", "r");
+        FILE* file = std::fopen(dataPath(kDefaultDataDir, kLeafFileName).c_str(), "r");
         ASSERT_NE(file, nullptr) << "run from the build directory after the data target";
         testing::internal::CaptureStdout();
         ASSERT_TRUE(loadLeafModel(file, leaf));

@@ -9,16 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "formats/data_folder.h"
+#include "formats/texture_files.h"
 #include "image/bmp_file.h"
 
 namespace {
 
-const char* const kTexturePaths[] = {
-    "./data/tree/tulip_trunk.bmp",     "./data/tree/tulip_branch.bmp",  "./data/tree/ground.bmp",
-    "./data/tree/poplar_leafup.bmp",   "./data/tree/poplar_leafdown.bmp", "./data/tree/poplar_petiole.bmp",
-    "./data/grass/grass01.bmp",        "./data/grass/grass02.bmp",      "./data/grass/grass03.bmp",
-    "./data/grass/grass04.bmp",
-};
+// The build's data folder: the ten texture files in the order start-up reads them.
+std::string texturePath(const char* name) { return dataPath(kDefaultDataDir, name); }
+std::string scenePath(SceneTextureIndex i) { return texturePath(kSceneTextureNames[i]); }
+const std::vector<std::string> kTexturePaths = [] {
+    std::vector<std::string> paths;
+    for (const char* name : kSceneTextureNames) paths.push_back(texturePath(name));
+    for (const char* name : kGrassTextureNames) paths.push_back(texturePath(name));
+    return paths;
+}();
 
 uint32_t le32(const std::vector<uint8_t>& d, size_t at) { return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | uint32_t(d[at + 3]) << 24; }
 uint16_t le16(const std::vector<uint8_t>& d, size_t at) { return static_cast<uint16_t>(d[at] | d[at + 1] << 8); }
@@ -86,7 +91,8 @@ double meanLum(const Picture& p, int x0, int x1, int y0, int y1)
 
 TEST(TextureData, EveryFileIsAnUncompressedBottomUp24BitBmp)
 {
-    for (const char* path : kTexturePaths) {
+    for (const std::string& name : kTexturePaths) {
+        const char* path = name.c_str();
         SCOPED_TRACE(path);
         const std::vector<uint8_t> d = readFile(path);
         ASSERT_GE(d.size(), 54u);
@@ -109,7 +115,8 @@ TEST(TextureData, EveryFileIsAnUncompressedBottomUp24BitBmp)
 
 TEST(TextureData, ProgramParserAcceptsEveryFile)
 {
-    for (const char* path : kTexturePaths) {
+    for (const std::string& name : kTexturePaths) {
+        const char* path = name.c_str();
         SCOPED_TRACE(path);
         BmpImage image;
         std::string error;
@@ -120,13 +127,13 @@ TEST(TextureData, ProgramParserAcceptsEveryFile)
 
 TEST(TextureData, RepeatingTexturesHaveNoVisibleSeam)
 {
-    const Picture ground = decode("./data/tree/ground.bmp");
+    const Picture ground = decode(scenePath(kGroundTexture).c_str());
     ASSERT_GT(ground.width, 0);
     EXPECT_LT(seamRatio(ground, true), 1.3);
     EXPECT_LT(seamRatio(ground, false), 1.3);
-    for (const char* bark : {"./data/tree/tulip_trunk.bmp", "./data/tree/tulip_branch.bmp"}) {
+    for (const std::string& bark : {scenePath(kTrunkTexture), scenePath(kBranchTexture)}) {
         SCOPED_TRACE(bark);
-        const Picture p = decode(bark);
+        const Picture p = decode(bark.c_str());
         ASSERT_GT(p.width, 0);
         EXPECT_LT(seamRatio(p, true), 1.3); // around the tube
     }
@@ -134,8 +141,8 @@ TEST(TextureData, RepeatingTexturesHaveNoVisibleSeam)
 
 TEST(TextureData, LeafSidesShowALighterMidribAndDifferInShade)
 {
-    const Picture up = decode("./data/tree/poplar_leafup.bmp");
-    const Picture down = decode("./data/tree/poplar_leafdown.bmp");
+    const Picture up = decode(scenePath(kLeafUpperTexture).c_str());
+    const Picture down = decode(scenePath(kLeafLowerTexture).c_str());
     ASSERT_GT(up.width, 0);
     ASSERT_GT(down.width, 0);
     for (const Picture* p : {&up, &down}) {
@@ -160,7 +167,7 @@ TEST(TextureData, LeafSidesShowALighterMidribAndDifferInShade)
 TEST(TextureData, GrassBladesDarkenTowardTheRootAndStayLight)
 {
     for (int i = 1; i <= 4; ++i) {
-        const std::string path = "./data/grass/grass0" + std::to_string(i) + ".bmp";
+        const std::string path = texturePath(kGrassTextureNames[i - 1]);
         SCOPED_TRACE(path);
         const Picture p = decode(path.c_str());
         ASSERT_GT(p.width, 0);
@@ -174,7 +181,7 @@ TEST(TextureData, GrassBladesDarkenTowardTheRootAndStayLight)
 
 TEST(TextureData, GroundIsGreenBrown)
 {
-    const Picture p = decode("./data/tree/ground.bmp");
+    const Picture p = decode(scenePath(kGroundTexture).c_str());
     ASSERT_GT(p.width, 0);
     double r = 0, g = 0, b = 0;
     for (size_t i = 0; i < p.g.size(); ++i) {

@@ -21,9 +21,9 @@ struct GrassBlade {
     Vec3 colour;                      // current RGB 0..1
     double bendVelocity[3] = {};      // oscillator velocities
     double bendPosition[3] = {};      // oscillator states
-    double stiffness = 0.0;           // 0.9..1.1
-    double frequency = 0.0;           // 1.0..1.4
-    double dampingRatio = 0.0;        // 0.10..0.14
+    double stiffness = 0.0;           /// 0.9..1.1 force units per radian
+    double frequency = 0.0;           /// 1.0..1.4 Hz
+    double dampingRatio = 0.0;        /// 0.10..0.14 of critical damping
 };
 
 // The loaded field: blades in file order.

@@ -21,7 +21,10 @@ bool readBmpFile(const char* path, BmpImage& image, std::string* error);
 inline size_t bmpRowStride(int width) { return (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3); }
 
 // Encodes rgb (width*height*3 bytes, bottom row first, tightly packed RGB)
-// as a 24-bit BMP with 54 bytes of headers.
-std::vector<uint8_t> encodeBmp(int width, int height, const uint8_t* rgb);
+// as a 24-bit BMP with 54 bytes of headers. A non-zero pixelsPerMetre also
+// fills in the pixel block size and both resolutions (2835 is 72 dpi), as the
+// generated textures carry them; frame captures leave those words 0.
+std::vector<uint8_t> encodeBmp(int width, int height, const uint8_t* rgb, uint32_t pixelsPerMetre = 0);
 // Writes encodeBmp's bytes; false with errno's reason in error on failure.
-bool writeBmpFile(const char* path, int width, int height, const uint8_t* rgb, std::string* error);
+bool writeBmpFile(const char* path, int width, int height, const uint8_t* rgb, std::string* error,
+                  uint32_t pixelsPerMetre = 0);

@@ -1,4 +1,4 @@
-// Writing of uncompressed 24-bit BMP files (frame capture).
+// Writing of uncompressed 24-bit BMP files (frame capture, generated textures).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,7 +25,7 @@ void putU32(uint8_t* p, uint32_t v)
 
 } // namespace
 
-std::vector<uint8_t> encodeBmp(int width, int height, const uint8_t* rgb)
+std::vector<uint8_t> encodeBmp(int width, int height, const uint8_t* rgb, uint32_t pixelsPerMetre)
 {
     if (width < 0) width = 0;
     if (height < 0) height = 0;
@@ -42,7 +42,12 @@ std::vector<uint8_t> encodeBmp(int width, int height, const uint8_t* rgb)
     putU32(h + 22, static_cast<uint32_t>(height));
     putU16(h + 26, 1);
     putU16(h + 28, 24);
-    // compression, image size, resolutions and colour counts stay 0
+    // compression and colour counts stay 0; size and resolutions when asked
+    if (pixelsPerMetre != 0) {
+        putU32(h + 34, static_cast<uint32_t>(dataSize));
+        putU32(h + 38, pixelsPerMetre);
+        putU32(h + 42, pixelsPerMetre);
+    }
 
     // Rows keep their bottom-up order; RGB becomes BGR, filler bytes stay 0.
     for (int row = 0; row < height; ++row) {
@@ -57,9 +62,10 @@ std::vector<uint8_t> encodeBmp(int width, int height, const uint8_t* rgb)
     return out;
 }
 
-bool writeBmpFile(const char* path, int width, int height, const uint8_t* rgb, std::string* error)
+bool writeBmpFile(const char* path, int width, int height, const uint8_t* rgb, std::string* error,
+                  uint32_t pixelsPerMetre)
 {
-    const std::vector<uint8_t> bytes = encodeBmp(width, height, rgb);
+    const std::vector<uint8_t> bytes = encodeBmp(width, height, rgb, pixelsPerMetre);
     std::FILE* file = std::fopen(path, "wb");
     if (!file) {
         if (error) *error = std::strerror(errno);

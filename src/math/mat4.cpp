@@ -1,7 +1,5 @@
 #include "math/mat4.h"
 
-#include <cmath>
-
 Mat4 identity()
 {
     Mat4 r;
@@ -18,7 +16,7 @@ Mat4 translation(const Vec3& t)
     return r;
 }
 
-Mat4 multiply(const Mat4& a, const Mat4& b)
+Mat4 multiplyGeneral(const Mat4& a, const Mat4& b)
 {
     Mat4 out;
     for (int r = 0; r < 4; ++r) {
@@ -31,38 +29,13 @@ Mat4 multiply(const Mat4& a, const Mat4& b)
     return out;
 }
 
-void postMultiply(Mat4& t, const Mat4& m) { t = multiply(t, m); }
-
-Vec3 transformPoint(const Mat4& m, const Vec3& p)
+Mat4 toMat4(const Rotation& rot)
 {
-    const double* a = m.m;
-    const Vec3 v{a[0] * p.x + a[1] * p.y + a[2] * p.z + a[3],
-                 a[4] * p.x + a[5] * p.y + a[6] * p.z + a[7],
-                 a[8] * p.x + a[9] * p.y + a[10] * p.z + a[11], 0};
-    const double w = a[12] * p.x + a[13] * p.y + a[14] * p.z + a[15];
-    return divide(v, w);
-}
-
-void rotate(Mat4& t, double angle, const Vec3& axis)
-{
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    const double x = axis.x;
-    const double y = axis.y;
-    const double z = axis.z;
-    const double k = 1.0 - c;
-    Mat4 r;
-    r.m[0] = c + k * x * x;
-    r.m[1] = k * x * y + s * z;
-    r.m[2] = k * x * z - s * y;
-    r.m[4] = k * x * y - s * z;
-    r.m[5] = c + k * y * y;
-    r.m[6] = k * y * z + s * x;
-    r.m[8] = k * x * z + s * y;
-    r.m[9] = k * y * z - s * x;
-    r.m[10] = c + k * z * z;
-    r.m[15] = 1.0;
-    postMultiply(t, r);
+    Mat4 out;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) out.m[4 * r + c] = rot.r[3 * r + c];
+    out.m[15] = 1.0;
+    return out;
 }
 
 Mat4 transpose(const Mat4& m)

@@ -17,7 +17,7 @@
 #include "image/bmp_file.h"
 #include "recorder/frame_dir.h"
 #include "recorder/offscreen_context.h"
-#include "recorder/progress.h"
+#include "platform/progress.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
 #include "batch/draw_batches.h"
@@ -66,27 +66,19 @@ int main(int argc, char** argv)
 {
     RecordOptions options;
     std::string error;
-    switch (parseRecordOptions(argc, argv, options, error)) {
-    case ParseResult::Help:
-        printRecordUsage();
-        return 0;
-    case ParseResult::Error:
-        std::fprintf(stderr, "arborvane-record: %s\n\n", error.c_str());
-        printRecordUsage();
-        return 2;
-    case ParseResult::Ok:
-        break;
-    }
+    const int status = parseExitStatus(parseRecordOptions(argc, argv, options, error), "arborvane-record", error,
+                                       printRecordUsage);
+    if (status >= 0) return status;
 
     // The window program carries on without most of these; a recording of a
     // half-loaded scene is worthless, so all must be there.
     for (const std::string& name : dataFileNames()) {
-        const std::string path = dataPath(options.dataDir, name.c_str());
+        const std::string path = dataPath(options.run.dataDir, name.c_str());
         if (access(path.c_str(), R_OK) != 0)
             return fail("missing data file " + path +
-                        (options.dataDir == kDefaultDataDir
+                        (options.run.dataDir == kDefaultDataDir
                              ? " (run from the build directory, where the build generates ./data, or give --data DIR)"
-                             : " (is " + options.dataDir + " a complete data folder? arborvane-grow --out makes one)"));
+                             : " (is " + options.run.dataDir + " a complete data folder? arborvane-grow --out makes one)"));
     }
     std::string ffmpeg;
     if (!options.video.empty()) {
@@ -109,13 +101,13 @@ int main(int argc, char** argv)
     // The window program's settings, as its keys would leave them.
     view.windowWidth = options.width;
     view.windowHeight = options.height;
-    view.galeMode = options.gale;
-    view.windMagnitude = static_cast<float>(options.magnitude);
-    view.windDirection = {options.windX, options.windY, options.windZ, 0};
+    view.galeMode = options.run.gale;
+    view.windMagnitude = static_cast<float>(options.run.magnitude);
+    view.windDirection = options.run.windDirection;
     view.showShadows = options.shadows;
     view.skeletonView = options.skeleton;
     view.interactionMode = 2;
-    const StartReport report = startScene(scene, assets, view, options.dataDir, &options.seed);
+    const StartReport report = startScene(scene, assets, view, options.run.dataDir, &options.run.seed);
     if (!report.sceneTexturesOk) {
         std::printf("Error on loading texture %s\n", report.failedTexture.c_str());
         return fail("the scene data did not load (see the lines above); nothing recorded");
@@ -128,8 +120,8 @@ int main(int argc, char** argv)
 
     std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
                 options.frames, options.width, options.height, options.outDir.c_str(),
-                options.gale ? "moderate gale" : "light breeze", options.magnitude, options.shadows ? "on" : "off",
-                options.seed, offscreenDescription().c_str());
+                options.run.gale ? "moderate gale" : "light breeze", options.run.magnitude, options.shadows ? "on" : "off",
+                options.run.seed, offscreenDescription().c_str());
     std::fflush(stdout);
 
     std::vector<uint8_t> rgb;
@@ -137,7 +129,7 @@ int main(int argc, char** argv)
     auto elapsed = [&] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    RecordProgress progress(options.frames, stderrIsTerminal());
+    RunProgress progress(options.frames, stderrIsTerminal());
     std::vector<double> frameMs, stepMs, saveMs;
     frameMs.reserve(static_cast<size_t>(options.frames));
     stepMs.reserve(static_cast<size_t>(options.frames));

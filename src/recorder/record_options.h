@@ -3,26 +3,19 @@
 #include <cstdint>
 #include <string>
 
+#include "scene/run_flags.h"
+
 struct RecordOptions {
     int frames = 200;             // frames to render and write
     int width = 800;              // frame size in pixels
     int height = 600;
-    bool gale = true;             // true: moderate gale, false: light breeze
-    double magnitude = 400.0;     // wind magnitude, 0..800
-    double windX = 1.0;           // unit wind direction
-    double windY = 0.0;
-    double windZ = 0.0;
+    RunFlags run;                 // wind, foliage seed, data folder
     bool shadows = true;          // planar shadow pass
     bool skeleton = false;        // skeleton view instead of bark and leaves
-    uint32_t seed = 1;            // foliage seed: fixed, so two runs give the same frames
     std::string outDir = "./record"; // where snap000.bmp ... go
-    std::string dataDir = "./data"; // tree, leaf, noise, grass and texture files
     std::string video;            // mp4 to encode with ffmpeg; empty: none
     int fps = 20;                 // video playback rate; 20 is real time (one 0.05 s step a frame)
-    bool help = false;            // --help given
 };
-
-enum class ParseResult { Ok, Help, Error };
 
 // Parses argv[1..]. On Error, error names the flag and what is wrong.
 ParseResult parseRecordOptions(int argc, char** argv, RecordOptions& options, std::string& error);

@@ -22,6 +22,13 @@ bool loadLeafTemplate(LeafTemplate& tmpl, const std::string& path)
     return false;
 }
 
+// The group's console line: what loaded, or the failure line.
+bool reportGroup(bool ok, const std::string& loaded, const char* failure)
+{
+    consolePrintf("%s\n", ok ? loaded.c_str() : failure);
+    return ok;
+}
+
 } // namespace
 
 LoadReport loadScene(Scene& scene, const std::string& dataDir)
@@ -32,25 +39,12 @@ LoadReport loadScene(Scene& scene, const std::string& dataDir)
     const std::string u = dataPath(dataDir, kNoiseFileNames[0]);
     const std::string v = dataPath(dataDir, kNoiseFileNames[1]);
     const std::string w = dataPath(dataDir, kNoiseFileNames[2]);
-    report.noise = loadWindField(scene.wind, u.c_str(), v.c_str(), w.c_str());
-    if (report.noise)
-        consolePrintf("Files %s~%s have successfully been loaded!\n", u.c_str(), w.c_str());
-    else
-        consolePrintf("Noise files loading error!\n");
-
+    report.noise = reportGroup(loadWindField(scene.wind, u.c_str(), v.c_str(), w.c_str()), "Files " + u + "~" + w + " have successfully been loaded!",
+                               "Noise files loading error!");
     const std::string tree = dataPath(dataDir, kTreeFileName);
-    report.tree = loadTreeModel(scene.tree, tree.c_str());
-    if (report.tree)
-        consolePrintf("File %s has successfully been loaded!\n", tree.c_str());
-    else
-        consolePrintf("File loading error!\n");
-
+    report.tree = reportGroup(loadTreeModel(scene.tree, tree.c_str()), "File " + tree + " has successfully been loaded!", "File loading error!");
     const std::string grass = dataPath(dataDir, kGrassFileName);
-    report.grass = loadGrassFile(scene.grass, grass.c_str());
-    if (report.grass)
-        consolePrintf("File %s has successfully been loaded!\n", grass.c_str());
-    else
-        consolePrintf("File loading error!\n");
+    report.grass = reportGroup(loadGrassFile(scene.grass, grass.c_str()), "File " + grass + " has successfully been loaded!", "File loading error!");
     return report;
 }
 

@@ -17,9 +17,9 @@ struct Leaf {
     Vec3 restFrameX, restFrameY, restFrameZ; // rest copies
     double bendVelocity[3] = {};            // oscillator velocities
     double bendPosition[3] = {};            // oscillator states
-    double stiffness = 0.0;                 // 0.9..1.1
-    double frequency = 0.0;                 // 1.3..1.7
-    double dampingRatio = 0.0;              // 0.07..0.09
-    double windScale = 0.0;                 // height factor
+    double stiffness = 0.0;                 /// 0.9..1.1 force units per radian
+    double frequency = 0.0;                 /// 1.3..1.7 Hz
+    double dampingRatio = 0.0;              /// 0.07..0.09 of critical damping
+    double windScale = 0.0;                 /// height factor of the petiole tip, 0.32..1
     Vec3 noisePosition;                     // where the wind is sampled
 };

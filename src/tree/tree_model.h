@@ -28,10 +28,10 @@ struct Branch {
     int32_t colourClass = 0;                // 0..7 from the colour word
     double bendVelocity[3] = {};            // oscillator velocities (x, z used)
     double bendPosition[3] = {};            // oscillator states (x, z used)
-    double stiffness = 1.0;                 // class parameter
-    double frequency = 0.0;                 // class parameter
-    double dampingRatio = 0.0;              // class parameter
-    double windScale = 0.0;                 // height factor of the middle point
+    double stiffness = 1.0;                 /// class parameter: force units per radian of joint bend
+    double frequency = 0.0;                 /// class parameter: oscillator frequency, Hz
+    double dampingRatio = 0.0;              /// class parameter: fraction of critical damping
+    double windScale = 0.0;                 /// height factor of the middle point, 0.32..1
     Vec3 noisePosition;                     // where the wind is sampled
 };
 

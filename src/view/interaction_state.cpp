@@ -8,18 +8,11 @@ float dragInputX(int x) { return 0.33f * static_cast<float>(x); }
 
 float dragInputY(int y, int windowHeight) { return 0.33f * static_cast<float>(windowHeight - y); }
 
-Mat4 composeDrag(const Mat4& drag, const Mat4& base)
-{
-    Mat4 out;
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            double sum = 0.0;
-            for (int k = 0; k < 4; ++k) sum += drag.m[4 * k + r] * base.m[4 * c + k];
-            out.m[4 * c + r] = sum;
-        }
-    }
-    return out;
-}
+// Both are in OpenGL order, which read row-major is the transpose: so the
+// row-major product base * drag is drag * base in OpenGL order, with the same
+// terms summed in the same order. Not the affine shortcut: in OpenGL order the
+// last row is not where row-major code looks for it.
+Mat4 composeDrag(const Mat4& drag, const Mat4& base) { return multiplyGeneral(base, drag); }
 
 Mat4* dragTarget(ControlState& state)
 {

@@ -66,14 +66,6 @@ Mat4 TransformerArcBall::transform(float x, float y)
     return quaternionToMatrix(qx, qy, qz, qw);
 }
 
-void TransformerPan::resize(int, int) {}
-
-void TransformerPan::begin(float x, float y)
-{
-    startX = x;
-    startY = y;
-}
-
 Mat4 TransformerPan::transform(float x, float y)
 {
     Mat4 r = identity();
@@ -82,10 +74,6 @@ Mat4 TransformerPan::transform(float x, float y)
     r.m[14] = 0.0;
     return r;
 }
-
-void TransformerZoom::resize(int, int) {}
-
-void TransformerZoom::begin(float, float y) { startY = y; }
 
 Mat4 TransformerZoom::transform(float, float y)
 {

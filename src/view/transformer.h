@@ -32,27 +32,32 @@ public:
     Vec3 startPoint;       // sphere point of the drag start
 };
 
-// Translation in x and y.
-class TransformerPan : public Transformer {
+// The translating manipulators: the motion from the drag start, times a
+// gain; the window size does not matter to them.
+class TransformerTranslate : public Transformer {
 public:
-    void resize(int width, int height) override;
-    void begin(float x, float y) override;
-    Mat4 transform(float x, float y) override;
+    void resize(int, int) override {}
+    void begin(float x, float y) override
+    {
+        startX = x;
+        startY = y;
+    }
 
     float startX = 0.0f;  // drag start
     float startY = 0.0f;
     float gain = 0.1f;    // model units per scaled pixel
 };
 
-// Translation along z from vertical motion; x is ignored.
-class TransformerZoom : public Transformer {
+// Translation in x and y.
+class TransformerPan : public TransformerTranslate {
 public:
-    void resize(int width, int height) override;
-    void begin(float x, float y) override;
     Mat4 transform(float x, float y) override;
+};
 
-    float startY = 0.0f;  // drag start
-    float gain = 0.1f;    // model units per scaled pixel
+// Translation along z from vertical motion; x is ignored.
+class TransformerZoom : public TransformerTranslate {
+public:
+    Mat4 transform(float x, float y) override;
 };
 
 // Rotation matrix of the unit quaternion (x, y, z, w), OpenGL order.

@@ -8,8 +8,8 @@
 struct NoiseField {
     int32_t size = 0;                    // n: the grid is n x n x n
     std::unique_ptr<double[]> values;    // n^3 samples rescaled to 0..1, [(ix*n+iy)*n+iz]
-    double speed[3] = {0.0, 0.0, 0.0};   // cursor advance per frame (x, y, z)
-    double offset[3] = {0.0, 0.0, 0.0};  // cursor position (x, y, z)
+    double speed[3] = {0.0, 0.0, 0.0};   /// cursor advance per step, grid cells (x, y, z; y only when x wraps)
+    double offset[3] = {0.0, 0.0, 0.0};  /// cursor position, grid cells (x, y, z)
 };
 
 struct WindField {

@@ -1,12 +1,20 @@
-// One entry per kind of data file. Each writes under outDir and returns false
-// after printing why on standard error.
+// One entry per kind of data file. Each writes under outDir (the data
+// folder; file names from src/formats) and returns false after printing
+// why on standard error. Inconsistent flag values throw UsageError.
 #pragma once
 #include <string>
 
 #include "flags.h"
 
-bool generateTree(const Flags& flags, const std::string& outDir);     // tree/tulip_tree.txt (+ preview)
-bool generateLeaf(const Flags& flags, const std::string& outDir);     // tree/poplar_leaf.txt
-bool generateNoise(const Flags& flags, const std::string& outDir);    // noise/*.txt
-bool generateGrass(const Flags& flags, const std::string& outDir);    // grass/grass1_5000_50x50_4_len4.txt
+bool generateTree(const Flags& flags, const std::string& outDir);     // tree file (+ preview)
+bool generateLeaf(const Flags& flags, const std::string& outDir);     // leaf file (+ preview)
+bool generateNoise(const Flags& flags, const std::string& outDir);    // the three noise grids
+bool generateGrass(const Flags& flags, const std::string& outDir);    // the grass field
 bool generateTextures(const Flags& flags, const std::string& outDir); // ten BMPs (+ contact sheet)
+
+// The preview picture next to a data file: "x/name.txt" -> "x/name_preview.png".
+inline std::string previewPath(const std::string& dataFile)
+{
+    const size_t dot = dataFile.rfind('.');
+    return (dot == std::string::npos ? dataFile : dataFile.substr(0, dot)) + "_preview.png";
+}

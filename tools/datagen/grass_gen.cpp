@@ -3,33 +3,22 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "formats/data_folder.h"
+#include "formats/grass_file.h"
 #include "generators.h"
 #include "synth_random.h"
+#include "vec_ops.h"
 
 namespace {
 
 // All lengths in file units; the reader scales them by 1.5 into model units.
 constexpr int kCells = 50;              // cells along x and along z
 constexpr int kBladesPerCell = 2;
-constexpr int kLevels = 5;              // points per blade, root first
 constexpr double kFieldWidth = 12.0;    // square side: 18 model units
 constexpr double kTrunkClear = 0.36;    // radius kept free round the trunk (0.54 model)
-constexpr double kMinHeight = 0.25 / 1.5;
-constexpr double kMaxHeight = 0.6 / 1.5;
+constexpr double kMinHeight = 0.25 / kGrassFileScale;
+constexpr double kMaxHeight = 0.6 / kGrassFileScale;
 constexpr double kRootWidth = 0.0185;   // w at the root: half-width 0.017..0.028 model after k
-
-struct P3 {
-    double x, y, z;
-};
-P3 operator+(P3 a, P3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-P3 operator*(P3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-P3 crossP(P3 a, P3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double dotP(P3 a, P3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-P3 unit(P3 a)
-{
-    const double l = std::sqrt(dotP(a, a));
-    return a * (1.0 / l);
-}
 
 void writeBlade(FILE* file, synth::Rng& rng, double rootX, double rootZ)
 {
@@ -37,20 +26,20 @@ void writeBlade(FILE* file, synth::Rng& rng, double rootX, double rootZ)
     const double t = 0.5 * (rng.uniform() + rng.uniform());
     const double height = kMinHeight + (kMaxHeight - kMinHeight) * std::pow(t, 1.3);
     const double facing = 6.283185307179586 * rng.uniform();
-    const P3 across{std::cos(facing), 0.0, std::sin(facing)};   // width direction
-    const P3 face{-std::sin(facing), 0.0, std::cos(facing)};    // blade normal, horizontal
+    const Vec3 across{std::cos(facing), 0.0, std::sin(facing)};   // width direction
+    const Vec3 face{-std::sin(facing), 0.0, std::cos(facing)};    // blade normal, horizontal
     // Lean and curl toward either face; taller blades droop more.
     const double side = rng.uniform() < 0.5 ? -1.0 : 1.0;
     const double lean = side * rng.range(0.03, 0.15);
     const double curl = side * rng.range(0.04, 0.2) * (0.5 + height / kMaxHeight);
     const double widthScale = rng.range(0.85, 1.15);
-    for (int j = 0; j < kLevels; ++j) {
-        const double s = static_cast<double>(j) / (kLevels - 1);
+    for (int j = 0; j < kGrassLevels; ++j) {
+        const double s = static_cast<double>(j) / (kGrassLevels - 1);
         // Centre line: up by s*height, out along the face by lean*s + curl*s^2.
         const double out = height * (lean * s + curl * s * s);
-        const P3 point{rootX + face.x * out, height * s, rootZ + face.z * out};
-        const P3 tangent = unit(P3{0.0, 1.0, 0.0} + face * (lean + 2.0 * curl * s));
-        const P3 u = unit(crossP(across, tangent)); // so that U x V points up the blade
+        const Vec3 point{rootX + face.x * out, height * s, rootZ + face.z * out};
+        const Vec3 tangent = unit(Vec3{0.0, 1.0, 0.0} + face * (lean + 2.0 * curl * s));
+        const Vec3 u = unit(cross(across, tangent)); // so that U x V points up the blade
         const double w = kRootWidth * widthScale * (1.0 - 0.8 * std::pow(s, 1.6));
         std::fprintf(file, "%.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", w, point.x, point.y, point.z, u.x, u.y,
                      u.z, across.x, across.y, across.z);
@@ -61,15 +50,15 @@ void writeBlade(FILE* file, synth::Rng& rng, double rootX, double rootZ)
 
 bool generateGrass(const Flags&, const std::string& outDir)
 {
-    std::filesystem::create_directories(outDir + "/grass");
-    const std::string path = outDir + "/grass/grass1_5000_50x50_4_len4.txt";
+    const std::string path = dataPath(outDir, kGrassFileName);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     FILE* file = std::fopen(path.c_str(), "w");
     if (!file) {
-        std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
         return false;
     }
     const int count = kCells * kCells * kBladesPerCell;
-    std::fprintf(file, "%d %d\n", count, kLevels);
+    std::fprintf(file, "%d %d\n", count, kGrassLevels);
     // Header triples (ignored by the reader): field size, cells and blades per cell.
     std::fprintf(file, "%.1f %.1f %.4f\n%d %d %d\n", kFieldWidth, kFieldWidth, kMaxHeight, kCells, kCells, kBladesPerCell);
     synth::Rng rng(0x6772617373ull);
@@ -93,7 +82,7 @@ bool generateGrass(const Flags&, const std::string& outDir)
     }
     const bool ok = std::ferror(file) == 0;
     if (std::fclose(file) != 0 || !ok) {
-        std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
         return false;
     }
     return true;

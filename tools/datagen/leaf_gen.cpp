@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "formats/data_folder.h"
 #include "generators.h"
 #include "leaf_mesh.h"
 #include "preview_canvas.h"
@@ -17,22 +18,22 @@ bool writeLeafFile(const std::string& path, const LeafMesh& mesh)
 {
     FILE* file = std::fopen(path.c_str(), "w");
     if (!file) {
-        std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
         return false;
     }
-    std::fprintf(file, "PetioleVerNum=%d LeafVerNum=%d LeafFacesNum=%d\n", kLeafPetiolePoints, kLeafVertices, kLeafFaces);
-    for (int k = 0; k < kLeafPetiolePoints; ++k) {
+    std::fprintf(file, "PetioleVerNum=%d LeafVerNum=%d LeafFacesNum=%d\n", kPetiolePoints, kBladeVertices, kBladeFaces);
+    for (int k = 0; k < kPetiolePoints; ++k) {
         const auto& p = mesh.petiole[k];
         std::fprintf(file, "%d %.6f %.6f %.6f %.6f\n", k, p[0], p[1], p[2], p[3]);
     }
-    for (int k = 0; k < kLeafVertices; ++k) {
+    for (int k = 0; k < kBladeVertices; ++k) {
         const auto& p = mesh.position[k];
-        std::fprintf(file, "%d %.6f %.6f %.6f %.6f %.6f\n", k, p[0], p[1], p[2], mesh.texCoord[k][0], mesh.texCoord[k][1]);
+        std::fprintf(file, "%d %.6f %.6f %.6f %.6f %.6f\n", k, p.x, p.y, p.z, mesh.texCoord[k][0], mesh.texCoord[k][1]);
     }
-    for (int k = 0; k < kLeafFaces; ++k)
+    for (int k = 0; k < kBladeFaces; ++k)
         std::fprintf(file, "%d %d %d %d\n", k, mesh.faces[k][0], mesh.faces[k][1], mesh.faces[k][2]);
     const bool ok = std::fclose(file) == 0;
-    if (!ok) std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+    if (!ok) std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
     return ok;
 }
 
@@ -43,21 +44,21 @@ bool writeLeafPreview(const std::string& path, const LeafMesh& mesh)
                                         {10, 4, 7},   {56, 10, 16}, {16, 10, 14}, {56, 16, 17},
                                         {18, 56, 17}, {24, 56, 18}, {24, 18, 20}, {31, 56, 24},
                                         {31, 24, 27}, {31, 54, 56}, {33, 54, 31}, {33, 0, 54}};
-    PreviewCanvas canvas(480, 640, {250, 250, 245});
+    PreviewCanvas canvas(480, 640, rgb255(250, 250, 245));
     const double s = 150.0, ox = 240.0, oy = 600.0;
-    auto px = [&](int v) { return ox + s * mesh.position[v][0]; };
-    auto py = [&](int v) { return oy - s * mesh.position[v][1]; };
-    for (int f = 0; f < kLeafFaces; ++f) {
+    auto px = [&](int v) { return ox + s * mesh.position[v].x; };
+    auto py = [&](int v) { return oy - s * mesh.position[v].y; };
+    for (int f = 0; f < kBladeFaces; ++f) {
         const auto& t = mesh.faces[f];
-        const uint8_t shade = uint8_t(110 + (f * 37) % 90);
-        canvas.fillTriangle(px(t[0]), py(t[0]), px(t[1]), py(t[1]), px(t[2]), py(t[2]), {40, shade, 50});
+        const int shade = 110 + (f * 37) % 90;
+        canvas.fillTriangle(px(t[0]), py(t[0]), px(t[1]), py(t[1]), px(t[2]), py(t[2]), rgb255(40, shade, 50));
     }
     for (const auto& t : kOutline)
         for (int e = 0; e < 3; ++e)
-            canvas.drawLine(px(t[e]), py(t[e]), px(t[(e + 1) % 3]), py(t[(e + 1) % 3]), {220, 30, 30});
-    for (int k = 0; k + 1 < kLeafPetiolePoints; ++k)
+            canvas.drawLine(px(t[e]), py(t[e]), px(t[(e + 1) % 3]), py(t[(e + 1) % 3]), rgb255(220, 30, 30));
+    for (int k = 0; k + 1 < kPetiolePoints; ++k)
         canvas.drawLine(ox + s * mesh.petiole[k][0], oy - s * mesh.petiole[k][1], ox + s * mesh.petiole[k + 1][0],
-                        oy - s * mesh.petiole[k + 1][1], {90, 60, 20});
+                        oy - s * mesh.petiole[k + 1][1], rgb255(90, 60, 20));
     return canvas.save(path);
 }
 
@@ -75,8 +76,8 @@ bool generateLeaf(const Flags& flags, const std::string& outDir)
     params.droop = flags.getDouble("leaf-droop", params.droop);
 
     const LeafMesh mesh = buildLeafMesh(params);
-    const std::string dir = outDir + "/tree";
-    std::filesystem::create_directories(dir);
-    if (!writeLeafFile(dir + "/poplar_leaf.txt", mesh)) return false;
-    return writeLeafPreview(dir + "/poplar_leaf_preview.png", mesh);
+    const std::string path = dataPath(outDir, kLeafFileName);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    if (!writeLeafFile(path, mesh)) return false;
+    return writeLeafPreview(previewPath(path), mesh);
 }

@@ -184,7 +184,7 @@ LeafMesh buildLeafMesh(const LeafParams& params)
         at.push_back({0.0, double(k) / (kMidrib + 1)});
     }
     for (auto* chain : {&rightInner, &leftInner, &midrib}) chain->push_back(apexId);
-    if (int(at.size()) != kLeafVertices) throw std::logic_error("leaf mesh: vertex count");
+    if (int(at.size()) != kBladeVertices) throw std::logic_error("leaf mesh: vertex count");
     for (P2& p : at) p.x *= widthScale;
 
     std::vector<std::array<int, 3>> faces;
@@ -192,12 +192,12 @@ LeafMesh buildLeafMesh(const LeafParams& params)
     stripBetween(rightInner, midrib, at, faces);
     stripBetween(midrib, leftInner, at, faces);
     stripBetween(leftInner, leftMargin, at, faces);
-    if (int(faces.size()) != kLeafFaces) throw std::logic_error("leaf mesh: face count");
+    if (int(faces.size()) != kBladeFaces) throw std::logic_error("leaf mesh: face count");
 
     // Final numbers. The outline anchors sit at fixed arc fractions of each
     // side; other margin points of a side fill the numbers between anchors in
     // order, the rest take the free numbers from 34 up.
-    std::vector<int> number(kLeafVertices, -1);
+    std::vector<int> number(kBladeVertices, -1);
     number[0] = kBase;
     number[apexId] = kApex;
     number[midrib[2]] = kMidribLower;
@@ -252,25 +252,25 @@ LeafMesh buildLeafMesh(const LeafParams& params)
         while (nextFree == kMidribLower || nextFree == kMidribUpper) ++nextFree;
         return nextFree++;
     };
-    for (int id = 0; id < kLeafVertices; ++id)
+    for (int id = 0; id < kBladeVertices; ++id)
         if (number[id] < 0) number[id] = takeFree();
 
     LeafMesh mesh;
     const double petioleLength = params.petioleRatio * L;
     const double bend = std::tan(params.petioleBendDeg * kPi / 180.0) * 0.2 * petioleLength / std::sin(0.2 * kPi);
-    for (int k = 0; k < kLeafPetiolePoints; ++k) {
+    for (int k = 0; k < kPetiolePoints; ++k) {
         const double t = k / 5.0;
         // An arch towards the lower side that meets the blade base in its plane.
         mesh.petiole[k] = {0.0, t * petioleLength, bend * std::sin(kPi * t), params.petioleRadius * (1.0 - 0.25 * t)};
     }
-    for (int id = 0; id < kLeafVertices; ++id) {
+    for (int id = 0; id < kBladeVertices; ++id) {
         const P2 p = at[id];
         const double z = -params.cup * p.x * p.x + params.droop * p.y * p.y;
         mesh.position[number[id]] = {p.x * L, petioleLength + p.y * L, z * L};
         // Texture square of one blade length: midrib on u = 0.5, v from base to apex.
         mesh.texCoord[number[id]] = {0.5 + p.x, p.y};
     }
-    for (int f = 0; f < kLeafFaces; ++f)
+    for (int f = 0; f < kBladeFaces; ++f)
         mesh.faces[f] = {number[faces[f][0]], number[faces[f][1]], number[faces[f][2]]};
     return mesh;
 }

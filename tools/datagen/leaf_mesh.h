@@ -1,7 +1,10 @@
 // Poplar leaf template: a petiole of six points and a deltoid, serrate blade
-// of 77 vertices and 95 triangles, in leaf-file units (the program scales by 0.25).
+// of 77 vertices and 95 triangles, in leaf-file units (the program scales by kLeafFileScale).
 #pragma once
 #include <array>
+
+#include "formats/leaf_file.h"
+#include "math/vec3.h"
 
 struct LeafParams {
     double bladeLength = 2.72;      // base to apex along +y
@@ -14,15 +17,11 @@ struct LeafParams {
     double droop = 0.05;            // apex bend towards +z (lower side)
 };
 
-constexpr int kLeafPetiolePoints = 6;
-constexpr int kLeafVertices = 77;
-constexpr int kLeafFaces = 95;
-
 struct LeafMesh {
-    std::array<std::array<double, 4>, kLeafPetiolePoints> petiole{}; // x, y, z, r
-    std::array<std::array<double, 3>, kLeafVertices> position{};     // x, y, z
-    std::array<std::array<double, 2>, kLeafVertices> texCoord{};     // u, v
-    std::array<std::array<int, 3>, kLeafFaces> faces{};              // counter-clockwise seen from +z
+    std::array<std::array<double, 4>, kPetiolePoints> petiole{}; // x, y, z, r
+    std::array<Vec3, kBladeVertices> position{};                     // x, y, z
+    std::array<std::array<double, 2>, kBladeVertices> texCoord{};     // u, v
+    std::array<std::array<int, 3>, kBladeFaces> faces{};              // counter-clockwise seen from +z
 };
 
 // Front (+z) is the lower leaf side. The numbering puts the vertices of the

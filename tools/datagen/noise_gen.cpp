@@ -2,27 +2,21 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "formats/data_folder.h"
+#include "formats/noise_file.h"
 #include "generators.h"
 #include "noise_synthesis.h"
 
 bool generateNoise(const Flags&, const std::string& outDir)
 {
-    struct Component {
-        const char* file; // under noise/
-        double beta;      // spectral slope of the power per mode
-        uint64_t seed;    // one stream per component
-    };
-    const Component components[] = {
-        {"n32_3Du_beta1dot67.txt", 1.67, 0x75u},
-        {"n32_3Dv_beta1dot33.txt", 1.33, 0x76u},
-        {"n32_3Dw_beta1dot33.txt", 1.33, 0x77u},
-    };
-    const int n = 32;
-    std::filesystem::create_directories(outDir + "/noise");
-    for (const Component& c : components) {
-        const std::string path = outDir + "/noise/" + c.file;
-        if (!writeNoiseGrid(path, n, synthesizeNoiseGrid(n, c.beta, c.seed))) {
-            std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+    // One spectral slope and seed per component, in the order of the file names.
+    const double betas[3] = {1.67, 1.33, 1.33};
+    const uint64_t seeds[3] = {0x75u, 0x76u, 0x77u};
+    for (int c = 0; c < 3; ++c) {
+        const std::string path = dataPath(outDir, kNoiseFileNames[c]);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        if (!writeNoiseGrid(path, kNoiseGridSize, synthesizeNoiseGrid(kNoiseGridSize, betas[c], seeds[c]))) {
+            std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
             return false;
         }
     }

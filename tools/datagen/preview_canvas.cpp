@@ -9,9 +9,9 @@ PreviewCanvas::PreviewCanvas(int width, int height, Rgb background)
     : width_(width), height_(height), rgb_(size_t(width) * height * 3)
 {
     for (size_t i = 0; i < rgb_.size(); i += 3) {
-        rgb_[i] = background.r;
-        rgb_[i + 1] = background.g;
-        rgb_[i + 2] = background.b;
+        rgb_[i] = toByte(background.r);
+        rgb_[i + 1] = toByte(background.g);
+        rgb_[i + 2] = toByte(background.b);
     }
 }
 
@@ -19,9 +19,9 @@ void PreviewCanvas::set(int x, int y, Rgb c)
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
     const size_t i = (size_t(y) * width_ + x) * 3;
-    rgb_[i] = c.r;
-    rgb_[i + 1] = c.g;
-    rgb_[i + 2] = c.b;
+    rgb_[i] = toByte(c.r);
+    rgb_[i + 1] = toByte(c.g);
+    rgb_[i + 2] = toByte(c.b);
 }
 
 void PreviewCanvas::fillTriangle(double x0, double y0, double x1, double y1, double x2, double y2, Rgb c)

@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-struct Rgb {
-    uint8_t r, g, b;
-};
+#include "colour.h"
 
 class PreviewCanvas {
 public:

@@ -5,16 +5,7 @@
 #include <string>
 #include <vector>
 
-struct Rgb {
-    double r, g, b;
-};
-
-inline Rgb operator+(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-inline Rgb operator*(Rgb a, double s) { return {a.r * s, a.g * s, a.b * s}; }
-inline Rgb operator*(Rgb a, Rgb b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
-inline Rgb mixRgb(Rgb a, Rgb b, double t) { return a + (b + a * -1.0) * t; }
-// Colour from 0..255 components.
-inline Rgb rgb255(int r, int g, int b) { return {r / 255.0, g / 255.0, b / 255.0}; }
+#include "colour.h"
 
 struct TextureImage {
     int width = 0;
@@ -28,7 +19,5 @@ struct TextureImage {
     Rgb sample(double u, double v) const;
 };
 
-uint8_t toByte(double v);
-
-// Uncompressed 24-bit BMP: 14 + 40 header bytes, bottom-up rows padded to 4.
-bool writeBmp24(const std::string& path, const TextureImage& image);
+// 24-bit BMP through the program's writer; false with the reason in error.
+bool writeTextureBmp(const std::string& path, const TextureImage& image, std::string& error);

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <iterator>
 
+#include "formats/data_folder.h"
+#include "formats/texture_files.h"
 #include "generators.h"
 #include "png_writer.h"
 #include "texture_image.h"
@@ -158,27 +160,21 @@ void placeGroundView(Sheet& sheet, const TextureImage& ground, int left, int top
 
 bool generateTextures(const Flags&, const std::string& outDir)
 {
-    std::filesystem::create_directories(outDir + "/tree");
-    std::filesystem::create_directories(outDir + "/grass");
     struct Output {
         std::string path;
         TextureImage image;
     };
     std::vector<Output> outputs;
-    outputs.push_back({outDir + "/tree/tulip_trunk.bmp", paintTrunkBark()});
-    outputs.push_back({outDir + "/tree/tulip_branch.bmp", paintBranchBark()});
-    outputs.push_back({outDir + "/tree/ground.bmp", paintGround()});
-    outputs.push_back({outDir + "/tree/poplar_leafup.bmp", paintLeaf(true)});
-    outputs.push_back({outDir + "/tree/poplar_leafdown.bmp", paintLeaf(false)});
-    outputs.push_back({outDir + "/tree/poplar_petiole.bmp", paintPetiole()});
-    for (int i = 0; i < 4; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/grass/grass%02d.bmp", i + 1);
-        outputs.push_back({outDir + name, paintGrassBlade(i)});
-    }
+    // In texture-index order, then the four grass shades.
+    const TextureImage scene[kSceneTextureCount] = {paintTrunkBark(), paintBranchBark(), paintGround(),
+                                                    paintLeaf(true), paintLeaf(false), paintPetiole()};
+    for (int i = 0; i < kSceneTextureCount; ++i) outputs.push_back({dataPath(outDir, kSceneTextureNames[i]), scene[i]});
+    for (int i = 0; i < kGrassTextureCount; ++i) outputs.push_back({dataPath(outDir, kGrassTextureNames[i]), paintGrassBlade(i)});
     for (const Output& o : outputs) {
-        if (!writeBmp24(o.path, o.image)) {
-            std::fprintf(stderr, "datagen: cannot write %s\n", o.path.c_str());
+        std::string error;
+        std::filesystem::create_directories(std::filesystem::path(o.path).parent_path());
+        if (!writeTextureBmp(o.path, o.image, error)) {
+            std::fprintf(stderr, "arborvane-grow: cannot write %s: %s\n", o.path.c_str(), error.c_str());
             return false;
         }
     }
@@ -210,9 +206,9 @@ bool generateTextures(const Flags&, const std::string& outDir)
     const TextureImage* blades[4] = {&outputs[6].image, &outputs[7].image, &outputs[8].image, &outputs[9].image};
     placeGrass(sheet, blades, outputs[2].image, at(3), row3, 2 * cell + gap, 512);
     placeGroundView(sheet, outputs[2].image, gap, row3 + 512 + gap, sheet.width - 2 * gap, 300);
-    const std::string sheetPath = outDir + "/contact_sheet.png";
+    const std::string sheetPath = dataPath(outDir, "contact_sheet.png");
     if (!writePng(sheetPath, sheet.width, sheet.height, sheet.rgb)) {
-        std::fprintf(stderr, "datagen: cannot write %s\n", sheetPath.c_str());
+        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", sheetPath.c_str());
         return false;
     }
     return true;

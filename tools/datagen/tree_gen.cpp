@@ -1,14 +1,11 @@
-// Tree skeleton file: tree/tulip_tree.txt, plus tree/tulip_tree_preview.png
-// (front, side, and front with leaf clusters). Another tree, for example:
-//   datagen --only tree --out /tmp/t --tree-seed 7 --crown-shape cone --crown-width 7
-// Flags (model units, degrees): --tree-seed, --tree-height, --crown-base,
-// --crown-width, --crown-shape (oval, round, cone, column), --limbs,
-// --limb-angle-low, --limb-angle-high, --trunk-radius, --pipe-exponent,
-// --twig-length, --tip-segment, --segment, --upward-bend, --trunk-points. The row count stays
-// 322, which the program requires.
+// The tree file plus its preview picture (front, side, and front with leaf
+// clusters), from the tree flags of flags.cpp.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
+#include "formats/data_folder.h"
 #include "generators.h"
 #include "tree_skeleton.h"
 
@@ -30,10 +27,28 @@ bool generateTree(const Flags& flags, const std::string& outDir)
     params.segment = flags.getDouble("segment", params.segment);
     params.upwardBend = flags.getDouble("upward-bend", params.upwardBend);
     params.trunkPoints = int(flags.getInt("trunk-points", params.trunkPoints));
+    // The crown needs room between its lowest limb and the top.
+    if (params.crownBase + 2.5 > params.height)
+    {
+        char message[160];
+        std::snprintf(message, sizeof message, "--crown-base %g leaves no crown under --tree-height %g; keep it 2.5 or more below",
+                      params.crownBase, params.height);
+        throw UsageError(message);
+    }
 
     const TreeSkeleton tree = growTree(params);
-    const std::string dir = outDir + "/tree";
-    std::filesystem::create_directories(dir);
-    if (!writeTreeFile(dir + "/tulip_tree.txt", tree)) return false;
-    return writeTreePreview(dir + "/tulip_tree_preview.png", tree, params);
+    const std::string path = dataPath(outDir, kTreeFileName);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    if (!writeTreeFile(path, tree)) return false;
+
+    double top = 0, minX = 0, maxX = 0, minZ = 0, maxZ = 0;
+    for (const auto& b : tree.branches)
+        for (const Vec3& p : b.points) {
+            top = std::max(top, p.y);
+            minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+            minZ = std::min(minZ, p.z), maxZ = std::max(maxZ, p.z);
+        }
+    std::printf("arborvane-grow: %zu branches, %.1f tall, crown %.1f x %.1f wide\n", tree.branches.size(), top,
+                maxX - minX, maxZ - minZ);
+    return writeTreePreview(previewPath(path), tree, params);
 }

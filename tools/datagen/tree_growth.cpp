@@ -7,30 +7,16 @@
 
 #include "tree_random.h"
 #include "tree_skeleton.h"
-
-const char* const kBranchColourWords[8] = {"red",     "green",  "blue",    "springgreen",
-                                           "magenta", "orange", "skyblue", "violetred"};
+#include "vec_ops.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kGoldenAngle = 137.50776405003785 * kPi / 180.0;
-constexpr int kMaxPoints = 40;
-constexpr double kMinRadius = 0.02;    // thinnest shoot base
-constexpr double kLoaderFloor = 0.015; // the loader raises smaller radii to this
+constexpr int kMaxPoints = kMaxBranchPoints;
+constexpr double kMinRadius = 0.02; // thinnest shoot base
 
-Point3 operator+(Point3 a, Point3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Point3 operator-(Point3 a, Point3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Point3 operator*(Point3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-double dot(Point3 a, Point3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Point3 cross(Point3 a, Point3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double norm(Point3 a) { return std::sqrt(dot(a, a)); }
-Point3 unit(Point3 a)
-{
-    const double n = norm(a);
-    return n > 0 ? a * (1.0 / n) : Point3{0, 1, 0};
-}
-double horizontalFraction(Point3 d) { return std::hypot(d.x, d.z) / std::max(norm(d), 1e-12); }
+double horizontalFraction(Vec3 d) { return std::hypot(d.x, d.z) / std::max(norm(d), 1e-12); }
 
 // The crown envelope: a solid of revolution about the leader.
 struct Crown {
@@ -54,9 +40,9 @@ struct Crown {
         }
         return halfWidth * w;
     }
-    bool contains(Point3 p) const { return std::hypot(p.x, p.z) <= radiusAt(p.y); }
+    bool contains(Vec3 p) const { return std::hypot(p.x, p.z) <= radiusAt(p.y); }
     // Distance from p along unit d to the envelope surface (p inside).
-    double reach(Point3 p, Point3 d, double limit) const
+    double reach(Vec3 p, Vec3 d, double limit) const
     {
         double s = 0.0;
         while (s < limit && contains(p + d * (s + 0.04))) s += 0.04;
@@ -65,12 +51,12 @@ struct Crown {
 };
 
 // Unit direction at angle theta from axis, turned by phi about it.
-Point3 coneDirection(Point3 axis, double theta, double phi)
+Vec3 coneDirection(Vec3 axis, double theta, double phi)
 {
-    const Point3 a = unit(axis);
-    const Point3 ref = std::abs(a.y) < 0.95 ? Point3{0, 1, 0} : Point3{1, 0, 0};
-    const Point3 b = unit(cross(ref, a));
-    const Point3 c = cross(a, b);
+    const Vec3 a = unit(axis);
+    const Vec3 ref = std::abs(a.y) < 0.95 ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
+    const Vec3 b = unit(cross(ref, a));
+    const Vec3 c = cross(a, b);
     return unit(a * std::cos(theta) + (b * std::cos(phi) + c * std::sin(phi)) * std::sin(theta));
 }
 
@@ -89,20 +75,20 @@ struct Grower {
 
     // Polyline from start: body segments bending upwards with a little wobble,
     // stopping at the crown surface, then the short tip segment.
-    std::vector<Point3> polyline(Point3 start, Point3 dir, double length, double wobble)
+    std::vector<Vec3> polyline(Vec3 start, Vec3 dir, double length, double wobble)
     {
         const double tip = std::min(params.tipSegment, 0.4 * length);
         const double body = length - tip;
         const int n = std::clamp(int(std::lround(body / params.segment)), 1, kMaxPoints - 2);
         const double step = body / n;
-        std::vector<Point3> pts{start};
-        Point3 d = unit(dir);
+        std::vector<Vec3> pts{start};
+        Vec3 d = unit(dir);
         for (int k = 0; k < n; ++k) {
             if (k > 0) {
-                const Point3 shake{rng.jitter(1.0), rng.jitter(1.0), rng.jitter(1.0)};
-                d = unit(d + Point3{0, params.upwardBend * step, 0} + shake * (wobble * step));
+                const Vec3 shake{rng.jitter(1.0), rng.jitter(1.0), rng.jitter(1.0)};
+                d = unit(d + Vec3{0, params.upwardBend * step, 0} + shake * (wobble * step));
             }
-            const Point3 next = pts.back() + d * step;
+            const Vec3 next = pts.back() + d * step;
             if (k > 0 && !crown.contains(next)) break;
             pts.push_back(next);
         }
@@ -110,7 +96,7 @@ struct Grower {
         return pts;
     }
 
-    double arcLength(const std::vector<Point3>& pts) const
+    double arcLength(const std::vector<Vec3>& pts) const
     {
         double s = 0.0;
         for (size_t i = 1; i < pts.size(); ++i) s += norm(pts[i] - pts[i - 1]);
@@ -136,15 +122,15 @@ struct Grower {
                  double wobble)
     {
         const SkeletonBranch& parent = branches[parentIndex];
-        const Point3 base = parent.points[attach];
-        const Point3 axis = unit(parent.points[attach + 1] - parent.points[attach]);
-        Point3 d = coneDirection(axis, theta, phi);
+        const Vec3 base = parent.points[attach];
+        const Vec3 axis = unit(parent.points[attach + 1] - parent.points[attach]);
+        Vec3 d = coneDirection(axis, theta, phi);
         const bool nearLeader = std::hypot(base.x, base.z) < 0.3;
-        Point3 outward = nearLeader ? Point3{d.x, 0, d.z} : Point3{base.x, 0, base.z};
-        outward = norm(outward) > 1e-9 ? unit(outward) : Point3{std::cos(phi), 0, std::sin(phi)};
-        auto score = [&](Point3 v) { return 0.6 * v.y + dot(Point3{v.x, 0, v.z}, outward); };
+        Vec3 outward = nearLeader ? Vec3{d.x, 0, d.z} : Vec3{base.x, 0, base.z};
+        outward = norm(outward) > 1e-9 ? unit(outward) : Vec3{std::cos(phi), 0, std::sin(phi)};
+        auto score = [&](Vec3 v) { return 0.6 * v.y + dot(Vec3{v.x, 0, v.z}, outward); };
         // Shoots that dive or turn back into the crown centre take the other side.
-        const Point3 mirrored = coneDirection(axis, theta, phi + kPi);
+        const Vec3 mirrored = coneDirection(axis, theta, phi + kPi);
         if (!nearLeader && score(d) < -0.15 && score(mirrored) > score(d)) d = mirrored;
         if (horizontalFraction(d) < 0.3) d = unit(d + outward * 0.45); // a vertical first segment has no frame
         const double reach = crown.reach(base, d, 30.0);
@@ -221,7 +207,7 @@ struct Grower {
         struct Candidate {
             int host, attach;
             double theta, phi, length;
-            Point3 tip;
+            Vec3 tip;
             double gap; // distance to the nearest tip chosen so far
         };
         std::vector<Candidate> candidates;
@@ -233,15 +219,15 @@ struct Grower {
                 for (int trial = 0; trial < 4; ++trial) {
                     Candidate c{b, k, rng.range(35.0, 60.0) * kPi / 180.0, rng.range(0.0, 2 * kPi),
                                 params.twigLength * rng.range(0.7, 1.3), {}, 1e9};
-                    const Point3 axis = unit(pts[k + 1] - pts[k]);
-                    const Point3 d = coneDirection(axis, c.theta, c.phi);
+                    const Vec3 axis = unit(pts[k + 1] - pts[k]);
+                    const Vec3 d = coneDirection(axis, c.theta, c.phi);
                     if (d.y < -0.5) continue; // twigs do not hang straight down
                     c.tip = pts[k] + d * std::min(c.length, 0.97 * crown.reach(pts[k], d, 30.0));
                     candidates.push_back(c);
                 }
         }
-        if (candidates.empty()) throw std::runtime_error("no place for twigs");
-        auto nearer = [&](Point3 tip) {
+        if (candidates.empty()) throw std::runtime_error("cannot grow the tree: no place for twigs inside this crown");
+        auto nearer = [&](Vec3 tip) {
             for (auto& c : candidates) c.gap = std::min(c.gap, norm(c.tip - tip));
         };
         for (const auto& b : branches) nearer(b.points.back());
@@ -343,7 +329,7 @@ void assignRadii(TreeSkeleton& tree, const TreeParams& params)
         const double floorBase = std::min(kMinRadius, br.parent >= 0 ? tree.branches[br.parent].radii[br.attachPoint] : 1.0);
         for (int k = 0; k < np; ++k) {
             const double taper = 1.0 - 0.45 * arc[k] / arc[np - 1];
-            const double floor = std::max(kLoaderFloor + 0.0005, floorBase * (1.0 - 0.2 * arc[k] / arc[np - 1]));
+            const double floor = std::max(kRadiusFloor + 0.0005, floorBase * (1.0 - 0.2 * arc[k] / arc[np - 1]));
             br.radii[k] = std::max(floor, fit * unitRadius * std::pow(beyond[k], 1.0 / e) * taper);
         }
     }
@@ -377,5 +363,5 @@ TreeSkeleton growTree(const TreeParams& params)
         assignRadii(tree, params);
         return tree;
     }
-    throw std::runtime_error("cannot fit the framework into the branch count");
+    throw std::runtime_error("cannot grow the tree in 322 branches with these flags: try fewer --limbs or a longer --segment");
 }

@@ -9,8 +9,8 @@
 
 namespace {
 
-const Rgb kClassColours[8] = {{220, 30, 30},   {30, 160, 30},  {40, 60, 230},   {0, 220, 120},
-                              {220, 0, 220},   {255, 160, 0},  {110, 190, 235}, {200, 30, 140}};
+const Rgb kClassColours[8] = {rgb255(220, 30, 30),   rgb255(30, 160, 30),  rgb255(40, 60, 230),   rgb255(0, 220, 120),
+                              rgb255(220, 0, 220),   rgb255(255, 160, 0),  rgb255(110, 190, 235), rgb255(200, 30, 140)};
 
 struct Segment {
     double depth;
@@ -23,7 +23,7 @@ struct Segment {
 bool writeTreePreview(const std::string& path, const TreeSkeleton& tree, const TreeParams&)
 {
     const int panel = 480, height = 640;
-    PreviewCanvas canvas(3 * panel, height, {245, 245, 240});
+    PreviewCanvas canvas(3 * panel, height, rgb255(245, 245, 240));
     const double scale = 44.0;               // pixels per model unit
     const double groundY = height - 40.0;
     // Default view: eye (0, 2, 12) at (0, 2, 0), 60 degrees vertical, 4:3, tree base at y = -4.5.
@@ -31,9 +31,9 @@ bool writeTreePreview(const std::string& path, const TreeSkeleton& tree, const T
     // Top edge of the default view at the leader (the bottom edge lies below the ground).
     const double viewTop = groundY - scale * (2.0 + 4.5 + halfH);
     for (int p = 0; p < 3; ++p) {
-        canvas.drawLine(p * panel + 5, groundY, (p + 1) * panel - 5, groundY, {120, 100, 80});
-        canvas.drawLine(p * panel + 5, viewTop, (p + 1) * panel - 5, viewTop, {170, 170, 170});
-        for (int y = 0; y < height; ++y) canvas.set(p * panel, y, {0, 0, 0});
+        canvas.drawLine(p * panel + 5, groundY, (p + 1) * panel - 5, groundY, rgb255(120, 100, 80));
+        canvas.drawLine(p * panel + 5, viewTop, (p + 1) * panel - 5, viewTop, rgb255(170, 170, 170));
+        for (int y = 0; y < height; ++y) canvas.set(p * panel, y, rgb255(0, 0, 0));
     }
 
     for (int view = 0; view < 3; ++view) {
@@ -41,25 +41,25 @@ bool writeTreePreview(const std::string& path, const TreeSkeleton& tree, const T
         const double cx = view * panel + panel / 2.0;
         for (const auto& b : tree.branches)
             for (size_t k = 0; k + 1 < b.points.size(); ++k) {
-                const Point3 &a = b.points[k], &c = b.points[k + 1];
+                const Vec3 &a = b.points[k], &c = b.points[k + 1];
                 const double ax = view == 1 ? a.z : a.x, cxp = view == 1 ? c.z : c.x;
                 const double depth = view == 1 ? -(a.x + c.x) : -(a.z + c.z);
                 // The drawn ring radius is half the radius column.
                 segments.push_back({depth, cx + scale * ax, groundY - scale * a.y, scale * 0.5 * b.radii[k],
                                     cx + scale * cxp, groundY - scale * c.y, scale * 0.5 * b.radii[k + 1],
-                                    view == 2 ? Rgb{105, 80, 60} : kClassColours[b.colourClass]});
+                                    view == 2 ? rgb255(105, 80, 60) : kClassColours[b.colourClass]});
             }
         std::stable_sort(segments.begin(), segments.end(), [](const Segment& a, const Segment& b) { return a.depth < b.depth; });
         for (const auto& s : segments) canvas.fillCapsule(s.x0, s.y0, s.r0, s.x1, s.y1, s.r1, s.colour);
         if (view != 2) continue;
         // Six leaves along each last segment, growing towards the tip.
         for (const auto& b : tree.branches) {
-            const Point3 &p = b.points[b.points.size() - 2], &q = b.points.back();
+            const Vec3 &p = b.points[b.points.size() - 2], &q = b.points.back();
             for (int j = 0; j < 6; ++j) {
                 const double t = j / 5.0, s = 0.5 + 0.5 * j / 6.0;
                 const double x = p.x + t * (q.x - p.x), y = p.y + t * (q.y - p.y);
-                const uint8_t g = uint8_t(120 + 15 * j);
-                canvas.fillDisc(cx + scale * x, groundY - scale * (y + 0.3 * s), scale * 0.22 * s, {40, g, 40});
+                const int g = 120 + 15 * j;
+                canvas.fillDisc(cx + scale * x, groundY - scale * (y + 0.3 * s), scale * 0.22 * s, rgb255(40, g, 40));
             }
         }
     }

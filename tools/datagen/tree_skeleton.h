@@ -1,13 +1,16 @@
 // The tree skeleton the generator grows: branches as polylines with radii,
-// in model units (the tree file stores them divided by 0.35).
+// in model units (the tree file stores them divided by kTreeFileScale).
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "formats/tree_file.h"
+#include "math/vec3.h"
+
 struct TreeParams {
     uint64_t seed = 1987;             // --tree-seed
-    int branchCount = 322;            // rows of the tree file (the program needs 322)
+    int branchCount = kBranchCount;   // rows of the tree file
     double height = 11.1;             // --tree-height: top of the leader
     double crownBase = 2.7;           // --crown-base: height of the lowest limb
     double crownWidth = 7.9;          // --crown-width
@@ -24,12 +27,8 @@ struct TreeParams {
     double upwardBend = 0.12;         // --upward-bend: tropism per unit length
 };
 
-struct Point3 {
-    double x = 0.0, y = 0.0, z = 0.0;
-};
-
 struct SkeletonBranch {
-    std::vector<Point3> points;   // centre line, base first
+    std::vector<Vec3> points;   // centre line, base first
     std::vector<double> radii;    // radius column per point, model units
     int parent = -1;              // branch number of the parent, -1 for the trunk
     int attachPoint = 0;          // parent point the branch starts at
@@ -41,9 +40,6 @@ struct SkeletonBranch {
 struct TreeSkeleton {
     std::vector<SkeletonBranch> branches; // parents before children
 };
-
-// The eight colour words by class.
-extern const char* const kBranchColourWords[8];
 
 // Grows a tree; throws std::runtime_error on parameters it cannot honour.
 TreeSkeleton growTree(const TreeParams& params);

@@ -6,7 +6,7 @@
 #include "tree_skeleton.h"
 
 namespace {
-constexpr double kFileUnitsPerModelUnit = 1.0 / 0.35; // the loader scales by 0.35
+constexpr double kFileUnitsPerModelUnit = 1.0 / kTreeFileScale;
 
 // File units, without a "-0.000000" for values that round to zero.
 double toFile(double modelValue)
@@ -20,21 +20,21 @@ bool writeTreeFile(const std::string& path, const TreeSkeleton& tree)
 {
     FILE* file = std::fopen(path.c_str(), "w");
     if (!file) {
-        std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
         return false;
     }
     std::fprintf(file, "RowMax=%d\n", int(tree.branches.size()));
     for (size_t i = 0; i < tree.branches.size(); ++i) {
         const SkeletonBranch& b = tree.branches[i];
-        std::fprintf(file, "%zu %zu %zu %s", i, b.points.size(), b.children.size(), kBranchColourWords[b.colourClass]);
+        std::fprintf(file, "%zu %zu %zu %s", i, b.points.size(), b.children.size(), kColourWords[b.colourClass]);
         for (int c : b.children) std::fprintf(file, " %d %d", c, tree.branches[c].attachPoint);
         for (size_t k = 0; k < b.points.size(); ++k) {
-            const Point3& p = b.points[k];
+            const Vec3& p = b.points[k];
             std::fprintf(file, " %.6f %.6f %.6f %.6f", toFile(p.x), toFile(p.y), toFile(p.z), toFile(b.radii[k]));
         }
         std::fputc('\n', file);
     }
     const bool ok = std::fclose(file) == 0;
-    if (!ok) std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
+    if (!ok) std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
     return ok;
 }

@@ -1,12 +1,12 @@
-// Recording progress on standard error. On a terminal a bar is redrawn in
+// Progress of a long headless run (frames recorded or exported) on standard error. On a terminal a bar is redrawn in
 // place; into a file or a pipe a carriage-return bar would pile up into one
 // endless log line, so there it is one plain line at each tenth of the run.
 #pragma once
 #include <cstdio>
 
-class RecordProgress {
+class RunProgress {
 public:
-    RecordProgress(int total, bool terminal, std::FILE* out = stderr);
+    RunProgress(int total, bool terminal, std::FILE* out = stderr);
     // After frame `done` (1-based) was written, `seconds` into the run.
     void frameDone(int done, double seconds);
     // Ends the bar's line, also when the run stops early.

@@ -1,13 +1,13 @@
-#include "recorder/progress.h"
+#include "platform/progress.h"
 
 #include <unistd.h>
 
-RecordProgress::RecordProgress(int total, bool terminal, std::FILE* out)
+RunProgress::RunProgress(int total, bool terminal, std::FILE* out)
     : total_(total > 0 ? total : 1), terminal_(terminal), out_(out)
 {
 }
 
-void RecordProgress::frameDone(int done, double seconds)
+void RunProgress::frameDone(int done, double seconds)
 {
     // Percent steps for the bar, tenths for plain lines; the last frame
     // completes the last step, so it always shows.
@@ -29,7 +29,7 @@ void RecordProgress::frameDone(int done, double seconds)
     std::fflush(out_);
 }
 
-void RecordProgress::finish()
+void RunProgress::finish()
 {
     if (lineOpen_) std::fputc('\n', out_);
     lineOpen_ = false;

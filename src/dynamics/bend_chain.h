@@ -1,0 +1,104 @@
+// The one chain-bending routine of branches, leaves and grass blades: the
+// wind drives three oscillators, their x and z outputs bend the chain joint
+// by joint (a Newton solve per joint), and each joint's turn is composed
+// into the transform handed on to the rest of the chain.
+#pragma once
+#include "math/mat4.h"
+#include "math/oscillators.h"
+#include "math/vec3.h"
+
+// What differs between the kinds of chain.
+struct ChainRule {
+    double frequencyScale[3]; // oscillator frequencies as multiples of the part's
+    double dampingScale[3];   // damping ratios as multiples of the part's
+    int maxIterations;        // Newton evaluations per joint
+    bool loadFromTip;         // load grows with the segments beyond the joint (branches); else the same everywhere
+    bool twist;               // the y oscillator, driven like z, twists each segment about itself
+};
+
+// One chain for one step.
+struct Chain {
+    Vec3* points;          // centre line; points[0] already placed
+    int count;             // points in the chain
+    const double* radii;   // joint stiffness follows r_j / r_0; null: tapers linearly to half at the tip
+    Vec3 axisX, axisZ;     // the directions the x and z oscillators bend towards
+    double* position;      // the three oscillator states
+    double* velocity;      // and their velocities
+    double frequency;
+    double dampingRatio;
+    double stiffness;
+};
+
+// The part's frame and base point ride on the parent's transform; returns
+// the x and z axes from the moved base point.
+inline void rideOn(const Mat4& m, Vec3& frameX, Vec3& frameY, Vec3& frameZ, Vec3& base, Vec3& axisX, Vec3& axisZ)
+{
+    frameX = transformPoint(m, frameX);
+    frameY = transformPoint(m, frameY);
+    frameZ = transformPoint(m, frameZ);
+    base = transformPoint(m, base);
+    axisX = sub(frameX, base);
+    axisZ = sub(frameZ, base);
+}
+
+// Moves points[1..] by mt, bending each joint as it goes; mt ends as the
+// transform after the last joint. atJoint(j, mt, bent) runs after joint j.
+// theta0 starts the first Newton solve, each later one starts where the
+// last ended; returns the last angle.
+template <class AtJoint>
+double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double timeStep, Mat4& mt, double theta0,
+                 AtJoint&& atJoint)
+{
+    Vec3 dir = force;
+    const double magnitude = length(dir);
+    normalize(dir);
+    const double fX = dot(chain.axisX, dir) * magnitude;
+    const double fZ = dot(chain.axisZ, dir) * magnitude;
+    const double f = chain.frequency;
+    const double zeta = chain.dampingRatio;
+    const double frequencies[3] = {rule.frequencyScale[0] * f, rule.frequencyScale[1] * f, rule.frequencyScale[2] * f};
+    const double dampings[3] = {rule.dampingScale[0] * zeta, rule.dampingScale[1] * zeta, rule.dampingScale[2] * zeta};
+    const double forces[3] = {fX, rule.twist ? fZ : 0.0, fZ};
+    double y[3];
+    stepOscillators(chain.position, chain.velocity, frequencies, dampings, forces, timeStep, y);
+
+    Vec3 bend = add(scale(chain.axisX, y[0]), scale(chain.axisZ, y[2]));
+    const double bendSize = length(bend);
+    const Vec3 bendDir = normalized(bend);
+    const Direction towards = direction(bendDir);
+    const bool bent = bendSize >= 1e-6;
+
+    Vec3* p = chain.points;
+    const int n = chain.count - 1; // joints
+    double thetaPrev = theta0;
+    for (int j = 0; j < n; ++j) {
+        p[j + 1] = transformPoint(mt, p[j + 1]);
+        if (bent) {
+            // The tip load: the bend times the segments beyond the joint, by repeated addition.
+            double load = bendSize;
+            if (rule.loadFromTip) {
+                load = 0.0;
+                for (int k = 0; k < n - j; ++k) load += bendSize;
+            }
+            const double k = chain.radii ? chain.stiffness * (chain.radii[j] / chain.radii[0])
+                                         : chain.stiffness * (1.0 - 0.5 * j / n);
+            Vec3 seg = sub(p[j + 1], p[j]);
+            const double arm = lengthAndNormalize(seg);
+            const double phi = angleBetween(seg, towards);
+            const Vec3 axis = unitCross(bendDir, seg);
+            const double theta = solveBendAngle(thetaPrev, load, arm, phi, k, rule.maxIterations);
+            thetaPrev = theta;
+            Mat4 joint;
+            if (rule.twist) {
+                const double tau = twistAngle(y[1], arm, chain.stiffness);
+                joint = turnAbout(p[j], rotation(-theta, axis), rotation(-tau, seg));
+            } else {
+                joint = turnAbout(p[j], rotation(-theta, axis));
+            }
+            mt = multiplyAffine(joint, mt);
+            p[j + 1] = transformPoint(joint, p[j + 1]);
+        }
+        atJoint(j, mt, bent);
+    }
+    return thetaPrev;
+}

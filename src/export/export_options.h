@@ -1,0 +1,18 @@
+// Command-line settings of arborvane-export and their parser.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "scene/run_flags.h"
+
+struct ExportOptions {
+    int frames = 200;           // frames of the clip, one 0.05 s step each
+    std::string out = "tree.glb"; // output file
+    bool grass = false;         // grass blades are most of the file: off unless asked
+    RunFlags run;               // wind, foliage seed, data folder, as the recorder's
+    bool progress = true;       // progress line when stdout is a terminal
+};
+
+// Parses argv[1..]. On Error, error names the flag and what is wrong.
+ParseResult parseExportOptions(int argc, char** argv, ExportOptions& options, std::string& error);
+void printExportUsage();

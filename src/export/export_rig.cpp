@@ -1,0 +1,290 @@
+#include "export/export_rig.h"
+
+#include <cmath>
+
+#include "scene/scene.h"
+
+namespace {
+
+Vec3 apply(const Mat4& m, const Vec3& p)
+{
+    const double* a = m.m;
+    return {a[0] * p.x + a[1] * p.y + a[2] * p.z + a[3], a[4] * p.x + a[5] * p.y + a[6] * p.z + a[7],
+            a[8] * p.x + a[9] * p.y + a[10] * p.z + a[11], 0};
+}
+
+Vec3 minus(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z, 0}; }
+Vec3 crossOf(const Vec3& a, const Vec3& b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x, 0};
+}
+double dotOf(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec3 unit(const Vec3& a)
+{
+    const double n = norm(a);
+    return n > 0 ? Vec3{a.x / n, a.y / n, a.z / n, 0} : Vec3{};
+}
+
+// Rigid transform: rotation r (row-major 3x3) about the rest point `from`,
+// which it carries to `to`.
+Mat4 rigidAbout(const double r[9], const Vec3& from, const Vec3& to)
+{
+    Mat4 m = identity();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) m.m[4 * i + j] = r[3 * i + j];
+    const Vec3 moved{r[0] * from.x + r[1] * from.y + r[2] * from.z, r[3] * from.x + r[4] * from.y + r[5] * from.z,
+                     r[6] * from.x + r[7] * from.y + r[8] * from.z, 0};
+    m.m[3] = to.x - moved.x;
+    m.m[7] = to.y - moved.y;
+    m.m[11] = to.z - moved.z;
+    return m;
+}
+
+// The least turn taking direction a onto direction b: a bend without twist,
+// which is what a branch joint does.
+void leastTurn(const Vec3& a, const Vec3& b, double r[9])
+{
+    const Vec3 ua = unit(a), ub = unit(b);
+    Vec3 v = crossOf(ua, ub);
+    const double c = dotOf(ua, ub);
+    for (int i = 0; i < 9; ++i) r[i] = (i % 4 == 0) ? 1.0 : 0.0;
+    if (norm(ua) == 0 || norm(ub) == 0) return;
+    if (c < -1.0 + 1e-12) {
+        // Half turn about any axis across a.
+        Vec3 axis = unit(crossOf(ua, std::fabs(ua.x) < 0.9 ? Vec3{1, 0, 0, 0} : Vec3{0, 1, 0, 0}));
+        const double k[3] = {axis.x, axis.y, axis.z};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) r[3 * i + j] = 2 * k[i] * k[j] - (i == j ? 1.0 : 0.0);
+        return;
+    }
+    const double f = 1.0 / (1.0 + c);
+    const double x[9] = {0, -v.z, v.y, v.z, 0, -v.x, -v.y, v.x, 0};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double x2 = 0;
+            for (int k = 0; k < 3; ++k) x2 += x[3 * i + k] * x[3 * k + j];
+            r[3 * i + j] += x[3 * i + j] + f * x2;
+        }
+}
+
+// Orthonormal frame (columns) from a direction and a second, sideways vector.
+bool frameOf(const Vec3& a, const Vec3& b, double f[9])
+{
+    const Vec3 e1 = unit(a);
+    const Vec3 n = crossOf(a, b);
+    if (norm(e1) == 0 || norm(n) <= 1e-12 * norm(a) * norm(b)) return false;
+    const Vec3 e3 = unit(n);
+    const Vec3 e2 = crossOf(e3, e1);
+    const Vec3 cols[3] = {e1, e2, e3};
+    for (int c = 0; c < 3; ++c) {
+        f[c] = cols[c].x;
+        f[3 + c] = cols[c].y;
+        f[6 + c] = cols[c].z;
+    }
+    return true;
+}
+
+// Transforms along a bent chain: each joint turns its outer part about its
+// own (current) point. points are current, rest the rest copies.
+void chainTransforms(Mat4 w, const Vec3* rest, const Vec3* points, int n, std::vector<Mat4>& out, int first,
+                     bool firstIsBase)
+{
+    if (firstIsBase) out[first] = w;
+    for (int j = 0; j + 1 < n; ++j) {
+        const Vec3 p = points[j];
+        const Vec3 before = apply(w, rest[j + 1]);
+        double r[9];
+        leastTurn(minus(before, p), minus(points[j + 1], p), r);
+        const Mat4 turn = rigidAbout(r, p, p);
+        w = multiply(turn, w);
+        out[first + j + (firstIsBase ? 1 : 0)] = w;
+    }
+}
+
+} // namespace
+
+ExportRig buildExportRig(const Scene& scene, bool withGrass)
+{
+    const TreeModel& model = scene.tree;
+    ExportRig rig;
+    const int count = model.branchCount < kBranchCount ? model.branchCount : kBranchCount;
+    rig.branchFirst.assign(count, -1);
+    rig.branchPoints.assign(count, 0);
+    std::vector<int> parentJoint(count, -1);
+    for (int b = 0; b < count; ++b) {
+        const Branch& rest = model.restBranches[b];
+        if (!rest.points || rest.pointCount < 1) continue;
+        const int n = rest.pointCount;
+        rig.branchFirst[b] = static_cast<int>(rig.tree.size());
+        rig.branchPoints[b] = n;
+        for (int k = 0; k < n; ++k) {
+            RigJoint j;
+            j.name = "b" + std::to_string(b) + ".p" + std::to_string(k);
+            j.parent = k == 0 ? parentJoint[b] : rig.branchFirst[b] + k - 1;
+            j.pivot = rest.points[k > 0 ? k - 1 : 0];
+            rig.tree.push_back(j);
+        }
+        // A child rides on the transform after its attach joint (the final
+        // one at the tip). Only children numbered after their parent follow
+        // it in the simulation; the others stay under the root.
+        const Branch& live = model.branches[b];
+        for (int c = 0; live.children && c < live.childCount; ++c) {
+            const BranchChild& child = live.children[c];
+            if (child.childIndex <= b || child.childIndex >= count || parentJoint[child.childIndex] >= 0) continue;
+            if (child.attachPoint < 0 || child.attachPoint >= n) continue;
+            const int at = child.attachPoint + 1 < n ? child.attachPoint + 1 : n - 1;
+            parentJoint[child.childIndex] = rig.branchFirst[b] + at;
+        }
+    }
+    rig.petioleFirst.assign(static_cast<size_t>(count) * kLeavesPerBranch, -1);
+    for (int b = 0; b < count; ++b) {
+        if (rig.branchFirst[b] < 0 || rig.branchPoints[b] < 2) continue;
+        const int tip = rig.branchFirst[b] + rig.branchPoints[b] - 1;
+        for (int l = 0; l < kLeavesPerBranch; ++l) {
+            const Leaf& leaf = model.branches[b].leaves[l];
+            const int first = static_cast<int>(rig.tree.size());
+            rig.petioleFirst[static_cast<size_t>(b) * kLeavesPerBranch + l] = first;
+            for (int k = 1; k < leaf.pointCount && k < kPetiolePoints; ++k) {
+                RigJoint j;
+                j.name = "b" + std::to_string(b) + ".l" + std::to_string(l) + ".p" + std::to_string(k);
+                j.parent = k == 1 ? tip : first + k - 2;
+                j.pivot = leaf.restPetiolePoints[k - 1];
+                rig.tree.push_back(j);
+            }
+        }
+    }
+    if (withGrass && scene.grass.blades && scene.grass.bladeCount > 0) {
+        rig.grassBlades = scene.grass.bladeCount;
+        rig.grass.reserve(static_cast<size_t>(rig.grassBlades) * (kGrassLevels - 1));
+        for (int g = 0; g < rig.grassBlades; ++g)
+            for (int k = 1; k < kGrassLevels; ++k) {
+                RigJoint j;
+                j.name = "g" + std::to_string(g) + ".p" + std::to_string(k);
+                j.parent = k == 1 ? -1 : static_cast<int>(rig.grass.size()) - 1;
+                j.pivot = scene.grass.blades[g].restCentre[k - 1];
+                rig.grass.push_back(j);
+            }
+    }
+    return rig;
+}
+
+void rigWorldTransforms(const ExportRig& rig, const Scene& scene, std::vector<Mat4>& tree,
+                        std::vector<Mat4>* grass)
+{
+    const TreeModel& model = scene.tree;
+    tree.assign(rig.tree.size(), identity());
+    const int count = static_cast<int>(rig.branchFirst.size());
+    for (int b = 0; b < count; ++b) {
+        if (rig.branchFirst[b] < 0) continue;
+        const Branch& live = model.branches[b];
+        const int n = rig.branchPoints[b] < live.pointCount ? rig.branchPoints[b] : live.pointCount;
+        chainTransforms(live.baseTransform, model.restBranches[b].points.get(), live.points.get(), n, tree,
+                        rig.branchFirst[b], true);
+        const Mat4 tipTransform = tree[rig.branchFirst[b] + rig.branchPoints[b] - 1];
+        for (int l = 0; l < kLeavesPerBranch; ++l) {
+            const int first = rig.petioleFirst[static_cast<size_t>(b) * kLeavesPerBranch + l];
+            if (first < 0) continue;
+            const Leaf& leaf = live.leaves[l];
+            const int points = leaf.pointCount < kPetiolePoints ? leaf.pointCount : kPetiolePoints;
+            chainTransforms(tipTransform, leaf.restPetiolePoints, leaf.petiolePoints, points, tree, first, false);
+        }
+    }
+    if (!grass) return;
+    grass->assign(rig.grass.size(), identity());
+    for (int g = 0; g < rig.grassBlades && g < scene.grass.bladeCount; ++g) {
+        const GrassBlade& blade = scene.grass.blades[g];
+        Mat4 w = identity();
+        for (int k = 1; k < kGrassLevels; ++k) {
+            // The strip twists as it bends, so the edge point pins the turn.
+            double fr[9], fc[9], r[9];
+            const bool ok = frameOf(minus(blade.restCentre[k], blade.restCentre[k - 1]),
+                                    minus(blade.restEdge[k], blade.restCentre[k]), fr) &&
+                            frameOf(minus(blade.centre[k], blade.centre[k - 1]),
+                                    minus(blade.edge[k], blade.centre[k]), fc);
+            if (ok) {
+                for (int i = 0; i < 3; ++i)
+                    for (int j = 0; j < 3; ++j) {
+                        double s = 0;
+                        for (int c = 0; c < 3; ++c) s += fc[3 * i + c] * fr[3 * j + c];
+                        r[3 * i + j] = s;
+                    }
+                w = rigidAbout(r, blade.restCentre[k - 1], blade.centre[k - 1]);
+            } else {
+                const Vec3 before = apply(w, blade.restCentre[k]);
+                leastTurn(minus(before, blade.centre[k - 1]), minus(blade.centre[k], blade.centre[k - 1]), r);
+                w = multiply(rigidAbout(r, blade.centre[k - 1], blade.centre[k - 1]), w);
+            }
+            (*grass)[static_cast<size_t>(g) * (kGrassLevels - 1) + k - 1] = w;
+        }
+    }
+}
+
+void quaternionFromMatrix(const Mat4& m, double q[4])
+{
+    const double* a = m.m;
+    const double r00 = a[0], r01 = a[1], r02 = a[2], r10 = a[4], r11 = a[5], r12 = a[6], r20 = a[8], r21 = a[9],
+                 r22 = a[10];
+    const double trace = r00 + r11 + r22;
+    if (trace > 0) {
+        const double s = 2.0 * std::sqrt(trace + 1.0);
+        q[3] = 0.25 * s;
+        q[0] = (r21 - r12) / s;
+        q[1] = (r02 - r20) / s;
+        q[2] = (r10 - r01) / s;
+    } else if (r00 > r11 && r00 > r22) {
+        const double s = 2.0 * std::sqrt(1.0 + r00 - r11 - r22);
+        q[3] = (r21 - r12) / s;
+        q[0] = 0.25 * s;
+        q[1] = (r01 + r10) / s;
+        q[2] = (r02 + r20) / s;
+    } else if (r11 > r22) {
+        const double s = 2.0 * std::sqrt(1.0 + r11 - r00 - r22);
+        q[3] = (r02 - r20) / s;
+        q[0] = (r01 + r10) / s;
+        q[1] = 0.25 * s;
+        q[2] = (r12 + r21) / s;
+    } else {
+        const double s = 2.0 * std::sqrt(1.0 + r22 - r00 - r11);
+        q[3] = (r10 - r01) / s;
+        q[0] = (r02 + r20) / s;
+        q[1] = (r12 + r21) / s;
+        q[2] = 0.25 * s;
+    }
+    const double n = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    for (int i = 0; i < 4; ++i) q[i] /= n;
+}
+
+void rigLocalPose(const Mat4& parentWorld, const Vec3& parentPivot, const Mat4& world, const Vec3& pivot, double t[3],
+                  double q[4])
+{
+    // local = T(-parentPivot) * parentWorld^-1 * world * T(pivot); all rigid.
+    const double* p = parentWorld.m;
+    const double* w = world.m;
+    double rel[9];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) rel[3 * i + j] = p[i] * w[j] + p[4 + i] * w[4 + j] + p[8 + i] * w[8 + j];
+    const Vec3 here = apply(world, pivot); // the node's current position
+    const Vec3 d{here.x - p[3], here.y - p[7], here.z - p[11], 0};
+    t[0] = p[0] * d.x + p[4] * d.y + p[8] * d.z - parentPivot.x;
+    t[1] = p[1] * d.x + p[5] * d.y + p[9] * d.z - parentPivot.y;
+    t[2] = p[2] * d.x + p[6] * d.y + p[10] * d.z - parentPivot.z;
+    Mat4 r = identity();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r.m[4 * i + j] = rel[3 * i + j];
+    quaternionFromMatrix(r, q);
+}
+
+void decomposeBladeMatrix(const Mat4& m, double t[3], double q[4], double& scale)
+{
+    const double* a = m.m;
+    t[0] = a[3];
+    t[1] = a[7];
+    t[2] = a[11];
+    const double det = a[0] * (a[5] * a[10] - a[6] * a[9]) - a[1] * (a[4] * a[10] - a[6] * a[8]) +
+                       a[2] * (a[4] * a[9] - a[5] * a[8]);
+    scale = std::cbrt(det);
+    Mat4 r = identity();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r.m[4 * i + j] = scale != 0 ? a[4 * i + j] / scale : (i == j ? 1.0 : 0.0);
+    quaternionFromMatrix(r, q);
+}

@@ -1,0 +1,44 @@
+// The joints of the exported tree and grass: one per centre-line point of
+// every branch, petiole and grass blade, each placed at the rest point it
+// turns about. Their world transforms are read off the model's current
+// state, so the exporter follows whatever the simulation did.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "math/mat4.h"
+#include "math/vec3.h"
+
+struct Scene;
+
+struct RigJoint {
+    std::string name;
+    int parent = -1; // joint index, -1: directly under the rig's root node
+    Vec3 pivot;      // rest point of the joint; the node sits there at rest
+};
+
+struct ExportRig {
+    std::vector<RigJoint> tree;    // branch points, then petiole points
+    std::vector<int> branchFirst;  // joint of point 0 per branch, -1 when the branch has no points
+    std::vector<int> branchPoints; // rest point count per branch
+    std::vector<int> petioleFirst; // joint of petiole point 1 per leaf (branch*6 + leaf); points 1..5 follow
+    std::vector<RigJoint> grass;   // grass levels 1..4 per blade, four in a row
+    int grassBlades = 0;
+};
+
+ExportRig buildExportRig(const Scene& scene, bool withGrass);
+
+// World transform (row-major, rest -> current) of every joint for the
+// model's present state. Centre lines must hold their rest point counts.
+void rigWorldTransforms(const ExportRig& rig, const Scene& scene, std::vector<Mat4>& tree,
+                        std::vector<Mat4>* grass);
+
+// A joint's local translation and unit quaternion (x, y, z, w) under its
+// parent, both nodes placed at their pivots.
+void rigLocalPose(const Mat4& parentWorld, const Vec3& parentPivot, const Mat4& world, const Vec3& pivot, double t[3],
+                  double q[4]);
+
+// Rotation part of a row-major matrix as a unit quaternion (x, y, z, w).
+void quaternionFromMatrix(const Mat4& m, double q[4]);
+// The blade matrix as translation, rotation and uniform scale.
+void decomposeBladeMatrix(const Mat4& m, double t[3], double q[4], double& scale);

@@ -1,0 +1,54 @@
+#include "export/export_scene.h"
+
+#include <cstdio>
+
+#include "dynamics/simulation.h"
+#include "formats/data_folder.h"
+#include "formats/grass_file.h"
+#include "formats/leaf_file.h"
+#include "formats/noise_file.h"
+#include "formats/texture_files.h"
+#include "formats/tree_file.h"
+#include "platform/platform.h"
+#include "wind/noise_field.h"
+
+bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t seed, bool withGrassTextures,
+                     std::string& error)
+{
+    auto path = [&](const char* name) { return dataPath(dataDir, name); };
+    auto missing = [&](const char* name, const std::string& why) {
+        error = "cannot read " + path(name) + (why.empty() ? "" : ": " + why) +
+                " (run from the build directory, or give --data)";
+        return false;
+    };
+    for (int t = 0; t < kSceneTextureCount; ++t) {
+        std::string why;
+        if (t == kGroundTexture) continue; // no ground in the export
+        if (!readBmpFile(path(kSceneTextureNames[t]).c_str(), scene.sceneTextures[t], &why))
+            return missing(kSceneTextureNames[t], why);
+    }
+    for (int t = 0; withGrassTextures && t < kGrassTextureCount; ++t) {
+        std::string why;
+        if (!readBmpFile(path(kGrassTextureNames[t]).c_str(), scene.grassTextures[t], &why))
+            return missing(kGrassTextureNames[t], why);
+    }
+    Scene& m = *scene.model;
+    seedRandom(1); // the generator's start state: the grass field comes out as in the window
+    const LoadReport report = loadScene(m, dataDir);
+    if (!report.noise) return missing(kNoiseFileNames[0], "the noise grids did not load");
+    if (!report.tree || m.tree.branchCount <= 0) return missing(kTreeFileName, "the tree file did not load");
+    if (!report.leaf) return missing(kLeafFileName, "the leaf file did not load");
+    if (!report.grass) return missing(kGrassFileName, "the grass file did not load");
+    // Unrefined centre lines: one joint per point of the tree file. The
+    // motion is the same either way; refinement only adds drawn points.
+    m.tree.refined = false;
+    m.input.refine = false;
+    setUpScene(m, &seed);
+    return true;
+}
+
+void stepExportScene(ExportScene& scene, const ExportWind& wind)
+{
+    scene.model->input = {wind.gale, wind.magnitude, wind.direction, false};
+    simulateStep(*scene.model, kTimeStep);
+}

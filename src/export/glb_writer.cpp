@@ -1,0 +1,614 @@
+#include "export/glb_writer.h"
+
+#include <stb/stb_image_write.h>
+#include <tiny_gltf.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+#include "formats/texture_files.h"
+#include "math/tube_geometry.h"
+#include "tree/leaf_geometry.h"
+#include "scene/scene.h"
+
+namespace {
+
+using tinygltf::Accessor;
+
+constexpr int kFloat = TINYGLTF_COMPONENT_TYPE_FLOAT;
+constexpr int kShort = TINYGLTF_COMPONENT_TYPE_SHORT;
+constexpr int kUShort = TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+constexpr int kUByte = TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE;
+constexpr int kUInt = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+
+// One binary chunk, filled view by view.
+struct Bin {
+    tinygltf::Model& model;
+    std::vector<unsigned char> data;
+
+    int view(const void* bytes, size_t size, int target)
+    {
+        while (data.size() % 4) data.push_back(0);
+        tinygltf::BufferView v;
+        v.buffer = 0;
+        v.byteOffset = data.size();
+        v.byteLength = size;
+        v.target = target;
+        const auto* p = static_cast<const unsigned char*>(bytes);
+        data.insert(data.end(), p, p + size);
+        model.bufferViews.push_back(v);
+        return static_cast<int>(model.bufferViews.size()) - 1;
+    }
+    int accessor(int view, size_t offset, int component, size_t count, int type, bool normalized = false)
+    {
+        Accessor a;
+        a.bufferView = view;
+        a.byteOffset = offset;
+        a.componentType = component;
+        a.count = count;
+        a.type = type;
+        a.normalized = normalized;
+        model.accessors.push_back(a);
+        return static_cast<int>(model.accessors.size()) - 1;
+    }
+    template <class T>
+    int array(const std::vector<T>& v, int component, int type, int target, bool normalized = false)
+    {
+        const int components = type == TINYGLTF_TYPE_SCALAR ? 1 : type == TINYGLTF_TYPE_VEC2 ? 2
+                               : type == TINYGLTF_TYPE_VEC3 ? 3 : type == TINYGLTF_TYPE_VEC4 ? 4 : 16;
+        const int id = view(v.data(), v.size() * sizeof(T), target);
+        return accessor(id, 0, component, v.size() / components, type, normalized);
+    }
+};
+
+// Vertex streams of one skinned primitive.
+struct Geometry {
+    std::vector<float> position, normal, uv;
+    std::vector<uint16_t> joints;
+    std::vector<uint8_t> weights;
+    std::vector<uint32_t> indices;
+
+    uint32_t vertex(const Vec3& p, const Vec3* n, double u, double v, int joint)
+    {
+        position.insert(position.end(), {float(p.x), float(p.y), float(p.z)});
+        if (n) {
+            // A collapsed ring has zero directions; any unit normal will do there.
+            const double len = std::sqrt(n->x * n->x + n->y * n->y + n->z * n->z);
+            if (len > 1e-6) normal.insert(normal.end(), {float(n->x / len), float(n->y / len), float(n->z / len)});
+            else normal.insert(normal.end(), {0.0f, 1.0f, 0.0f});
+        }
+        // Textures are stored top row first; the drawing's t runs from the bottom.
+        uv.insert(uv.end(), {float(u), float(1.0 - v)});
+        if (joint >= 0) {
+            joints.insert(joints.end(), {uint16_t(joint), 0, 0, 0});
+            weights.insert(weights.end(), {255, 0, 0, 0});
+        }
+        return static_cast<uint32_t>(position.size() / 3 - 1);
+    }
+    bool empty() const { return indices.empty(); }
+};
+
+// Collects traceTube's strips as shared rings: ring k keeps its vertices
+// whichever strip emits it, and each strip's quads become two triangles.
+struct TubeCollector {
+    Geometry& g;
+    const int* ringJoint; // joint per centre-line point
+    int strip = -1;
+    std::vector<uint32_t> pending;
+    uint32_t prevEnd[kMaxTubeSides + 1];
+    int emitted = 0;
+
+    void beginStrip()
+    {
+        ++strip;
+        pending.clear();
+        emitted = 0;
+    }
+    void vertex(const Vec3& normal, double u, double v, const Vec3& position)
+    {
+        // Pairs arrive as (end ring s, start ring s); the start ring of strip
+        // k > 0 is the end ring of strip k-1, already stored.
+        const int s = emitted / 2;
+        const bool isEnd = emitted % 2 == 0;
+        ++emitted;
+        if (isEnd) pending.push_back(g.vertex(position, &normal, u, v, ringJoint[strip + 1]));
+        else pending.push_back(strip == 0 ? g.vertex(position, &normal, u, v, ringJoint[0]) : prevEnd[s]);
+    }
+    void endStrip()
+    {
+        const int pairs = static_cast<int>(pending.size()) / 2;
+        for (int s = 0; s + 1 < pairs; ++s) {
+            const uint32_t e0 = pending[2 * s], s0 = pending[2 * s + 1], e1 = pending[2 * s + 2],
+                           s1 = pending[2 * s + 3];
+            g.indices.insert(g.indices.end(), {e0, s0, s1, e0, s1, e1});
+        }
+        for (int s = 0; s < pairs; ++s) prevEnd[s] = pending[2 * s];
+    }
+};
+
+void addTube(Geometry& g, int n, const Vec3* points, const double* radii, int sides, const int* ringJoint)
+{
+    if (n < 2) return;
+    TubeCollector c{g, ringJoint, -1, {}, {}, 0};
+    traceTube(n, points, radii, sides, c);
+}
+
+int addPrimitive(tinygltf::Mesh& mesh, Bin& bin, Geometry& g, int material)
+{
+    if (g.empty()) return -1;
+    tinygltf::Primitive p;
+    p.mode = TINYGLTF_MODE_TRIANGLES;
+    p.material = material;
+    const int pos = bin.array(g.position, kFloat, TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER);
+    std::vector<double> lo(3, 1e300), hi(3, -1e300);
+    for (size_t i = 0; i < g.position.size(); ++i) {
+        lo[i % 3] = std::min(lo[i % 3], double(g.position[i]));
+        hi[i % 3] = std::max(hi[i % 3], double(g.position[i]));
+    }
+    bin.model.accessors[pos].minValues = lo;
+    bin.model.accessors[pos].maxValues = hi;
+    p.attributes["POSITION"] = pos;
+    if (!g.normal.empty()) p.attributes["NORMAL"] = bin.array(g.normal, kFloat, TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER);
+    p.attributes["TEXCOORD_0"] = bin.array(g.uv, kFloat, TINYGLTF_TYPE_VEC2, TINYGLTF_TARGET_ARRAY_BUFFER);
+    if (!g.joints.empty()) {
+        p.attributes["JOINTS_0"] = bin.array(g.joints, kUShort, TINYGLTF_TYPE_VEC4, TINYGLTF_TARGET_ARRAY_BUFFER);
+        p.attributes["WEIGHTS_0"] =
+            bin.array(g.weights, kUByte, TINYGLTF_TYPE_VEC4, TINYGLTF_TARGET_ARRAY_BUFFER, true);
+    }
+    p.indices = bin.array(g.indices, kUInt, TINYGLTF_TYPE_SCALAR, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+    mesh.primitives.push_back(p);
+    return static_cast<int>(mesh.primitives.size()) - 1;
+}
+
+int addMesh(tinygltf::Model& m, tinygltf::Mesh mesh)
+{
+    m.meshes.push_back(std::move(mesh));
+    return static_cast<int>(m.meshes.size()) - 1;
+}
+
+int addNode(tinygltf::Model& m, const std::string& name)
+{
+    tinygltf::Node n;
+    n.name = name;
+    m.nodes.push_back(n);
+    return static_cast<int>(m.nodes.size()) - 1;
+}
+
+// A top-level node drawing mesh with skin; nothing for a mesh without primitives.
+void addSkinnedMesh(tinygltf::Model& m, tinygltf::Scene& scene, const std::string& name, tinygltf::Mesh mesh, int skin)
+{
+    if (mesh.primitives.empty()) return;
+    const int node = addNode(m, name);
+    m.nodes[node].mesh = addMesh(m, std::move(mesh));
+    m.nodes[node].skin = skin;
+    scene.nodes.push_back(node);
+}
+
+int addTexture(tinygltf::Model& m, Bin& bin, const BmpImage& image, const std::string& name, std::string& error)
+{
+    std::vector<uint8_t> png;
+    if (!encodePng(image, png)) {
+        error = "cannot encode the " + name + " texture as PNG";
+        return -1;
+    }
+    tinygltf::Image img;
+    img.name = name;
+    img.mimeType = "image/png";
+    img.bufferView = bin.view(png.data(), png.size(), 0);
+    m.images.push_back(img);
+    tinygltf::Texture t;
+    t.source = static_cast<int>(m.images.size()) - 1;
+    t.sampler = 0;
+    m.textures.push_back(t);
+    return static_cast<int>(m.textures.size()) - 1;
+}
+
+// Bark is lit; leaves, petioles and grass are drawn unlit, as in the window.
+int addMaterial(tinygltf::Model& m, const std::string& name, int texture, bool doubleSided, bool unlit,
+                const double* colour = nullptr)
+{
+    tinygltf::Material mat;
+    mat.name = name;
+    mat.doubleSided = doubleSided;
+    mat.pbrMetallicRoughness.baseColorTexture.index = texture;
+    mat.pbrMetallicRoughness.metallicFactor = 0.0;
+    mat.pbrMetallicRoughness.roughnessFactor = 1.0;
+    if (colour) mat.pbrMetallicRoughness.baseColorFactor = {colour[0], colour[1], colour[2], 1.0};
+    if (unlit) mat.extensions["KHR_materials_unlit"] = tinygltf::Value(tinygltf::Value::Object());
+    m.materials.push_back(mat);
+    return static_cast<int>(m.materials.size()) - 1;
+}
+
+// Inverse bind matrices: each joint's node sits at its pivot at rest.
+int addSkin(tinygltf::Model& m, Bin& bin, const std::vector<int>& nodes, const std::vector<Vec3>& pivots, int root,
+            const std::string& name)
+{
+    std::vector<float> ibm;
+    ibm.reserve(nodes.size() * 16);
+    tinygltf::Skin skin;
+    skin.name = name;
+    skin.skeleton = root;
+    for (size_t j = 0; j < nodes.size(); ++j) {
+        const Vec3& c = pivots[j];
+        // Column-major translation by -pivot.
+        ibm.insert(ibm.end(), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, float(-c.x), float(-c.y), float(-c.z), 1});
+        skin.joints.push_back(nodes[j]);
+    }
+    skin.inverseBindMatrices = bin.array(ibm, kFloat, TINYGLTF_TYPE_MAT4, 0);
+    m.skins.push_back(skin);
+    return static_cast<int>(m.skins.size()) - 1;
+}
+
+int addSkin(tinygltf::Model& m, Bin& bin, const std::vector<RigJoint>& joints, int firstNode, int root,
+            const std::string& name, int extraNode = -1)
+{
+    std::vector<int> nodes;
+    std::vector<Vec3> pivots;
+    for (size_t j = 0; j < joints.size(); ++j) {
+        nodes.push_back(firstNode + static_cast<int>(j));
+        pivots.push_back(joints[j].pivot);
+    }
+    if (extraNode >= 0) {
+        nodes.push_back(extraNode);
+        pivots.push_back(Vec3{});
+    }
+    return addSkin(m, bin, nodes, pivots, root, name);
+}
+
+// Joint nodes under root, parents before children.
+void addJointNodes(tinygltf::Model& m, const std::vector<RigJoint>& joints, int root, int& firstNode)
+{
+    firstNode = static_cast<int>(m.nodes.size());
+    for (const RigJoint& j : joints) addNode(m, j.name);
+    for (size_t i = 0; i < joints.size(); ++i) {
+        const int parent = joints[i].parent < 0 ? root : firstNode + joints[i].parent;
+        m.nodes[parent].children.push_back(firstNode + static_cast<int>(i));
+    }
+}
+
+// Animation of a block of nodes. Constant channels become the node's rest
+// pose instead of a track; shortRotations stores turns as normalised int16
+// (joints with short lever arms, where 3e-5 rad is far below a millimetre).
+struct Animator {
+    tinygltf::Model& m;
+    Bin& bin;
+    int frames;
+    int input = -1;
+    std::vector<float> rot, tra;
+    std::vector<int16_t> rotShort;
+    struct Pending {
+        int node, kind; // 0 translation (float), 1 rotation (float), 2 rotation (int16)
+        size_t offset;
+    };
+    std::vector<Pending> pending;
+
+    // Joints from shortFrom on get int16 turns.
+    void addNodes(const JointTracks& t, int firstNode, int shortFrom, double constantTolerance)
+    {
+        for (int j = 0; j < t.joints; ++j) {
+            const bool shortRotations = j >= shortFrom;
+            tinygltf::Node& node = m.nodes[firstNode + j];
+            const float* tr = &t.translation[static_cast<size_t>(j) * frames * 3];
+            const float* q = &t.rotation[static_cast<size_t>(j) * frames * 4];
+            double moveT = 0, moveQ = 0;
+            for (int f = 1; f < frames; ++f) {
+                for (int i = 0; i < 3; ++i) moveT = std::max(moveT, double(std::fabs(tr[f * 3 + i] - tr[i])));
+                for (int i = 0; i < 4; ++i) moveQ = std::max(moveQ, double(std::fabs(q[f * 4 + i] - q[i])));
+            }
+            if (moveT <= constantTolerance) {
+                if (tr[0] != 0 || tr[1] != 0 || tr[2] != 0) node.translation = {tr[0], tr[1], tr[2]};
+            } else {
+                pending.push_back({firstNode + j, 0, tra.size() * sizeof(float)});
+                tra.insert(tra.end(), tr, tr + static_cast<size_t>(frames) * 3);
+            }
+            if (moveQ <= 1e-7) {
+                if (q[0] != 0 || q[1] != 0 || q[2] != 0) node.rotation = {q[0], q[1], q[2], q[3]};
+            } else if (shortRotations) {
+                pending.push_back({firstNode + j, 2, rotShort.size() * sizeof(int16_t)});
+                for (int i = 0; i < frames * 4; ++i)
+                    rotShort.push_back(static_cast<int16_t>(std::lround(std::clamp(q[i], -1.0f, 1.0f) * 32767.0f)));
+            } else {
+                pending.push_back({firstNode + j, 1, rot.size() * sizeof(float)});
+                rot.insert(rot.end(), q, q + static_cast<size_t>(frames) * 4);
+            }
+        }
+    }
+
+    void finish(const std::string& name)
+    {
+        if (pending.empty()) return;
+        std::vector<float> times(frames);
+        for (int f = 0; f < frames; ++f) times[f] = static_cast<float>(f / kFramesPerSecond);
+        input = bin.array(times, kFloat, TINYGLTF_TYPE_SCALAR, 0);
+        m.accessors[input].minValues = {times.front()};
+        m.accessors[input].maxValues = {times.back()};
+        const int views[3] = {tra.empty() ? -1 : bin.view(tra.data(), tra.size() * sizeof(float), 0),
+                              rot.empty() ? -1 : bin.view(rot.data(), rot.size() * sizeof(float), 0),
+                              rotShort.empty() ? -1 : bin.view(rotShort.data(), rotShort.size() * sizeof(int16_t), 0)};
+        tinygltf::Animation anim;
+        anim.name = name;
+        for (const Pending& p : pending) {
+            const int out = p.kind == 0   ? bin.accessor(views[0], p.offset, kFloat, frames, TINYGLTF_TYPE_VEC3)
+                            : p.kind == 1 ? bin.accessor(views[1], p.offset, kFloat, frames, TINYGLTF_TYPE_VEC4)
+                                          : bin.accessor(views[2], p.offset, kShort, frames, TINYGLTF_TYPE_VEC4, true);
+            tinygltf::AnimationSampler s;
+            s.input = input;
+            s.output = out;
+            s.interpolation = "LINEAR";
+            anim.samplers.push_back(s);
+            tinygltf::AnimationChannel c;
+            c.sampler = static_cast<int>(anim.samplers.size()) - 1;
+            c.target_node = p.node;
+            c.target_path = p.kind == 0 ? "translation" : "rotation";
+            anim.channels.push_back(c);
+        }
+        m.animations.push_back(anim);
+    }
+};
+
+} // namespace
+
+std::vector<uint8_t> bmpToTopDownRgb(const BmpImage& image)
+{
+    const int w = image.width, h = image.height < 0 ? -image.height : image.height;
+    const size_t stride = bmpRowStride(w);
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y) {
+        // Positive heights store the bottom row first.
+        const int src = image.height > 0 ? h - 1 - y : y;
+        const uint8_t* row = image.pixels.data() + stride * src;
+        for (int x = 0; x < w; ++x) {
+            uint8_t* o = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+            o[0] = row[3 * x + 2];
+            o[1] = row[3 * x + 1];
+            o[2] = row[3 * x];
+        }
+    }
+    return rgb;
+}
+
+bool encodePng(const BmpImage& image, std::vector<uint8_t>& png)
+{
+    const int h = image.height < 0 ? -image.height : image.height;
+    if (image.width <= 0 || h <= 0 || image.pixels.size() < bmpRowStride(image.width) * h) return false;
+    const std::vector<uint8_t> rgb = bmpToTopDownRgb(image);
+    png.clear();
+    auto sink = [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<uint8_t>*>(context);
+        out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    };
+    return stbi_write_png_to_func(sink, &png, image.width, h, 3, rgb.data(), image.width * 3) != 0;
+}
+
+bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
+{
+    const Scene& sim = *in.model;
+    const TreeModel& model = sim.tree;
+    const ExportRig& rig = *in.rig;
+    const MotionTracks& tracks = *in.tracks;
+    tinygltf::Model m;
+    m.asset.version = "2.0";
+    m.asset.generator = "arborvane-export";
+    m.extensionsUsed.push_back("KHR_materials_unlit");
+    Bin bin{m, {}};
+
+    tinygltf::Sampler sampler;
+    sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
+    sampler.minFilter = TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_LINEAR;
+    sampler.wrapS = sampler.wrapT = TINYGLTF_TEXTURE_WRAP_REPEAT;
+    m.samplers.push_back(sampler);
+    int tex[kSceneTextureCount] = {};
+    const char* texNames[kSceneTextureCount] = {"trunk", "branch", "ground", "leaf_upper", "leaf_lower", "petiole"};
+    for (int t = 0; t < kSceneTextureCount; ++t) {
+        if (t == kGroundTexture) continue;
+        if ((tex[t] = addTexture(m, bin, in.sceneTextures[t], texNames[t], error)) < 0) return false;
+    }
+    const int trunkMat = addMaterial(m, "bark_trunk", tex[kTrunkTexture], true, false);
+    const int branchMat = addMaterial(m, "bark_branch", tex[kBranchTexture], true, false);
+    // The window culls one face of each blade pass: the counter-clockwise side
+    // shows the lower surface, the other side the upper one.
+    const int lowerMat = addMaterial(m, "leaf_lower", tex[kLeafLowerTexture], false, true);
+    const int upperMat = addMaterial(m, "leaf_upper", tex[kLeafUpperTexture], false, true);
+    const int petioleMat = addMaterial(m, "petiole", tex[kPetioleTexture], true, true);
+
+    tinygltf::Scene scene;
+    scene.name = "Arborvane";
+    const int treeRoot = addNode(m, "TreeRig");
+    scene.nodes.push_back(treeRoot);
+    int treeFirst = 0;
+    addJointNodes(m, rig.tree, treeRoot, treeFirst);
+    const int treeSkin = addSkin(m, bin, rig.tree, treeFirst, treeRoot, "tree");
+
+    // Bark: every branch's rest tube, ring k on joint k of its branch.
+    Geometry trunk, branches, petioles;
+    std::vector<int> ringJoint;
+    for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
+        if (rig.branchFirst[b] < 0) continue;
+        const Branch& rest = model.restBranches[b];
+        ringJoint.resize(rest.pointCount);
+        for (int k = 0; k < rest.pointCount; ++k) ringJoint[k] = rig.branchFirst[b] + k;
+        addTube(b == 0 ? trunk : branches, rest.pointCount, rest.points.get(), rest.radii.get(), b == 0 ? 16 : 8,
+                ringJoint.data());
+        if (rest.pointCount < 2) continue;
+        for (int l = 0; l < kLeavesPerBranch; ++l) {
+            const int first = rig.petioleFirst[b * kLeavesPerBranch + l];
+            if (first < 0) continue;
+            const Leaf& leaf = model.branches[b].leaves[l];
+            int joints[kPetiolePoints];
+            joints[0] = rig.branchFirst[b] + rest.pointCount - 1; // the petiole starts on the branch tip's transform
+            for (int k = 1; k < kPetiolePoints; ++k) joints[k] = first + k - 1;
+            addTube(petioles, std::min(leaf.pointCount, kPetiolePoints), leaf.restPetiolePoints, leaf.petioleRadii,
+                    3, joints);
+        }
+    }
+    tinygltf::Mesh bark;
+    bark.name = "bark";
+    addPrimitive(bark, bin, trunk, trunkMat);
+    addPrimitive(bark, bin, branches, branchMat);
+    addSkinnedMesh(m, scene, "Bark", std::move(bark), treeSkin);
+    tinygltf::Mesh petioleMesh;
+    petioleMesh.name = "petioles";
+    addPrimitive(petioleMesh, bin, petioles, petioleMat);
+    addSkinnedMesh(m, scene, "Petioles", std::move(petioleMesh), treeSkin);
+
+    // The blade template, twice: lower surface as wound, upper surface reversed.
+    Geometry lower, upper;
+    struct BladeSink {
+        Geometry& lower;
+        Geometry& upper;
+        uint32_t corner[3];
+        int n = 0;
+        void vertex(float u, float v, float x, float y, float z)
+        {
+            const Vec3 p{x, y, z, 0};
+            corner[n] = lower.vertex(p, nullptr, u, v, -1);
+            upper.vertex(p, nullptr, u, v, -1);
+            if (++n == 3) {
+                lower.indices.insert(lower.indices.end(), {corner[0], corner[1], corner[2]});
+                upper.indices.insert(upper.indices.end(), {corner[0], corner[2], corner[1]});
+                n = 0;
+            }
+        }
+    } bladeSink{lower, upper, {}, 0};
+    emitBladeTriangles(*in.leaf, bladeSink);
+    tinygltf::Mesh blade;
+    blade.name = "leaf_blade";
+    addPrimitive(blade, bin, lower, lowerMat);
+    addPrimitive(blade, bin, upper, upperMat);
+    const int bladeMesh = blade.primitives.empty() ? -1 : addMesh(m, blade);
+    const int leavesRoot = addNode(m, "Leaves");
+    scene.nodes.push_back(leavesRoot);
+    const int leafFirst = static_cast<int>(m.nodes.size());
+    for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
+        const int node = addNode(m, "b" + std::to_string(tracks.leafBranch[i]) + ".l" +
+                                        std::to_string(tracks.leafIndex[i]));
+        m.nodes[node].mesh = bladeMesh;
+        const double s = tracks.leafScale[i];
+        m.nodes[node].scale = {s, s, s};
+        m.nodes[leavesRoot].children.push_back(node);
+    }
+
+    // Grass: one strip per blade from its two edge lines, grouped by texture.
+    int grassFirst = -1;
+    if (!rig.grass.empty() && in.grassTextures) {
+        const int grassRoot = addNode(m, "GrassRig");
+        scene.nodes.push_back(grassRoot);
+        addJointNodes(m, rig.grass, grassRoot, grassFirst);
+        // The root level never moves: it rides on a joint of its own at the origin.
+        const int anchorNode = addNode(m, "grass_root");
+        m.nodes[grassRoot].children.push_back(anchorNode);
+        const int grassSkin = addSkin(m, bin, rig.grass, grassFirst, grassRoot, "grass", anchorNode);
+        const int anchorJoint = static_cast<int>(rig.grass.size());
+        const double colour[3] = {81 / 255.0, 126 / 255.0, 41 / 255.0};
+        tinygltf::Mesh grass;
+        grass.name = "grass";
+        for (int t = 0; t < kGrassTextureCount; ++t) {
+            const int texture = addTexture(m, bin, in.grassTextures[t], "grass" + std::to_string(t + 1), error);
+            if (texture < 0) return false;
+            const int mat = addMaterial(m, "grass" + std::to_string(t + 1), texture, true, true, colour);
+            Geometry g;
+            for (int b = 0; b < rig.grassBlades; ++b) {
+                const GrassBlade& blade = sim.grass.blades[b];
+                if ((blade.textureIndex & 3) != t) continue;
+                uint32_t prev[2] = {};
+                for (int k = 0; k < kGrassLevels; ++k) {
+                    const int joint = k == 0 ? anchorJoint : b * (kGrassLevels - 1) + k - 1;
+                    const Vec3& c = blade.restCentre[k];
+                    const Vec3& e = blade.restEdge[k];
+                    const Vec3 other{2 * c.x - e.x, 2 * c.y - e.y, 2 * c.z - e.z, 0};
+                    const double v = static_cast<float>(k) / static_cast<float>(kGrassLevels);
+                    const uint32_t a = g.vertex(other, nullptr, 0.0, v, joint);
+                    const uint32_t d = g.vertex(e, nullptr, 1.0, v, joint);
+                    if (k > 0) g.indices.insert(g.indices.end(), {prev[0], prev[1], d, prev[0], d, a});
+                    prev[0] = a;
+                    prev[1] = d;
+                }
+            }
+            addPrimitive(grass, bin, g, mat);
+        }
+        addSkinnedMesh(m, scene, "Grass", std::move(grass), grassSkin);
+    }
+
+    // Local translations that stay within this of their first value are
+    // fixed offsets along a branch, not motion.
+    double extent = 1.0;
+    for (int i = 0; i < 3; ++i) {
+        const double lo[3] = {model.boundsMin.x, model.boundsMin.y, model.boundsMin.z};
+        const double hi[3] = {model.boundsMax.x, model.boundsMax.y, model.boundsMax.z};
+        extent = std::max(extent, hi[i] - lo[i]);
+    }
+    Animator anim{m, bin, tracks.frames, -1, {}, {}, {}, {}};
+    // Branch chains are deep and long: full-precision turns keep the tips
+    // true. Petioles, blades and grass have arms of a few centimetres.
+    int firstPetiole = static_cast<int>(rig.tree.size());
+    for (int first : rig.petioleFirst)
+        if (first >= 0) firstPetiole = std::min(firstPetiole, first);
+    anim.addNodes(tracks.tree, treeFirst, firstPetiole, 1e-6 * extent);
+    anim.addNodes(tracks.leaves, leafFirst, 0, 1e-6 * extent);
+    if (grassFirst >= 0) anim.addNodes(tracks.grass, grassFirst, 0, 1e-6 * extent);
+    anim.finish("wind");
+
+    m.scenes.push_back(scene);
+    m.defaultScene = 0;
+    tinygltf::Buffer buffer;
+    buffer.data = std::move(bin.data);
+    m.buffers.push_back(std::move(buffer));
+
+    tinygltf::TinyGLTF writer;
+    std::ostringstream out;
+    if (!writer.WriteGltfSceneToStream(&m, out, false, true)) {
+        error = "the glTF writer failed";
+        return false;
+    }
+    glb = out.str();
+    return true;
+}
+
+bool probeWritable(const std::string& path, std::string& error)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    const std::string probe = path + ".arborvane-probe";
+    FILE* f = std::fopen(probe.c_str(), "wb");
+    if (!f) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::fclose(f);
+    std::remove(probe.c_str());
+    return true;
+}
+
+bool writeFileReplacing(const std::string& path, const std::string& bytes, std::string& error)
+{
+    const std::string temp = path + ".partial";
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const int flushErr = std::fflush(f) != 0 ? errno : 0;
+    const bool synced = fsync(fileno(f)) == 0;
+    const int closeErr = std::fclose(f) != 0 ? errno : 0;
+    if (!written || flushErr || !synced || closeErr) {
+        error = "cannot write " + path + ": " + std::strerror(flushErr ? flushErr : closeErr ? closeErr : errno);
+        std::remove(temp.c_str());
+        return false;
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        error = "cannot rename " + temp + " to " + path + ": " + std::strerror(errno);
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}

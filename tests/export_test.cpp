@@ -1,0 +1,313 @@
+// The exported glTF read back with tinygltf and evaluated the way a viewer
+// does (animated node hierarchy, skins), against a simulation run here.
+#include <gtest/gtest.h>
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "export/export_scene.h"
+#include "export/glb_writer.h"
+
+namespace {
+
+using M4 = std::array<double, 16>; // row-major
+
+M4 mul(const M4& a, const M4& b)
+{
+    M4 r{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k) r[4 * i + j] += a[4 * i + k] * b[4 * k + j];
+    return r;
+}
+
+Vec3 applyTo(const M4& m, const Vec3& p)
+{
+    return {m[0] * p.x + m[1] * p.y + m[2] * p.z + m[3], m[4] * p.x + m[5] * p.y + m[6] * p.z + m[7],
+            m[8] * p.x + m[9] * p.y + m[10] * p.z + m[11], 0};
+}
+
+double distance(const Vec3& a, const Vec3& b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z)); }
+
+// Element i of an accessor as doubles, normalised integers decoded.
+std::vector<double> element(const tinygltf::Model& m, int accessor, size_t i)
+{
+    const tinygltf::Accessor& a = m.accessors[accessor];
+    const tinygltf::BufferView& v = m.bufferViews[a.bufferView];
+    const int n = tinygltf::GetNumComponentsInType(a.type);
+    const int size = tinygltf::GetComponentSizeInBytes(a.componentType);
+    const size_t stride = v.byteStride ? v.byteStride : static_cast<size_t>(n) * size;
+    const unsigned char* p = m.buffers[v.buffer].data.data() + v.byteOffset + a.byteOffset + stride * i;
+    std::vector<double> out(n);
+    for (int c = 0; c < n; ++c) {
+        const unsigned char* q = p + c * size;
+        switch (a.componentType) {
+        case TINYGLTF_COMPONENT_TYPE_FLOAT: { float f; std::memcpy(&f, q, 4); out[c] = f; break; }
+        case TINYGLTF_COMPONENT_TYPE_SHORT: { int16_t s; std::memcpy(&s, q, 2); out[c] = a.normalized ? std::max(s / 32767.0, -1.0) : s; break; }
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: { uint16_t s; std::memcpy(&s, q, 2); out[c] = s; break; }
+        case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT: { uint32_t s; std::memcpy(&s, q, 4); out[c] = s; break; }
+        default: ADD_FAILURE() << "unexpected component type " << a.componentType;
+        }
+    }
+    return out;
+}
+
+// World matrices of every node at time t, from the scene's roots down.
+std::vector<M4> evaluate(const tinygltf::Model& m, double t)
+{
+    std::vector<std::vector<double>> T(m.nodes.size()), R(m.nodes.size()), S(m.nodes.size());
+    for (size_t i = 0; i < m.nodes.size(); ++i) {
+        const tinygltf::Node& n = m.nodes[i];
+        T[i] = n.translation.empty() ? std::vector<double>{0, 0, 0} : n.translation;
+        R[i] = n.rotation.empty() ? std::vector<double>{0, 0, 0, 1} : n.rotation;
+        S[i] = n.scale.empty() ? std::vector<double>{1, 1, 1} : n.scale;
+    }
+    for (const tinygltf::Animation& anim : m.animations)
+        for (const tinygltf::AnimationChannel& c : anim.channels) {
+            const tinygltf::AnimationSampler& s = anim.samplers[c.sampler];
+            const size_t count = m.accessors[s.input].count;
+            size_t k = 0;
+            while (k + 1 < count && element(m, s.input, k + 1)[0] <= t) ++k;
+            const double t0 = element(m, s.input, k)[0];
+            const double t1 = k + 1 < count ? element(m, s.input, k + 1)[0] : t0;
+            const double f = t1 > t0 ? std::clamp((t - t0) / (t1 - t0), 0.0, 1.0) : 0.0;
+            std::vector<double> a = element(m, s.output, k), b = element(m, s.output, k + 1 < count ? k + 1 : k);
+            for (size_t i = 0; i < a.size(); ++i) a[i] += f * (b[i] - a[i]);
+            if (c.target_path == "rotation") {
+                double len = 0;
+                for (double x : a) len += x * x;
+                for (double& x : a) x /= std::sqrt(len);
+            }
+            (c.target_path == "translation" ? T : c.target_path == "rotation" ? R : S)[c.target_node] = a;
+        }
+    std::vector<M4> world(m.nodes.size());
+    std::function<void(int, const M4&)> walk = [&](int node, const M4& parent) {
+        const auto& q = R[node];
+        const double x = q[0], y = q[1], z = q[2], w = q[3];
+        const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - z * w),     2 * (x * z + y * w),
+                             2 * (x * y + z * w),     1 - 2 * (x * x + z * z), 2 * (y * z - x * w),
+                             2 * (x * z - y * w),     2 * (y * z + x * w),     1 - 2 * (x * x + y * y)};
+        M4 local{};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) local[4 * i + j] = r[3 * i + j] * S[node][j];
+            local[4 * i + 3] = T[node][i];
+        }
+        local[15] = 1;
+        world[node] = mul(parent, local);
+        for (int child : m.nodes[node].children) walk(child, world[node]);
+    };
+    const M4 id{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    for (int root : m.scenes[m.defaultScene].nodes) walk(root, id);
+    return world;
+}
+
+// Column-major accessor matrix to row-major.
+M4 matrixAt(const tinygltf::Model& m, int accessor, size_t i)
+{
+    const std::vector<double> c = element(m, accessor, i);
+    M4 r{};
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col) r[4 * row + col] = c[4 * col + row];
+    return r;
+}
+
+int run(const std::string& args) { return WEXITSTATUS(std::system(("./arborvane-export --quiet " + args + " >/dev/null 2>&1").c_str())); }
+
+constexpr int kFrames = 12;
+
+class ExportReadBack : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_EQ(run("--frames " + std::to_string(kFrames) + " --seed 7 --magnitude 600 --grass --out export_test.glb"), 0);
+        tinygltf::TinyGLTF loader;
+        std::string err, warn;
+        ASSERT_TRUE(loader.LoadBinaryFromFile(&model, &err, &warn, "export_test.glb")) << err;
+        std::remove("export_test.glb");
+    }
+    static tinygltf::Model model;
+};
+tinygltf::Model ExportReadBack::model;
+
+TEST_F(ExportReadBack, JointsBladesAndGrassFollowTheSimulationAtFirstMiddleAndLastFrame)
+{
+    ExportScene scene;
+    std::string error;
+    ASSERT_TRUE(loadExportScene(scene, "./data", 7, false, error)) << error;
+    const TreeModel& sim = scene.model->tree;
+    const GrassField& grass = scene.model->grass;
+    double low = 1e300, high = -1e300;
+    for (int b = 0; b < sim.branchCount; ++b)
+        for (int k = 0; k < sim.restBranches[b].pointCount; ++k) {
+            low = std::min(low, sim.restBranches[b].points[k].y);
+            high = std::max(high, sim.restBranches[b].points[k].y);
+        }
+    const double tolerance = 1e-4 * (high - low);
+
+    std::map<std::string, int> node, joint;
+    for (size_t i = 0; i < model.nodes.size(); ++i) node[model.nodes[i].name] = static_cast<int>(i);
+    ASSERT_EQ(model.skins.size(), 2u);
+    const tinygltf::Skin& skin = model.skins[0].name == "tree" ? model.skins[0] : model.skins[1];
+    const tinygltf::Skin& grassSkin = model.skins[0].name == "tree" ? model.skins[1] : model.skins[0];
+    for (size_t j = 0; j < skin.joints.size(); ++j) joint[model.nodes[skin.joints[j]].name] = static_cast<int>(j);
+    for (size_t j = 0; j < grassSkin.joints.size(); ++j)
+        joint[model.nodes[grassSkin.joints[j]].name] = static_cast<int>(j);
+    const tinygltf::Mesh* blade = nullptr;
+    for (const auto& mesh : model.meshes)
+        if (mesh.name == "leaf_blade") blade = &mesh;
+    ASSERT_NE(blade, nullptr);
+    const int bladePositions = blade->primitives[0].attributes.at("POSITION");
+
+    auto skinned = [&](const std::vector<M4>& world, const std::string& name, const Vec3& rest) {
+        const tinygltf::Skin& s = name[0] == 'g' ? grassSkin : skin;
+        const int j = joint.at(name);
+        return applyTo(mul(world[s.joints[j]], matrixAt(model, s.inverseBindMatrices, j)), rest);
+    };
+    const ExportWind wind{true, 600.0, {1, 0, 0, 0}};
+    int stepped = 0;
+    size_t checked = 0;
+    double moved = 0;
+    for (int frame : {0, kFrames / 2, kFrames - 1}) {
+        while (stepped < frame) {
+            stepExportScene(scene, wind);
+            ++stepped;
+        }
+        const std::vector<M4> world = evaluate(model, frame * 0.05);
+        double worst = 0;
+        for (int b = 0; b < sim.branchCount; ++b) {
+            const Branch& live = sim.branches[b];
+            const Branch& rest = sim.restBranches[b];
+            const std::string prefix = "b" + std::to_string(b);
+            for (int k = 0; k < rest.pointCount; ++k)
+                worst = std::max(worst, distance(skinned(world, prefix + ".p" + std::to_string(k), rest.points[k]),
+                                                 live.points[k]));
+            for (int l = 0; l < kLeavesPerBranch; ++l) {
+                const Leaf& leaf = live.leaves[l];
+                const std::string name = prefix + ".l" + std::to_string(l);
+                for (int k = 1; k < kPetiolePoints; ++k)
+                    worst = std::max(worst, distance(skinned(world, name + ".p" + std::to_string(k),
+                                                             leaf.restPetiolePoints[k]),
+                                                     leaf.petiolePoints[k]));
+                const M4& w = world[node.at(name)];
+                for (size_t v = 0; v < model.accessors[bladePositions].count; ++v) {
+                    const std::vector<double> p = element(model, bladePositions, v);
+                    const Vec3 local{p[0], p[1], p[2], 0};
+                    worst = std::max(worst, distance(applyTo(w, local), transformPoint(leaf.bladeMatrix, local)));
+                    ++checked;
+                }
+            }
+        }
+        // Grass strips: both edge lines of every level above the root.
+        for (int g = 0; g < grass.bladeCount; ++g) {
+            const GrassBlade& blade = grass.blades[g];
+            for (int k = 1; k < kGrassLevels; ++k) {
+                const std::string name = "g" + std::to_string(g) + ".p" + std::to_string(k);
+                worst = std::max(worst, distance(skinned(world, name, blade.restCentre[k]), blade.centre[k]));
+                worst = std::max(worst, distance(skinned(world, name, blade.restEdge[k]), blade.edge[k]));
+            }
+        }
+        EXPECT_LT(worst, tolerance) << "frame " << frame;
+        for (int b = 0; b < sim.branchCount; ++b)
+            for (int k = 0; k < sim.restBranches[b].pointCount; ++k)
+                moved = std::max(moved, distance(sim.branches[b].points[k], sim.restBranches[b].points[k]));
+        std::printf("frame %d: largest distance %.3g (tolerance %.3g)\n", frame, worst, tolerance);
+    }
+    EXPECT_GT(checked, 3u * 1932u * 70u);
+    // The wind really moved the tree, far beyond the tolerance: a frozen
+    // export would not pass the later frames.
+    EXPECT_GT(moved, 50 * tolerance);
+}
+
+TEST_F(ExportReadBack, OneLinearClipInRealTimeWithBothLeafSidesFacingAway)
+{
+    ASSERT_EQ(model.animations.size(), 1u);
+    const tinygltf::Animation& anim = model.animations[0];
+    const int input = anim.samplers[0].input;
+    ASSERT_EQ(model.accessors[input].count, static_cast<size_t>(kFrames));
+    EXPECT_NEAR(element(model, input, kFrames - 1)[0], (kFrames - 1) * 0.05, 1e-6);
+    for (const auto& s : anim.samplers) {
+        EXPECT_EQ(s.interpolation, "LINEAR");
+        EXPECT_EQ(s.input, input);
+    }
+    for (const auto& c : anim.channels)
+        if (c.target_path == "rotation") {
+            EXPECT_EQ(model.accessors[anim.samplers[c.sampler].output].type, TINYGLTF_TYPE_VEC4);
+        }
+
+    // The two blade passes: same triangles, opposite facing, single-sided,
+    // lower texture on the counter-clockwise side as in the window.
+    for (const auto& mesh : model.meshes) {
+        if (mesh.name != "leaf_blade") continue;
+        ASSERT_EQ(mesh.primitives.size(), 2u);
+        const auto& a = mesh.primitives[0];
+        const auto& b = mesh.primitives[1];
+        EXPECT_EQ(model.materials[a.material].name, "leaf_lower");
+        EXPECT_EQ(model.materials[b.material].name, "leaf_upper");
+        EXPECT_FALSE(model.materials[a.material].doubleSided);
+        auto normal = [&](const tinygltf::Primitive& p, size_t tri) {
+            Vec3 c[3];
+            for (int i = 0; i < 3; ++i) {
+                const auto v = element(model, p.attributes.at("POSITION"), static_cast<size_t>(element(model, p.indices, 3 * tri + i)[0]));
+                c[i] = {v[0], v[1], v[2], 0};
+            }
+            return cross(sub(c[1], c[0]), sub(c[2], c[0]));
+        };
+        for (size_t t = 0; t < model.accessors[a.indices].count / 3; ++t) {
+            const Vec3 na = normal(a, t), nb = normal(b, t);
+            EXPECT_LE(dot(na, nb), 0.0) << "triangle " << t;
+        }
+    }
+}
+
+TEST(ExportTextures, BottomUpBgrRowsBecomeTopDownRgb)
+{
+    BmpImage image;
+    image.width = 1;
+    image.height = 2; // bottom row stored first, rows padded to 4 bytes
+    image.pixels = {1, 2, 3, 0, 4, 5, 6, 0};
+    EXPECT_EQ(bmpToTopDownRgb(image), (std::vector<uint8_t>{6, 5, 4, 3, 2, 1}));
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(encodePng(image, png));
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+    image.pixels.resize(3);
+    EXPECT_FALSE(encodePng(image, png)) << "short pixel data must be refused, not read past";
+}
+
+TEST(ExportCommandLine, BadFlagsMissingDataAndUnwritableOutputFailCleanly)
+{
+    EXPECT_EQ(run("--frames 0"), 2);
+    EXPECT_EQ(run("--wind-dir 0,0,0"), 2);
+    EXPECT_EQ(run("--bogus"), 2);
+    EXPECT_EQ(run("--frames 2 --data ./no-such-data --out export_missing.glb"), 1);
+    EXPECT_EQ(std::fopen("export_missing.glb", "rb"), nullptr);
+    EXPECT_EQ(run("--frames 2 --out ./no-such-dir/tree.glb"), 1);
+    EXPECT_EQ(run("--frames 2 --out ./data"), 1);
+
+    // A failed write keeps the old file whole and leaves no partial one.
+    FILE* f = std::fopen("export_keep.glb", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("old", f);
+    std::fclose(f);
+    std::string error;
+    EXPECT_FALSE(writeFileReplacing("./no-such-dir/x.glb", "new", error));
+    EXPECT_NE(error.find("no-such-dir"), std::string::npos);
+    EXPECT_TRUE(writeFileReplacing("export_keep.glb", "new", error)) << error;
+    f = std::fopen("export_keep.glb", "rb");
+    char text[8] = {};
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::fread(text, 1, sizeof text, f), 3u);
+    std::fclose(f);
+    EXPECT_STREQ(text, "new");
+    EXPECT_EQ(std::fopen("export_keep.glb.partial", "rb"), nullptr);
+    std::remove("export_keep.glb");
+}
+
+} // namespace
