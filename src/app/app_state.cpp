@@ -4,5 +4,6 @@
 
 Scene scene;
 RenderAssets assets;
+DrawBatches batches;
 ViewState view;
 std::string dataDir = kDefaultDataDir;

@@ -18,7 +18,7 @@ void display()
 {
     frameStatsBegin();
     beginFrame(scene, view);
-    drawFrame(scene, assets, view);
+    drawFrame(scene, assets, batches, view);
     advanceFrame();
 
     glFinish();
@@ -37,6 +37,8 @@ void advanceFrame()
         for (size_t i = 0; i < lines.size(); ++i)
             drawText(lines[i].c_str(), 0.02f, 0.95f - 0.05f * static_cast<float>(i));
     }
+    // Let the rasteriser work on the frame while the step runs.
+    glFlush();
     // One step per frame by default; in real time as many as the wall clock
     // has paid for (often none on a fast machine: the frame shows the last step).
     int steps = 1;

@@ -2,14 +2,15 @@
 
 #include <GL/glu.h>
 
+#include "batch/draw_batches.h"
 #include "math/arrow_rotation.h"
+#include "render/batch_draw.h"
 #include "render/render_assets.h"
-#include "render/shadows.h"
 #include "render/tree_render.h"
 #include "scene/scene.h"
 #include "view/view_state.h"
 
-void drawFrame(const Scene& scene, const RenderAssets& assets, const ViewState& view)
+void drawFrame(const Scene& scene, const RenderAssets& assets, DrawBatches& batches, const ViewState& view)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const Vec3 light = currentLight(view);
@@ -27,18 +28,19 @@ void drawFrame(const Scene& scene, const RenderAssets& assets, const ViewState& 
     glCallList(assets.groundList);
     glPopMatrix();
 
-    drawTreeScene(scene, assets, view);
+    drawTreeScene(scene, assets, batches, view);
 
     if (view.showShadows) {
         glPushMatrix();
         glMultMatrixd(view.treeRotation.m);
         glTranslatef(0.0f, -4.5f, 0.0f);
-        drawShadows(scene, assets, light);
+        fillShadowBatches(batches, scene, light);
+        drawShadowBatches(batches, light);
         glPopMatrix();
     }
 }
 
-void drawTreeScene(const Scene& scene, const RenderAssets& assets, const ViewState& view)
+void drawTreeScene(const Scene& scene, const RenderAssets& assets, DrawBatches& batches, const ViewState& view)
 {
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -47,7 +49,15 @@ void drawTreeScene(const Scene& scene, const RenderAssets& assets, const ViewSta
     glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     glMultMatrixd(view.treeRotation.m);
     glTranslatef(0.0f, -4.5f, 0.0f);
-    renderTree(scene, assets, view.skeletonView ? 0 : 2);
+    if (!view.skeletonView) {
+        // The camera in tree space sorts the blade triangles by the side it sees.
+        Mat4 modelview;
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview.m);
+        Vec3 eye;
+        const bool haveEye = eyeInObjectSpace(modelview, eye);
+        fillSceneBatches(batches, scene, haveEye ? &eye : nullptr);
+    }
+    renderTree(scene, assets, batches, view.skeletonView ? 0 : 2);
     drawDirectionArrow(assets, view.windDirection, 0.1);
     glPopMatrix();
 }

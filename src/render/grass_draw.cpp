@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 
 #include "grass/grass_field.h"
-#include "math/planar_shadow.h"
 #include "render/render_assets.h"
 
 namespace {
@@ -57,20 +56,5 @@ void drawGrass(const GrassField& grass, const RenderAssets& assets)
                 glEnd();
             }
         }
-    }
-}
-
-void drawGrassShadow(const GrassField& grass)
-{
-    glColor3f(kShadowColour[0], kShadowColour[1], kShadowColour[2]);
-    const int levels = grassLevels(grass);
-    for (int i = 0; i < (levels > 0 ? grass.bladeCount : 0); ++i) {
-        const GrassBlade& blade = grass.blades[i];
-        glBegin(GL_QUAD_STRIP);
-        for (int j = 0; j < levels; j += 2) {
-            emitOppositeEdge(blade, j);
-            emitEdge(blade, j);
-        }
-        glEnd();
     }
 }

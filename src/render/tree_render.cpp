@@ -2,8 +2,8 @@
 
 #include <GL/gl.h>
 
+#include "render/batch_draw.h"
 #include "render/grass_draw.h"
-#include "render/leaf_render.h"
 #include "render/render_assets.h"
 #include "render/skeleton.h"
 #include "render/tube.h"
@@ -15,27 +15,6 @@ void drawBranchTube(const Branch& branch, int sides)
 {
     if (!branch.points || !branch.radii) return;
     drawTube(branch.pointCount, branch.points.get(), branch.radii.get(), sides);
-}
-
-void renderTextured(const Scene& scene, const RenderAssets& assets)
-{
-    const TreeModel& model = scene.tree;
-    glEnable(GL_TEXTURE_2D);
-    for (int b = 0; b < model.branchCount; ++b) {
-        const Branch& branch = model.branches[b];
-        if (b == 0) {
-            glBindTexture(GL_TEXTURE_2D, assets.sceneTextures[kTrunkTexture].glName());
-            drawBranchTube(branch, 16);
-            // The grass goes in right after the trunk, under the same transform.
-            drawGrass(scene.grass, assets);
-        } else {
-            glBindTexture(GL_TEXTURE_2D, assets.sceneTextures[kBranchTexture].glName());
-            drawBranchTube(branch, 8);
-        }
-        for (const Leaf& leaf : branch.leaves) drawLeaf(leaf, assets);
-        // Leaves and grass switch lighting off; the next bark is lit again.
-        glEnable(GL_LIGHTING);
-    }
 }
 
 void renderSkeleton(const Scene& scene, const RenderAssets& assets)
@@ -61,8 +40,8 @@ void renderSkeleton(const Scene& scene, const RenderAssets& assets)
 
 } // namespace
 
-void renderTree(const Scene& scene, const RenderAssets& assets, int view)
+void renderTree(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, int view)
 {
     if (view == 0) renderSkeleton(scene, assets);
-    else renderTextured(scene, assets);
+    else drawSceneBatches(batches, assets);
 }

@@ -7,6 +7,10 @@
   record_test.py RECORDER video       --video: frame count and rate of the file, after an earlier longer run
   record_test.py RECORDER progress    a bar only on a terminal; tenths as lines into a pipe
   record_test.py RECORDER update      rewrites the golden PNG (after a deliberate change)
+  record_test.py RECORDER fullsize    800 x 600 frames, shadows off and on, against the
+                                      immediate-mode renderer's frames in tests/golden
+  record_test.py RECORDER fullsize-update  writes those reference frames: run it with a
+                                      recorder built from the immediate-mode renderer
 
 Run from the build directory (./data)."""
 import json
@@ -134,6 +138,56 @@ def golden(recorder, update=False):
             keep = os.path.join(os.getcwd(), "record_golden_actual.png")
             write_png(keep, width, height, rows)
             sys.exit(f"FAIL: more than {DIFFERING_LIMIT:.1%} of the pixels differ; frame kept as {keep}")
+
+
+# 800 x 600 frames as the immediate-mode renderer drew them. Batched drawing
+# must match them but for float rounding (the blades are placed on the CPU):
+# at most FULLSIZE_LIMIT pixels may differ at all. With shadows on, the leaf
+# outlines of one branch lie at one height and rounding picks which overlapping
+# outline wins, so pixels that are leaf-shadow colour in both frames may also
+# differ, up to FULLSIZE_SHADOW_FLIPS of them.
+FULLSIZE = os.path.join(HERE, "..", "golden", "immediate_mode_gale400_seed1_frame20_800x600_shadows_{}.png")
+FULLSIZE_ARGS = ["--frames", "21", "--seed", "1", "--gale", "--magnitude", "400"]
+FULLSIZE_LIMIT = 100
+FULLSIZE_SHADOW_FLIPS = 5000
+
+
+def leaf_shadow_colour(p):
+    """Between the outline's two colours (37, 48, 22) and (45, 58, 27), give or take one level."""
+    return 36 <= p[0] <= 46 and 47 <= p[1] <= 59 and 21 <= p[2] <= 28
+
+
+def fullsize(recorder, update=False):
+    failures = []
+    for shadows in ("off", "on"):
+        with tempfile.TemporaryDirectory() as out:
+            record(recorder, FULLSIZE_ARGS + ["--shadows", shadows], out)
+            width, height, rows = read_bmp(os.path.join(out, GOLDEN_FRAME))
+        path = FULLSIZE.format(shadows)
+        if update:
+            write_png(path, width, height, rows)
+            print(f"reference rewritten: {path}")
+            continue
+        gw, gh, grows = read_png(path)
+        if (gw, gh) != (width, height):
+            sys.exit(f"FAIL: frame is {width}x{height}, reference {gw}x{gh}")
+        other, flips = 0, 0
+        for row, grow in zip(rows, grows):
+            for x in range(0, len(row), 3):
+                a, b = row[x:x + 3], grow[x:x + 3]
+                if a != b:
+                    if shadows == "on" and leaf_shadow_colour(a) and leaf_shadow_colour(b):
+                        flips += 1
+                    else:
+                        other += 1
+        print(f"fullsize, shadows {shadows}: {other} pixels differ (limit {FULLSIZE_LIMIT}), "
+              f"{flips} leaf-shadow pixels swapped (limit {FULLSIZE_SHADOW_FLIPS})")
+        if other > FULLSIZE_LIMIT or flips > FULLSIZE_SHADOW_FLIPS:
+            keep = os.path.join(os.getcwd(), f"record_fullsize_{shadows}_actual.png")
+            write_png(keep, width, height, rows)
+            failures.append(f"shadows {shadows}: frame kept as {keep}")
+    if failures:
+        sys.exit("FAIL: " + "; ".join(failures))
 
 
 def determinism(recorder):
@@ -298,6 +352,7 @@ def main():
         sys.exit(__doc__)
     recorder, mode = sys.argv[1], sys.argv[2]
     {"golden": lambda: golden(recorder), "update": lambda: golden(recorder, update=True),
+     "fullsize": lambda: fullsize(recorder), "fullsize-update": lambda: fullsize(recorder, update=True),
      "determinism": lambda: determinism(recorder), "errors": lambda: errors(recorder),
      "video": lambda: video(recorder), "progress": lambda: progress(recorder)}[mode]()
 

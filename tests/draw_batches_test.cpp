@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "batch/draw_batches.h"
+#include "math/planar_shadow.h"
+#include "tree/leaf_geometry.h"
+#include "motion_scene.h"
+
+namespace {
+
+// Three branches, six grass blades, the synthetic leaf template with a blade
+// of real triangles in the xy plane: faces 0..3 counter-clockwise seen from
+// +z, face 4 clockwise, face 5 pointing outside the template (skipped).
+std::unique_ptr<Scene> smallScene(bool refine)
+{
+    auto scene = motion_scene::makeScene();
+    motion_scene::buildScene(*scene, 3, 6, 12345, refine);
+    LeafTemplate& t = scene->leafTemplate;
+    for (int k = 0; k < kBladeVertices; ++k) {
+        t.bladeVertices[k] = {0.01 * k, 0.02 * (k % 5), 0.0, 0};
+        t.bladeTexCoords[k][0] = k / 76.0;
+    }
+    for (int f = 0; f < kBladeFaces; ++f) {
+        t.bladeFaces[f][0] = 0;
+        t.bladeFaces[f][1] = 1;
+        t.bladeFaces[f][2] = 2;
+    }
+    t.bladeVertices[0] = {0, 0, 0, 0};
+    t.bladeVertices[1] = {1, 0, 0, 0};
+    t.bladeVertices[2] = {0, 1, 0, 0};
+    t.bladeFaces[4][1] = 2; // clockwise from +z
+    t.bladeFaces[4][2] = 1;
+    t.bladeFaces[5][2] = kBladeVertices;
+    scene->grass.blades[2].textureIndex = 7; // names no texture: last group
+    return scene;
+}
+
+size_t tubeStripVertices(const Scene& s, int b, int sides) { return (s.tree.branches[b].pointCount - 1) * (2 * sides + 2); }
+
+bool same(const PlainVertex& v, const Vec3& p)
+{
+    return v.x == static_cast<float>(p.x) && v.y == static_cast<float>(p.y) && v.z == static_cast<float>(p.z);
+}
+
+} // namespace
+
+TEST(DrawBatches, CountsPerBatchFollowTheGeometryAndSizingHolds)
+{
+    for (bool refine : {false, true}) {
+        auto scene = smallScene(refine);
+        DrawBatches batches;
+        sizeDrawBatches(batches, *scene);
+        const void* before = batches.branches.vertices.data();
+        fillSceneBatches(batches, *scene, nullptr);
+        const Scene& s = *scene;
+
+        EXPECT_EQ(batches.trunk.vertices.size(), tubeStripVertices(s, 0, 16));
+        EXPECT_EQ(batches.trunk.indices.size(), (s.tree.branches[0].pointCount - 1) * 16 * 6u);
+        EXPECT_EQ(batches.branches.vertices.size(), tubeStripVertices(s, 1, 8) + tubeStripVertices(s, 2, 8));
+        EXPECT_EQ(batches.petioles.vertices.size(), 18u * 5 * 8); // 18 leaves, 5 strips of 3 sides
+        EXPECT_EQ(batches.petioles.indices.size(), 18u * 5 * 3 * 6);
+        EXPECT_EQ(batches.blades.size(), 18u * kBladeVertices);
+        EXPECT_EQ(batches.bladeIndices.size(), 18u * (kBladeFaces - 1) * 3);
+        // Without an eye both sides take every triangle.
+        EXPECT_EQ(batches.lowerIndices, batches.bladeIndices);
+        EXPECT_EQ(batches.upperIndices, batches.bladeIndices);
+        // Blades 0..5 take textures 0,1,7,3,0,1: groups hold 2,2,0,1 blades, then the stray one.
+        const int perBlade = 4 * 6;
+        const int expected[kGrassGroups + 1] = {0, 2 * perBlade, 4 * perBlade, 4 * perBlade, 5 * perBlade,
+                                                6 * perBlade};
+        for (int g = 0; g <= kGrassGroups; ++g) EXPECT_EQ(batches.grassGroupFirst[g], expected[g]) << g;
+        EXPECT_EQ(batches.grass.vertices.size(), 6u * 10);
+        // The arrays were sized for refined lines: no growth either way.
+        EXPECT_EQ(batches.branches.vertices.data(), before);
+    }
+}
+
+TEST(DrawBatches, StripQuadsKeepTheDiagonalFromFirstToFourthVertex)
+{
+    auto scene = smallScene(false);
+    DrawBatches batches;
+    fillSceneBatches(batches, *scene, nullptr); // sizes itself on first use
+    const GrassBlade& blade = scene->grass.blades[0];
+    const auto& g = batches.grass;
+    auto at = [&](int i) {
+        const GrassVertex& v = g.vertices[g.indices[i]];
+        return PlainVertex{v.x, v.y, v.z};
+    };
+    auto opposite = [&](int j) { return sub(scale(blade.centre[j], 2.0), blade.edge[j]); };
+    // Level 0 to level 1: (opposite 0, edge 0, edge 1) and (opposite 0, edge 1, opposite 1).
+    EXPECT_TRUE(same(at(0), opposite(0)));
+    EXPECT_TRUE(same(at(1), blade.edge[0]));
+    EXPECT_TRUE(same(at(2), blade.edge[1]));
+    EXPECT_TRUE(same(at(3), opposite(0)));
+    EXPECT_TRUE(same(at(4), blade.edge[1]));
+    EXPECT_TRUE(same(at(5), opposite(1)));
+    EXPECT_FLOAT_EQ(g.vertices[g.indices[5]].v, 0.2f); // texture row of level 1
+    EXPECT_FLOAT_EQ(g.vertices[g.indices[5]].u, 0.0f);
+}
+
+TEST(DrawBatches, BladesArePlacedByTheirMatrixAndSortedBySide)
+{
+    auto scene = smallScene(false);
+    for (auto& branch : scene->tree.branches)
+        for (Leaf& leaf : branch.leaves) leaf.bladeMatrix = translation({1.0, 2.0, 3.0, 0});
+    DrawBatches batches;
+    sizeDrawBatches(batches, *scene);
+    const Vec3 front{1.2, 2.2, 10.0, 0}, back{1.2, 2.2, -10.0, 0}, edgeOn{10.0, 2.0, 3.0, 0};
+    fillSceneBatches(batches, *scene, &front);
+    EXPECT_FLOAT_EQ(batches.blades[kBladeVertices + 1].x, 2.0f); // second leaf, vertex 1
+    EXPECT_FLOAT_EQ(batches.blades[kBladeVertices + 1].z, 3.0f);
+    const size_t faces = batches.bladeIndices.size() / 3;
+    const size_t perLeafClockwise = 18; // face 4 of each of 18 leaves
+    EXPECT_EQ(batches.lowerIndices.size() / 3, faces - perLeafClockwise);
+    EXPECT_EQ(batches.upperIndices.size() / 3, perLeafClockwise);
+
+    fillSceneBatches(batches, *scene, &back);
+    EXPECT_EQ(batches.lowerIndices.size() / 3, perLeafClockwise);
+    EXPECT_EQ(batches.upperIndices.size() / 3, faces - perLeafClockwise);
+
+    fillSceneBatches(batches, *scene, &edgeOn); // in the blade's plane: both sides draw everything
+    EXPECT_EQ(batches.lowerIndices.size(), batches.bladeIndices.size());
+    EXPECT_EQ(batches.upperIndices.size(), batches.bladeIndices.size());
+}
+
+TEST(DrawBatches, EyeOfAModelviewMapsToTheOrigin)
+{
+    // Turned 30 degrees about y, shifted: OpenGL element order.
+    const double c = std::cos(0.5235987756), s = std::sin(0.5235987756);
+    Mat4 m = identity();
+    m.m[0] = c, m.m[2] = -s, m.m[8] = s, m.m[10] = c;
+    m.m[12] = 0.5, m.m[13] = -2.0, m.m[14] = -12.0;
+    Vec3 eye;
+    ASSERT_TRUE(eyeInObjectSpace(m, eye));
+    for (int r = 0; r < 3; ++r)
+        EXPECT_NEAR(m.m[r] * eye.x + m.m[4 + r] * eye.y + m.m[8 + r] * eye.z + m.m[12 + r], 0.0, 1e-12);
+    Mat4 mirrored = m;
+    mirrored.m[0] = -mirrored.m[0], mirrored.m[2] = -mirrored.m[2];
+    EXPECT_FALSE(eyeInObjectSpace(mirrored, eye)); // facing would flip: sort nothing
+    Mat4 projective = m;
+    projective.m[11] = -1.0;
+    EXPECT_FALSE(eyeInObjectSpace(projective, eye));
+}
+
+TEST(DrawBatches, ShadowsLieOnTheGroundAlongTheLight)
+{
+    auto scene = smallScene(true);
+    DrawBatches batches;
+    sizeDrawBatches(batches, *scene);
+    const Vec3 light{-10.0, 12.0, 5.0, 0};
+    fillShadowBatches(batches, *scene, light);
+    ASSERT_EQ(batches.leafOutlines.size(), 18u * kShadowOutlineFaces * 3);
+    // Branch 2's first leaf: its outline corner flattened by hand.
+    const Leaf& leaf = scene->tree.branches[2].leaves[0];
+    const int k = shadowOutlineFaces[0][0];
+    const Vec3 p = scale(scene->leafTemplate.bladeVertices[k], kShadowOutlineScale);
+    const Mat4& m = leaf.bladeMatrix; // row-major
+    const Vec3 q{m.m[0] * p.x + m.m[1] * p.y + m.m[2] * p.z + m.m[3], m.m[4] * p.x + m.m[5] * p.y + m.m[6] * p.z + m.m[7],
+                 m.m[8] * p.x + m.m[9] * p.y + m.m[10] * p.z + m.m[11], 0};
+    const OutlineVertex& o = batches.leafOutlines[2 * 6 * kShadowOutlineFaces * 3];
+    EXPECT_NEAR(o.x / o.w, q.x + q.y * 10.0 / 12.0, 1e-5);
+    EXPECT_NEAR(o.z / o.w, q.z - q.y * 5.0 / 12.0, 1e-5);
+    EXPECT_NEAR(o.y / o.w, 0.05 * 2 / 3 / 12.0, 1e-7);
+
+    // Every branch segment is either a quad or a line.
+    size_t segments = 0;
+    for (int b = 0; b < 3; ++b) segments += scene->tree.branches[b].pointCount - 1;
+    size_t lines = 0;
+    for (const auto& l : batches.branchShadowLines) lines += l.size() / 2;
+    EXPECT_EQ(batches.branchShadowQuads.size() / 4 + lines, segments);
+    EXPECT_EQ(batches.grassShadow.indices.size(), 6u * 2 * 6); // levels 0, 2, 4: two quads a blade
+
+    fillShadowBatches(batches, *scene, {1.0, 0.0, 0.0, 0}); // light in the ground plane
+    EXPECT_TRUE(batches.leafOutlines.empty() && batches.branchShadowQuads.empty() && batches.grassShadow.indices.empty());
+}
+
+TEST(DrawBatches, NoBranchesDrawNothing)
+{
+    auto scene = smallScene(false);
+    scene->tree.branchCount = 0;
+    DrawBatches batches;
+    sizeDrawBatches(batches, *scene);
+    fillSceneBatches(batches, *scene, nullptr);
+    EXPECT_TRUE(batches.trunk.indices.empty() && batches.grass.indices.empty() && batches.petioles.indices.empty());
+    EXPECT_TRUE(batches.lowerIndices.empty() && batches.upperIndices.empty());
+}
