@@ -4,7 +4,6 @@
 
 #include "formats/data_folder.h"
 #include "platform/platform.h"
-#include "render/leaf_lists.h"
 #include "render/ground.h"
 #include "view/view_state.h"
 
@@ -28,10 +27,8 @@ bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir)
     return true;
 }
 
-void buildRenderAssets(RenderAssets& assets, const LeafTemplate& tmpl)
+void buildRenderAssets(RenderAssets& assets)
 {
-    assets.leafBladeList = buildLeafBladeList(tmpl, assets);
-    assets.leafShadowList = buildLeafShadowList(tmpl);
     assets.groundList = glGenLists(1);
     glNewList(assets.groundList, GL_COMPILE);
     drawGround(assets);
@@ -122,7 +119,7 @@ StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, cons
         consolePrintf("Texture file loading error!\n");
 
     report.files = loadScene(scene, dataDir);
-    buildRenderAssets(assets, scene.leafTemplate);
+    buildRenderAssets(assets);
     setUpScene(scene, foliageSeed);
     enableLight(view);
     return report;

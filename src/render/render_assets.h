@@ -10,14 +10,11 @@
 #include "textures/texture.h"
 
 struct GLUquadric;
-struct LeafTemplate;
 struct ViewState;
 
 struct RenderAssets {
     Texture sceneTextures[kSceneTextureCount]; // indexed by SceneTextureIndex: bark, ground, leaf sides, petiole
     Texture grassTextures[kGrassTextureCount]; // grass01 .. grass04
-    unsigned int leafBladeList = 0;            // textured blade, both sides
-    unsigned int leafShadowList = 0;           // dark-green outline x1.2, for the shadow pass
     unsigned int groundList = 0;               // the tiled ground
     GLUquadric* arrowQuadric = nullptr;        // cone of the wind arrow
 };
@@ -27,9 +24,9 @@ struct RenderAssets {
 bool loadSceneTextures(RenderAssets& assets, const std::string& dataDir, std::string& failedPath);
 // The four grass textures in order; false at the first failure.
 bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir);
-// Leaf lists (binding the leaf textures, so after those), ground list, arrow
-// quadric. Needs a current GL context.
-void buildRenderAssets(RenderAssets& assets, const LeafTemplate& tmpl);
+// The ground list (binding the ground texture, so after it loads) and the
+// arrow quadric. Needs a current GL context.
+void buildRenderAssets(RenderAssets& assets);
 
 // Fixed GL state, the camera matrices into view (read back from GLU) and the
 // light colour: the part of start-up that needs a context but no files.
