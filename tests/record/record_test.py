@@ -112,17 +112,26 @@ def read_png(path):
     return width, height, rows
 
 
-def golden(recorder, update=False):
+def frame_and_reference(recorder, args, path, update, what):
+    """Records the golden frame with args; with update rewrites the reference at
+    path and returns None, else returns (width, height, rows, reference rows)."""
     with tempfile.TemporaryDirectory() as out:
-        record(recorder, GOLDEN_ARGS, out)
+        record(recorder, args, out)
         width, height, rows = read_bmp(os.path.join(out, GOLDEN_FRAME))
-        if update:
-            write_png(GOLDEN, width, height, rows)
-            print(f"golden rewritten: {GOLDEN}")
-            return
-        gw, gh, grows = read_png(GOLDEN)
-        if (gw, gh) != (width, height):
-            sys.exit(f"FAIL: frame is {width}x{height}, golden {gw}x{gh}")
+    if update:
+        write_png(path, width, height, rows)
+        print(f"{what} rewritten: {path}")
+        return None
+    gw, gh, grows = read_png(path)
+    if (gw, gh) != (width, height):
+        sys.exit(f"FAIL: frame is {width}x{height}, {what} {gw}x{gh}")
+    return width, height, rows, grows
+
+
+def golden(recorder, update=False):
+    frames = frame_and_reference(recorder, GOLDEN_ARGS, GOLDEN, update, "golden")
+    if frames:
+        width, height, rows, grows = frames
         differing, worst = 0, 0
         for row, grow in zip(rows, grows):
             for x in range(0, len(row), 3):
@@ -160,17 +169,11 @@ def leaf_shadow_colour(p):
 def fullsize(recorder, update=False):
     failures = []
     for shadows in ("off", "on"):
-        with tempfile.TemporaryDirectory() as out:
-            record(recorder, FULLSIZE_ARGS + ["--shadows", shadows], out)
-            width, height, rows = read_bmp(os.path.join(out, GOLDEN_FRAME))
-        path = FULLSIZE.format(shadows)
-        if update:
-            write_png(path, width, height, rows)
-            print(f"reference rewritten: {path}")
+        frames = frame_and_reference(recorder, FULLSIZE_ARGS + ["--shadows", shadows], FULLSIZE.format(shadows),
+                                     update, "reference")
+        if not frames:
             continue
-        gw, gh, grows = read_png(path)
-        if (gw, gh) != (width, height):
-            sys.exit(f"FAIL: frame is {width}x{height}, reference {gw}x{gh}")
+        width, height, rows, grows = frames
         other, flips = 0, 0
         for row, grow in zip(rows, grows):
             for x in range(0, len(row), 3):
