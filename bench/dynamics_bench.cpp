@@ -39,7 +39,7 @@ BenchScene& scene()
 
 const Vec3 kWind{1.0, 0.0, 0.0, 0};
 
-// Scene kind and the simulation's thread count (OMP_NUM_THREADS, else one per core).
+// Scene kind and the simulation's thread count (ARBORVANE_THREADS, else one per core).
 void label(benchmark::State& state)
 {
     state.SetLabel(std::string(scene().generated ? "generated" : "synthetic") + ", " +

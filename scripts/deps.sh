@@ -11,7 +11,7 @@ PACKAGES=(
   xvfb xdotool x11-apps imagemagick python3
   clang libclang-rt-14-dev valgrind
   libegl-dev libegl-mesa0 libx11-dev strace
-  ffmpeg libomp-dev
+  ffmpeg
   libtinygltf-dev libstb-dev nlohmann-json3-dev nodejs
   fonts-dejavu-core
 )

@@ -4,6 +4,7 @@
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
 #include "dynamics/simulation.h"
+#include "platform/work_pool.h"
 #include "scene/scene.h"
 
 namespace {
@@ -78,21 +79,19 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
     const int blades = grass.blades ? grass.bladeCount : 0;
     // Every blade and every leaf is a function of its own state and the
     // wind alone, so how they are dealt out cannot change a bit of the result.
-#pragma omp parallel
-    {
-#pragma omp single nowait
-        moveSkeleton<M>(model, field, wind, timeStep);
-#pragma omp for schedule(dynamic, 64) nowait
-        for (int i = 0; i < blades; ++i) {
-            GrassBlade& blade = grass.blades[i];
-            restoreBlade(blade);
-            moveGrassBlade(blade, sampleWindForce(field, wind, blade.noisePosition, 0.3), timeStep, arithmetic);
-        }
-#pragma omp barrier
-#pragma omp for schedule(dynamic, 4)
-        for (int i = 0; i < branches; ++i)
-            moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
-    }
+    // The skeleton goes to one participant while the others take blades.
+    auto skeleton = [&] { moveSkeleton<M>(model, field, wind, timeStep); };
+    auto blade = [&](int i) {
+        GrassBlade& b = grass.blades[i];
+        restoreBlade(b);
+        moveGrassBlade(b, sampleWindForce(field, wind, b.noisePosition, 0.3), timeStep, arithmetic);
+    };
+    work_pool::forEach(skeleton, blades, 64, blade);
+    // Leaves wait for every branch: a leaf rides on its branch's tip.
+    auto leaves = [&](int i) {
+        moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
+    };
+    work_pool::forEach(branches, 4, leaves);
 }
 
 } // namespace

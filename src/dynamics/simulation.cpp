@@ -1,10 +1,7 @@
 #include "dynamics/simulation.h"
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 #include "dynamics/branch_dynamics.h"
+#include "platform/work_pool.h"
 #include "scene/scene.h"
 
 namespace {
@@ -131,20 +128,6 @@ void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic)
     advanceWindCursors(scene.wind);
 }
 
-int simulationThreads()
-{
-#ifdef _OPENMP
-    return omp_get_max_threads();
-#else
-    return 1;
-#endif
-}
+int simulationThreads() { return work_pool::threadCount(); }
 
-void setSimulationThreads(int count)
-{
-#ifdef _OPENMP
-    omp_set_num_threads(count < 1 ? 1 : count);
-#else
-    (void)count;
-#endif
-}
+void setSimulationThreads(int count) { work_pool::setThreadCount(count); }

@@ -18,7 +18,7 @@ constexpr double kTimeStep = 0.05; /// seconds per step; one step per drawn fram
 // Fast arithmetic unless told otherwise (see Arithmetic).
 void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic = Arithmetic::Fast);
 
-// Threads a step is spread over: OMP_NUM_THREADS, else one per core.
+// Threads a step is spread over: ARBORVANE_THREADS, else one per core.
 int simulationThreads();
 void setSimulationThreads(int count);
 

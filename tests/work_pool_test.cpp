@@ -1,0 +1,52 @@
+// The thread pool: every index once, first() once, the caller never returns
+// early, and back-to-back loops (the pattern of a step) do not mix.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "platform/work_pool.h"
+
+namespace {
+
+struct Restore {
+    int before = work_pool::threadCount();
+    ~Restore() { work_pool::setThreadCount(before); }
+};
+
+TEST(WorkPool, EveryIndexOnceAndFirstOnceForAnyShape)
+{
+    Restore restore;
+    const int threads[] = {1, 2, 3, 8};
+    const int counts[] = {0, 1, 63, 64, 65, 1000};
+    const int chunks[] = {1, 4, 64, 5000};
+    for (int t : threads) {
+        work_pool::setThreadCount(t);
+        for (int count : counts)
+            for (int chunk : chunks) {
+                std::vector<std::atomic<int>> seen(count > 0 ? count : 1);
+                std::atomic<int> firsts{0};
+                auto first = [&] { firsts.fetch_add(1); };
+                auto body = [&](int i) { seen[i].fetch_add(1); };
+                work_pool::forEach(first, count, chunk, body);
+                EXPECT_EQ(firsts.load(), 1) << t << " threads, " << count << " / " << chunk;
+                for (int i = 0; i < count; ++i) ASSERT_EQ(seen[i].load(), 1) << "index " << i << ", " << t << " threads";
+            }
+    }
+}
+
+TEST(WorkPool, LoopsInSuccessionSeeTheirOwnWorkOnly)
+{
+    Restore restore;
+    work_pool::setThreadCount(4);
+    // Each loop writes its round number; a participant left over from the
+    // last loop would write a stale one, a lost chunk would leave one behind.
+    std::vector<int> value(997, -1);
+    for (int round = 0; round < 2000; ++round) {
+        auto body = [&](int i) { value[i] = round; };
+        work_pool::forEach(static_cast<int>(value.size()), 7, body);
+        for (int v : value) ASSERT_EQ(v, round);
+    }
+}
+
+} // namespace
