@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "batch/draw_batches.h"
+#include "view/view_state.h"
 #include "../tests/motion_scene.h"
 
 namespace {
@@ -46,5 +47,22 @@ void BM_fillShadowBatches(benchmark::State& state)
     }
 }
 BENCHMARK(BM_fillShadowBatches)->Unit(benchmark::kMillisecond);
+
+// The whole frame's arrays in one pass over the pool, as the front-ends fill them.
+void BM_fillFrameBatches(benchmark::State& state)
+{
+    const Scene& scene = fullScene();
+    DrawBatches batches;
+    sizeDrawBatches(batches, scene);
+    ViewState view; // shadows on
+    // The window's camera: from (0, 2, 12) towards (0, 2, 0), a translation.
+    view.cameraView.m[13] = -2.0;
+    view.cameraView.m[14] = -12.0;
+    for (auto _ : state) {
+        fillViewBatches(batches, scene, view);
+        benchmark::DoNotOptimize(batches.lowerIndices.data());
+    }
+}
+BENCHMARK(BM_fillFrameBatches)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "math/planar_shadow.h"
 #include "tree/leaf_geometry.h"
 #include "motion_scene.h"
+#include "view/view_state.h"
 
 namespace {
 
@@ -184,4 +185,33 @@ TEST(DrawBatches, NoBranchesDrawNothing)
     fillSceneBatches(batches, *scene, nullptr);
     EXPECT_TRUE(batches.trunk.indices.empty() && batches.grass.indices.empty() && batches.petioles.indices.empty());
     EXPECT_TRUE(batches.lowerIndices.empty() && batches.upperIndices.empty());
+}
+
+TEST(DrawBatches, ViewFillTakesTheCameraInTreeSpaceAndOnlyWhatTheViewShows)
+{
+    ViewState view;
+    Vec3 eye;
+    ASSERT_TRUE(eyeInObjectSpace(treeModelview(view), eye));
+    EXPECT_NEAR(eye.y, kTreeDrop, 1e-12); // identity camera: the eye sits at the drop above the tree's foot
+    // The window's camera, from (0, 2, 12) towards (0, 2, 0), and the tree turned a quarter about y.
+    view.cameraView.m[13] = -2.0;
+    view.cameraView.m[14] = -12.0;
+    view.treeRotation = transpose(toMat4(rotation(1.0, 0.0, Vec3{0, 1, 0, 0})));
+    ASSERT_TRUE(eyeInObjectSpace(treeModelview(view), eye));
+    EXPECT_NEAR(std::fabs(eye.x), 12.0, 1e-9);
+    EXPECT_NEAR(eye.y, 2.0 + kTreeDrop, 1e-9);
+    EXPECT_NEAR(eye.z, 0.0, 1e-9);
+
+    auto scene = smallScene(false);
+    DrawBatches batches;
+    view.showShadows = false;
+    fillViewBatches(batches, *scene, view);
+    EXPECT_FALSE(batches.trunk.indices.empty());
+    EXPECT_TRUE(batches.leafOutlines.empty());
+    view.showShadows = true;
+    view.skeletonView = true; // drawn from the scene: no textured arrays, shadows still
+    fillViewBatches(batches, *scene, view);
+    EXPECT_TRUE(batches.trunk.indices.empty());
+    EXPECT_TRUE(batches.lowerIndices.empty());
+    EXPECT_FALSE(batches.leafOutlines.empty());
 }

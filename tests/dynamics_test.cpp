@@ -10,6 +10,7 @@
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
 #include "dynamics/simulation.h"
+#include "dynamics/step_thread.h"
 #include "dynamics/wind_force.h"
 #include "tree/bounds.h"
 #include "motion_scene.h"
@@ -554,6 +555,22 @@ TEST(Threads, StateDoesNotDependOnTheThreadCount)
     setSimulationThreads(before);
     EXPECT_EQ(hashes[0], hashes[1]);
     EXPECT_EQ(hashes[0], hashes[2]);
+}
+
+TEST(Threads, StepsOnTheirOwnThreadMatchStepsInPlace)
+{
+    auto here = smallScene(40, 300, true);
+    auto there = smallScene(40, 300, true);
+    StepThread stepper;
+    EXPECT_EQ(stepper.wait(), 0.0); // nothing started
+    for (int frame = 0; frame < 30; ++frame) {
+        const int steps = frame % 3; // 0, 1 or 2 steps a frame, as real-time pacing gives
+        here->input = there->input = {frame < 20, 400.0, kAlongX, frame % 2 == 0};
+        for (int i = 0; i < steps; ++i) simulateStep(*here, kTimeStep);
+        stepper.start(*there, steps, kTimeStep);
+        EXPECT_GE(stepper.wait(), 0.0);
+    }
+    EXPECT_EQ(hashState(*here), hashState(*there));
 }
 
 TEST(Threads, StepAllocatesNothing)

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "dynamics/simulation.h"
+#include "dynamics/step_thread.h"
 #include "platform/platform.h"
 
 namespace {
@@ -25,6 +26,7 @@ struct FrameStats {
     std::chrono::steady_clock::time_point begin, stepBegin, stepEnd;
     double cpuBegin = 0.0;
     double simulatedThisFrame = 0.0; // seconds of motion of the current frame
+    double stepThisFrame = 0.0;      // the current frame's steps, their own wall time, ms
     double simulated = 0.0;          // over the measured frames
     std::chrono::steady_clock::time_point firstMeasured; // start of the first measured frame
 };
@@ -78,11 +80,12 @@ void frameStatsStepBegin()
     if (frameStatsEnabled()) stats.stepBegin = std::chrono::steady_clock::now();
 }
 
-void frameStatsStepEnd(double simulated)
+void frameStatsStepEnd(double simulated, double stepMs)
 {
     if (!frameStatsEnabled()) return;
     stats.stepEnd = std::chrono::steady_clock::now();
     stats.simulatedThisFrame = simulated;
+    stats.stepThisFrame = stepMs;
 }
 
 void frameStatsEnd()
@@ -95,16 +98,16 @@ void frameStatsEnd()
     stats.simulated += stats.simulatedThisFrame;
     const int i = stats.count++;
     // Drawing includes the wait for the rasteriser in glFinish after the step.
-    stats.step[i] = ms(stats.stepEnd - stats.stepBegin);
+    stats.step[i] = stats.stepThisFrame;
     stats.frame[i] = ms(end - stats.begin);
-    stats.draw[i] = stats.frame[i] - stats.step[i];
+    stats.draw[i] = stats.frame[i] - ms(stats.stepEnd - stats.stepBegin);
     stats.cpu[i] = cpuEnd - stats.cpuBegin;
     if (stats.count < stats.wanted) return;
     const int n = stats.count;
     const double wall = ms(end - stats.firstMeasured) * 1e-3;
     consolePrintf("Frame stats over %d frames (medians): draw %.3f ms, step %.3f ms, frame %.3f ms, cpu %.3f ms; "
-                  "%.3f simulated s per wall s; %d simulation threads\n",
+                  "%.3f simulated s per wall s; %d simulation threads, %d of them beside the drawing\n",
                   n, median(stats.draw, n), median(stats.step, n), median(stats.frame, n), median(stats.cpu, n),
-                  wall > 0.0 ? stats.simulated / wall : 0.0, simulationThreads());
+                  wall > 0.0 ? stats.simulated / wall : 0.0, simulationThreads(), stepThreadsWhileDrawing());
     stats.reported = true;
 }

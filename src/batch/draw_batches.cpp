@@ -6,8 +6,10 @@
 #include "grass/grass_shade.h"
 #include "math/planar_shadow.h"
 #include "math/tube_geometry.h"
+#include "platform/work_pool.h"
 #include "scene/scene.h"
 #include "tree/leaf_geometry.h"
+#include "view/view_state.h"
 
 namespace {
 
@@ -117,22 +119,24 @@ Vec3 placePoint(const Mat4& m, double x, double y, double z)
             m.m[8] * x + m.m[9] * y + m.m[10] * z + m.m[11], 0};
 }
 
-// Splits the blade triangles by the side the eye sees. A triangle whose plane
-// passes within a small angle of the eye goes to both lists: rounding in
-// OpenGL may see it either way.
-void sortBladeSides(DrawBatches& batches, const Vec3* eye)
+// Marks blade triangles [first, end) by the side the eye sees: bit 1 lower
+// (front face), bit 2 upper. A triangle whose plane passes within a small
+// angle of the eye gets both: rounding in OpenGL may see it either way.
+// Without an eye every triangle gets both.
+void markBladeSides(DrawBatches& batches, const Vec3* eye, size_t first, size_t end)
 {
     const std::vector<uint32_t>& all = batches.bladeIndices;
+    uint8_t* side = batches.bladeSides.data();
     if (eye == nullptr) {
-        batches.lowerIndices = all;
-        batches.upperIndices = all;
+        std::fill(side + first, side + end, uint8_t{3});
         return;
     }
     const BladeVertex* v = batches.blades.data();
     const size_t n = batches.blades.size();
     const double ex = eye->x, ey = eye->y, ez = eye->z;
-    for (size_t t = 0; t + 2 < all.size(); t += 3) {
-        const uint32_t i0 = all[t], i1 = all[t + 1], i2 = all[t + 2];
+    for (size_t t = first; t < end; ++t) {
+        const uint32_t i0 = all[3 * t], i1 = all[3 * t + 1], i2 = all[3 * t + 2];
+        side[t] = 0;
         if (i0 >= n || i1 >= n || i2 >= n) continue;
         const BladeVertex &a = v[i0], &b = v[i1], &c = v[i2];
         // Plain arithmetic: this runs for every blade triangle of every frame.
@@ -143,17 +147,22 @@ void sortBladeSides(DrawBatches& batches, const Vec3* eye)
         const double facing = nx * dx + ny * dy + nz * dz;
         // Within about 0.06 degrees of edge-on (squared, to spare the root).
         const bool edgeOn = facing * facing <= 1e-6 * (nx * nx + ny * ny + nz * nz) * (dx * dx + dy * dy + dz * dz);
-        if (facing > 0.0 || edgeOn) {
-            batches.lowerIndices.push_back(i0);
-            batches.lowerIndices.push_back(i1);
-            batches.lowerIndices.push_back(i2);
-        }
-        if (facing < 0.0 || edgeOn) {
-            batches.upperIndices.push_back(i0);
-            batches.upperIndices.push_back(i1);
-            batches.upperIndices.push_back(i2);
-        }
+        side[t] = static_cast<uint8_t>(((facing > 0.0 || edgeOn) ? 1 : 0) | ((facing < 0.0 || edgeOn) ? 2 : 0));
     }
+}
+
+// The triangles marked with bit into one index list, in their fixed order.
+void collectBladeSide(DrawBatches& batches, uint8_t bit, std::vector<uint32_t>& out)
+{
+    const std::vector<uint32_t>& all = batches.bladeIndices;
+    const uint8_t* side = batches.bladeSides.data();
+    const size_t triangles = std::min(batches.bladeSides.size(), all.size() / 3);
+    for (size_t t = 0; t < triangles; ++t)
+        if (side[t] & bit) {
+            out.push_back(all[3 * t]);
+            out.push_back(all[3 * t + 1]);
+            out.push_back(all[3 * t + 2]);
+        }
 }
 
 } // namespace
@@ -196,6 +205,7 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
     batches.bladeIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
     batches.lowerIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
     batches.upperIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
+    batches.bladeSides.assign(leaves * bladeFaceCount(tmpl), 0);
     for (size_t leaf = 0; leaf < leaves; ++leaf)
         for (const auto& face : tmpl.bladeFaces) {
             if (!bladeFaceValid(face)) continue;
@@ -204,9 +214,10 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
         }
 }
 
-void fillSceneBatches(DrawBatches& batches, const Scene& scene, const Vec3* eye)
+namespace {
+
+void clearSceneBatches(DrawBatches& batches)
 {
-    const TreeModel& tree = scene.tree;
     batches.trunk.clear();
     batches.branches.clear();
     batches.petioles.clear();
@@ -214,20 +225,30 @@ void fillSceneBatches(DrawBatches& batches, const Scene& scene, const Vec3* eye)
     batches.lowerIndices.clear();
     batches.upperIndices.clear();
     std::fill(std::begin(batches.grassGroupFirst), std::end(batches.grassGroupFirst), 0);
-    const int branchCount = std::clamp(tree.branchCount, 0, kBranchCount);
-    if (branchCount == 0) return;
-    // Not sized for this scene (a front-end that skipped start-up sizing): size now, once.
-    if (batches.blades.size() != static_cast<size_t>(branchCount) * kLeavesPerBranch * kBladeVertices)
-        sizeDrawBatches(batches, scene);
+}
 
+void clearShadowBatches(DrawBatches& batches)
+{
+    batches.branchShadowQuads.clear();
+    for (auto& lines : batches.branchShadowLines) lines.clear();
+    batches.leafOutlines.clear();
+    batches.grassShadow.clear();
+}
+
+void fillBark(DrawBatches& batches, const TreeModel& tree, int branchCount)
+{
     appendBranchTube(batches.trunk, tree.branches[0], kTrunkSides);
-    appendGrass(batches, scene.grass);
     for (int b = 1; b < branchCount; ++b) appendBranchTube(batches.branches, tree.branches[b], kBranchSides);
+}
 
+// Leaf blades of branches [first, end): each leaf has its fixed 77 vertices
+// and its fixed run of triangles, which are marked by side.
+void placeBlades(DrawBatches& batches, const Scene& scene, const Vec3* eye, int first, int end)
+{
     const LeafTemplate& tmpl = scene.leafTemplate;
-    BladeVertex* out = batches.blades.data();
-    for (int b = 0; b < branchCount; ++b)
-        for (const Leaf& leaf : tree.branches[b].leaves) {
+    BladeVertex* out = batches.blades.data() + static_cast<size_t>(first) * kLeavesPerBranch * kBladeVertices;
+    for (int b = first; b < end; ++b)
+        for (const Leaf& leaf : scene.tree.branches[b].leaves)
             for (int k = 0; k < kBladeVertices; ++k, ++out) {
                 // The template goes to GL as floats; place those.
                 const Vec3& p = tmpl.bladeVertices[k];
@@ -236,22 +257,22 @@ void fillSceneBatches(DrawBatches& batches, const Scene& scene, const Vec3* eye)
                 out->y = f(q.y);
                 out->z = f(q.z);
             }
-            appendTube(batches.petioles, std::min(leaf.pointCount, kPetiolePoints), leaf.petiolePoints,
-                       leaf.petioleRadii, kPetioleSides);
-        }
-    sortBladeSides(batches, eye);
+    // Every branch has the same run of triangles (sizeDrawBatches).
+    const size_t sizedBranches = batches.blades.size() / (kLeavesPerBranch * kBladeVertices);
+    const size_t perBranch = sizedBranches > 0 ? batches.bladeSides.size() / sizedBranches : 0;
+    markBladeSides(batches, eye, perBranch * first, perBranch * end);
 }
 
-void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& light)
+void fillPetioles(DrawBatches& batches, const TreeModel& tree, int branchCount)
 {
-    const TreeModel& tree = scene.tree;
-    batches.branchShadowQuads.clear();
-    for (auto& lines : batches.branchShadowLines) lines.clear();
-    batches.leafOutlines.clear();
-    batches.grassShadow.clear();
-    if (!shadowLightUsable(light)) return;
-    const int branchCount = std::clamp(tree.branchCount, 0, kBranchCount);
+    for (int b = 0; b < branchCount; ++b)
+        for (const Leaf& leaf : tree.branches[b].leaves)
+            appendTube(batches.petioles, std::min(leaf.pointCount, kPetiolePoints), leaf.petiolePoints,
+                       leaf.petioleRadii, kPetioleSides);
+}
 
+void fillBranchShadows(DrawBatches& batches, const TreeModel& tree, int branchCount, const Vec3& light)
+{
     const Vec3 lightDir = shadowLightDirection(light);
     ShadowSegment segs[kMaxRefinedPoints];
     auto plain = [](const Vec3& p) { return PlainVertex{f(p.x), f(p.y), f(p.z)}; };
@@ -271,9 +292,13 @@ void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& lig
             }
         }
     }
+}
 
-    // Leaf outlines in branch and leaf order: the outlines of one branch lie at
-    // one height, and the later one wins where they overlap, as before.
+// Leaf outlines in branch and leaf order: the outlines of one branch lie at
+// one height, and the later one wins where they overlap, as before.
+void fillLeafOutlines(DrawBatches& batches, const Scene& scene, int branchCount, const Vec3& light)
+{
+    const TreeModel& tree = scene.tree;
     const LeafTemplate& tmpl = scene.leafTemplate;
     for (int b = 0; b < branchCount; ++b) {
         const Mat4 flatten = shadowMatrix(light, 0.05 * b / tree.branchCount);
@@ -294,8 +319,10 @@ void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& lig
                                                     f(s[3] * q.x + s[7] * q.y + s[11] * q.z + s[15])});
                 }
     }
+}
 
-    const GrassField& grass = scene.grass;
+void fillGrassShadow(DrawBatches& batches, const GrassField& grass)
+{
     const int levels = grassLevels(grass);
     PlainVertex strip[2 * kGrassLevels];
     for (int i = 0; i < (levels > 0 ? grass.bladeCount : 0); ++i) {
@@ -306,6 +333,73 @@ void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& lig
         }
         batches.grassShadow.appendStrip(strip, n);
     }
+}
+
+// Blade placement is dealt out in this many runs of branches.
+constexpr int kBladeJobs = 4;
+
+// The frame's arrays as independent jobs, each writing its own arrays (the
+// blades their own fixed range), so how they are dealt out to threads
+// cannot change a byte. The side sort needs all blades and runs after.
+void fillBatches(DrawBatches& batches, const Scene& scene, bool sceneWanted, const Vec3* eye, const Vec3* light)
+{
+    const TreeModel& tree = scene.tree;
+    const int branchCount = std::clamp(tree.branchCount, 0, kBranchCount);
+    if (sceneWanted) clearSceneBatches(batches);
+    if (light) clearShadowBatches(batches);
+    const bool scenePart = sceneWanted && branchCount > 0;
+    const bool shadowPart = light && shadowLightUsable(*light);
+    if (!scenePart && !shadowPart) return;
+    // Not sized for this scene (a front-end that skipped start-up sizing): size now, once.
+    if (batches.blades.size() != static_cast<size_t>(branchCount) * kLeavesPerBranch * kBladeVertices)
+        sizeDrawBatches(batches, scene);
+
+    // Longest first (measured), so the last jobs to be dealt out are short.
+    enum Job { Petioles, Grass, LeafOutlines, GrassShadow, Bark, BranchShadows, FirstBladeJob };
+    auto job = [&](int j) {
+        switch (j) {
+        case Bark: if (scenePart) fillBark(batches, tree, branchCount); break;
+        case Grass: if (scenePart) appendGrass(batches, scene.grass); break;
+        case Petioles: if (scenePart) fillPetioles(batches, tree, branchCount); break;
+        case BranchShadows: if (shadowPart) fillBranchShadows(batches, tree, branchCount, *light); break;
+        case LeafOutlines: if (shadowPart) fillLeafOutlines(batches, scene, branchCount, *light); break;
+        case GrassShadow: if (shadowPart) fillGrassShadow(batches, scene.grass); break;
+        default:
+            if (scenePart) {
+                const int k = j - FirstBladeJob;
+                placeBlades(batches, scene, eye, branchCount * k / kBladeJobs, branchCount * (k + 1) / kBladeJobs);
+            }
+        }
+    };
+    work_pool::forEach(FirstBladeJob + kBladeJobs, 1, job);
+    if (!scenePart) return;
+    auto collect = [&](int side) {
+        collectBladeSide(batches, side == 0 ? 1 : 2, side == 0 ? batches.lowerIndices : batches.upperIndices);
+    };
+    work_pool::forEach(2, 1, collect);
+}
+
+} // namespace
+
+void fillSceneBatches(DrawBatches& batches, const Scene& scene, const Vec3* eye)
+{
+    fillBatches(batches, scene, true, eye, nullptr);
+}
+
+void fillViewBatches(DrawBatches& batches, const Scene& scene, const ViewState& view)
+{
+    Vec3 eye;
+    const bool haveEye = eyeInObjectSpace(treeModelview(view), eye);
+    const Vec3 light = currentLight(view);
+    // What the view does not draw from arrays is left empty, not stale.
+    if (view.skeletonView) clearSceneBatches(batches);
+    if (!view.showShadows) clearShadowBatches(batches);
+    fillBatches(batches, scene, !view.skeletonView, haveEye ? &eye : nullptr, view.showShadows ? &light : nullptr);
+}
+
+void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& light)
+{
+    fillBatches(batches, scene, false, nullptr, &light);
 }
 
 bool eyeInObjectSpace(const Mat4& modelview, Vec3& eye)

@@ -17,6 +17,7 @@
 #include "math/vec3.h"
 
 struct Scene;
+struct ViewState;
 
 // Layouts match OpenGL's interleaved formats (T2F_N3F_V3F, T2F_C3F_V3F, T2F_V3F).
 struct TubeVertex {
@@ -92,6 +93,7 @@ struct DrawBatches {
     // the lower surface, back faces the upper. Triangles seen nearly edge-on
     // are in both; OpenGL's culling still decides each pixel.
     std::vector<uint32_t> lowerIndices, upperIndices;
+    std::vector<uint8_t> bladeSides;   // scratch: per blade triangle, 1 lower, 2 upper, 3 both
     StripMesh<TubeVertex> petioles;    // petiole texture
 
     // Shadow pass. Branch shadows and grass strips lie in tree space (grass is
@@ -121,3 +123,10 @@ bool eyeInObjectSpace(const Mat4& modelview, Vec3& eye);
 // Branch, leaf and grass shadows cast along light (its position); empty for
 // a light the ground plane cannot take a shadow from.
 void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& light);
+
+// Everything this view draws from arrays, in one pass spread over the step's
+// thread pool: the textured view's arrays (blades sorted for the camera in
+// tree space) unless the skeleton is shown, and the shadow pass's when
+// shadows are. After this the textured view draws without the scene. The
+// pool serves one caller at a time: not while a step runs.
+void fillViewBatches(DrawBatches& batches, const Scene& scene, const ViewState& view);

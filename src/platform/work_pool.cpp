@@ -110,6 +110,8 @@ struct Pool {
     }
 };
 
+thread_local int threadLimit = 0; // participants this thread's loops may use; 0: all
+
 Pool& pool()
 {
     static Pool p;
@@ -138,6 +140,8 @@ int threadCount()
 
 void setThreadCount(int count) { pool().wanted = count < 1 ? 1 : (count > kMaxThreads ? kMaxThreads : count); }
 
+void limitCallingThread(int participants) { threadLimit = participants < 0 ? 0 : participants; }
+
 void run(const Loop& loop)
 {
     Pool& p = pool();
@@ -145,7 +149,7 @@ void run(const Loop& loop)
     const int count = loop.count < 0 ? 0 : loop.count;
     const int tasks = (loop.first ? 1 : 0) + (count + chunk - 1) / chunk;
     if (tasks == 0) return;
-    const int participants = threadCount();
+    const int participants = threadLimit > 0 && threadLimit < threadCount() ? threadLimit : threadCount();
     if (participants == 1 || tasks == 1) {
         if (loop.first) loop.first(loop.context);
         if (count > 0) loop.range(loop.context, 0, count);

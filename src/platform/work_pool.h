@@ -12,6 +12,10 @@ int threadCount();
 // Clamped to 1..64. Not from inside a loop; the threads follow at the next loop.
 void setThreadCount(int count);
 
+// Loops started from the calling thread use at most this many participants
+// (0: all); for a thread that runs beside other busy threads.
+void limitCallingThread(int participants);
+
 // One loop as the pool sees it: plain function pointers, so posting one allocates nothing.
 struct Loop {
     void (*first)(void* context) = nullptr;                     // runs once, on one participant; may be null

@@ -10,7 +10,7 @@
 #include "scene/scene.h"
 #include "view/view_state.h"
 
-void drawFrame(const Scene& scene, const RenderAssets& assets, DrawBatches& batches, const ViewState& view)
+void drawFrame(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, const ViewState& view)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const Vec3 light = currentLight(view);
@@ -33,14 +33,13 @@ void drawFrame(const Scene& scene, const RenderAssets& assets, DrawBatches& batc
     if (view.showShadows) {
         glPushMatrix();
         glMultMatrixd(view.treeRotation.m);
-        glTranslatef(0.0f, -4.5f, 0.0f);
-        fillShadowBatches(batches, scene, light);
+        glTranslatef(0.0f, static_cast<float>(-kTreeDrop), 0.0f);
         drawShadowBatches(batches, light);
         glPopMatrix();
     }
 }
 
-void drawTreeScene(const Scene& scene, const RenderAssets& assets, DrawBatches& batches, const ViewState& view)
+void drawTreeScene(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, const ViewState& view)
 {
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -48,15 +47,7 @@ void drawTreeScene(const Scene& scene, const RenderAssets& assets, DrawBatches& 
                                  static_cast<float>(view.lightColour.z), 0.0f};
     glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     glMultMatrixd(view.treeRotation.m);
-    glTranslatef(0.0f, -4.5f, 0.0f);
-    if (!view.skeletonView) {
-        // The camera in tree space sorts the blade triangles by the side it sees.
-        Mat4 modelview;
-        glGetDoublev(GL_MODELVIEW_MATRIX, modelview.m);
-        Vec3 eye;
-        const bool haveEye = eyeInObjectSpace(modelview, eye);
-        fillSceneBatches(batches, scene, haveEye ? &eye : nullptr);
-    }
+    glTranslatef(0.0f, static_cast<float>(-kTreeDrop), 0.0f);
     renderTree(scene, assets, batches, view.skeletonView ? 0 : 2);
     drawDirectionArrow(assets, view.windDirection, 0.1);
     glPopMatrix();

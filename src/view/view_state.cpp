@@ -4,6 +4,13 @@
 
 Vec3 currentLight(const ViewState& view) { return transformPoint(view.lightRotation, view.lightRestPosition); }
 
+Mat4 treeModelview(const ViewState& view)
+{
+    // An OpenGL-order array is the row-major transpose, so A B C is C' B' A' here.
+    const Mat4 drop = transpose(translation({0.0, -kTreeDrop, 0.0, 0}));
+    return multiply(multiply(drop, view.treeRotation), view.cameraView);
+}
+
 void beginFrame(Scene& scene, ViewState& view)
 {
     if (view.interactionMode == 1) {

@@ -42,8 +42,14 @@ struct ViewState {
     FrameRateCounter fpsCounter;            // frames and time since the last rate update
 };
 
+// The tree stands this far below the origin of treeRotation, model units.
+constexpr double kTreeDrop = 4.5;
+
 // The light of this frame: lightRotation applied to the rest position.
 Vec3 currentLight(const ViewState& view);
+
+// Tree space to eye space, OpenGL order: cameraView, treeRotation, then the drop.
+Mat4 treeModelview(const ViewState& view);
 
 // Start of a frame, before drawing: in interaction mode 1 the wind direction
 // follows windRotation; the view's wind settings become the next step's

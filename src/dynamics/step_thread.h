@@ -1,0 +1,42 @@
+// Runs simulation steps on a thread of its own, so a front-end can draw the
+// frame it has already put into its vertex arrays while the scene moves on to
+// the next step. Nothing may read or write the scene between start and wait.
+#pragma once
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct Scene;
+
+// Threads the steps of a StepThread use: one fewer than the simulation's,
+// at least one, as the caller is drawing meanwhile.
+int stepThreadsWhileDrawing();
+
+class StepThread {
+public:
+    StepThread() = default;
+    StepThread(const StepThread&) = delete;
+    StepThread& operator=(const StepThread&) = delete;
+    ~StepThread();
+
+    // Starts `steps` steps of timeStep on scene and returns at once; the
+    // thread is made on the first call. Not while steps are running.
+    void start(Scene& scene, int steps, double timeStep);
+    // Blocks until the started steps are done; returns their own wall time
+    // in milliseconds, 0 when nothing was started.
+    double wait();
+
+private:
+    void loop();
+
+    std::thread thread_;                 // made on the first start
+    std::mutex mutex_;                   // guards everything below
+    std::condition_variable changed_;    // a request or a result
+    Scene* scene_ = nullptr;             // scene of the running request
+    int steps_ = 0;                      // steps requested, 0 when idle
+    double timeStep_ = 0.0;              // seconds per step
+    bool running_ = false;               // a request is out and not yet waited for
+    bool done_ = false;                  // the thread finished the request
+    bool quit_ = false;                  // the thread leaves
+    double elapsedMs_ = 0.0;             // wall time of the last request
+};
