@@ -15,8 +15,8 @@
 #include "dynamics/step_thread.h"
 #include "formats/data_files.h"
 #include "formats/data_folder.h"
-#include "image/bmp_file.h"
 #include "recorder/frame_dir.h"
+#include "recorder/frame_writer.h"
 #include "recorder/offscreen_context.h"
 #include "platform/progress.h"
 #include "recorder/record_options.h"
@@ -137,6 +137,7 @@ int main(int argc, char** argv)
     waitMs.reserve(static_cast<size_t>(options.frames));
     saveMs.reserve(static_cast<size_t>(options.frames));
     StepThread stepper;
+    FrameWriter writer(options.width, options.height);
     for (int frame = 0; frame < options.frames; ++frame) {
         const double frameStart = elapsed();
         // As the window does: fill the arrays, step while they are drawn,
@@ -159,14 +160,18 @@ int main(int argc, char** argv)
         glFinish();
         const double saveStart = elapsed();
         readOffscreenPixels(context, rgb);
-        const std::string path = options.outDir + "/" + frameFileName(frame);
-        if (!writeBmpFile(path.c_str(), options.width, options.height, rgb.data(), &error)) {
+        // Written while the next frame is drawn; a failed write stops the run at the next frame.
+        if (!writer.submit(rgb, options.outDir + "/" + frameFileName(frame), error)) {
             progress.finish();
-            return fail("cannot write " + path + ": " + error);
+            return fail(error);
         }
         saveMs.push_back((elapsed() - saveStart) * 1000.0);
         frameMs.push_back((elapsed() - frameStart) * 1000.0);
         progress.frameDone(frame + 1, elapsed());
+    }
+    if (!writer.finish(error)) {
+        progress.finish();
+        return fail(error);
     }
     const double seconds = elapsed();
     // The median leaves out the first frame's one-off work (ground list, first use of each texture).

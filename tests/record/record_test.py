@@ -264,6 +264,14 @@ def errors(recorder):
         open(blocker, "w").close()
         r = run(recorder, ["--frames", "1", "--out", os.path.join(blocker, "frames")], timeout=30)
         expect(r, 1, "cannot create the frame directory", "output under a file")
+        # A frame that cannot be written (a folder holds its name): the run stops
+        # with that frame's name, whichever frame is being drawn when it is found.
+        out = os.path.join(empty, "blocked")
+        os.makedirs(os.path.join(out, "snap002.bmp"))
+        r = run(recorder, ["--frames", "6"] + SMALL + ["--out", out], timeout=60)
+        expect(r, 1, "cannot write " + os.path.join(out, "snap002.bmp"), "unwritable frame")
+        if "Wrote" in r.stdout or os.path.exists(os.path.join(out, "snap005.bmp")):
+            sys.exit("FAIL: the run went on after a frame could not be written\n" + r.stdout)
     print("errors: flags, data and output failures reported as wanted")
 
 

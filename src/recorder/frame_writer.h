@@ -1,0 +1,40 @@
+// Saves recorded frames on a thread of its own, one frame behind: the next
+// frame is drawn while the last one is encoded and written. Frames are
+// written in order; after a failed write nothing more is written and the
+// failure is reported at the next submit or at finish.
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class FrameWriter {
+public:
+    FrameWriter(int width, int height);
+    FrameWriter(const FrameWriter&) = delete;
+    FrameWriter& operator=(const FrameWriter&) = delete;
+    ~FrameWriter(); // finishes the pending write
+
+    // Takes rgb (width * height * 3 bytes, bottom row first; swapped for a
+    // spare buffer) to be written to path. Waits for the previous write
+    // first; false, with "cannot write PATH: reason" in error, if that or an
+    // earlier one failed.
+    bool submit(std::vector<uint8_t>& rgb, const std::string& path, std::string& error);
+    // Waits for the last write; false with the message as above on failure.
+    bool finish(std::string& error);
+
+private:
+    void loop();
+
+    const int width_, height_;          // frame size, pixels
+    std::thread thread_;                // the writer
+    std::mutex mutex_;                  // guards everything below
+    std::condition_variable changed_;   // a frame handed over or written
+    std::vector<uint8_t> pending_;      // the frame being written
+    std::string path_;                  // where it goes
+    bool busy_ = false;                 // a frame is handed over and not yet written
+    bool quit_ = false;                 // the writer leaves once idle
+    std::string failure_;               // first failed write's message; empty while all went well
+};
