@@ -151,7 +151,8 @@ TEST(DrawBatches, ShadowsLieOnTheGroundAlongTheLight)
     sizeDrawBatches(batches, *scene);
     const Vec3 light{-10.0, 12.0, 5.0, 0};
     fillShadowBatches(batches, *scene, light);
-    ASSERT_EQ(batches.leafOutlines.size(), 18u * kShadowOutlineFaces * 3);
+    ASSERT_EQ(leafOutlineIndexCount(batches), 18u * kShadowOutlineFaces * 3);
+    EXPECT_EQ(batches.leafOutlines.size(), 18u * 17); // 17 distinct outline corners a leaf
     // Branch 2's first leaf: its outline corner flattened by hand.
     const Leaf& leaf = scene->tree.branches[2].leaves[0];
     const int k = shadowOutlineFaces[0][0];
@@ -159,7 +160,7 @@ TEST(DrawBatches, ShadowsLieOnTheGroundAlongTheLight)
     const Mat4& m = leaf.bladeMatrix; // row-major
     const Vec3 q{m.m[0] * p.x + m.m[1] * p.y + m.m[2] * p.z + m.m[3], m.m[4] * p.x + m.m[5] * p.y + m.m[6] * p.z + m.m[7],
                  m.m[8] * p.x + m.m[9] * p.y + m.m[10] * p.z + m.m[11], 0};
-    const OutlineVertex& o = batches.leafOutlines[2 * 6 * kShadowOutlineFaces * 3];
+    const OutlineVertex& o = batches.leafOutlines[batches.leafOutlineIndices[2 * 6 * kShadowOutlineFaces * 3]];
     EXPECT_NEAR(o.x / o.w, q.x + q.y * 10.0 / 12.0, 1e-5);
     EXPECT_NEAR(o.z / o.w, q.z - q.y * 5.0 / 12.0, 1e-5);
     EXPECT_NEAR(o.y / o.w, 0.05 * 2 / 3 / 12.0, 1e-7);

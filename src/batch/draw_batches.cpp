@@ -37,6 +37,31 @@ int shadowStripLevels(int levels) { return (levels + 1) / 2; }
 
 int lineBucket(int colourClass) { return 3 - static_cast<int>(thinShadowLineWidth(colourClass)); }
 
+// The template vertices the shadow outline uses, each once, in the order the
+// outline faces first name them; and each face corner's place in that list.
+struct OutlineCorners {
+    int vertex[kShadowOutlineFaces * 3] = {}; // template vertex of slot i
+    int count = 0;                             // slots in use
+    int slotOf[kShadowOutlineFaces][3] = {};   // face corner -> slot
+};
+
+const OutlineCorners& outlineCorners()
+{
+    static const OutlineCorners corners = [] {
+        OutlineCorners c;
+        for (int f = 0; f < kShadowOutlineFaces; ++f)
+            for (int i = 0; i < 3; ++i) {
+                const int k = shadowOutlineFaces[f][i];
+                int slot = 0;
+                while (slot < c.count && c.vertex[slot] != k) ++slot;
+                if (slot == c.count) c.vertex[c.count++] = k;
+                c.slotOf[f][i] = slot;
+            }
+        return c;
+    }();
+    return corners;
+}
+
 // Collects one quad strip of a tube, then appends it as quads.
 struct TubeQuadSink {
     explicit TubeQuadSink(StripMesh<TubeVertex>& mesh) : out(mesh) {}
@@ -189,7 +214,13 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
     batches.grassGroupOf.reserve(blades);
     batches.branchShadowQuads.reserve(shadowQuads);
     for (int w = 0; w < kShadowLineWidths; ++w) batches.branchShadowLines[w].reserve(lines[w]);
-    batches.leafOutlines.reserve(leaves * kShadowOutlineFaces * 3);
+    const OutlineCorners& corners = outlineCorners();
+    batches.leafOutlines.reserve(leaves * corners.count);
+    batches.leafOutlineIndices.clear();
+    batches.leafOutlineIndices.reserve(leaves * kShadowOutlineFaces * 3);
+    for (size_t leaf = 0; leaf < leaves; ++leaf)
+        for (const auto& face : corners.slotOf)
+            for (int slot : face) batches.leafOutlineIndices.push_back(static_cast<uint32_t>(leaf * corners.count + slot));
     batches.grassShadow.reserve(blades, 2 * shadowStripLevels(levels));
 
     // Blade texture coordinates and triangles never change: set them here.
@@ -300,24 +331,23 @@ void fillLeafOutlines(DrawBatches& batches, const Scene& scene, int branchCount,
 {
     const TreeModel& tree = scene.tree;
     const LeafTemplate& tmpl = scene.leafTemplate;
+    const OutlineCorners& corners = outlineCorners();
     for (int b = 0; b < branchCount; ++b) {
         const Mat4 flatten = shadowMatrix(light, 0.05 * b / tree.branchCount);
         const double* s = flatten.m; // OpenGL order: (r, c) at 4c + r
         for (const Leaf& leaf : tree.branches[b].leaves)
-            for (const auto& face : shadowOutlineFaces)
-                for (int i = 0; i < 3; ++i) {
-                    const int k = face[i];
-                    const Vec3& p = tmpl.bladeVertices[k];
-                    const bool corner = k == 0 || k == 54 || k == 56;
-                    const float* rgb = corner ? kOutlineCornerColour : kOutlineColour;
-                    const Vec3 q = placePoint(leaf.bladeMatrix, f(p.x * kShadowOutlineScale),
-                                              f(p.y * kShadowOutlineScale), f(p.z * kShadowOutlineScale));
-                    batches.leafOutlines.push_back({rgb[0], rgb[1], rgb[2],
-                                                    f(s[0] * q.x + s[4] * q.y + s[8] * q.z + s[12]),
-                                                    f(s[1] * q.x + s[5] * q.y + s[9] * q.z + s[13]),
-                                                    f(s[2] * q.x + s[6] * q.y + s[10] * q.z + s[14]),
-                                                    f(s[3] * q.x + s[7] * q.y + s[11] * q.z + s[15])});
-                }
+            for (int slot = 0; slot < corners.count; ++slot) {
+                const int k = corners.vertex[slot];
+                const Vec3& p = tmpl.bladeVertices[k];
+                const bool corner = k == 0 || k == 54 || k == 56;
+                const float* rgb = corner ? kOutlineCornerColour : kOutlineColour;
+                const Vec3 q = placePoint(leaf.bladeMatrix, f(p.x * kShadowOutlineScale), f(p.y * kShadowOutlineScale),
+                                          f(p.z * kShadowOutlineScale));
+                batches.leafOutlines.push_back({rgb[0], rgb[1], rgb[2], f(s[0] * q.x + s[4] * q.y + s[8] * q.z + s[12]),
+                                                f(s[1] * q.x + s[5] * q.y + s[9] * q.z + s[13]),
+                                                f(s[2] * q.x + s[6] * q.y + s[10] * q.z + s[14]),
+                                                f(s[3] * q.x + s[7] * q.y + s[11] * q.z + s[15])});
+            }
     }
 }
 
@@ -384,6 +414,12 @@ void fillBatches(DrawBatches& batches, const Scene& scene, bool sceneWanted, con
 void fillSceneBatches(DrawBatches& batches, const Scene& scene, const Vec3* eye)
 {
     fillBatches(batches, scene, true, eye, nullptr);
+}
+
+size_t leafOutlineIndexCount(const DrawBatches& batches)
+{
+    const size_t leaves = batches.leafOutlines.size() / static_cast<size_t>(outlineCorners().count);
+    return std::min(leaves * kShadowOutlineFaces * 3, batches.leafOutlineIndices.size());
 }
 
 void fillViewBatches(DrawBatches& batches, const Scene& scene, const ViewState& view)

@@ -100,7 +100,8 @@ struct DrawBatches {
     // flattened by one matrix when drawn); leaf outlines are already flattened.
     std::vector<PlainVertex> branchShadowQuads;
     std::vector<PlainVertex> branchShadowLines[kShadowLineWidths]; // index: 3 - width
-    std::vector<OutlineVertex> leafOutlines;
+    std::vector<OutlineVertex> leafOutlines;      // each leaf's outline corners once, leaf by leaf
+    std::vector<uint32_t> leafOutlineIndices;     // the outline triangles over them; fixed once sized
     StripMesh<PlainVertex> grassShadow;
 };
 
@@ -123,6 +124,9 @@ bool eyeInObjectSpace(const Mat4& modelview, Vec3& eye);
 // Branch, leaf and grass shadows cast along light (its position); empty for
 // a light the ground plane cannot take a shadow from.
 void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& light);
+
+// How many of leafOutlineIndices the filled outlines use.
+size_t leafOutlineIndexCount(const DrawBatches& batches);
 
 // Everything this view draws from arrays, in one pass spread over the step's
 // thread pool: the textured view's arrays (blades sorted for the camera in

@@ -123,7 +123,7 @@ void drawShadowBatches(const DrawBatches& batches, const Vec3& light)
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(3, GL_FLOAT, stride, &batches.leafOutlines[0].r);
         glVertexPointer(4, GL_FLOAT, stride, &batches.leafOutlines[0].x);
-        glDrawArrays(GL_TRIANGLES, 0, count(batches.leafOutlines.size()));
+        drawTriangles(batches.leafOutlineIndices, 0, leafOutlineIndexCount(batches), batches.leafOutlines.size());
         glDisableClientState(GL_COLOR_ARRAY);
     }
 
