@@ -4,6 +4,6 @@
 
 Scene scene;
 RenderAssets assets;
-DrawBatches batches;
+FramePipeline pipeline;
 ViewState view;
 std::string dataDir = kDefaultDataDir;

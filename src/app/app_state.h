@@ -3,13 +3,13 @@
 #pragma once
 #include <string>
 
-#include "batch/draw_batches.h"
+#include "batch/frame_pipeline.h"
 #include "render/render_assets.h"
 #include "scene/scene.h"
 #include "view/view_state.h"
 
 extern Scene scene;          // everything the simulation reads and writes
 extern RenderAssets assets;  // textures, display lists, arrow quadric
-extern DrawBatches batches;  // the frame's vertex arrays, sized at start-up
+extern FramePipeline pipeline; // the frame's vertex arrays (two sets) and the step thread
 extern ViewState view;       // window, camera, drags, flags, capture, frame rate
 extern std::string dataDir;  // folder the data files are read from (./data)

@@ -2,30 +2,22 @@
 
 #include <GL/glut.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/capture.h"
 #include "app/frame_stats.h"
-#include "batch/draw_batches.h"
 #include "dynamics/simulation.h"
-#include "dynamics/step_thread.h"
 #include "render/frame_draw.h"
 #include "view/frame_rate.h"
 #include "view/overlay_text.h"
 #include "view/realtime_pacing.h"
 
-namespace {
-StepThread stepper; // runs the frame's steps while its arrays are drawn
-}
-
 void display()
 {
     frameStatsBegin();
-    beginFrame(scene, view);
-    fillViewBatches(batches, scene, view);
+    const DrawBatches& arrays = beginPipelinedFrame(pipeline, scene, view);
     // The overlay reads the scene: its lines are made before the step starts.
     std::vector<std::string> lines;
     if (!view.capturing) {
@@ -40,23 +32,14 @@ void display()
         steps = paceSteps(view.pacer, secondsSinceStart(), kTimeStep);
     else
         view.pacer = {}; // the clock restarts when real time is switched on
-    // The textured view draws from the arrays alone, so the steps run
-    // meanwhile; the skeleton view draws from the scene and steps after.
-    const bool stepWhileDrawing = !view.skeletonView;
-    if (stepWhileDrawing) stepper.start(scene, steps, kTimeStep);
-    drawFrame(scene, assets, batches, view);
+    // The steps (and the next frame's arrays) are made while this frame is drawn.
+    startPipelinedSteps(pipeline, scene, steps, kTimeStep);
+    drawFrame(scene, assets, arrays, view);
     for (size_t i = 0; i < lines.size(); ++i)
         drawText(lines[i].c_str(), 0.02f, 0.95f - 0.05f * static_cast<float>(i));
     glFlush(); // the rasteriser starts on the frame
     frameStatsStepBegin();
-    double stepMs = 0.0;
-    if (stepWhileDrawing) {
-        stepMs = stepper.wait();
-    } else {
-        const auto begin = std::chrono::steady_clock::now();
-        for (int i = 0; i < steps; ++i) simulateStep(scene, kTimeStep);
-        stepMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-    }
+    const double stepMs = finishPipelinedFrame(pipeline);
     frameStatsStepEnd(steps * kTimeStep, stepMs);
     if (view.capturing) captureFrame();
 

@@ -18,6 +18,6 @@ bool initScene(bool fatalWaitsForKey)
         else consolePrintf("\n");
         std::exit(1);
     }
-    sizeDrawBatches(batches, scene);
+    sizeFramePipeline(pipeline, scene);
     return true;
 }

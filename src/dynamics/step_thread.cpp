@@ -23,15 +23,17 @@ StepThread::~StepThread()
     thread_.join();
 }
 
-void StepThread::start(Scene& scene, int steps, double timeStep)
+void StepThread::start(Scene& scene, int steps, double timeStep, void (*then)(void*), void* context)
 {
-    if (steps <= 0) return;
+    if (steps <= 0 && then == nullptr) return;
     if (!thread_.joinable()) thread_ = std::thread([this] { loop(); });
     {
         std::lock_guard<std::mutex> lock(mutex_);
         scene_ = &scene;
         steps_ = steps;
         timeStep_ = timeStep;
+        then_ = then;
+        context_ = context;
         running_ = true;
         done_ = false;
     }
@@ -53,17 +55,19 @@ void StepThread::loop()
     work_pool::limitCallingThread(stepThreadsWhileDrawing());
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return quit_ || (running_ && !done_ && steps_ > 0); });
+        changed_.wait(lock, [this] { return quit_ || (running_ && !done_); });
         if (quit_) return;
         Scene& scene = *scene_;
         const int steps = steps_;
         const double timeStep = timeStep_;
+        void (*then)(void*) = then_;
+        void* context = context_;
         lock.unlock();
         const auto begin = std::chrono::steady_clock::now();
         for (int i = 0; i < steps; ++i) simulateStep(scene, timeStep);
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+        if (then) then(context);
         lock.lock();
-        steps_ = 0;
         elapsedMs_ = ms;
         done_ = true;
         changed_.notify_all();

@@ -19,11 +19,13 @@ public:
     StepThread& operator=(const StepThread&) = delete;
     ~StepThread();
 
-    // Starts `steps` steps of timeStep on scene and returns at once; the
-    // thread is made on the first call. Not while steps are running.
-    void start(Scene& scene, int steps, double timeStep);
-    // Blocks until the started steps are done; returns their own wall time
-    // in milliseconds, 0 when nothing was started.
+    // Starts `steps` steps of timeStep on scene and returns at once; then,
+    // on the same thread, runs then(context) when given (work that needs
+    // the new state). The thread is made on the first call. Not while a
+    // request is running.
+    void start(Scene& scene, int steps, double timeStep, void (*then)(void*) = nullptr, void* context = nullptr);
+    // Blocks until the started request is done; returns the steps' own wall
+    // time in milliseconds (then() not counted), 0 when nothing was started.
     double wait();
 
 private:
@@ -33,8 +35,10 @@ private:
     std::mutex mutex_;                   // guards everything below
     std::condition_variable changed_;    // a request or a result
     Scene* scene_ = nullptr;             // scene of the running request
-    int steps_ = 0;                      // steps requested, 0 when idle
+    int steps_ = 0;                      // steps requested
     double timeStep_ = 0.0;              // seconds per step
+    void (*then_)(void*) = nullptr;      // run after the steps, may be null
+    void* context_ = nullptr;            // handed to then_
     bool running_ = false;               // a request is out and not yet waited for
     bool done_ = false;                  // the thread finished the request
     bool quit_ = false;                  // the thread leaves

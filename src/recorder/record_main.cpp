@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "dynamics/simulation.h"
-#include "dynamics/step_thread.h"
 #include "formats/data_files.h"
 #include "formats/data_folder.h"
 #include "recorder/frame_dir.h"
@@ -21,7 +20,7 @@
 #include "platform/progress.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
-#include "batch/draw_batches.h"
+#include "batch/frame_pipeline.h"
 #include "render/frame_draw.h"
 #include "render/render_assets.h"
 #include "scene/scene.h"
@@ -33,7 +32,7 @@ namespace {
 // The recorder's own records: the same three the window program has.
 Scene scene;
 RenderAssets assets;
-DrawBatches batches;
+FramePipeline pipeline; // the frame arrays, two sets, and the step thread
 ViewState view;
 
 int fail(const std::string& message)
@@ -116,7 +115,7 @@ int main(int argc, char** argv)
     // The window carries on after these load errors; a recording of a half-loaded scene is no use.
     if (!report.files.complete() || scene.tree.branchCount <= 0 || scene.grass.bladeCount <= 0)
         return fail("the scene data did not load (see the lines above); nothing recorded");
-    sizeDrawBatches(batches, scene);
+    sizeFramePipeline(pipeline, scene);
     applyWindowSize(view, options.width, options.height); // the 60 degree projection the window gets before its first frame
 
     std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
@@ -136,26 +135,18 @@ int main(int argc, char** argv)
     stepMs.reserve(static_cast<size_t>(options.frames));
     waitMs.reserve(static_cast<size_t>(options.frames));
     saveMs.reserve(static_cast<size_t>(options.frames));
-    StepThread stepper;
     FrameWriter writer(options.width, options.height);
     for (int frame = 0; frame < options.frames; ++frame) {
         const double frameStart = elapsed();
-        // As the window does: fill the arrays, step while they are drawn,
-        // then save what was drawn.
-        beginFrame(scene, view);
-        fillViewBatches(batches, scene, view);
-        // The skeleton view draws from the scene itself: it steps afterwards.
-        const bool stepWhileDrawing = !view.skeletonView;
-        if (stepWhileDrawing) stepper.start(scene, 1, kTimeStep);
-        drawFrame(scene, assets, batches, view);
+        // As the window does: the frame's arrays (filled while the last frame
+        // was drawn), the step and the next frame's arrays while these are
+        // drawn, then save what was drawn.
+        const DrawBatches& arrays = beginPipelinedFrame(pipeline, scene, view);
+        startPipelinedSteps(pipeline, scene, 1, kTimeStep);
+        drawFrame(scene, assets, arrays, view);
         glFlush(); // the rasteriser starts on the frame
         const double waitStart = elapsed();
-        if (stepWhileDrawing) {
-            stepMs.push_back(stepper.wait());
-        } else {
-            simulateStep(scene, kTimeStep);
-            stepMs.push_back((elapsed() - waitStart) * 1000.0);
-        }
+        stepMs.push_back(finishPipelinedFrame(pipeline));
         waitMs.push_back((elapsed() - waitStart) * 1000.0);
         glFinish();
         const double saveStart = elapsed();

@@ -11,18 +11,46 @@ Mat4 treeModelview(const ViewState& view)
     return multiply(multiply(drop, view.treeRotation), view.cameraView);
 }
 
-void beginFrame(Scene& scene, ViewState& view)
+void followWindRotation(ViewState& view)
 {
-    if (view.interactionMode == 1) {
-        // The arrow points along the rotated +x axis: the first column in OpenGL order.
-        Vec3 d{view.windRotation.m[0], view.windRotation.m[1], view.windRotation.m[2], 0};
-        normalize(d);
-        if (d.status != 0 || length(d) < 1e-7) d = {1.0, 0.0, 0.0, 0};
-        view.windDirection = d;
-    }
+    if (view.interactionMode != 1) return;
+    // The arrow points along the rotated +x axis: the first column in OpenGL order.
+    Vec3 d{view.windRotation.m[0], view.windRotation.m[1], view.windRotation.m[2], 0};
+    normalize(d);
+    if (d.status != 0 || length(d) < 1e-7) d = {1.0, 0.0, 0.0, 0};
+    view.windDirection = d;
+}
+
+void applyViewInput(Scene& scene, const ViewState& view)
+{
     scene.input.gale = view.galeMode;
     scene.input.magnitude = static_cast<double>(view.windMagnitude);
     scene.input.direction = view.windDirection;
     scene.input.refine = view.showShadows;
+}
+
+void beginFrame(Scene& scene, ViewState& view)
+{
+    followWindRotation(view);
+    applyViewInput(scene, view);
     prepareFrame(scene, currentLight(view), view.showShadows);
+}
+
+namespace {
+bool sameMatrix(const Mat4& a, const Mat4& b)
+{
+    for (int i = 0; i < 16; ++i)
+        if (a.m[i] != b.m[i]) return false;
+    return true;
+}
+bool sameVector(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+} // namespace
+
+bool sameFrameView(const ViewState& a, const ViewState& b)
+{
+    return sameMatrix(a.cameraView, b.cameraView) && sameMatrix(a.treeRotation, b.treeRotation) &&
+           sameMatrix(a.lightRotation, b.lightRotation) && sameMatrix(a.windRotation, b.windRotation) &&
+           sameVector(a.lightRestPosition, b.lightRestPosition) && sameVector(a.windDirection, b.windDirection) &&
+           a.interactionMode == b.interactionMode && a.windMagnitude == b.windMagnitude && a.galeMode == b.galeMode &&
+           a.showShadows == b.showShadows && a.skeletonView == b.skeletonView;
 }

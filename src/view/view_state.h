@@ -53,5 +53,13 @@ Mat4 treeModelview(const ViewState& view);
 
 // Start of a frame, before drawing: in interaction mode 1 the wind direction
 // follows windRotation; the view's wind settings become the next step's
-// input; the grass is shaded for this frame's light.
+// input; the grass is shaded for this frame's light. The same as
+// followWindRotation, applyViewInput and the grass shading in turn.
 void beginFrame(Scene& scene, ViewState& view);
+// In interaction mode 1 the wind direction follows windRotation.
+void followWindRotation(ViewState& view);
+// The view's wind, gale and shadow settings become the next step's input.
+void applyViewInput(Scene& scene, const ViewState& view);
+// Whether two views draw the same picture of the same scene and give the
+// step the same input (drags in progress, frame rate and capture aside).
+bool sameFrameView(const ViewState& a, const ViewState& b);

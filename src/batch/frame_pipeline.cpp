@@ -1,0 +1,70 @@
+#include "batch/frame_pipeline.h"
+
+#include <chrono>
+
+#include "dynamics/simulation.h"
+#include "scene/scene.h"
+
+namespace {
+
+// On the step thread, after the steps: what beginFrame and the fill do at
+// the start of the next frame, from the copy of this frame's view.
+void prepareNextFrame(void* context)
+{
+    FramePipeline& p = *static_cast<FramePipeline*>(context);
+    const ViewState& view = p.preparedFor;
+    prepareFrame(*p.scene, currentLight(view), view.showShadows);
+    fillViewBatches(p.sets[1 - p.drawn], *p.scene, view);
+}
+
+} // namespace
+
+void sizeFramePipeline(FramePipeline& pipeline, const Scene& scene)
+{
+    for (DrawBatches& set : pipeline.sets) sizeDrawBatches(set, scene);
+}
+
+const DrawBatches& beginPipelinedFrame(FramePipeline& p, Scene& scene, ViewState& view)
+{
+    followWindRotation(view);
+    if (!p.prepared) {
+        beginFrame(scene, view);
+        fillViewBatches(p.sets[p.drawn], scene, view);
+    } else if (!sameFrameView(view, p.preparedFor)) {
+        // The grass keeps the shading it was given a frame ago; the rest follows the view now.
+        applyViewInput(scene, view);
+        fillViewBatches(p.sets[p.drawn], scene, view);
+    }
+    p.prepared = true;
+    p.preparedFor = view;
+    return p.sets[p.drawn];
+}
+
+void startPipelinedSteps(FramePipeline& p, Scene& scene, int steps, double timeStep)
+{
+    p.scene = &scene;
+    p.timeStep = timeStep;
+    p.threaded = !p.preparedFor.skeletonView;
+    if (p.threaded) {
+        p.pendingSteps = 0;
+        p.stepper.start(scene, steps, timeStep, prepareNextFrame, &p);
+    } else {
+        p.pendingSteps = steps;
+    }
+}
+
+double finishPipelinedFrame(FramePipeline& p)
+{
+    if (p.threaded) {
+        const double ms = p.stepper.wait();
+        p.threaded = false;
+        p.drawn = 1 - p.drawn;
+        p.prepared = true;
+        return ms;
+    }
+    const auto begin = std::chrono::steady_clock::now();
+    for (int i = 0; i < p.pendingSteps && p.scene; ++i) simulateStep(*p.scene, p.timeStep);
+    p.pendingSteps = 0;
+    p.prepared = false; // the next frame begins afresh
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+}
