@@ -65,10 +65,10 @@ TEST(DrawBatches, CountsPerBatchFollowTheGeometryAndSizingHolds)
         EXPECT_EQ(batches.petioles.vertices.size(), 18u * 5 * 8); // 18 leaves, 5 strips of 3 sides
         EXPECT_EQ(batches.petioles.indices.size(), 18u * 5 * 3 * 6);
         EXPECT_EQ(batches.blades.size(), 18u * kBladeVertices);
-        EXPECT_EQ(batches.bladeIndices.size(), 18u * (kBladeFaces - 1) * 3);
+        EXPECT_EQ(batches.fixed->bladeIndices.size(), 18u * (kBladeFaces - 1) * 3);
         // Without an eye both sides take every triangle.
-        EXPECT_EQ(batches.lowerIndices, batches.bladeIndices);
-        EXPECT_EQ(batches.upperIndices, batches.bladeIndices);
+        EXPECT_EQ(batches.lowerIndices, batches.fixed->bladeIndices);
+        EXPECT_EQ(batches.upperIndices, batches.fixed->bladeIndices);
         // Blades 0..5 take textures 0,1,7,3,0,1: groups hold 2,2,0,1 blades, then the stray one.
         const int perBlade = 4 * 6;
         const int expected[kGrassGroups + 1] = {0, 2 * perBlade, 4 * perBlade, 4 * perBlade, 5 * perBlade,
@@ -114,7 +114,7 @@ TEST(DrawBatches, BladesArePlacedByTheirMatrixAndSortedBySide)
     fillSceneBatches(batches, *scene, &front);
     EXPECT_FLOAT_EQ(batches.blades[kBladeVertices + 1].x, 2.0f); // second leaf, vertex 1
     EXPECT_FLOAT_EQ(batches.blades[kBladeVertices + 1].z, 3.0f);
-    const size_t faces = batches.bladeIndices.size() / 3;
+    const size_t faces = batches.fixed->bladeIndices.size() / 3;
     const size_t perLeafClockwise = 18; // face 4 of each of 18 leaves
     EXPECT_EQ(batches.lowerIndices.size() / 3, faces - perLeafClockwise);
     EXPECT_EQ(batches.upperIndices.size() / 3, perLeafClockwise);
@@ -124,8 +124,8 @@ TEST(DrawBatches, BladesArePlacedByTheirMatrixAndSortedBySide)
     EXPECT_EQ(batches.upperIndices.size() / 3, faces - perLeafClockwise);
 
     fillSceneBatches(batches, *scene, &edgeOn); // in the blade's plane: both sides draw everything
-    EXPECT_EQ(batches.lowerIndices.size(), batches.bladeIndices.size());
-    EXPECT_EQ(batches.upperIndices.size(), batches.bladeIndices.size());
+    EXPECT_EQ(batches.lowerIndices.size(), batches.fixed->bladeIndices.size());
+    EXPECT_EQ(batches.upperIndices.size(), batches.fixed->bladeIndices.size());
 }
 
 TEST(DrawBatches, EyeOfAModelviewMapsToTheOrigin)
@@ -163,7 +163,7 @@ TEST(DrawBatches, ShadowsLieOnTheGroundAlongTheLight)
     const Mat4& m = leaf.bladeMatrix; // row-major
     const Vec3 q{m.m[0] * p.x + m.m[1] * p.y + m.m[2] * p.z + m.m[3], m.m[4] * p.x + m.m[5] * p.y + m.m[6] * p.z + m.m[7],
                  m.m[8] * p.x + m.m[9] * p.y + m.m[10] * p.z + m.m[11], 0};
-    const OutlineVertex& o = batches.leafOutlines[batches.leafOutlineIndices[2 * 6 * kShadowOutlineFaces * 3]];
+    const OutlineVertex& o = batches.leafOutlines[batches.fixed->leafOutlineIndices[2 * 6 * kShadowOutlineFaces * 3]];
     EXPECT_NEAR(o.x / o.w, q.x + q.y * 10.0 / 12.0, 1e-5);
     EXPECT_NEAR(o.z / o.w, q.z - q.y * 5.0 / 12.0, 1e-5);
     EXPECT_NEAR(o.y / o.w, 0.05 * 2 / 3 / 12.0, 1e-7);

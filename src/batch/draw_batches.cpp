@@ -62,25 +62,36 @@ const OutlineCorners& outlineCorners()
     return corners;
 }
 
+// A tube vertex with its normal (lit bark) or without (unlit petioles).
+void setTubeVertex(TubeVertex& out, const Vec3& n, double u, double v, const Vec3& p)
+{
+    out = {f(u), f(v), f(n.x), f(n.y), f(n.z), f(p.x), f(p.y), f(p.z)};
+}
+void setTubeVertex(TexturedVertex& out, const Vec3&, double u, double v, const Vec3& p)
+{
+    out = {f(u), f(v), f(p.x), f(p.y), f(p.z)};
+}
+
 // Collects one quad strip of a tube, then appends it as quads.
+template <class V>
 struct TubeQuadSink {
-    explicit TubeQuadSink(StripMesh<TubeVertex>& mesh) : out(mesh) {}
-    StripMesh<TubeVertex>& out;
-    TubeVertex strip[2 * kMaxTubeSides + 2];
+    explicit TubeQuadSink(StripMesh<V>& mesh) : out(mesh) {}
+    StripMesh<V>& out;
+    V strip[2 * kMaxTubeSides + 2];
     int count = 0;
     void beginStrip() { count = 0; }
     void vertex(const Vec3& n, double u, double v, const Vec3& p)
     {
-        if (count < 2 * kMaxTubeSides + 2)
-            strip[count++] = {f(u), f(v), f(n.x), f(n.y), f(n.z), f(p.x), f(p.y), f(p.z)};
+        if (count < 2 * kMaxTubeSides + 2) setTubeVertex(strip[count++], n, u, v, p);
     }
     void endStrip() { out.appendStrip(strip, count); }
 };
 
-void appendTube(StripMesh<TubeVertex>& out, int n, const Vec3* points, const double* radii, int sides)
+template <class V>
+void appendTube(StripMesh<V>& out, int n, const Vec3* points, const double* radii, int sides)
 {
     if (n < 2 || points == nullptr || radii == nullptr) return;
-    TubeQuadSink sink(out);
+    TubeQuadSink<V> sink(out);
     traceTube(n, points, radii, sides, sink);
 }
 
@@ -150,20 +161,20 @@ Vec3 placePoint(const Mat4& m, double x, double y, double z)
 // Without an eye every triangle gets both.
 void markBladeSides(DrawBatches& batches, const Vec3* eye, size_t first, size_t end)
 {
-    const std::vector<uint32_t>& all = batches.bladeIndices;
+    const std::vector<uint32_t>& all = batches.fixed->bladeIndices;
     uint8_t* side = batches.bladeSides.data();
     if (eye == nullptr) {
         std::fill(side + first, side + end, uint8_t{3});
         return;
     }
-    const BladeVertex* v = batches.blades.data();
+    const PlainVertex* v = batches.blades.data();
     const size_t n = batches.blades.size();
     const double ex = eye->x, ey = eye->y, ez = eye->z;
     for (size_t t = first; t < end; ++t) {
         const uint32_t i0 = all[3 * t], i1 = all[3 * t + 1], i2 = all[3 * t + 2];
         side[t] = 0;
         if (i0 >= n || i1 >= n || i2 >= n) continue;
-        const BladeVertex &a = v[i0], &b = v[i1], &c = v[i2];
+        const PlainVertex &a = v[i0], &b = v[i1], &c = v[i2];
         // Plain arithmetic: this runs for every blade triangle of every frame.
         const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
         const double wx = c.x - a.x, wy = c.y - a.y, wz = c.z - a.z;
@@ -179,7 +190,7 @@ void markBladeSides(DrawBatches& batches, const Vec3* eye, size_t first, size_t 
 // The triangles marked with bit into one index list, in their fixed order.
 void collectBladeSide(DrawBatches& batches, uint8_t bit, std::vector<uint32_t>& out)
 {
-    const std::vector<uint32_t>& all = batches.bladeIndices;
+    const std::vector<uint32_t>& all = batches.fixed->bladeIndices;
     const uint8_t* side = batches.bladeSides.data();
     const size_t triangles = std::min(batches.bladeSides.size(), all.size() / 3);
     for (size_t t = 0; t < triangles; ++t)
@@ -216,24 +227,21 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
     for (int w = 0; w < kShadowLineWidths; ++w) batches.branchShadowLines[w].reserve(lines[w]);
     const OutlineCorners& corners = outlineCorners();
     batches.leafOutlines.reserve(leaves * corners.count);
-    batches.leafOutlineIndices.clear();
-    batches.leafOutlineIndices.reserve(leaves * kShadowOutlineFaces * 3);
+    auto fixed = std::make_shared<FixedBatchData>();
+    fixed->leafOutlineIndices.reserve(leaves * kShadowOutlineFaces * 3);
     for (size_t leaf = 0; leaf < leaves; ++leaf)
         for (const auto& face : corners.slotOf)
-            for (int slot : face) batches.leafOutlineIndices.push_back(static_cast<uint32_t>(leaf * corners.count + slot));
+            for (int slot : face) fixed->leafOutlineIndices.push_back(static_cast<uint32_t>(leaf * corners.count + slot));
     batches.grassShadow.reserve(blades, 2 * shadowStripLevels(levels));
 
     // Blade texture coordinates and triangles never change: set them here.
     const LeafTemplate& tmpl = scene.leafTemplate;
-    batches.blades.assign(leaves * kBladeVertices, BladeVertex{});
+    batches.blades.assign(leaves * kBladeVertices, PlainVertex{});
+    fixed->bladeTexCoords.resize(leaves * kBladeVertices);
     for (size_t leaf = 0; leaf < leaves; ++leaf)
-        for (int k = 0; k < kBladeVertices; ++k) {
-            BladeVertex& v = batches.blades[leaf * kBladeVertices + k];
-            v.u = f(tmpl.bladeTexCoords[k][0]);
-            v.v = f(tmpl.bladeTexCoords[k][1]);
-        }
-    batches.bladeIndices.clear();
-    batches.bladeIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
+        for (int k = 0; k < kBladeVertices; ++k)
+            fixed->bladeTexCoords[leaf * kBladeVertices + k] = {f(tmpl.bladeTexCoords[k][0]), f(tmpl.bladeTexCoords[k][1])};
+    fixed->bladeIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
     batches.lowerIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
     batches.upperIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
     batches.bladeSides.assign(leaves * bladeFaceCount(tmpl), 0);
@@ -241,8 +249,9 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
         for (const auto& face : tmpl.bladeFaces) {
             if (!bladeFaceValid(face)) continue;
             for (int i = 0; i < 3; ++i)
-                batches.bladeIndices.push_back(static_cast<uint32_t>(leaf * kBladeVertices + face[i]));
+                fixed->bladeIndices.push_back(static_cast<uint32_t>(leaf * kBladeVertices + face[i]));
         }
+    batches.fixed = std::move(fixed);
 }
 
 namespace {
@@ -277,7 +286,7 @@ void fillBark(DrawBatches& batches, const TreeModel& tree, int branchCount)
 void placeBlades(DrawBatches& batches, const Scene& scene, const Vec3* eye, int first, int end)
 {
     const LeafTemplate& tmpl = scene.leafTemplate;
-    BladeVertex* out = batches.blades.data() + static_cast<size_t>(first) * kLeavesPerBranch * kBladeVertices;
+    PlainVertex* out = batches.blades.data() + static_cast<size_t>(first) * kLeavesPerBranch * kBladeVertices;
     for (int b = first; b < end; ++b)
         for (const Leaf& leaf : scene.tree.branches[b].leaves)
             for (int k = 0; k < kBladeVertices; ++k, ++out) {
@@ -381,7 +390,7 @@ void fillBatches(DrawBatches& batches, const Scene& scene, bool sceneWanted, con
     const bool shadowPart = light && shadowLightUsable(*light);
     if (!scenePart && !shadowPart) return;
     // Not sized for this scene (a front-end that skipped start-up sizing): size now, once.
-    if (batches.blades.size() != static_cast<size_t>(branchCount) * kLeavesPerBranch * kBladeVertices)
+    if (!batches.fixed || batches.blades.size() != static_cast<size_t>(branchCount) * kLeavesPerBranch * kBladeVertices)
         sizeDrawBatches(batches, scene);
 
     // Longest first (measured), so the last jobs to be dealt out are short.
@@ -419,7 +428,7 @@ void fillSceneBatches(DrawBatches& batches, const Scene& scene, const Vec3* eye)
 size_t leafOutlineIndexCount(const DrawBatches& batches)
 {
     const size_t leaves = batches.leafOutlines.size() / static_cast<size_t>(outlineCorners().count);
-    return std::min(leaves * kShadowOutlineFaces * 3, batches.leafOutlineIndices.size());
+    return batches.fixed ? std::min(leaves * kShadowOutlineFaces * 3, batches.fixed->leafOutlineIndices.size()) : 0;
 }
 
 void fillViewBatches(DrawBatches& batches, const Scene& scene, const ViewState& view)

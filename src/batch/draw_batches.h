@@ -9,6 +9,7 @@
 // fourth); the other diagonal shifts thousands of pixels of tube shading.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "formats/texture_files.h"
@@ -30,9 +31,13 @@ struct GrassVertex {
     float r, g, b;
     float x, y, z;
 };
-struct BladeVertex {
+// Unlit textured vertex (T2F_V3F).
+struct TexturedVertex {
     float u, v;
     float x, y, z;
+};
+struct TexCoord {
+    float u, v;
 };
 // Leaf shadow outline: colour and a homogeneous position (the flattening
 // matrix leaves w = Ly).
@@ -80,28 +85,35 @@ struct StripMesh {
     }
 };
 
+// What never changes once sized: the same for every frame and shared by the
+// two sets of a frame pipeline.
+struct FixedBatchData {
+    std::vector<TexCoord> bladeTexCoords;       // 77 per leaf, as blades
+    std::vector<uint32_t> bladeIndices;         // triangles over blades
+    std::vector<uint32_t> leafOutlineIndices;   // the outline triangles over leafOutlines
+};
+
 struct DrawBatches {
+    std::shared_ptr<const FixedBatchData> fixed; // made by sizeDrawBatches; never null after it
     // Textured view, in drawing order.
     StripMesh<TubeVertex> trunk;       // branch 0, trunk texture
     StripMesh<GrassVertex> grass;      // grouped by texture
     int grassGroupFirst[kGrassGroups + 1] = {}; // indices of group g: [first[g], first[g+1])
     std::vector<uint8_t> grassGroupOf;  // scratch: each blade's group
     StripMesh<TubeVertex> branches;    // branches 1.., branch texture
-    std::vector<BladeVertex> blades;   // 77 per leaf, branch by branch, leaf by leaf
-    std::vector<uint32_t> bladeIndices; // triangles over blades; fixed once sized
+    std::vector<PlainVertex> blades;   // 77 per leaf, branch by branch, leaf by leaf
     // This frame's blade triangles by the side the eye sees: front faces show
     // the lower surface, back faces the upper. Triangles seen nearly edge-on
     // are in both; OpenGL's culling still decides each pixel.
     std::vector<uint32_t> lowerIndices, upperIndices;
     std::vector<uint8_t> bladeSides;   // scratch: per blade triangle, 1 lower, 2 upper, 3 both
-    StripMesh<TubeVertex> petioles;    // petiole texture
+    StripMesh<TexturedVertex> petioles; // petiole texture; drawn unlit, so without normals
 
     // Shadow pass. Branch shadows and grass strips lie in tree space (grass is
     // flattened by one matrix when drawn); leaf outlines are already flattened.
     std::vector<PlainVertex> branchShadowQuads;
     std::vector<PlainVertex> branchShadowLines[kShadowLineWidths]; // index: 3 - width
     std::vector<OutlineVertex> leafOutlines;      // each leaf's outline corners once, leaf by leaf
-    std::vector<uint32_t> leafOutlineIndices;     // the outline triangles over them; fixed once sized
     StripMesh<PlainVertex> grassShadow;
 };
 
@@ -125,7 +137,7 @@ bool eyeInObjectSpace(const Mat4& modelview, Vec3& eye);
 // a light the ground plane cannot take a shadow from.
 void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& light);
 
-// How many of leafOutlineIndices the filled outlines use.
+// How many of fixed->leafOutlineIndices the filled outlines use.
 size_t leafOutlineIndexCount(const DrawBatches& batches);
 
 // Everything this view draws from arrays, in one pass spread over the step's

@@ -19,13 +19,17 @@ void drawTriangles(const std::vector<uint32_t>& indices, size_t first, size_t n,
                         indices.data() + first);
 }
 
-// Textured, lit-capable tube strips (T2F_N3F_V3F). Their front faces point
-// outward; with cullInside the inner faces are left out, which only shows
-// through a tube's open ends.
-void drawTubes(const StripMesh<TubeVertex>& mesh, bool cullInside)
+GLenum interleavedFormat(const TubeVertex*) { return GL_T2F_N3F_V3F; }
+GLenum interleavedFormat(const TexturedVertex*) { return GL_T2F_V3F; }
+
+// Textured tube strips, lit-capable when they carry normals. Their front
+// faces point outward; with cullInside the inner faces are left out, which
+// only shows through a tube's open ends.
+template <class V>
+void drawTubes(const StripMesh<V>& mesh, bool cullInside)
 {
     if (mesh.indices.empty()) return;
-    glInterleavedArrays(GL_T2F_N3F_V3F, 0, mesh.vertices.data());
+    glInterleavedArrays(interleavedFormat(mesh.vertices.data()), 0, mesh.vertices.data());
     if (cullInside) {
         glEnable(GL_CULL_FACE);
         glCullFace(GL_BACK);
@@ -80,8 +84,13 @@ void drawSceneBatches(const DrawBatches& batches, const RenderAssets& assets)
 
     // Blades are unlit; each side shows its own texture, chosen by culling.
     glDisable(GL_LIGHTING);
-    if (!batches.blades.empty()) {
-        glInterleavedArrays(GL_T2F_V3F, 0, batches.blades.data());
+    if (!batches.blades.empty() && batches.fixed && batches.fixed->bladeTexCoords.size() == batches.blades.size()) {
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, 0, batches.fixed->bladeTexCoords.data());
+        glVertexPointer(3, GL_FLOAT, 0, batches.blades.data());
         glEnable(GL_CULL_FACE);
         glCullFace(GL_BACK);
         bind(assets.sceneTextures[kLeafLowerTexture]);
@@ -117,13 +126,13 @@ void drawShadowBatches(const DrawBatches& batches, const Vec3& light)
     }
     glLineWidth(1.0f);
 
-    if (!batches.leafOutlines.empty()) {
+    if (!batches.leafOutlines.empty() && batches.fixed) {
         const GLsizei stride = sizeof(OutlineVertex);
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(3, GL_FLOAT, stride, &batches.leafOutlines[0].r);
         glVertexPointer(4, GL_FLOAT, stride, &batches.leafOutlines[0].x);
-        drawTriangles(batches.leafOutlineIndices, 0, leafOutlineIndexCount(batches), batches.leafOutlines.size());
+        drawTriangles(batches.fixed->leafOutlineIndices, 0, leafOutlineIndexCount(batches), batches.leafOutlines.size());
         glDisableClientState(GL_COLOR_ARRAY);
     }
 
