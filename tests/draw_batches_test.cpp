@@ -267,3 +267,25 @@ TEST(FramePipeline, DrawsWhatTheFrameByFrameLoopDraws)
         EXPECT_GE(finishPipelinedFrame(pipeline), 0.0);
     }
 }
+
+TEST(FramePipeline, AViewChangeThatMovesThePictureIsNoticed)
+{
+    const ViewState base;
+    std::vector<void (*)(ViewState&)> changes = {
+        [](ViewState& v) { v.treeRotation.m[1] = 0.5; },   [](ViewState& v) { v.cameraView.m[14] = -3.0; },
+        [](ViewState& v) { v.lightRotation.m[2] = 0.1; },  [](ViewState& v) { v.windRotation.m[4] = 0.2; },
+        [](ViewState& v) { v.showShadows = false; },       [](ViewState& v) { v.skeletonView = true; },
+        [](ViewState& v) { v.galeMode = false; },          [](ViewState& v) { v.windMagnitude = 10.0f; },
+        [](ViewState& v) { v.windDirection.z = 1.0; },     [](ViewState& v) { v.interactionMode = 1; },
+        [](ViewState& v) { v.lightRestPosition.x = 1.0; }};
+    for (size_t i = 0; i < changes.size(); ++i) {
+        ViewState changed = base;
+        changes[i](changed);
+        EXPECT_FALSE(sameFrameView(base, changed)) << "change " << i;
+    }
+    ViewState counting = base; // what the frame counter and capture touch does not refill
+    counting.fps = 19.5f;
+    counting.captureFrameNumber = 7;
+    counting.realtime = true;
+    EXPECT_TRUE(sameFrameView(base, counting));
+}

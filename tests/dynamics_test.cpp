@@ -573,6 +573,24 @@ TEST(Threads, StepsOnTheirOwnThreadMatchStepsInPlace)
     EXPECT_EQ(hashState(*here), hashState(*there));
 }
 
+TEST(Threads, WorkAfterTheStepsSeesTheSteppedScene)
+{
+    auto here = smallScene(40, 300);
+    auto there = smallScene(40, 300);
+    struct Seen {
+        Scene* scene;
+        uint64_t hash = 0;
+    } seen{there.get()};
+    StepThread stepper;
+    for (int i = 0; i < 3; ++i) simulateStep(*here, kTimeStep);
+    stepper.start(*there, 3, kTimeStep, [](void* c) { auto* s = static_cast<Seen*>(c); s->hash = hashState(*s->scene); }, &seen);
+    stepper.wait();
+    EXPECT_EQ(seen.hash, hashState(*here));
+    stepper.start(*there, 0, kTimeStep, [](void* c) { static_cast<Seen*>(c)->hash = 0; }, &seen); // no steps, still run
+    stepper.wait();
+    EXPECT_EQ(seen.hash, 0u);
+}
+
 TEST(Threads, StepAllocatesNothing)
 {
     const int before = simulationThreads();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 #include <vector>
 
 #include "platform/work_pool.h"
@@ -47,6 +48,20 @@ TEST(WorkPool, LoopsInSuccessionSeeTheirOwnWorkOnly)
         work_pool::forEach(static_cast<int>(value.size()), 7, body);
         for (int v : value) ASSERT_EQ(v, round);
     }
+}
+
+TEST(WorkPool, ALimitedCallerWorksAlone)
+{
+    Restore restore;
+    work_pool::setThreadCount(4);
+    std::thread caller([] {
+        work_pool::limitCallingThread(1);
+        std::vector<std::thread::id> who(300);
+        auto body = [&](int i) { who[i] = std::this_thread::get_id(); };
+        work_pool::forEach(static_cast<int>(who.size()), 1, body);
+        for (const std::thread::id& id : who) EXPECT_EQ(id, std::this_thread::get_id());
+    });
+    caller.join();
 }
 
 } // namespace
