@@ -43,6 +43,7 @@ struct OutlineCorners {
     int vertex[kShadowOutlineFaces * 3] = {}; // template vertex of slot i
     int count = 0;                             // slots in use
     int slotOf[kShadowOutlineFaces][3] = {};   // face corner -> slot
+    const float* colour[kShadowOutlineFaces * 3] = {}; // slot i's outline colour
 };
 
 const OutlineCorners& outlineCorners()
@@ -54,7 +55,10 @@ const OutlineCorners& outlineCorners()
                 const int k = shadowOutlineFaces[f][i];
                 int slot = 0;
                 while (slot < c.count && c.vertex[slot] != k) ++slot;
-                if (slot == c.count) c.vertex[c.count++] = k;
+                if (slot == c.count) {
+                    c.colour[c.count] = outlineColour(k);
+                    c.vertex[c.count++] = k;
+                }
                 c.slotOf[f][i] = slot;
             }
         return c;
@@ -203,7 +207,40 @@ void collectBladeSide(DrawBatches& batches, uint8_t bit, std::vector<uint32_t>& 
 
 } // namespace
 
-void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
+namespace {
+
+// Blade texture coordinates and triangles and the outline triangles never
+// change: made once, or shared from share when it fits the same scene.
+std::shared_ptr<const FixedBatchData> fixedDataFor(size_t leaves, size_t bladeTriangles, const LeafTemplate& tmpl,
+                                                   const std::shared_ptr<const FixedBatchData>& share)
+{
+    if (share && share->bladeTexCoords.size() == leaves * kBladeVertices &&
+        share->bladeIndices.size() == bladeTriangles * 3 &&
+        share->leafOutlineIndices.size() == leaves * kShadowOutlineFaces * 3)
+        return share;
+    const OutlineCorners& corners = outlineCorners();
+    auto fixed = std::make_shared<FixedBatchData>();
+    fixed->leafOutlineIndices.reserve(leaves * kShadowOutlineFaces * 3);
+    for (size_t leaf = 0; leaf < leaves; ++leaf)
+        for (const auto& face : corners.slotOf)
+            for (int slot : face) fixed->leafOutlineIndices.push_back(static_cast<uint32_t>(leaf * corners.count + slot));
+    fixed->bladeTexCoords.resize(leaves * kBladeVertices);
+    for (size_t leaf = 0; leaf < leaves; ++leaf)
+        for (int k = 0; k < kBladeVertices; ++k)
+            fixed->bladeTexCoords[leaf * kBladeVertices + k] = {f(tmpl.bladeTexCoords[k][0]), f(tmpl.bladeTexCoords[k][1])};
+    fixed->bladeIndices.reserve(bladeTriangles * 3);
+    for (size_t leaf = 0; leaf < leaves; ++leaf)
+        for (const auto& face : tmpl.bladeFaces) {
+            if (!bladeFaceValid(face)) continue;
+            for (int i = 0; i < 3; ++i)
+                fixed->bladeIndices.push_back(static_cast<uint32_t>(leaf * kBladeVertices + face[i]));
+        }
+    return fixed;
+}
+
+} // namespace
+
+void sizeDrawBatches(DrawBatches& batches, const Scene& scene, const std::shared_ptr<const FixedBatchData>& share)
 {
     const TreeModel& tree = scene.tree;
     const int branchCount = std::clamp(tree.branchCount, 0, kBranchCount);
@@ -225,33 +262,16 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene)
     batches.grassGroupOf.reserve(blades);
     batches.branchShadowQuads.reserve(shadowQuads);
     for (int w = 0; w < kShadowLineWidths; ++w) batches.branchShadowLines[w].reserve(lines[w]);
-    const OutlineCorners& corners = outlineCorners();
-    batches.leafOutlines.reserve(leaves * corners.count);
-    auto fixed = std::make_shared<FixedBatchData>();
-    fixed->leafOutlineIndices.reserve(leaves * kShadowOutlineFaces * 3);
-    for (size_t leaf = 0; leaf < leaves; ++leaf)
-        for (const auto& face : corners.slotOf)
-            for (int slot : face) fixed->leafOutlineIndices.push_back(static_cast<uint32_t>(leaf * corners.count + slot));
+    batches.leafOutlines.reserve(leaves * outlineCorners().count);
     batches.grassShadow.reserve(blades, 2 * shadowStripLevels(levels));
 
-    // Blade texture coordinates and triangles never change: set them here.
     const LeafTemplate& tmpl = scene.leafTemplate;
+    const size_t bladeTriangles = leaves * bladeFaceCount(tmpl);
     batches.blades.assign(leaves * kBladeVertices, PlainVertex{});
-    fixed->bladeTexCoords.resize(leaves * kBladeVertices);
-    for (size_t leaf = 0; leaf < leaves; ++leaf)
-        for (int k = 0; k < kBladeVertices; ++k)
-            fixed->bladeTexCoords[leaf * kBladeVertices + k] = {f(tmpl.bladeTexCoords[k][0]), f(tmpl.bladeTexCoords[k][1])};
-    fixed->bladeIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
-    batches.lowerIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
-    batches.upperIndices.reserve(leaves * bladeFaceCount(tmpl) * 3);
-    batches.bladeSides.assign(leaves * bladeFaceCount(tmpl), 0);
-    for (size_t leaf = 0; leaf < leaves; ++leaf)
-        for (const auto& face : tmpl.bladeFaces) {
-            if (!bladeFaceValid(face)) continue;
-            for (int i = 0; i < 3; ++i)
-                fixed->bladeIndices.push_back(static_cast<uint32_t>(leaf * kBladeVertices + face[i]));
-        }
-    batches.fixed = std::move(fixed);
+    batches.lowerIndices.reserve(bladeTriangles * 3);
+    batches.upperIndices.reserve(bladeTriangles * 3);
+    batches.bladeSides.assign(bladeTriangles, 0);
+    batches.fixed = fixedDataFor(leaves, bladeTriangles, tmpl, share);
 }
 
 namespace {
@@ -346,10 +366,8 @@ void fillLeafOutlines(DrawBatches& batches, const Scene& scene, int branchCount,
         const double* s = flatten.m; // OpenGL order: (r, c) at 4c + r
         for (const Leaf& leaf : tree.branches[b].leaves)
             for (int slot = 0; slot < corners.count; ++slot) {
-                const int k = corners.vertex[slot];
-                const Vec3& p = tmpl.bladeVertices[k];
-                const bool corner = k == 0 || k == 54 || k == 56;
-                const float* rgb = corner ? kOutlineCornerColour : kOutlineColour;
+                const Vec3& p = tmpl.bladeVertices[corners.vertex[slot]];
+                const float* rgb = corners.colour[slot];
                 const Vec3 q = placePoint(leaf.bladeMatrix, f(p.x * kShadowOutlineScale), f(p.y * kShadowOutlineScale),
                                           f(p.z * kShadowOutlineScale));
                 batches.leafOutlines.push_back({rgb[0], rgb[1], rgb[2], f(s[0] * q.x + s[4] * q.y + s[8] * q.z + s[12]),

@@ -120,7 +120,9 @@ struct DrawBatches {
 // Reserves every array for the scene's largest geometry (refined centre lines,
 // all leaves, all blades) and fills the fixed blade indices. After this the
 // fill functions do not allocate for the same scene.
-void sizeDrawBatches(DrawBatches& batches, const Scene& scene);
+// share: another set's fixed data, used instead of a copy when it fits.
+void sizeDrawBatches(DrawBatches& batches, const Scene& scene,
+                     const std::shared_ptr<const FixedBatchData>& share = nullptr);
 
 // Bark, grass, blades and petioles from the current geometry. Empty when the
 // tree has no branches (the grass is drawn with the trunk). eye: the camera

@@ -21,8 +21,8 @@ void prepareNextFrame(void* context)
 
 void sizeFramePipeline(FramePipeline& pipeline, const Scene& scene)
 {
-    for (DrawBatches& set : pipeline.sets) sizeDrawBatches(set, scene);
-    pipeline.sets[1].fixed = pipeline.sets[0].fixed; // one copy of what never changes
+    sizeDrawBatches(pipeline.sets[0], scene);
+    sizeDrawBatches(pipeline.sets[1], scene, pipeline.sets[0].fixed); // one copy of what never changes
 }
 
 const DrawBatches& beginPipelinedFrame(FramePipeline& p, Scene& scene, ViewState& view)

@@ -2,9 +2,7 @@
 // frame it has already put into its vertex arrays while the scene moves on to
 // the next step. Nothing may read or write the scene between start and wait.
 #pragma once
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include "platform/background_task.h"
 
 struct Scene;
 
@@ -14,33 +12,23 @@ int stepThreadsWhileDrawing();
 
 class StepThread {
 public:
-    StepThread() = default;
-    StepThread(const StepThread&) = delete;
-    StepThread& operator=(const StepThread&) = delete;
-    ~StepThread();
-
     // Starts `steps` steps of timeStep on scene and returns at once; then,
     // on the same thread, runs then(context) when given (work that needs
-    // the new state). The thread is made on the first call. Not while a
-    // request is running.
+    // the new state). Waits first for a request still running.
     void start(Scene& scene, int steps, double timeStep, void (*then)(void*) = nullptr, void* context = nullptr);
     // Blocks until the started request is done; returns the steps' own wall
     // time in milliseconds (then() not counted), 0 when nothing was started.
     double wait();
 
 private:
-    void loop();
+    static void run(void* self);
 
-    std::thread thread_;                 // made on the first start
-    std::mutex mutex_;                   // guards everything below
-    std::condition_variable changed_;    // a request or a result
-    Scene* scene_ = nullptr;             // scene of the running request
-    int steps_ = 0;                      // steps requested
-    double timeStep_ = 0.0;              // seconds per step
-    void (*then_)(void*) = nullptr;      // run after the steps, may be null
-    void* context_ = nullptr;            // handed to then_
-    bool running_ = false;               // a request is out and not yet waited for
-    bool done_ = false;                  // the thread finished the request
-    bool quit_ = false;                  // the thread leaves
-    double elapsedMs_ = 0.0;             // wall time of the last request
+    Scene* scene_ = nullptr;         // scene of the request
+    int steps_ = 0;                  // steps requested
+    double timeStep_ = 0.0;          // seconds per step
+    void (*then_)(void*) = nullptr;  // run after the steps, may be null
+    void* context_ = nullptr;        // handed to then_
+    bool running_ = false;           // a request is out and not yet waited for
+    double elapsedMs_ = 0.0;         // wall time of the last request's steps
+    BackgroundTask task_;            // last member: its thread ends before the fields it reads
 };

@@ -3,19 +3,15 @@
 // written in order; after a failed write nothing more is written and the
 // failure is reported at the next submit or at finish.
 #pragma once
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "platform/background_task.h"
 
 class FrameWriter {
 public:
-    FrameWriter(int width, int height);
-    FrameWriter(const FrameWriter&) = delete;
-    FrameWriter& operator=(const FrameWriter&) = delete;
-    ~FrameWriter(); // finishes the pending write
+    FrameWriter(int width, int height) : width_(width), height_(height) {}
 
     // Takes rgb (width * height * 3 bytes, bottom row first; swapped for a
     // spare buffer) to be written to path. Waits for the previous write
@@ -26,15 +22,11 @@ public:
     bool finish(std::string& error);
 
 private:
-    void loop();
+    static void write(void* self);
 
-    const int width_, height_;          // frame size, pixels
-    std::thread thread_;                // the writer
-    std::mutex mutex_;                  // guards everything below
-    std::condition_variable changed_;   // a frame handed over or written
-    std::vector<uint8_t> pending_;      // the frame being written
-    std::string path_;                  // where it goes
-    bool busy_ = false;                 // a frame is handed over and not yet written
-    bool quit_ = false;                 // the writer leaves once idle
-    std::string failure_;               // first failed write's message; empty while all went well
+    const int width_, height_;      // frame size, pixels
+    std::vector<uint8_t> pending_;  // the frame being written
+    std::string path_;              // where it goes
+    std::string failure_;           // first failed write's message; empty while all went well
+    BackgroundTask task_;           // last member: its thread ends before the fields it reads
 };

@@ -1,6 +1,6 @@
 // The blade triangles and the shadow outline of the leaf template as plain
-// vertex streams, without OpenGL: the display lists compile them, tests
-// check them.
+// vertex streams, without OpenGL: the frame's arrays (batch/) are built from
+// the same faces and colours, tests check them.
 #pragma once
 #include "tree/leaf_template.h"
 
@@ -8,6 +8,9 @@ constexpr double kShadowOutlineScale = 1.2;
 // Outline colours: the blade tip and stem corners (0, 54, 56) are darker.
 inline constexpr float kOutlineCornerColour[3] = {0.14509805f, 0.1882353f, 0.08627451f};
 inline constexpr float kOutlineColour[3] = {0.1764706f, 0.22745098f, 0.10588235f};
+
+// The outline colour at template vertex k.
+inline const float* outlineColour(int k) { return k == 0 || k == 54 || k == 56 ? kOutlineCornerColour : kOutlineColour; }
 
 // A face whose indices leave 0..76 is skipped: it would read past the template.
 inline bool bladeFaceValid(const int32_t face[3])
@@ -40,8 +43,7 @@ void emitShadowOutline(const LeafTemplate& tmpl, Sink& sink)
         for (int i = 0; i < 3; ++i) {
             const int k = face[i];
             const Vec3& p = tmpl.bladeVertices[k];
-            const bool corner = k == 0 || k == 54 || k == 56;
-            sink.vertex(corner ? kOutlineCornerColour : kOutlineColour, static_cast<float>(p.x * kShadowOutlineScale),
+            sink.vertex(outlineColour(k), static_cast<float>(p.x * kShadowOutlineScale),
                         static_cast<float>(p.y * kShadowOutlineScale), static_cast<float>(p.z * kShadowOutlineScale));
         }
     }
