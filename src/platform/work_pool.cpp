@@ -38,7 +38,7 @@ struct Pool {
     std::condition_variable wake;        // workers wait here for a loop
     std::condition_variable settled;     // the caller waits here for the last task or for late workers
     std::vector<std::thread> workers;    // threadCount() - 1 of them while running
-    int wanted = 0;                      // participants asked for; 0 until first read
+    std::atomic<int> wanted{0};          // participants asked for; read by any thread
     std::atomic<unsigned long> generation{0}; // bumped per posted loop, under mutex
     bool stopping = false;               // workers leave when set
     int active = 0;                      // workers inside the posted loop
@@ -47,6 +47,7 @@ struct Pool {
     std::atomic<int> nextTask{0};        // next task to hand out
     std::atomic<int> doneTasks{0};       // tasks finished
 
+    explicit Pool(int count) : wanted(count) {}
     ~Pool() { stop(); }
 
     void stop()
@@ -112,12 +113,6 @@ struct Pool {
 
 thread_local int threadLimit = 0; // participants this thread's loops may use; 0: all
 
-Pool& pool()
-{
-    static Pool p;
-    return p;
-}
-
 int defaultCount()
 {
     if (const char* text = std::getenv("ARBORVANE_THREADS")) {
@@ -129,14 +124,16 @@ int defaultCount()
     return cores == 0 ? 1 : (cores > kMaxThreads ? kMaxThreads : static_cast<int>(cores));
 }
 
+Pool& pool()
+{
+    // Made once, thread-safely, with its count: the step thread may ask first.
+    static Pool p(defaultCount());
+    return p;
+}
+
 } // namespace
 
-int threadCount()
-{
-    Pool& p = pool();
-    if (p.wanted == 0) p.wanted = defaultCount();
-    return p.wanted;
-}
+int threadCount() { return pool().wanted.load(std::memory_order_relaxed); }
 
 void setThreadCount(int count) { pool().wanted = count < 1 ? 1 : (count > kMaxThreads ? kMaxThreads : count); }
 
