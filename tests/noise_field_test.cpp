@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -210,6 +211,34 @@ TEST(NoiseSample, LargeCursorsStayInRange)
     const double v = sampleNoise(f, 0.5, 0.5, 0.5);
     EXPECT_GE(v, 0.25);
     EXPECT_EQ(v, sampleNoise(indexField(8), 0.5, 0.5, 0.5));
+}
+
+TEST(NoiseSample, ThreeAtOnceMatchOneByOne)
+{
+    // Shared cursor, cursors apart, wrapped and refused points: always the
+    // three single samples, bit for bit and with the same console lines.
+    auto scaled = [](int n, double k) {
+        NoiseField f = indexField(n);
+        for (int i = 0; i < n * n * n; ++i) f.values[i] = std::fmod(f.values[i] * k, 1.0);
+        return f;
+    };
+    WindField wind{scaled(8, 1.0), scaled(8, 3.7), scaled(8, 11.3)};
+    const double points[][3] = {{0.1, 0.5, 0.9}, {1.0, 1.0, 1.0}, {0.0, 0.0, 0.0}, {0.33, 2.7, -0.4}, {-3.0, 0, 0}};
+    for (int cursors = 0; cursors < 3; ++cursors) {
+        for (NoiseField* f : {&wind.u, &wind.v, &wind.w}) f->offset[0] = f->offset[2] = 2.5 * cursors;
+        if (cursors == 2) wind.w.offset[1] = 0.75;
+        for (const auto& p : points) {
+            double together[3];
+            testing::internal::CaptureStdout();
+            sampleWind(wind, p[0], p[1], p[2], together);
+            const std::string lines = testing::internal::GetCapturedStdout();
+            testing::internal::CaptureStdout();
+            const double alone[3] = {sampleNoise(wind.u, p[0], p[1], p[2]), sampleNoise(wind.v, p[0], p[1], p[2]),
+                                     sampleNoise(wind.w, p[0], p[1], p[2])};
+            EXPECT_EQ(lines, testing::internal::GetCapturedStdout());
+            for (int i = 0; i < 3; ++i) EXPECT_EQ(together[i], alone[i]) << cursors << " " << p[0] << " " << i;
+        }
+    }
 }
 
 TEST(NoiseFile, GeneratedGrids)

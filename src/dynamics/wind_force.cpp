@@ -33,8 +33,7 @@ Vec3 windForce(const WindInput& wind, double u, double v, double w, double scale
 
 Vec3 sampleWindForce(const WindField& field, const WindInput& wind, const Vec3& p, double scaleFactor)
 {
-    const double u = sampleNoise(field.u, p.x, p.y, p.z);
-    const double v = sampleNoise(field.v, p.x, p.y, p.z);
-    const double w = sampleNoise(field.w, p.x, p.y, p.z);
-    return windForce(wind, u, v, w, scaleFactor);
+    double uvw[3];
+    sampleWind(field, p.x, p.y, p.z, uvw);
+    return windForce(wind, uvw[0], uvw[1], uvw[2], scaleFactor);
 }

@@ -16,8 +16,11 @@ inline void fastSinCos(double x, double& sine, double& cosine)
     constexpr double kPiOver2Hi = 1.57079632673412561417e+00; // first 33 bits of pi/2
     constexpr double kPiOver2Lo = 6.07710050650619224932e-11; // pi/2 - kPiOver2Hi
     constexpr double kRound = 6755399441055744.0;             // 1.5 * 2^52: adding it rounds to an integer
-    const double q = (x * kTwoOverPi + kRound) - kRound;
-    const double r = (x - q * kPiOver2Hi) - q * kPiOver2Lo;
+    // Below pi/4 the reduction gives q = 0 and r = x exactly; bend and twist
+    // angles nearly always are, so the common case skips its latency.
+    const bool small = std::fabs(x) < 0.78;
+    const double q = small ? 0.0 : (x * kTwoOverPi + kRound) - kRound;
+    const double r = small ? x : (x - q * kPiOver2Hi) - q * kPiOver2Lo;
     const double z = r * r;
     const double s = r + r * z *
                              (-1.66666666666666324348e-01 +

@@ -95,38 +95,71 @@ double noiseValue(const NoiseField& field, int ix, int iy, int iz)
     return field.values[(static_cast<long>(ix) * n + iy) * n + iz];
 }
 
-double interpolateNoise(const NoiseField& field, double x, double y, double z)
+namespace {
+
+// Where a trilinear sample reads and how it weighs what it reads; one cell
+// serves every grid of the same size.
+struct NoiseCell {
+    long corner[8]; // x0y1z0, x0y0z0, x0y0z1, x0y1z1, then the same at x1
+    double w[4];    // the weights of the four corners of each x plane
+    double fx;      // the blend between the planes
+};
+
+// Grid coordinates in [0, n) to a cell; the neighbour past the last cell
+// reads cell 0, as noiseValue does.
+NoiseCell noiseCell(int n, double x, double y, double z)
 {
-    const double size = field.size;
-    // Written as !(v >= 0) so a NaN coordinate is refused too.
-    if (!(x >= 0.0) || !(y >= 0.0) || !(z >= 0.0) || x >= size || y >= size || z >= size || !field.values) {
-        consolePrintf("Out of bounding 1!\n");
-        return 0.0;
-    }
     const int ix = static_cast<int>(x);
     const int iy = static_cast<int>(y);
     const int iz = static_cast<int>(z);
-    const double fx = x - ix;
+    NoiseCell cell;
+    cell.fx = x - ix;
     const double fy = y - iy;
     const double fz = z - iz;
-    const double w0 = fy * (1.0 - fz);
-    const double w1 = (1.0 - fy) * (1.0 - fz);
-    const double w2 = (1.0 - fy) * fz;
-    const double w3 = fy * fz;
-    // The neighbour past the last cell reads cell 0, as noiseValue does.
-    const int n = field.size;
+    cell.w[0] = fy * (1.0 - fz);
+    cell.w[1] = (1.0 - fy) * (1.0 - fz);
+    cell.w[2] = (1.0 - fy) * fz;
+    cell.w[3] = fy * fz;
     const long x0 = static_cast<long>(ix) * n;
     const long x1 = static_cast<long>(ix + 1 < n ? ix + 1 : 0) * n;
     const long y0 = iy;
     const long y1 = iy + 1 < n ? iy + 1 : 0;
     const long z0 = iz;
     const long z1 = iz + 1 < n ? iz + 1 : 0;
-    const double* v = field.values.get();
-    const double a = ((v[(x0 + y1) * n + z0] * w0 + v[(x0 + y0) * n + z0] * w1) + v[(x0 + y0) * n + z1] * w2) +
-                     v[(x0 + y1) * n + z1] * w3;
-    const double b = ((v[(x1 + y1) * n + z0] * w0 + v[(x1 + y0) * n + z0] * w1) + v[(x1 + y0) * n + z1] * w2) +
-                     v[(x1 + y1) * n + z1] * w3;
-    return a + (b - a) * fx;
+    const long xs[2] = {x0, x1};
+    for (int i = 0; i < 2; ++i) {
+        cell.corner[4 * i] = (xs[i] + y1) * n + z0;
+        cell.corner[4 * i + 1] = (xs[i] + y0) * n + z0;
+        cell.corner[4 * i + 2] = (xs[i] + y0) * n + z1;
+        cell.corner[4 * i + 3] = (xs[i] + y1) * n + z1;
+    }
+    return cell;
+}
+
+double blend(const double* v, const NoiseCell& cell)
+{
+    const long* c = cell.corner;
+    const double* w = cell.w;
+    const double a = ((v[c[0]] * w[0] + v[c[1]] * w[1]) + v[c[2]] * w[2]) + v[c[3]] * w[3];
+    const double b = ((v[c[4]] * w[0] + v[c[5]] * w[1]) + v[c[6]] * w[2]) + v[c[7]] * w[3];
+    return a + (b - a) * cell.fx;
+}
+
+bool insideGrid(double x, double y, double z, double size)
+{
+    // Written as !(v >= 0) so a NaN coordinate is refused too.
+    return !(!(x >= 0.0) || !(y >= 0.0) || !(z >= 0.0) || x >= size || y >= size || z >= size);
+}
+
+} // namespace
+
+double interpolateNoise(const NoiseField& field, double x, double y, double z)
+{
+    if (!insideGrid(x, y, z, field.size) || !field.values) {
+        consolePrintf("Out of bounding 1!\n");
+        return 0.0;
+    }
+    return blend(field.values.get(), noiseCell(field.size, x, y, z));
 }
 
 namespace {
@@ -159,4 +192,37 @@ double sampleNoise(const NoiseField& field, double a, double b, double c)
     if (gy >= n) gy = wrapCoordinate(gy, n);
     if (gz >= n) gz = wrapCoordinate(gz, n);
     return interpolateNoise(field, gx, gy, gz);
+}
+
+void sampleWind(const WindField& wind, double a, double b, double c, double out[3])
+{
+    const NoiseField& u = wind.u;
+    const int n = u.size;
+    // The three grids nearly always share size and cursor: then one cell
+    // serves all three. Anything else, faults included, goes one by one.
+    const bool shared = n > 0 && u.values && wind.v.values && wind.w.values && wind.v.size == n &&
+                        wind.w.size == n;
+    bool sameCursor = shared;
+    for (int i = 0; i < 3 && sameCursor; ++i)
+        sameCursor = wind.v.offset[i] == u.offset[i] && wind.w.offset[i] == u.offset[i];
+    if (sameCursor) {
+        double gx = n + (n - 1) * a - u.offset[0];
+        double gy = n + (n - 1) * b - u.offset[1];
+        double gz = n + (n - 1) * c - u.offset[2];
+        if (gx >= 0.0 && gy >= 0.0 && gz >= 0.0) {
+            if (gx >= n) gx = wrapCoordinate(gx, n);
+            if (gy >= n) gy = wrapCoordinate(gy, n);
+            if (gz >= n) gz = wrapCoordinate(gz, n);
+            if (insideGrid(gx, gy, gz, n)) {
+                const NoiseCell cell = noiseCell(n, gx, gy, gz);
+                out[0] = blend(u.values.get(), cell);
+                out[1] = blend(wind.v.values.get(), cell);
+                out[2] = blend(wind.w.values.get(), cell);
+                return;
+            }
+        }
+    }
+    out[0] = sampleNoise(u, a, b, c);
+    out[1] = sampleNoise(wind.v, a, b, c);
+    out[2] = sampleNoise(wind.w, a, b, c);
 }

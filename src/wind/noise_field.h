@@ -29,6 +29,9 @@ bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const 
 // Periodic trilinear sample at normalised (a, b, c), shifted by the cursor.
 // A field without a grid gives 0 silently.
 double sampleNoise(const NoiseField& field, double a, double b, double c);
+// The u, v and w samples at one point: the same values as three sampleNoise
+// calls, with the shared cell worked out once.
+void sampleWind(const WindField& wind, double a, double b, double c, double out[3]);
 // Trilinear interpolation at grid coordinates in [0, n).
 double interpolateNoise(const NoiseField& field, double x, double y, double z);
 // One sample; any index outside 0..n-1 reads index 0 (periodic wrap).
