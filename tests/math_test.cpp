@@ -209,3 +209,40 @@ TEST(BendAngle, FastPhaseSolvesTheSameEquation)
         }
     }
 }
+
+TEST(FastJoint, AgreesWithThePlainFormulas)
+{
+    // Segments of many lengths and directions, one along the bend and the two
+    // degenerate ones (zero, invalid): the same frame, axis and phase as Plain,
+    // and the same joint turn of the chain's matrix and of the next point.
+    Vec3 bend{0.3, -0.2, 0.9, 0};
+    const Vec3 bendDir = normalized(bend);
+    auto distance = [](const Vec3& u, const Vec3& v) { return norm(sub(u, v)); };
+    const Direction towards = direction(bendDir);
+    const Vec3 segs[] = {{0.01, 0.2, -0.03, 0}, {3.0, 1.0, 2.0, 0}, scale(bendDir, 0.5), {0, 0, 0, 0}, {1, 1, 1, 2}};
+    for (const Vec3& s : segs) {
+        Vec3 plainSeg = s, fastSeg = s, plainAxis, fastAxis;
+        double phi;
+        FastMath::Phase fastPhi;
+        const double plainArm = PlainMath::jointFrame(plainSeg, bendDir, towards, plainAxis, phi);
+        const double fastArm = FastMath::jointFrame(fastSeg, bendDir, towards, fastAxis, fastPhi);
+        EXPECT_NEAR(fastArm, plainArm, 1e-15 * plainArm);
+        EXPECT_EQ(fastSeg.status, plainSeg.status);
+        EXPECT_LT(distance(fastSeg, plainSeg), 1e-15);
+        EXPECT_LT(distance(fastAxis, plainAxis), 1e-15);
+        EXPECT_NEAR(fastPhi.cosine, std::cos(phi), 1e-15);
+        EXPECT_NEAR(fastPhi.sine, std::sin(phi), 1e-15);
+    }
+    Mat4 plainMt = multiplyAffine(translation({1, 2, 3, 0}), toMat4(rotation(0.4, Vec3{0, 0.6, 0.8, 0})));
+    Mat4 fastMt = plainMt;
+    Vec3 plainQ{0.5, 4.0, -1.0, 0}, fastQ = plainQ;
+    const Vec3 p{-0.7, 2.5, 0.3, 0};
+    const Rotation a = rotation(0.9, Vec3{0.8, 0, 0.6, 0}), b = rotation(-0.3, Vec3{0, 1, 0, 0});
+    for (const Rotation* second : {&b, static_cast<const Rotation*>(nullptr)}) {
+        PlainMath::turnAbout(p, a, second, plainMt, plainQ);
+        FastMath::turnAbout(p, a, second, fastMt, fastQ);
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(fastMt.m[i], plainMt.m[i], 1e-14) << i;
+        EXPECT_LT(distance(fastQ, plainQ), 1e-14);
+        EXPECT_LT(distance(FastMath::place(fastMt, p), PlainMath::place(plainMt, p)), 1e-14);
+    }
+}

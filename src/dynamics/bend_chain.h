@@ -51,8 +51,7 @@ double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double 
                  AtJoint&& atJoint)
 {
     Vec3 dir = force;
-    const double magnitude = length(dir);
-    normalize(dir);
+    const double magnitude = lengthAndNormalize(dir);
     const double fX = dot(chain.axisX, dir) * magnitude;
     const double fZ = dot(chain.axisZ, dir) * magnitude;
     const double f = chain.frequency;
@@ -63,17 +62,18 @@ double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double 
     double y[3];
     stepOscillators(chain.position, chain.velocity, frequencies, dampings, forces, timeStep, y);
 
-    Vec3 bend = add(scale(chain.axisX, y[0]), scale(chain.axisZ, y[2]));
-    const double bendSize = length(bend);
-    const Vec3 bendDir = normalized(bend);
+    Vec3 bending = add(scale(chain.axisX, y[0]), scale(chain.axisZ, y[2]));
+    const double bendSize = length(bending);
+    const Vec3 bendDir = normalized(bending);
     const Direction towards = direction(bendDir);
     const bool bent = bendSize >= 1e-6;
 
     Vec3* p = chain.points;
     const int n = chain.count - 1; // joints
     double thetaPrev = theta0;
+    typename M::Turn turn; // carries the sine and cosine of thetaPrev from joint to joint
     for (int j = 0; j < n; ++j) {
-        p[j + 1] = transformPoint(mt, p[j + 1]);
+        p[j + 1] = M::place(mt, p[j + 1]);
         if (bent) {
             // The tip load: the bend times the segments beyond the joint, by repeated addition.
             double load = bendSize;
@@ -84,22 +84,18 @@ double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double 
             const double k = chain.radii ? chain.stiffness * (chain.radii[j] / chain.radii[0])
                                          : chain.stiffness * (1.0 - 0.5 * j / n);
             Vec3 seg = sub(p[j + 1], p[j]);
-            const double arm = lengthAndNormalize(seg);
-            double crossLength;
-            const Vec3 axis = unitCross(bendDir, seg, &crossLength);
-            typename M::Turn turn;
-            const double theta = solveBendAngle(thetaPrev, load, arm, M::phase(seg, towards, crossLength), k,
-                                                rule.maxIterations, &turn);
+            Vec3 axis;
+            typename M::Phase phi;
+            const double arm = M::jointFrame(seg, bendDir, towards, axis, phi);
+            const double theta = solveBendAngle(thetaPrev, load, arm, phi, k, rule.maxIterations, &turn);
             thetaPrev = theta;
-            Mat4 joint;
+            const Rotation bend = M::bend(theta, turn, axis);
             if (rule.twist) {
-                const double tau = twistAngle(y[1], arm, chain.stiffness);
-                joint = turnAbout(p[j], M::bend(theta, turn, axis), M::turn(-tau, seg));
+                const Rotation twist = M::turn(-twistAngle(y[1], arm, chain.stiffness), seg);
+                M::turnAbout(p[j], bend, &twist, mt, p[j + 1]);
             } else {
-                joint = turnAbout(p[j], M::bend(theta, turn, axis));
+                M::turnAbout(p[j], bend, nullptr, mt, p[j + 1]);
             }
-            mt = multiplyAffine(joint, mt);
-            p[j + 1] = transformPoint(joint, p[j + 1]);
         }
         atJoint(j, mt, bent);
     }

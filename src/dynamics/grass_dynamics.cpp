@@ -14,7 +14,7 @@ void moveBladeWith(GrassBlade& blade, const Vec3& force, double timeStep)
                 blade.bendVelocity, blade.frequency, blade.dampingRatio, blade.stiffness};
     Mat4 mt = identity();
     bendChain<M>(kGrassRule, chain, force, timeStep, mt, 0.0, [&](int j, const Mat4& m, bool bent) {
-        if (bent) blade.edge[j + 1] = transformPoint(m, blade.edge[j + 1]);
+        if (bent) blade.edge[j + 1] = M::place(m, blade.edge[j + 1]);
     });
 }
 } // namespace
