@@ -31,12 +31,13 @@ struct Chain {
 
 // The part's frame and base point ride on the parent's transform; returns
 // the x and z axes from the moved base point.
-inline void rideOn(const Mat4& m, Vec3& frameX, Vec3& frameY, Vec3& frameZ, Vec3& base, Vec3& axisX, Vec3& axisZ)
+template <class M>
+void rideOn(const Mat4& m, Vec3& frameX, Vec3& frameY, Vec3& frameZ, Vec3& base, Vec3& axisX, Vec3& axisZ)
 {
-    frameX = transformPoint(m, frameX);
-    frameY = transformPoint(m, frameY);
-    frameZ = transformPoint(m, frameZ);
-    base = transformPoint(m, base);
+    frameX = M::place(m, frameX);
+    frameY = M::place(m, frameY);
+    frameZ = M::place(m, frameZ);
+    base = M::place(m, base);
     axisX = sub(frameX, base);
     axisZ = sub(frameZ, base);
 }

@@ -36,7 +36,7 @@ void moveBranch(TreeModel& model, const WindField& field, Branch& b, const WindI
     Mat4 mb = b.baseTransform;
     Chain chain{b.points.get(), b.pointCount, b.radii.get(), {}, {}, b.bendPosition, b.bendVelocity,
                 b.frequency, b.dampingRatio, b.stiffness};
-    rideOn(mb, b.frameX, b.frameY, b.frameZ, b.points[0], chain.axisX, chain.axisZ);
+    rideOn<M>(mb, b.frameX, b.frameY, b.frameZ, b.points[0], chain.axisX, chain.axisZ);
     int c = 0;
     thetaPrev = bendChain<M>(kBranchRule, chain, sampleWindForce(field, wind, b.noisePosition, b.windScale), timeStep,
                              mb, thetaPrev, [&](int j, const Mat4& m, bool) { c = serveChildren(model, b, c, j, m); });

@@ -23,8 +23,8 @@ Vec3 windForce(const WindInput& wind, double u, double v, double w, double scale
         // A fresh sample vector per element: a zero one must not silence the next.
         Vec3 n{u, (v - 0.5) * 0.88, (w - 0.5) * 0.55, 0};
         // 1.269225 = 1 + (0.88 * 0.5)^2 + (0.55 * 0.5)^2, the largest |n|^2.
-        const double a = scaleFactor * wind.magnitude * ((length(n) / std::sqrt(1.269225) - 0.5) * 1.5 + 1.0);
-        normalize(n);
+        const double size = lengthAndNormalize(n); // length(n), and n made unit
+        const double a = scaleFactor * wind.magnitude * ((size / std::sqrt(1.269225) - 0.5) * 1.5 + 1.0);
         return add(add(scale(wind.along, a * n.x), scale(wind.across, a * n.y)), scale(wind.third, a * n.z));
     }
     return add(scale(wind.third, (2.0 * w - 1.0) * 5.5),

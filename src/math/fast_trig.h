@@ -6,8 +6,32 @@
 #pragma once
 #include <cmath>
 
+// The kernels for |r| <= pi/4.
+inline void sinCosKernel(double r, double& s, double& c)
+{
+    const double z = r * r;
+    s = r + r * z *
+                (-1.66666666666666324348e-01 +
+                 z * (8.33333333332248946124e-03 +
+                      z * (-1.98412698298579493134e-04 +
+                           z * (2.75573137070700676789e-06 +
+                                z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
+    const double w = z * z;
+    const double p = z * (4.16666666666666019037e-02 + z * (-1.38888888888741095749e-03 + z * 2.48015872894767294178e-05)) +
+                     w * w * (-2.75573143513906633035e-07 + z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11));
+    const double hz = 0.5 * z;
+    const double one = 1.0 - hz;
+    c = one + (((1.0 - one) - hz) + z * p);
+}
+
 inline void fastSinCos(double x, double& sine, double& cosine)
 {
+    // Below pi/4 the reduction would give q = 0 and r = x exactly; bend and
+    // twist angles nearly always are, so they skip it.
+    if (std::fabs(x) < 0.78) {
+        sinCosKernel(x, sine, cosine);
+        return;
+    }
     if (!(std::fabs(x) < 1.0e5)) {
         ::sincos(x, &sine, &cosine);
         return;
@@ -16,24 +40,10 @@ inline void fastSinCos(double x, double& sine, double& cosine)
     constexpr double kPiOver2Hi = 1.57079632673412561417e+00; // first 33 bits of pi/2
     constexpr double kPiOver2Lo = 6.07710050650619224932e-11; // pi/2 - kPiOver2Hi
     constexpr double kRound = 6755399441055744.0;             // 1.5 * 2^52: adding it rounds to an integer
-    // Below pi/4 the reduction gives q = 0 and r = x exactly; bend and twist
-    // angles nearly always are, so the common case skips its latency.
-    const bool small = std::fabs(x) < 0.78;
-    const double q = small ? 0.0 : (x * kTwoOverPi + kRound) - kRound;
-    const double r = small ? x : (x - q * kPiOver2Hi) - q * kPiOver2Lo;
-    const double z = r * r;
-    const double s = r + r * z *
-                             (-1.66666666666666324348e-01 +
-                              z * (8.33333333332248946124e-03 +
-                                   z * (-1.98412698298579493134e-04 +
-                                        z * (2.75573137070700676789e-06 +
-                                             z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
-    const double w = z * z;
-    const double p = z * (4.16666666666666019037e-02 + z * (-1.38888888888741095749e-03 + z * 2.48015872894767294178e-05)) +
-                     w * w * (-2.75573143513906633035e-07 + z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11));
-    const double hz = 0.5 * z;
-    const double one = 1.0 - hz;
-    const double c = one + (((1.0 - one) - hz) + z * p);
+    const double q = (x * kTwoOverPi + kRound) - kRound;
+    const double r = (x - q * kPiOver2Hi) - q * kPiOver2Lo;
+    double s, c;
+    sinCosKernel(r, s, c);
     switch (static_cast<long>(q) & 3) {
     case 0: sine = s; cosine = c; break;
     case 1: sine = c; cosine = -s; break;

@@ -80,8 +80,10 @@ struct FastMath {
     {
         const double x = axis.x, y = axis.y, z = axis.z;
         const double k = 1.0 - c;
-        return {{c + k * x * x, k * x * y + s * z, k * x * z - s * y, k * x * y - s * z, c + k * y * y,
-                 k * y * z + s * x, k * x * z + s * y, k * y * z - s * x, c + k * z * z}};
+        const double kx = k * x, ky = k * y, kz = k * z;
+        const double kxy = kx * y, kxz = kx * z, kyz = ky * z;
+        const double sx = s * x, sy = s * y, sz = s * z;
+        return {{c + kx * x, kxy + sz, kxz - sy, kxy - sz, c + ky * y, kyz + sx, kxz + sy, kyz - sx, c + kz * z}};
     }
     // The matrices of the chain are affine, last row (0, 0, 0, 1): no w.
     static Vec3 place(const Mat4& mat, const Vec3& p)
@@ -91,32 +93,44 @@ struct FastMath {
                 m[8] * p.x + m[9] * p.y + m[10] * p.z + m[11], 0};
     }
     // The joint turn on the affine parts alone: R = a b, then
-    // mt := R (mt - p) + p and q := R (q - p) + p.
+    // mt := R (mt - p) + p and q := R (q - p) + p. Written out: the loops
+    // and arrays of the general helpers cost more than the arithmetic.
     [[gnu::always_inline]] static void turnAbout(const Vec3& p, const Rotation& a, const Rotation* b, Mat4& mt,
                                                  Vec3& q)
     {
-        double r[9];
+        const double* A = a.r;
+        double r0, r1, r2, r3, r4, r5, r6, r7, r8;
         if (b) {
-            for (int row = 0; row < 3; ++row)
-                for (int col = 0; col < 3; ++col)
-                    r[3 * row + col] = a.r[3 * row] * b->r[col] + a.r[3 * row + 1] * b->r[3 + col] +
-                                       a.r[3 * row + 2] * b->r[6 + col];
+            const double* B = b->r;
+            r0 = A[0] * B[0] + A[1] * B[3] + A[2] * B[6];
+            r1 = A[0] * B[1] + A[1] * B[4] + A[2] * B[7];
+            r2 = A[0] * B[2] + A[1] * B[5] + A[2] * B[8];
+            r3 = A[3] * B[0] + A[4] * B[3] + A[5] * B[6];
+            r4 = A[3] * B[1] + A[4] * B[4] + A[5] * B[7];
+            r5 = A[3] * B[2] + A[4] * B[5] + A[5] * B[8];
+            r6 = A[6] * B[0] + A[7] * B[3] + A[8] * B[6];
+            r7 = A[6] * B[1] + A[7] * B[4] + A[8] * B[7];
+            r8 = A[6] * B[2] + A[7] * B[5] + A[8] * B[8];
         } else {
-            for (int i = 0; i < 9; ++i) r[i] = a.r[i];
+            r0 = A[0]; r1 = A[1]; r2 = A[2]; r3 = A[3]; r4 = A[4]; r5 = A[5]; r6 = A[6]; r7 = A[7]; r8 = A[8];
         }
-        const double t[3] = {mt.m[3] - p.x, mt.m[7] - p.y, mt.m[11] - p.z};
-        const double d[3] = {q.x - p.x, q.y - p.y, q.z - p.z};
-        const double pr[3] = {p.x, p.y, p.z};
-        double m[12];
-        double out[3];
-        for (int row = 0; row < 3; ++row) {
-            const double r0 = r[3 * row], r1 = r[3 * row + 1], r2 = r[3 * row + 2];
-            for (int col = 0; col < 3; ++col) m[4 * row + col] = r0 * mt.m[col] + r1 * mt.m[4 + col] + r2 * mt.m[8 + col];
-            m[4 * row + 3] = r0 * t[0] + r1 * t[1] + r2 * t[2] + pr[row];
-            out[row] = r0 * d[0] + r1 * d[1] + r2 * d[2] + pr[row];
-        }
-        for (int i = 0; i < 12; ++i) mt.m[i] = m[i];
-        q = {out[0], out[1], out[2], 0};
+        double* m = mt.m;
+        const double t0 = m[3] - p.x, t1 = m[7] - p.y, t2 = m[11] - p.z;
+        const double d0 = q.x - p.x, d1 = q.y - p.y, d2 = q.z - p.z;
+        const double m0 = m[0], m1 = m[1], m2 = m[2], m4 = m[4], m5 = m[5], m6 = m[6], m8 = m[8], m9 = m[9], m10 = m[10];
+        m[0] = r0 * m0 + r1 * m4 + r2 * m8;
+        m[1] = r0 * m1 + r1 * m5 + r2 * m9;
+        m[2] = r0 * m2 + r1 * m6 + r2 * m10;
+        m[3] = r0 * t0 + r1 * t1 + r2 * t2 + p.x;
+        m[4] = r3 * m0 + r4 * m4 + r5 * m8;
+        m[5] = r3 * m1 + r4 * m5 + r5 * m9;
+        m[6] = r3 * m2 + r4 * m6 + r5 * m10;
+        m[7] = r3 * t0 + r4 * t1 + r5 * t2 + p.y;
+        m[8] = r6 * m0 + r7 * m4 + r8 * m8;
+        m[9] = r6 * m1 + r7 * m5 + r8 * m9;
+        m[10] = r6 * m2 + r7 * m6 + r8 * m10;
+        m[11] = r6 * t0 + r7 * t1 + r8 * t2 + p.z;
+        q = {r0 * d0 + r1 * d1 + r2 * d2 + p.x, r3 * d0 + r4 * d1 + r5 * d2 + p.y, r6 * d0 + r7 * d1 + r8 * d2 + p.z, 0};
     }
     // As the plain one, but the cross product is taken with the segment as it
     // is, beside its length rather than after it, and each division becomes
