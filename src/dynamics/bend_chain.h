@@ -19,6 +19,7 @@ struct ChainRule {
 // One chain for one step.
 struct Chain {
     Vec3* points;          // centre line; points[0] already placed
+    const Vec3* from;      // where points[1..] start this step: points itself, or their rest copy
     int count;             // points in the chain
     const double* radii;   // joint stiffness follows r_j / r_0; null: tapers linearly to half at the tip
     Vec3 axisX, axisZ;     // the directions the x and z oscillators bend towards
@@ -63,10 +64,10 @@ double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double 
     double y[3];
     stepOscillators(chain.position, chain.velocity, frequencies, dampings, forces, timeStep, y);
 
-    Vec3 bending = add(scale(chain.axisX, y[0]), scale(chain.axisZ, y[2]));
-    const double bendSize = length(bending);
-    const Vec3 bendDir = normalized(bending);
-    const Direction towards = direction(bendDir);
+    double bendSize;
+    Vec3 bendDir;
+    Direction towards;
+    M::bendOf(add(scale(chain.axisX, y[0]), scale(chain.axisZ, y[2])), bendSize, bendDir, towards);
     const bool bent = bendSize >= 1e-6;
 
     Vec3* p = chain.points;
@@ -74,7 +75,7 @@ double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double 
     double thetaPrev = theta0;
     typename M::Turn turn; // carries the sine and cosine of thetaPrev from joint to joint
     for (int j = 0; j < n; ++j) {
-        p[j + 1] = M::place(mt, p[j + 1]);
+        p[j + 1] = M::place(mt, chain.from[j + 1]);
         if (bent) {
             // The tip load: the bend times the segments beyond the joint, by repeated addition.
             double load = bendSize;

@@ -34,7 +34,7 @@ void moveBranch(TreeModel& model, const WindField& field, Branch& b, const WindI
                 double& thetaPrev)
 {
     Mat4 mb = b.baseTransform;
-    Chain chain{b.points.get(), b.pointCount, b.radii.get(), {}, {}, b.bendPosition, b.bendVelocity,
+    Chain chain{b.points.get(), b.points.get(), b.pointCount, b.radii.get(), {}, {}, b.bendPosition, b.bendVelocity,
                 b.frequency, b.dampingRatio, b.stiffness};
     rideOn<M>(mb, b.frameX, b.frameY, b.frameZ, b.points[0], chain.axisX, chain.axisZ);
     int c = 0;
@@ -83,8 +83,7 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
     auto skeleton = [&] { moveSkeleton<M>(model, field, wind, timeStep); };
     auto blade = [&](int i) {
         GrassBlade& b = grass.blades[i];
-        restoreBlade(b);
-        moveGrassBlade(b, sampleWindForce(field, wind, b.noisePosition, 0.3), timeStep, arithmetic);
+        moveGrassBladeFromRest(b, sampleWindForce(field, wind, b.noisePosition, 0.3), timeStep, arithmetic);
     };
     work_pool::forEach(skeleton, blades, 64, blade);
     // Leaves wait for every branch: a leaf rides on its branch's tip.

@@ -12,7 +12,7 @@ void moveLeafWith(Leaf& leaf, const Mat4& mb, const Vec3& force, double timeStep
 {
     Mat4 mt = mb;
     const int points = leaf.pointCount < kPetiolePoints ? leaf.pointCount : kPetiolePoints;
-    Chain chain{leaf.petiolePoints, points, nullptr, {}, {}, leaf.bendPosition, leaf.bendVelocity,
+    Chain chain{leaf.petiolePoints, leaf.petiolePoints, points, nullptr, {}, {}, leaf.bendPosition, leaf.bendVelocity,
                 leaf.frequency, leaf.dampingRatio, leaf.stiffness};
     rideOn<M>(mt, leaf.frameX, leaf.frameY, leaf.frameZ, leaf.petiolePoints[0], chain.axisX, chain.axisZ);
     bendChain<M>(kLeafRule, chain, force, timeStep, mt, 0.0, [](int, const Mat4&, bool) {});

@@ -40,6 +40,13 @@ struct PlainMath {
         phi = angleBetween(seg, towards);
         return arm;
     }
+    // The bend's size and direction, and the direction as measured against.
+    static void bendOf(Vec3 bending, double& size, Vec3& unit, Direction& towards)
+    {
+        size = length(bending);
+        unit = normalized(bending);
+        towards = direction(unit);
+    }
     static Vec3 place(const Mat4& m, const Vec3& p) { return transformPoint(m, p); }
     // The joint turn J = T(p) a b T(-p) (b may be null): mt := J mt, q := J q.
     static void turnAbout(const Vec3& p, const Rotation& a, const Rotation* b, Mat4& mt, Vec3& q)
@@ -84,6 +91,20 @@ struct FastMath {
         const double kxy = kx * y, kxz = kx * z, kyz = ky * z;
         const double sx = s * x, sy = s * y, sz = s * z;
         return {{c + kx * x, kxy + sz, kxz - sy, kxy - sz, c + ky * y, kyz + sx, kxz + sy, kyz - sx, c + kz * z}};
+    }
+    // As the plain one, with the unit direction taken as its own unit copy
+    // instead of being measured and divided a second time.
+    static void bendOf(const Vec3& bending, double& size, Vec3& unit, Direction& towards)
+    {
+        size = length(bending);
+        unit = {};
+        if (bending.status == 0 && size != 0.0) {
+            const double inverse = 1.0 / size;
+            unit = {bending.x * inverse, bending.y * inverse, bending.z * inverse, 0};
+        }
+        towards.v = unit;
+        towards.len = unit.status == 0 && size != 0.0 ? 1.0 : 0.0;
+        towards.unit = towards.len != 0.0 ? unit : Vec3{};
     }
     // The matrices of the chain are affine, last row (0, 0, 0, 1): no w.
     static Vec3 place(const Mat4& mat, const Vec3& p)
