@@ -114,44 +114,48 @@ struct FastMath {
                 m[8] * p.x + m[9] * p.y + m[10] * p.z + m[11], 0};
     }
     // The joint turn on the affine parts alone: R = a b, then
-    // mt := R (mt - p) + p and q := R (q - p) + p. Written out: the loops
-    // and arrays of the general helpers cost more than the arithmetic.
+    // mt := R (mt - p) + p and q := R (q - p) + p. Rows go two columns at a
+    // time (the translation column less p): the same products and sums in the
+    // same order as one by one, with half the operations.
     [[gnu::always_inline]] static void turnAbout(const Vec3& p, const Rotation& a, const Rotation* b, Mat4& mt,
                                                  Vec3& q)
     {
+        typedef double Pair __attribute__((vector_size(16)));
         const double* A = a.r;
-        double r0, r1, r2, r3, r4, r5, r6, r7, r8;
+        Pair rLo[3]; // R's rows, columns 0 and 1
+        double rHi[3]; // and column 2
         if (b) {
             const double* B = b->r;
-            r0 = A[0] * B[0] + A[1] * B[3] + A[2] * B[6];
-            r1 = A[0] * B[1] + A[1] * B[4] + A[2] * B[7];
-            r2 = A[0] * B[2] + A[1] * B[5] + A[2] * B[8];
-            r3 = A[3] * B[0] + A[4] * B[3] + A[5] * B[6];
-            r4 = A[3] * B[1] + A[4] * B[4] + A[5] * B[7];
-            r5 = A[3] * B[2] + A[4] * B[5] + A[5] * B[8];
-            r6 = A[6] * B[0] + A[7] * B[3] + A[8] * B[6];
-            r7 = A[6] * B[1] + A[7] * B[4] + A[8] * B[7];
-            r8 = A[6] * B[2] + A[7] * B[5] + A[8] * B[8];
+            const Pair b0{B[0], B[1]}, b1{B[3], B[4]}, b2{B[6], B[7]};
+            for (int row = 0; row < 3; ++row) {
+                const double x = A[3 * row], y = A[3 * row + 1], z = A[3 * row + 2];
+                rLo[row] = x * b0 + y * b1 + z * b2;
+                rHi[row] = x * B[2] + y * B[5] + z * B[8];
+            }
         } else {
-            r0 = A[0]; r1 = A[1]; r2 = A[2]; r3 = A[3]; r4 = A[4]; r5 = A[5]; r6 = A[6]; r7 = A[7]; r8 = A[8];
+            for (int row = 0; row < 3; ++row) {
+                rLo[row] = Pair{A[3 * row], A[3 * row + 1]};
+                rHi[row] = A[3 * row + 2];
+            }
         }
         double* m = mt.m;
-        const double t0 = m[3] - p.x, t1 = m[7] - p.y, t2 = m[11] - p.z;
+        const Pair mLo[3] = {Pair{m[0], m[1]}, Pair{m[4], m[5]}, Pair{m[8], m[9]}};
+        const Pair mHi[3] = {Pair{m[2], m[3] - p.x}, Pair{m[6], m[7] - p.y}, Pair{m[10], m[11] - p.z}};
+        const double pr[3] = {p.x, p.y, p.z};
+        for (int row = 0; row < 3; ++row) {
+            const double x = rLo[row][0], y = rLo[row][1], z = rHi[row];
+            const Pair lo = x * mLo[0] + y * mLo[1] + z * mLo[2];
+            const Pair hi = x * mHi[0] + y * mHi[1] + z * mHi[2];
+            m[4 * row] = lo[0];
+            m[4 * row + 1] = lo[1];
+            m[4 * row + 2] = hi[0];
+            m[4 * row + 3] = hi[1] + pr[row];
+        }
+        // q by R's columns: rows 0 and 1 together, row 2 alone.
         const double d0 = q.x - p.x, d1 = q.y - p.y, d2 = q.z - p.z;
-        const double m0 = m[0], m1 = m[1], m2 = m[2], m4 = m[4], m5 = m[5], m6 = m[6], m8 = m[8], m9 = m[9], m10 = m[10];
-        m[0] = r0 * m0 + r1 * m4 + r2 * m8;
-        m[1] = r0 * m1 + r1 * m5 + r2 * m9;
-        m[2] = r0 * m2 + r1 * m6 + r2 * m10;
-        m[3] = r0 * t0 + r1 * t1 + r2 * t2 + p.x;
-        m[4] = r3 * m0 + r4 * m4 + r5 * m8;
-        m[5] = r3 * m1 + r4 * m5 + r5 * m9;
-        m[6] = r3 * m2 + r4 * m6 + r5 * m10;
-        m[7] = r3 * t0 + r4 * t1 + r5 * t2 + p.y;
-        m[8] = r6 * m0 + r7 * m4 + r8 * m8;
-        m[9] = r6 * m1 + r7 * m5 + r8 * m9;
-        m[10] = r6 * m2 + r7 * m6 + r8 * m10;
-        m[11] = r6 * t0 + r7 * t1 + r8 * t2 + p.z;
-        q = {r0 * d0 + r1 * d1 + r2 * d2 + p.x, r3 * d0 + r4 * d1 + r5 * d2 + p.y, r6 * d0 + r7 * d1 + r8 * d2 + p.z, 0};
+        const Pair c0{rLo[0][0], rLo[1][0]}, c1{rLo[0][1], rLo[1][1]}, c2{rHi[0], rHi[1]};
+        const Pair xy = d0 * c0 + d1 * c1 + d2 * c2 + Pair{p.x, p.y};
+        q = {xy[0], xy[1], rLo[2][0] * d0 + rLo[2][1] * d1 + rHi[2] * d2 + p.z, 0};
     }
     // As the plain one, but the cross product is taken with the segment as it
     // is, beside its length rather than after it, and each division becomes
