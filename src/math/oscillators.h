@@ -17,8 +17,10 @@ void stepOscillators(double x[3], double v[3], const double f[3], const double z
 //  sin and cos again for each rotation.
 //  Fast: phi is kept as its cosine (the dot product) and sine (the length of
 //  the cross product the rotation axis comes from), sin(theta + phi) is
-//  composed from sin and cos of theta, which the bend rotation then reuses,
-//  and the trigonometry is inline. Deterministic, within rounding of Plain.
+//  composed from sin and cos of theta, which the bend rotation then reuses
+//  and the next joint's solve starts from, and the trigonometry is inline;
+//  divisions become reciprocals and the joint turns only the affine part of
+//  the chain's matrix. Deterministic, within rounding of Plain.
 enum class Arithmetic { Plain, Fast };
 
 struct PlainMath {
