@@ -6,6 +6,10 @@
 #pragma once
 #include <cmath>
 
+// Two doubles in one register (GCC vectors): operations on it are the same
+// IEEE operations as on each double alone, so results keep their bits.
+typedef double DoublePair __attribute__((vector_size(16)));
+
 // The kernels for |r| <= pi/4.
 inline void sinCosKernel(double r, double& s, double& c)
 {
@@ -18,10 +22,9 @@ inline void sinCosKernel(double r, double& s, double& c)
                                 z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
     const double w = z * z;
     // The cosine's two halves side by side: the same operations, half the count.
-    typedef double Pair __attribute__((vector_size(16)));
-    Pair h = Pair{2.48015872894767294178e-05, -1.13596475577881948265e-11} * z +
-             Pair{-1.38888888888741095749e-03, 2.08757232129817482790e-09};
-    h = h * z + Pair{4.16666666666666019037e-02, -2.75573143513906633035e-07};
+    DoublePair h = DoublePair{2.48015872894767294178e-05, -1.13596475577881948265e-11} * z +
+                   DoublePair{-1.38888888888741095749e-03, 2.08757232129817482790e-09};
+    h = h * z + DoublePair{4.16666666666666019037e-02, -2.75573143513906633035e-07};
     const double p = z * h[0] + w * w * h[1];
     const double hz = 0.5 * z;
     const double one = 1.0 - hz;

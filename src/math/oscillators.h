@@ -122,7 +122,7 @@ struct FastMath {
     [[gnu::always_inline]] static void turnAbout(const Vec3& p, const Rotation& a, const Rotation* b, Mat4& mt,
                                                  Vec3& q)
     {
-        typedef double Pair __attribute__((vector_size(16)));
+        using Pair = DoublePair;
         const double* A = a.r;
         Pair rLo[3]; // R's rows, columns 0 and 1
         double rHi[3]; // and column 2

@@ -175,23 +175,31 @@ double wrapCoordinate(double g, int n)
     return std::fmod(g, static_cast<double>(n));
 }
 
+// The cursor-shifted grid coordinates of normalised (a, b, c), wrapped into
+// range; false, with g as computed, when one of them is negative or NaN.
+bool gridPoint(const NoiseField& field, double a, double b, double c, double g[3])
+{
+    const int n = field.size;
+    const double p[3] = {a, b, c};
+    for (int i = 0; i < 3; ++i) g[i] = n + (n - 1) * p[i] - field.offset[i];
+    if (!(g[0] >= 0.0) || !(g[1] >= 0.0) || !(g[2] >= 0.0)) return false;
+    for (int i = 0; i < 3; ++i)
+        if (g[i] >= n) g[i] = wrapCoordinate(g[i], n);
+    return true;
+}
+
 } // namespace
 
 double sampleNoise(const NoiseField& field, double a, double b, double c)
 {
     const int n = field.size;
     if (n <= 0 || !field.values) return 0.0;
-    double gx = n + (n - 1) * a - field.offset[0];
-    double gy = n + (n - 1) * b - field.offset[1];
-    double gz = n + (n - 1) * c - field.offset[2];
-    if (!(gx >= 0.0) || !(gy >= 0.0) || !(gz >= 0.0)) {
-        std::cout << gx << '\t' << gy << '\t' << gz << '\t' << "Out of bounding 2" << std::endl;
+    double g[3];
+    if (!gridPoint(field, a, b, c, g)) {
+        std::cout << g[0] << '\t' << g[1] << '\t' << g[2] << '\t' << "Out of bounding 2" << std::endl;
         return 0.0;
     }
-    if (gx >= n) gx = wrapCoordinate(gx, n);
-    if (gy >= n) gy = wrapCoordinate(gy, n);
-    if (gz >= n) gz = wrapCoordinate(gz, n);
-    return interpolateNoise(field, gx, gy, gz);
+    return interpolateNoise(field, g[0], g[1], g[2]);
 }
 
 void sampleWind(const WindField& wind, double a, double b, double c, double out[3])
@@ -205,22 +213,13 @@ void sampleWind(const WindField& wind, double a, double b, double c, double out[
     bool sameCursor = shared;
     for (int i = 0; i < 3 && sameCursor; ++i)
         sameCursor = wind.v.offset[i] == u.offset[i] && wind.w.offset[i] == u.offset[i];
-    if (sameCursor) {
-        double gx = n + (n - 1) * a - u.offset[0];
-        double gy = n + (n - 1) * b - u.offset[1];
-        double gz = n + (n - 1) * c - u.offset[2];
-        if (gx >= 0.0 && gy >= 0.0 && gz >= 0.0) {
-            if (gx >= n) gx = wrapCoordinate(gx, n);
-            if (gy >= n) gy = wrapCoordinate(gy, n);
-            if (gz >= n) gz = wrapCoordinate(gz, n);
-            if (insideGrid(gx, gy, gz, n)) {
-                const NoiseCell cell = noiseCell(n, gx, gy, gz);
-                out[0] = blend(u.values.get(), cell);
-                out[1] = blend(wind.v.values.get(), cell);
-                out[2] = blend(wind.w.values.get(), cell);
-                return;
-            }
-        }
+    double g[3];
+    if (sameCursor && gridPoint(u, a, b, c, g) && insideGrid(g[0], g[1], g[2], n)) {
+        const NoiseCell cell = noiseCell(n, g[0], g[1], g[2]);
+        out[0] = blend(u.values.get(), cell);
+        out[1] = blend(wind.v.values.get(), cell);
+        out[2] = blend(wind.w.values.get(), cell);
+        return;
     }
     out[0] = sampleNoise(u, a, b, c);
     out[1] = sampleNoise(wind.v, a, b, c);
