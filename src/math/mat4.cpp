@@ -1,12 +1,5 @@
 #include "math/mat4.h"
 
-Mat4 identity()
-{
-    Mat4 r;
-    r.m[0] = r.m[5] = r.m[10] = r.m[15] = 1.0;
-    return r;
-}
-
 Mat4 translation(const Vec3& t)
 {
     Mat4 r = identity();

@@ -15,7 +15,12 @@ struct Mat4 {
     double m[16] = {};
 };
 
-Mat4 identity();
+inline Mat4 identity()
+{
+    Mat4 r;
+    r.m[0] = r.m[5] = r.m[10] = r.m[15] = 1.0;
+    return r;
+}
 Mat4 translation(const Vec3& t);
 Mat4 transpose(const Mat4& m);
 

@@ -167,6 +167,9 @@ namespace {
 // Keeps the fraction and reduces the integer part modulo n.
 double wrapCoordinate(double g, int n)
 {
+    // Cursor-shifted points land below 2n: one subtraction, exact (g / 2 <= n <= g),
+    // and the same double as the general form.
+    if (g < 2.0 * n) return g - n;
     if (g < 9.0e15) {
         const long long t = static_cast<long long>(g);
         return g - static_cast<double>(t) + static_cast<double>(t % n);
