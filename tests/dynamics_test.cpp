@@ -3,8 +3,10 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <fstream>
+#include <vector>
 
 #include "dynamics/branch_dynamics.h"
 #include "dynamics/grass_dynamics.h"
@@ -377,6 +379,61 @@ TEST(GrassDynamics, FromRestIsRestoreThenMove)
             }
         }
     }
+}
+
+TEST(GrassDynamics, SideBySideMatchesOneAtATime)
+{
+    // Blades bent four side by side, by the widest build this processor runs
+    // and by the portable one, keep the bits of one blade at a time: ordinary
+    // blades, twists past pi/4, a zero segment, and groups where one member
+    // must go alone (no bend yet, an invalid root).
+    auto bits = [](const Vec3& a, const Vec3& b) {
+        return std::memcmp(&a.x, &b.x, sizeof(double)) == 0 && std::memcmp(&a.y, &b.y, sizeof(double)) == 0 &&
+               std::memcmp(&a.z, &b.z, sizeof(double)) == 0 && a.status == b.status;
+    };
+    constexpr int kBlades = 4 * kGrassLanes;
+    std::vector<GrassBlade> alone(kBlades);
+    for (int i = 0; i < kBlades; ++i) {
+        GrassBlade& b = alone[i];
+        b.baseU = {std::cos(0.7 * i), 0, std::sin(0.7 * i), 0};
+        b.baseV = {-std::sin(0.7 * i), 0, std::cos(0.7 * i), 0};
+        for (int j = 0; j < kGrassLevels; ++j) {
+            const double s = 0.25 * j;
+            b.restCentre[j] = {0.1 * i + 0.3 * s * s, 2.0 * s, 0.2 - 0.1 * s, 0};
+            b.restEdge[j] = add(b.restCentre[j], Vec3{0.02 * (1 - s), 0, 0.04, 0});
+        }
+    }
+    alone[5].restCentre[3] = alone[5].restCentre[2];
+    alone[9].restCentre[0].status = 2;
+    std::vector<GrassBlade> wide = alone, portable = alone;
+    for (int step = 0; step < 80; ++step) {
+        for (int first = 0; first < kBlades; first += kGrassLanes) {
+            Vec3 forces[kGrassLanes];
+            GrassBlade* w[kGrassLanes];
+            GrassBlade* p[kGrassLanes];
+            for (int k = 0; k < kGrassLanes; ++k) {
+                const int i = first + k;
+                const bool calm = i == 12 && step < 40;
+                forces[k] = calm ? Vec3{} : Vec3{300 * std::sin(0.3 * step + i), 40.0, 250 * std::cos(0.17 * step), 0};
+                moveGrassBladeFromRest(alone[i], forces[k], kTimeStep);
+                w[k] = &wide[i];
+                p[k] = &portable[i];
+            }
+            moveGrassLanesFromRest(w, forces, kTimeStep);
+            moveGrassLanesPortable(p, forces, kTimeStep);
+        }
+    }
+    for (int i = 0; i < kBlades; ++i) {
+        for (const std::vector<GrassBlade>* lanes : {&wide, &portable}) {
+            const GrassBlade& b = (*lanes)[i];
+            for (int j = 0; j < kGrassLevels; ++j) {
+                EXPECT_TRUE(bits(b.centre[j], alone[i].centre[j])) << i << ' ' << j;
+                EXPECT_TRUE(bits(b.edge[j], alone[i].edge[j])) << i << ' ' << j;
+            }
+            EXPECT_EQ(std::memcmp(b.bendPosition, alone[i].bendPosition, sizeof b.bendPosition), 0) << i;
+        }
+    }
+    EXPECT_GT(distance(alone[0].centre[4], alone[0].restCentre[4]), 0.1); // it did bend
 }
 
 TEST(GrassDynamics, BendsInThePlaneOfTheWind)

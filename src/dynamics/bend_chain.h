@@ -43,14 +43,18 @@ void rideOn(const Mat4& m, Vec3& frameX, Vec3& frameY, Vec3& frameZ, Vec3& base,
     axisZ = sub(frameZ, base);
 }
 
-// M: PlainMath or FastMath, how the angles are computed.
-// Moves points[1..] by mt, bending each joint as it goes; mt ends as the
-// transform after the last joint. atJoint(j, mt, bent) runs after joint j.
-// theta0 starts the first Newton solve, each later one starts where the
-// last ended; returns the last angle.
-template <class M, class AtJoint>
-double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double timeStep, Mat4& mt, double theta0,
-                 AtJoint&& atJoint)
+// This step's bend of one chain: the oscillators stepped by the wind force,
+// their x and z outputs combined.
+struct ChainBend {
+    double y[3];       // the oscillator outputs; y[1] drives the twist
+    double size;       // the bend's size
+    Vec3 dir;          // and its unit direction
+    Direction towards; // that direction, as angles are measured against it
+    bool bent;         // size at least 1e-6: else the chain only rides on mt
+};
+
+template <class M>
+ChainBend stepBend(const ChainRule& rule, Chain& chain, const Vec3& force, double timeStep)
 {
     Vec3 dir = force;
     const double magnitude = lengthAndNormalize(dir);
@@ -61,14 +65,26 @@ double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double 
     const double frequencies[3] = {rule.frequencyScale[0] * f, rule.frequencyScale[1] * f, rule.frequencyScale[2] * f};
     const double dampings[3] = {rule.dampingScale[0] * zeta, rule.dampingScale[1] * zeta, rule.dampingScale[2] * zeta};
     const double forces[3] = {fX, rule.twist ? fZ : 0.0, fZ};
-    double y[3];
-    stepOscillators(chain.position, chain.velocity, frequencies, dampings, forces, timeStep, y);
+    ChainBend out;
+    stepOscillators(chain.position, chain.velocity, frequencies, dampings, forces, timeStep, out.y);
+    M::bendOf(add(scale(chain.axisX, out.y[0]), scale(chain.axisZ, out.y[2])), out.size, out.dir, out.towards);
+    out.bent = out.size >= 1e-6;
+    return out;
+}
 
-    double bendSize;
-    Vec3 bendDir;
-    Direction towards;
-    M::bendOf(add(scale(chain.axisX, y[0]), scale(chain.axisZ, y[2])), bendSize, bendDir, towards);
-    const bool bent = bendSize >= 1e-6;
+// M: PlainMath or FastMath, how the angles are computed.
+// Moves points[1..] by mt, bending each joint by this step's bend b as it
+// goes; mt ends as the transform after the last joint. atJoint(j, mt, bent)
+// runs after joint j. theta0 starts the first Newton solve, each later one
+// starts where the last ended; returns the last angle.
+template <class M, class AtJoint>
+double bendJoints(const ChainRule& rule, Chain& chain, const ChainBend& b, Mat4& mt, double theta0, AtJoint&& atJoint)
+{
+    const double bendSize = b.size;
+    const Vec3& bendDir = b.dir;
+    const Direction& towards = b.towards;
+    const bool bent = b.bent;
+    const double* y = b.y;
 
     Vec3* p = chain.points;
     const int n = chain.count - 1; // joints
@@ -102,4 +118,12 @@ double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double 
         atJoint(j, mt, bent);
     }
     return thetaPrev;
+}
+
+// stepBend, then bendJoints.
+template <class M, class AtJoint>
+double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double timeStep, Mat4& mt, double theta0,
+                 AtJoint&& atJoint)
+{
+    return bendJoints<M>(rule, chain, stepBend<M>(rule, chain, force, timeStep), mt, theta0, atJoint);
 }

@@ -85,7 +85,27 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
         GrassBlade& b = grass.blades[i];
         moveGrassBladeFromRest(b, sampleWindForce(field, wind, b.noisePosition, 0.3), timeStep, arithmetic);
     };
-    work_pool::forEach(skeleton, blades, 64, blade);
+    if (arithmetic == Arithmetic::Fast) {
+        // Blades in groups side by side; the last, short group one by one.
+        const int groups = (blades + kGrassLanes - 1) / kGrassLanes;
+        auto group = [&](int g) {
+            const int first = g * kGrassLanes;
+            if (first + kGrassLanes > blades) {
+                for (int i = first; i < blades; ++i) blade(i);
+                return;
+            }
+            GrassBlade* members[kGrassLanes];
+            Vec3 forces[kGrassLanes];
+            for (int k = 0; k < kGrassLanes; ++k) {
+                members[k] = &grass.blades[first + k];
+                forces[k] = sampleWindForce(field, wind, members[k]->noisePosition, 0.3);
+            }
+            moveGrassLanesFromRest(members, forces, timeStep);
+        };
+        work_pool::forEach(skeleton, groups, 16, group);
+    } else {
+        work_pool::forEach(skeleton, blades, 64, blade);
+    }
     // Leaves wait for every branch: a leaf rides on its branch's tip.
     auto leaves = [&](int i) {
         moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);

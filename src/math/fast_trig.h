@@ -10,24 +10,34 @@
 // IEEE operations as on each double alone, so results keep their bits.
 typedef double DoublePair __attribute__((vector_size(16)));
 
-// The kernels for |r| <= pi/4.
-inline void sinCosKernel(double r, double& s, double& c)
+// The kernels for |r| <= pi/4; T is double or Lanes (math/lanes.h), each
+// lane getting the operations a double gets.
+template <class T>
+[[gnu::always_inline]] inline void sinCosKernel(T r, T& s, T& c)
 {
-    const double z = r * r;
+    const T z = r * r;
     s = r + r * z *
                 (-1.66666666666666324348e-01 +
                  z * (8.33333333332248946124e-03 +
                       z * (-1.98412698298579493134e-04 +
                            z * (2.75573137070700676789e-06 +
                                 z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
-    const double w = z * z;
-    // The cosine's two halves side by side: the same operations, half the count.
-    DoublePair h = DoublePair{2.48015872894767294178e-05, -1.13596475577881948265e-11} * z +
-                   DoublePair{-1.38888888888741095749e-03, 2.08757232129817482790e-09};
-    h = h * z + DoublePair{4.16666666666666019037e-02, -2.75573143513906633035e-07};
-    const double p = z * h[0] + w * w * h[1];
-    const double hz = 0.5 * z;
-    const double one = 1.0 - hz;
+    const T w = z * z;
+    T h0, h1; // the cosine's two halves
+    if constexpr (sizeof(T) == sizeof(double)) {
+        // Side by side: the same operations, half the count.
+        DoublePair h = DoublePair{2.48015872894767294178e-05, -1.13596475577881948265e-11} * z +
+                       DoublePair{-1.38888888888741095749e-03, 2.08757232129817482790e-09};
+        h = h * z + DoublePair{4.16666666666666019037e-02, -2.75573143513906633035e-07};
+        h0 = h[0];
+        h1 = h[1];
+    } else {
+        h0 = (2.48015872894767294178e-05 * z + -1.38888888888741095749e-03) * z + 4.16666666666666019037e-02;
+        h1 = (-1.13596475577881948265e-11 * z + 2.08757232129817482790e-09) * z + -2.75573143513906633035e-07;
+    }
+    const T p = z * h0 + w * w * h1;
+    const T hz = 0.5 * z;
+    const T one = 1.0 - hz;
     c = one + (((1.0 - one) - hz) + z * p);
 }
 

@@ -228,9 +228,9 @@ inline double solveBendAngle(double theta0, double load, double arm, const Phase
 
 // Twist of a petiole or blade segment from the y oscillator: opposite in sign
 // to yy, saturating below pi/3.
+constexpr double kMaxTwist = 1.0471975512666667; // 3.1415926538 / 3
 inline double twistAngle(double yy, double arm, double stiffness)
 {
-    constexpr double kMaxTwist = 1.0471975512666667; // 3.1415926538 / 3
     const double e = yy * arm / stiffness;
     if (yy > 0.0) return -kMaxTwist * (1.0 - std::exp(-e));
     return kMaxTwist * (1.0 - std::exp(e));
