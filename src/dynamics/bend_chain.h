@@ -28,6 +28,10 @@ struct Chain {
     double frequency;
     double dampingRatio;
     double stiffness;
+
+    Vec3 point(int j) const { return points[j]; }
+    Vec3 source(int j) const { return from[j]; }
+    void setPoint(int j, const Vec3& p) { points[j] = p; }
 };
 
 // The part's frame and base point ride on the parent's transform; returns
@@ -72,50 +76,51 @@ ChainBend stepBend(const ChainRule& rule, Chain& chain, const Vec3& force, doubl
     return out;
 }
 
-// M: PlainMath or FastMath, how the angles are computed.
+// M: PlainMath, FastMath, or LaneMath for four chains side by side; C: a
+// Chain, or the like for lanes (point, source, setPoint, count, radii,
+// stiffness); B: a ChainBend, or the like for lanes.
 // Moves points[1..] by mt, bending each joint by this step's bend b as it
 // goes; mt ends as the transform after the last joint. atJoint(j, mt, bent)
 // runs after joint j. theta0 starts the first Newton solve, each later one
 // starts where the last ended; returns the last angle.
-template <class M, class AtJoint>
-double bendJoints(const ChainRule& rule, Chain& chain, const ChainBend& b, Mat4& mt, double theta0, AtJoint&& atJoint)
+template <class M, class C, class B, class AtJoint>
+LANES_INLINE typename M::Real bendJoints(const ChainRule& rule, C& chain, const B& b, typename M::Matrix& mt,
+                            typename M::Real theta0, AtJoint&& atJoint)
 {
-    const double bendSize = b.size;
-    const Vec3& bendDir = b.dir;
-    const Direction& towards = b.towards;
-    const bool bent = b.bent;
-    const double* y = b.y;
-
-    Vec3* p = chain.points;
+    using T = typename M::Real;
+    using V = typename M::Vector;
     const int n = chain.count - 1; // joints
-    double thetaPrev = theta0;
+    T thetaPrev = theta0;
     typename M::Turn turn; // carries the sine and cosine of thetaPrev from joint to joint
+    V p = chain.point(0);
     for (int j = 0; j < n; ++j) {
-        p[j + 1] = M::place(mt, chain.from[j + 1]);
-        if (bent) {
+        V q = M::place(mt, chain.source(j + 1));
+        if (b.bent) {
             // The tip load: the bend times the segments beyond the joint, by repeated addition.
-            double load = bendSize;
+            T load = b.size;
             if (rule.loadFromTip) {
-                load = 0.0;
-                for (int k = 0; k < n - j; ++k) load += bendSize;
+                load = T{};
+                for (int k = 0; k < n - j; ++k) load += b.size;
             }
-            const double k = chain.radii ? chain.stiffness * (chain.radii[j] / chain.radii[0])
-                                         : chain.stiffness * (1.0 - 0.5 * j / n);
-            Vec3 seg = sub(p[j + 1], p[j]);
-            Vec3 axis;
+            const T k = chain.radii ? chain.stiffness * (chain.radii[j] / chain.radii[0])
+                                    : chain.stiffness * (1.0 - 0.5 * j / n);
+            V seg = M::sub(q, p);
+            V axis;
             typename M::Phase phi;
-            const double arm = M::jointFrame(seg, bendDir, towards, axis, phi);
-            const double theta = solveBendAngle(thetaPrev, load, arm, phi, k, rule.maxIterations, &turn);
+            const T arm = M::jointFrame(seg, b.dir, b.towards, axis, phi);
+            const T theta = solveBendAngle(thetaPrev, load, arm, phi, k, rule.maxIterations, &turn);
             thetaPrev = theta;
-            const Rotation bend = M::bend(theta, turn, axis);
+            const auto bend = M::bend(theta, turn, axis);
             if (rule.twist) {
-                const Rotation twist = M::turn(-twistAngle(y[1], arm, chain.stiffness), seg);
-                M::turnAbout(p[j], bend, &twist, mt, p[j + 1]);
+                const auto twist = M::turn(-twistAngle(b.y[1], arm, chain.stiffness), seg);
+                M::turnAbout(p, bend, &twist, mt, q);
             } else {
-                M::turnAbout(p[j], bend, nullptr, mt, p[j + 1]);
+                M::turnAbout(p, bend, nullptr, mt, q);
             }
         }
-        atJoint(j, mt, bent);
+        chain.setPoint(j + 1, q);
+        p = q;
+        atJoint(j, mt, b.bent);
     }
     return thetaPrev;
 }
@@ -125,5 +130,6 @@ template <class M, class AtJoint>
 double bendChain(const ChainRule& rule, Chain& chain, const Vec3& force, double timeStep, Mat4& mt, double theta0,
                  AtJoint&& atJoint)
 {
-    return bendJoints<M>(rule, chain, stepBend<M>(rule, chain, force, timeStep), mt, theta0, atJoint);
+    const ChainBend b = stepBend<M>(rule, chain, force, timeStep);
+    return bendJoints<M>(rule, chain, b, mt, theta0, atJoint);
 }

@@ -1,10 +1,11 @@
 // Four doubles side by side (GCC vectors). Each lane gets exactly the IEEE
-// operations a double alone would, so code written for both gives the same
-// bits either way; branches become masks and selects.
+// operations a double alone would, so code written for both (the helpers
+// below come for double and for Lanes) gives the same bits either way;
+// branches become masks and selects.
 //
 // Everything taking or returning Lanes is forced inline: callers may be
-// built for a wider instruction set (target_clones) than these helpers, and
-// no call may pass a vector across that boundary.
+// built for a wider instruction set (target("avx2")) than these helpers,
+// and no call may pass a vector across that boundary.
 #pragma once
 #include <cmath>
 
@@ -18,34 +19,57 @@
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 #define LANES_INLINE [[gnu::always_inline]] inline
+#define LANES_LAMBDA __attribute__((always_inline))
 
 typedef double Lanes __attribute__((vector_size(32)));
-typedef long long LaneMask __attribute__((vector_size(32))); // all ones where true
+using LaneMask = decltype(Lanes{} < Lanes{}); // 64-bit integers, all ones where true
 
 constexpr int kLanes = 4;
 
+// What a comparison of T gives: bool, or LaneMask.
+template <class T>
+using MaskOf = decltype(T{} < T{});
+
+LANES_INLINE bool anyLane(bool m) { return m; }
 LANES_INLINE bool anyLane(LaneMask m) { return (m[0] | m[1] | m[2] | m[3]) != 0; }
 LANES_INLINE bool allLanes(LaneMask m) { return (m[0] & m[1] & m[2] & m[3]) != 0; }
-// m ? a : b lane by lane, by bits (no vector ?: needed).
+LANES_INLINE bool laneNot(bool m) { return !m; }
+LANES_INLINE LaneMask laneNot(LaneMask m) { return ~m; }
+template <class T>
+LANES_INLINE MaskOf<T> everyLane(bool b)
+{
+    if constexpr (sizeof(T) == sizeof(double)) return b;
+    else return b ? LaneMask{} - 1 : LaneMask{};
+}
+
+// m ? a : b lane by lane; for Lanes by bits (no vector ?: needed).
+LANES_INLINE double select(bool m, double a, double b) { return m ? a : b; }
 LANES_INLINE Lanes select(LaneMask m, Lanes a, Lanes b)
 {
     return (Lanes)(((LaneMask)a & m) | ((LaneMask)b & ~m));
 }
 
+LANES_INLINE double laneSqrt(double v) { return std::sqrt(v); }
 LANES_INLINE Lanes laneSqrt(Lanes v)
 {
     for (int i = 0; i < kLanes; ++i) v[i] = std::sqrt(v[i]);
     return v;
 }
 
+LANES_INLINE double laneExp(double v) { return std::exp(v); }
 LANES_INLINE Lanes laneExp(Lanes v)
 {
     for (int i = 0; i < kLanes; ++i) v[i] = std::exp(v[i]);
     return v;
 }
 
+LANES_INLINE bool isFinite(double v) { return std::isfinite(v); }
+LANES_INLINE LaneMask isFinite(Lanes v) { return (v - v) == 0.0; } // inf - inf and NaN give NaN
+
+LANES_INLINE double laneAbs(double v) { return std::fabs(v); }
+
 // fastSinCos lane by lane: the kernel for all four, and lanes past pi/4
-// (rare: large twists) redone one by one.
+// (large twists) redone one by one.
 LANES_INLINE void fastSinCos(Lanes x, Lanes& sine, Lanes& cosine)
 {
     sinCosKernel(x, sine, cosine);
@@ -59,3 +83,14 @@ LANES_INLINE void fastSinCos(Lanes x, Lanes& sine, Lanes& cosine)
         cosine[i] = c;
     }
 }
+
+// Four points, a rotation block and the affine rows of a matrix, lane by lane.
+struct LaneVec {
+    Lanes x, y, z;
+};
+struct LaneRotation {
+    Lanes r[9];
+};
+struct LaneAffine {
+    Lanes m[12]; // rows 0..2 of a matrix whose last row is (0, 0, 0, 1)
+};
