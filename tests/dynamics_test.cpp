@@ -57,6 +57,13 @@ bool same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z
 
 double distance(const Vec3& a, const Vec3& b) { return length(sub(a, b)); }
 
+// Same bits, zeros' signs and status included.
+bool bitsEqual(const Vec3& a, const Vec3& b)
+{
+    return std::memcmp(&a.x, &b.x, sizeof(double)) == 0 && std::memcmp(&a.y, &b.y, sizeof(double)) == 0 &&
+           std::memcmp(&a.z, &b.z, sizeof(double)) == 0 && a.status == b.status;
+}
+
 // Every branch, leaf and blade at its rest geometry, exactly.
 void expectAtRest(const Scene& s)
 {
@@ -387,10 +394,6 @@ TEST(GrassDynamics, SideBySideMatchesOneAtATime)
     // and by the portable one, keep the bits of one blade at a time: ordinary
     // blades, twists past pi/4, a zero segment, and groups where one member
     // must go alone (no bend yet, an invalid root).
-    auto bits = [](const Vec3& a, const Vec3& b) {
-        return std::memcmp(&a.x, &b.x, sizeof(double)) == 0 && std::memcmp(&a.y, &b.y, sizeof(double)) == 0 &&
-               std::memcmp(&a.z, &b.z, sizeof(double)) == 0 && a.status == b.status;
-    };
     constexpr int kBlades = 4 * kGrassLanes;
     std::vector<GrassBlade> alone(kBlades);
     for (int i = 0; i < kBlades; ++i) {
@@ -420,20 +423,65 @@ TEST(GrassDynamics, SideBySideMatchesOneAtATime)
                 p[k] = &portable[i];
             }
             moveGrassLanesFromRest(w, forces, kTimeStep);
-            moveGrassLanesPortable(p, forces, kTimeStep);
+            moveGrassLanesFromRest(p, forces, kTimeStep, true);
         }
     }
     for (int i = 0; i < kBlades; ++i) {
         for (const std::vector<GrassBlade>* lanes : {&wide, &portable}) {
             const GrassBlade& b = (*lanes)[i];
             for (int j = 0; j < kGrassLevels; ++j) {
-                EXPECT_TRUE(bits(b.centre[j], alone[i].centre[j])) << i << ' ' << j;
-                EXPECT_TRUE(bits(b.edge[j], alone[i].edge[j])) << i << ' ' << j;
+                EXPECT_TRUE(bitsEqual(b.centre[j], alone[i].centre[j])) << i << ' ' << j;
+                EXPECT_TRUE(bitsEqual(b.edge[j], alone[i].edge[j])) << i << ' ' << j;
             }
             EXPECT_EQ(std::memcmp(b.bendPosition, alone[i].bendPosition, sizeof b.bendPosition), 0) << i;
         }
     }
     EXPECT_GT(distance(alone[0].centre[4], alone[0].restCentre[4]), 0.1); // it did bend
+}
+
+TEST(LeafDynamics, SideBySideMatchesOneAtATime)
+{
+    // Leaves four side by side, each on its own branch tip, by both builds:
+    // the bits of one leaf at a time, also for a group that has a short
+    // petiole and so goes one by one.
+    auto s = smallScene(8, 0);
+    stepWind(*s, true, 400.0, kAlongX, false);
+    std::vector<Leaf> alone;
+    std::vector<const Mat4*> tips;
+    for (int i = 0; i < 4 && i < s->tree.branchCount; ++i) {
+        for (const Leaf& leaf : s->tree.branches[i].leaves) {
+            alone.push_back(leaf);
+            tips.push_back(&s->tree.branches[i].tipTransform);
+        }
+    }
+    ASSERT_EQ(alone.size(), 24u);
+    alone[21].pointCount = 4;
+    std::vector<Leaf> wide = alone, portable = alone;
+    for (int step = 0; step < 60; ++step) {
+        for (size_t first = 0; first < alone.size(); first += kLeafLanes) {
+            Vec3 forces[kLeafLanes];
+            Leaf* w[kLeafLanes];
+            Leaf* p[kLeafLanes];
+            for (int k = 0; k < kLeafLanes; ++k) {
+                const size_t i = first + k;
+                forces[k] = {90 * std::sin(0.3 * step + i), 20.0, 70 * std::cos(0.2 * step), 0};
+                for (std::vector<Leaf>* set : {&alone, &wide, &portable}) restoreLeaf((*set)[i]);
+                moveLeaf(alone[i], *tips[i], forces[k], kTimeStep);
+                w[k] = &wide[i];
+                p[k] = &portable[i];
+            }
+            moveLeafLanes(w, &tips[first], forces, kTimeStep);
+            moveLeafLanes(p, &tips[first], forces, kTimeStep, true);
+        }
+    }
+    for (size_t i = 0; i < alone.size(); ++i) {
+        for (const std::vector<Leaf>* set : {&wide, &portable}) {
+            const Leaf& leaf = (*set)[i];
+            EXPECT_EQ(std::memcmp(leaf.bladeMatrix.m, alone[i].bladeMatrix.m, sizeof leaf.bladeMatrix.m), 0) << i;
+            for (int k = 0; k < kPetiolePoints; ++k) EXPECT_TRUE(bitsEqual(leaf.petiolePoints[k], alone[i].petiolePoints[k]));
+        }
+    }
+    EXPECT_GT(distance(alone[0].petiolePoints[5], transformPoint(*tips[0], alone[0].restPetiolePoints[5])), 1e-3);
 }
 
 TEST(GrassDynamics, BendsInThePlaneOfTheWind)

@@ -76,6 +76,65 @@ ChainBend stepBend(const ChainRule& rule, Chain& chain, const Vec3& force, doubl
     return out;
 }
 
+// kLanes chains side by side, one per owner (a blade, a leaf), with the
+// same number of points: what bendJoints reads and writes of them.
+template <class Owner, int N>
+struct LaneChain {
+    using Points = Vec3 (Owner::*)[N];
+    Owner* const* owners;
+    Points points;  // where the chain's points go
+    Points sources; // where points[1..] start (may be points itself)
+    Lanes stiffness;
+    static constexpr int count = N;
+    static constexpr const double* radii = nullptr; // joints taper linearly
+
+    LANES_INLINE LaneVec gather(Points array, int j) const
+    {
+        LaneVec v;
+        for (int i = 0; i < kLanes; ++i) {
+            const Vec3& p = (owners[i]->*array)[j];
+            v.x[i] = p.x;
+            v.y[i] = p.y;
+            v.z[i] = p.z;
+        }
+        return v;
+    }
+    LANES_INLINE void scatter(Points array, int j, const LaneVec& v) const
+    {
+        for (int i = 0; i < kLanes; ++i) (owners[i]->*array)[j] = {v.x[i], v.y[i], v.z[i], 0};
+    }
+    LANES_INLINE LaneVec point(int j) const { return gather(points, j); }
+    LANES_INLINE LaneVec source(int j) const { return gather(sources, j); }
+    LANES_INLINE void setPoint(int j, const LaneVec& p) const { scatter(points, j, p); }
+};
+
+// ChainBend for kLanes chains; only bent chains with a valid direction go
+// side by side (inLanes), so it has no status words.
+struct LaneBend {
+    Lanes size;
+    LaneVec dir, towards; // the unit bend direction, and the same as measured against
+    Lanes y[3];
+    bool bent = true;
+
+    static bool inLanes(const ChainBend& b)
+    {
+        return b.bent && b.towards.v.status == 0 && b.towards.len >= 1e-10 && b.dir.status == 0;
+    }
+    LANES_INLINE explicit LaneBend(const ChainBend* b)
+    {
+        for (int i = 0; i < kLanes; ++i) {
+            size[i] = b[i].size;
+            dir.x[i] = b[i].dir.x;
+            dir.y[i] = b[i].dir.y;
+            dir.z[i] = b[i].dir.z;
+            towards.x[i] = b[i].towards.unit.x;
+            towards.y[i] = b[i].towards.unit.y;
+            towards.z[i] = b[i].towards.unit.z;
+            for (int k = 0; k < 3; ++k) y[k][i] = b[i].y[k];
+        }
+    }
+};
+
 // M: PlainMath, FastMath, or LaneMath for four chains side by side; C: a
 // Chain, or the like for lanes (point, source, setPoint, count, radii,
 // stiffness); B: a ChainBend, or the like for lanes.

@@ -107,10 +107,37 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
         work_pool::forEach(skeleton, blades, 64, blade);
     }
     // Leaves wait for every branch: a leaf rides on its branch's tip.
-    auto leaves = [&](int i) {
-        moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
-    };
-    work_pool::forEach(branches, 4, leaves);
+    if (arithmetic == Arithmetic::Fast) {
+        // Leaves in groups side by side, counted over all branches; groups
+        // short of moving leaves go one by one.
+        const int leafCount = branches * kLeavesPerBranch;
+        auto group = [&](int g) {
+            Leaf* members[kLeafLanes];
+            const Mat4* tips[kLeafLanes];
+            Vec3 forces[kLeafLanes];
+            int count = 0;
+            for (int k = g * kLeafLanes; k < leafCount && k < (g + 1) * kLeafLanes; ++k) {
+                Branch& b = model.branches[k / kLeavesPerBranch];
+                Leaf& leaf = b.leaves[k % kLeavesPerBranch];
+                if (b.points && model.restBranches[k / kLeavesPerBranch].points) restoreLeaf(leaf);
+                if (!moves(b)) continue;
+                members[count] = &leaf;
+                tips[count] = &b.tipTransform;
+                forces[count++] = sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale);
+            }
+            if (count == kLeafLanes) {
+                moveLeafLanes(members, tips, forces, timeStep);
+                return;
+            }
+            for (int i = 0; i < count; ++i) moveLeaf(*members[i], *tips[i], forces[i], timeStep, arithmetic);
+        };
+        work_pool::forEach((leafCount + kLeafLanes - 1) / kLeafLanes, 8, group);
+    } else {
+        auto leaves = [&](int i) {
+            moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
+        };
+        work_pool::forEach(branches, 4, leaves);
+    }
 }
 
 } // namespace

@@ -35,51 +35,8 @@ void moveBladeWith(GrassBlade& blade, const Vec3& force, double timeStep, bool f
     moveBladeWith<M>(blade, chain, bend, fromRest ? blade.restEdge : blade.edge);
 }
 
-// Four blades bent side by side by LaneMath, which gives each lane the
-// operations FastMath gives one blade alone, so the bits are those of one
-// at a time.
-struct LaneChain {
-    GrassBlade* const* blades;
-    static constexpr int count = kGrassLevels;
-    static constexpr const double* radii = nullptr; // blades taper linearly
-    Lanes stiffness;
-
-    LANES_INLINE LaneVec gather(Vec3 (GrassBlade::*array)[kGrassLevels], int j) const
-    {
-        LaneVec v;
-        for (int i = 0; i < kLanes; ++i) {
-            const Vec3& p = (blades[i]->*array)[j];
-            v.x[i] = p.x;
-            v.y[i] = p.y;
-            v.z[i] = p.z;
-        }
-        return v;
-    }
-    LANES_INLINE void scatter(Vec3 (GrassBlade::*array)[kGrassLevels], int j, const LaneVec& v) const
-    {
-        for (int i = 0; i < kLanes; ++i) (blades[i]->*array)[j] = {v.x[i], v.y[i], v.z[i], 0};
-    }
-    LANES_INLINE LaneVec point(int j) const { return gather(&GrassBlade::centre, j); }
-    LANES_INLINE LaneVec source(int j) const { return gather(&GrassBlade::restCentre, j); }
-    LANES_INLINE void setPoint(int j, const LaneVec& p) { scatter(&GrassBlade::centre, j, p); }
-};
-
-// What bendJoints reads of the four bends.
-struct LaneBend {
-    Lanes size;
-    LaneVec dir, towards; // the unit bend direction, and the same as measured against
-    Lanes y[3];
-    bool bent;
-};
-
 // The lanes need every blade bent, with a valid bend direction and root;
 // anything else goes one blade at a time.
-bool bendInLanes(const ChainBend& b, const GrassBlade& blade)
-{
-    return b.bent && b.towards.v.status == 0 && b.towards.len >= 1e-10 && b.dir.status == 0 &&
-           blade.restCentre[0].status == 0;
-}
-
 LANES_INLINE void moveLanes(GrassBlade* const* blades, const Vec3* forces, double timeStep)
 {
     ChainBend bends[kLanes];
@@ -88,7 +45,7 @@ LANES_INLINE void moveLanes(GrassBlade* const* blades, const Vec3* forces, doubl
         GrassBlade& b = *blades[i];
         Chain chain = bladeChain(b, b.restCentre);
         bends[i] = stepBend<FastMath>(kGrassRule, chain, forces[i], timeStep);
-        lanes = lanes && bendInLanes(bends[i], b);
+        lanes = lanes && LaneBend::inLanes(bends[i]) && b.restCentre[0].status == 0;
     }
     if (!lanes) {
         for (int i = 0; i < kLanes; ++i) {
@@ -97,20 +54,12 @@ LANES_INLINE void moveLanes(GrassBlade* const* blades, const Vec3* forces, doubl
         }
         return;
     }
-    LaneChain chain{blades, {}};
-    LaneBend bend;
-    bend.bent = true;
+    // Four blades by LaneMath, which gives each lane the operations FastMath
+    // gives one blade alone: the bits are those of one at a time.
+    LaneChain<GrassBlade, kGrassLevels> chain{blades, &GrassBlade::centre, &GrassBlade::restCentre, {}};
+    const LaneBend bend(bends);
     for (int i = 0; i < kLanes; ++i) {
-        const ChainBend& b = bends[i];
         chain.stiffness[i] = blades[i]->stiffness;
-        bend.size[i] = b.size;
-        bend.dir.x[i] = b.dir.x;
-        bend.dir.y[i] = b.dir.y;
-        bend.dir.z[i] = b.dir.z;
-        bend.towards.x[i] = b.towards.unit.x;
-        bend.towards.y[i] = b.towards.unit.y;
-        bend.towards.z[i] = b.towards.unit.z;
-        for (int k = 0; k < 3; ++k) bend.y[k][i] = b.y[k];
         blades[i]->centre[0] = blades[i]->restCentre[0];
         blades[i]->edge[0] = blades[i]->restEdge[0];
     }
@@ -121,10 +70,8 @@ LANES_INLINE void moveLanes(GrassBlade* const* blades, const Vec3* forces, doubl
     });
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define ARBORVANE_AVX2_LANES 1
-// The same code built for AVX2: four lanes in one register.
-__attribute__((target("avx2"))) void moveLanesAvx2(GrassBlade* const* blades, const Vec3* forces, double timeStep)
+#ifdef LANES_HAVE_AVX2
+LANES_AVX2 void moveLanesAvx2(GrassBlade* const* blades, const Vec3* forces, double timeStep)
 {
     moveLanes(blades, forces, timeStep);
 }
@@ -139,17 +86,12 @@ void moveBlade(GrassBlade& blade, const Vec3& force, double timeStep, Arithmetic
 }
 } // namespace
 
-void moveGrassLanesFromRest(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep)
+void moveGrassLanesFromRest(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep,
+                            bool portable)
 {
-#ifdef ARBORVANE_AVX2_LANES
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return moveLanesAvx2(blades, forces, timeStep);
+#ifdef LANES_HAVE_AVX2
+    if (!portable && wideLanes()) return moveLanesAvx2(blades, forces, timeStep);
 #endif
-    moveLanes(blades, forces, timeStep);
-}
-
-void moveGrassLanesPortable(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep)
-{
     moveLanes(blades, forces, timeStep);
 }
 

@@ -13,12 +13,11 @@ void moveGrassBlade(GrassBlade& blade, const Vec3& force, double timeStep, Arith
 void moveGrassBladeFromRest(GrassBlade& blade, const Vec3& force, double timeStep,
                             Arithmetic arithmetic = Arithmetic::Fast);
 // Blades side by side: kGrassLanes blades from their rest shape, each with
-// its force, with Fast arithmetic; the same bits as one at a time.
+// its force, with Fast arithmetic: the same bits as one at a time.
+// portable: without AVX2 even where the processor has it (for tests).
 constexpr int kGrassLanes = 4;
-// Uses AVX2 where the processor has it.
-void moveGrassLanesFromRest(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep);
-// The build for any x86-64 (two lanes to a register), for tests and benchmarks.
-void moveGrassLanesPortable(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep);
+void moveGrassLanesFromRest(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep,
+                            bool portable = false);
 // Every blade in array order on this thread; nothing when no field is loaded.
 void moveGrass(GrassField& grass, const WindField& field, const WindInput& wind, double timeStep,
                Arithmetic arithmetic = Arithmetic::Fast);

@@ -8,3 +8,10 @@
 // mb: the branch's transform after its last joint; force: the leaf's wind force.
 void moveLeaf(Leaf& leaf, const Mat4& mb, const Vec3& force, double timeStep,
               Arithmetic arithmetic = Arithmetic::Fast);
+
+// Four leaves side by side, each on its branch's transform mb[i] with its
+// force, with Fast arithmetic: the same bits as one at a time. portable:
+// without AVX2 even where the processor has it (for tests).
+constexpr int kLeafLanes = 4;
+void moveLeafLanes(Leaf* const leaves[kLeafLanes], const Mat4* const mb[kLeafLanes], const Vec3 forces[kLeafLanes],
+                   double timeStep, bool portable = false);

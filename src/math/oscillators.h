@@ -88,7 +88,7 @@ struct FastMathOf {
         // In lanes that are not active nothing changes.
         LANES_INLINE void shifted(T t, const Phase& phi, T& s, T& c, Mask active)
         {
-            const Mask fresh = active & (t != theta);
+            const Mask fresh = laneAnd(active, t != theta);
             if (anyLane(fresh)) {
                 T newSine, newCosine;
                 fastSinCos(t, newSine, newCosine);
@@ -253,9 +253,10 @@ LANES_INLINE T solveBendAngle(T theta0, T load, T arm, const Phase& phi, T k, in
         const T g = -big * sine - k * theta;
         const T dg = -big * cosine - k;
         // A flat g' would throw the angle to infinity: stay at the last finite point.
-        const Mask done = ((g <= 0.0001) & (g >= -0.0001)) | (dg == 0.0) | everyLane<T>(count >= maxIterations);
+        const Mask done =
+            laneOr(laneOr(laneAnd(g <= 0.0001, g >= -0.0001), dg == 0.0), everyLane<T>(count >= maxIterations));
         const T next = theta - g / dg;
-        active = active & laneNot(done) & isFinite(next);
+        active = laneAnd(laneAnd(active, laneNot(done)), isFinite(next));
         if (!anyLane(active)) {
             if (turn) *turn = last;
             return theta;
