@@ -478,7 +478,8 @@ TEST(LeafDynamics, SideBySideMatchesOneAtATime)
         for (const std::vector<Leaf>* set : {&wide, &portable}) {
             const Leaf& leaf = (*set)[i];
             EXPECT_EQ(std::memcmp(leaf.bladeMatrix.m, alone[i].bladeMatrix.m, sizeof leaf.bladeMatrix.m), 0) << i;
-            for (int k = 0; k < kPetiolePoints; ++k) EXPECT_TRUE(bitsEqual(leaf.petiolePoints[k], alone[i].petiolePoints[k]));
+            for (int k = 0; k < kPetiolePoints; ++k)
+                EXPECT_TRUE(bitsEqual(leaf.petiolePoints[k], alone[i].petiolePoints[k])) << i << ' ' << k;
         }
     }
     EXPECT_GT(distance(alone[0].petiolePoints[5], transformPoint(*tips[0], alone[0].restPetiolePoints[5])), 1e-3);

@@ -144,14 +144,14 @@ struct LaneBend {
 // starts where the last ended; returns the last angle.
 template <class M, class C, class B, class AtJoint>
 LANES_INLINE typename M::Real bendJoints(const ChainRule& rule, C& chain, const B& b, typename M::Matrix& mt,
-                            typename M::Real theta0, AtJoint&& atJoint)
+                                         typename M::Real theta0, AtJoint&& atJoint)
 {
     using T = typename M::Real;
     using V = typename M::Vector;
     const int n = chain.count - 1; // joints
     T thetaPrev = theta0;
     typename M::Turn turn; // carries the sine and cosine of thetaPrev from joint to joint
-    V p = chain.point(0);
+    V p = n > 0 ? chain.point(0) : V{}; // the joint's own point: the root first
     for (int j = 0; j < n; ++j) {
         V q = M::place(mt, chain.source(j + 1));
         if (b.bent) {
