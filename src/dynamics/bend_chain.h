@@ -58,7 +58,7 @@ struct ChainBend {
 };
 
 template <class M>
-ChainBend stepBend(const ChainRule& rule, Chain& chain, const Vec3& force, double timeStep)
+inline ChainBend stepBend(const ChainRule& rule, Chain& chain, const Vec3& force, double timeStep)
 {
     Vec3 dir = force;
     const double magnitude = lengthAndNormalize(dir);

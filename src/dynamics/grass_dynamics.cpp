@@ -89,10 +89,11 @@ void moveBlade(GrassBlade& blade, const Vec3& force, double timeStep, Arithmetic
 void moveGrassLanesFromRest(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep,
                             bool portable)
 {
+    if (portable) return moveLanes(blades, forces, timeStep);
 #ifdef LANES_HAVE_AVX2
-    if (!portable && wideLanes()) return moveLanesAvx2(blades, forces, timeStep);
+    if (wideLanes()) return moveLanesAvx2(blades, forces, timeStep);
 #endif
-    moveLanes(blades, forces, timeStep);
+    for (int i = 0; i < kGrassLanes; ++i) moveBladeWith<FastMath>(*blades[i], forces[i], timeStep, true);
 }
 
 void moveGrassBlade(GrassBlade& blade, const Vec3& force, double timeStep, Arithmetic arithmetic)

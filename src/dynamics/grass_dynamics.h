@@ -12,9 +12,10 @@ void moveGrassBlade(GrassBlade& blade, const Vec3& force, double timeStep, Arith
 // The same from its rest shape: restoreBlade and moveGrassBlade in one pass.
 void moveGrassBladeFromRest(GrassBlade& blade, const Vec3& force, double timeStep,
                             Arithmetic arithmetic = Arithmetic::Fast);
-// Blades side by side: kGrassLanes blades from their rest shape, each with
-// its force, with Fast arithmetic: the same bits as one at a time.
-// portable: without AVX2 even where the processor has it (for tests).
+// kGrassLanes blades from their rest shape, each with its force, with Fast
+// arithmetic: side by side where the processor has AVX2 (wideLanes), else
+// one at a time; the bits are the same either way. portable: side by side
+// without AVX2 (for tests).
 constexpr int kGrassLanes = 4;
 void moveGrassLanesFromRest(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep,
                             bool portable = false);

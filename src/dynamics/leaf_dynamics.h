@@ -9,9 +9,10 @@
 void moveLeaf(Leaf& leaf, const Mat4& mb, const Vec3& force, double timeStep,
               Arithmetic arithmetic = Arithmetic::Fast);
 
-// Four leaves side by side, each on its branch's transform mb[i] with its
-// force, with Fast arithmetic: the same bits as one at a time. portable:
-// without AVX2 even where the processor has it (for tests).
+// Four leaves, each on its branch's transform mb[i] with its force, with
+// Fast arithmetic: side by side where the processor has AVX2 (wideLanes),
+// else one at a time; the bits are the same either way. portable: side by
+// side without AVX2 (for tests).
 constexpr int kLeafLanes = 4;
 void moveLeafLanes(Leaf* const leaves[kLeafLanes], const Mat4* const mb[kLeafLanes], const Vec3 forces[kLeafLanes],
                    double timeStep, bool portable = false);

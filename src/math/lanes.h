@@ -8,6 +8,7 @@
 // and no call may pass a vector across that boundary.
 #pragma once
 #include <cmath>
+#include <cstdlib>
 
 #include "math/fast_trig.h"
 
@@ -26,15 +27,17 @@ using LaneMask = decltype(Lanes{} < Lanes{}); // 64-bit integers, all ones where
 
 constexpr int kLanes = 4;
 
-// Lane code can be built a second time for AVX2 (four lanes to a register
-// instead of two): LANES_AVX2 marks that build, wideLanes() says whether
-// this processor runs it. No FMA: each lane keeps the bits of a double.
+// Lane code can be built a second time for AVX2 (four lanes to a register):
+// LANES_AVX2 marks that build, wideLanes() says whether to run it: the
+// processor has AVX2 and ARBORVANE_NO_AVX2 is not set. Without it the
+// callers bend one chain at a time, which is faster than lanes two to a
+// register. No FMA: each lane keeps the bits of a double.
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LANES_HAVE_AVX2 1
 #define LANES_AVX2 __attribute__((target("avx2")))
 inline bool wideLanes()
 {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
+    static const bool avx2 = __builtin_cpu_supports("avx2") && !std::getenv("ARBORVANE_NO_AVX2");
     return avx2;
 }
 #else

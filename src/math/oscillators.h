@@ -149,6 +149,10 @@ struct FastMathOf {
     // then mt := R (mt - p) + p and q := R (q - p) + p.
     LANES_INLINE static void turnAbout(const Vector& p, const Rot& a, const Rot* b, Matrix& mt, Vector& q)
     {
+        if constexpr (kScalar) {
+            turnAboutInPairs(p, a, b, mt, q);
+            return;
+        }
         Rot r = a;
         if (b) {
             for (int row = 0; row < 3; ++row)
@@ -169,6 +173,48 @@ struct FastMathOf {
         const T d0 = q.x - p.x, d1 = q.y - p.y, d2 = q.z - p.z;
         q = {r.r[0] * d0 + r.r[1] * d1 + r.r[2] * d2 + p.x, r.r[3] * d0 + r.r[4] * d1 + r.r[5] * d2 + p.y,
              r.r[6] * d0 + r.r[7] * d1 + r.r[8] * d2 + p.z};
+    }
+    // The same for one chain, two columns at a time where the order allows
+    // (the translation column less p): the same products and sums in the
+    // same order, with half the operations.
+    LANES_INLINE static void turnAboutInPairs(const Vec3& p, const Rotation& a, const Rotation* b, Mat4& mt, Vec3& q)
+    {
+        using Pair = DoublePair;
+        const double* A = a.r;
+        Pair rLo[3];   // R's rows, columns 0 and 1
+        double rHi[3]; // and column 2
+        if (b) {
+            const double* B = b->r;
+            const Pair b0{B[0], B[1]}, b1{B[3], B[4]}, b2{B[6], B[7]};
+            for (int row = 0; row < 3; ++row) {
+                const double x = A[3 * row], y = A[3 * row + 1], z = A[3 * row + 2];
+                rLo[row] = x * b0 + y * b1 + z * b2;
+                rHi[row] = x * B[2] + y * B[5] + z * B[8];
+            }
+        } else {
+            for (int row = 0; row < 3; ++row) {
+                rLo[row] = Pair{A[3 * row], A[3 * row + 1]};
+                rHi[row] = A[3 * row + 2];
+            }
+        }
+        double* m = mt.m;
+        const Pair mLo[3] = {Pair{m[0], m[1]}, Pair{m[4], m[5]}, Pair{m[8], m[9]}};
+        const Pair mHi[3] = {Pair{m[2], m[3] - p.x}, Pair{m[6], m[7] - p.y}, Pair{m[10], m[11] - p.z}};
+        const double pr[3] = {p.x, p.y, p.z};
+        for (int row = 0; row < 3; ++row) {
+            const double x = rLo[row][0], y = rLo[row][1], z = rHi[row];
+            const Pair lo = x * mLo[0] + y * mLo[1] + z * mLo[2];
+            const Pair hi = x * mHi[0] + y * mHi[1] + z * mHi[2];
+            m[4 * row] = lo[0];
+            m[4 * row + 1] = lo[1];
+            m[4 * row + 2] = hi[0];
+            m[4 * row + 3] = hi[1] + pr[row];
+        }
+        // q by R's columns: rows 0 and 1 together, row 2 alone.
+        const double d0 = q.x - p.x, d1 = q.y - p.y, d2 = q.z - p.z;
+        const Pair c0{rLo[0][0], rLo[1][0]}, c1{rLo[0][1], rLo[1][1]}, c2{rHi[0], rHi[1]};
+        const Pair xy = d0 * c0 + d1 * c1 + d2 * c2 + Pair{p.x, p.y};
+        q = {xy[0], xy[1], rLo[2][0] * d0 + rLo[2][1] * d1 + rHi[2] * d2 + p.z, 0};
     }
     // As the plain one, but the cross product is taken with the segment as it
     // is, beside its length rather than after it, and each division becomes
