@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "math/mat4.h"
 #include "math/oscillators.h"
@@ -206,6 +207,47 @@ TEST(BendAngle, FastPhaseSolvesTheSameEquation)
             EXPECT_NEAR(fast, plain, 1e-12) << phi << " " << load;
             EXPECT_NEAR(turn.sine, std::sin(fast), 1e-15);
             EXPECT_NEAR(turn.cosine, std::cos(fast), 1e-15);
+        }
+    }
+}
+
+TEST(Lanes, EachLaneKeepsTheBitsOfOneDouble)
+{
+    // Sine and cosine past pi/4, huge and not finite, and Newton solves that
+    // stop at different evaluations (tolerance met, flat g', a runaway step,
+    // the evaluation cap), four at once against one at a time.
+    auto sameBits = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    const double xs[3][kLanes] = {{0.5, -0.0, 1.04, -7.5}, {1e6, NAN, INFINITY, 0.77}, {-0.78, 3.2, 1e-300, 2e5}};
+    for (const auto& x : xs) {
+        Lanes lx, s, c;
+        for (int i = 0; i < kLanes; ++i) lx[i] = x[i];
+        fastSinCos(lx, s, c);
+        for (int i = 0; i < kLanes; ++i) {
+            double si, ci;
+            fastSinCos(x[i], si, ci);
+            EXPECT_TRUE(sameBits(s[i], si) && sameBits(c[i], ci)) << x[i];
+        }
+    }
+    const double theta0[kLanes] = {0.1, 0.0, 0.0, 2.0};
+    const double load[kLanes] = {3.0, 0.0, 1e308, 40.0};
+    const double k[kLanes] = {12.0, 0.0, 1.0, 0.5};
+    const int caps[2] = {1000, 3};
+    for (int cap : caps) {
+        Lanes t0, l, kk;
+        for (int i = 0; i < kLanes; ++i) {
+            t0[i] = theta0[i];
+            l[i] = load[i];
+            kk[i] = k[i];
+        }
+        LaneMath::Turn laneTurn;
+        const LaneMath::Phase lanePhi{Lanes{} + std::cos(0.4), Lanes{} + std::sin(0.4)};
+        const Lanes theta = solveBendAngle(t0, l, Lanes{} + 0.8, lanePhi, kk, cap, &laneTurn);
+        for (int i = 0; i < kLanes; ++i) {
+            FastMath::Turn turn;
+            const double one =
+                solveBendAngle(theta0[i], load[i], 0.8, FastMath::Phase{std::cos(0.4), std::sin(0.4)}, k[i], cap, &turn);
+            EXPECT_TRUE(sameBits(theta[i], one)) << i << ' ' << cap;
+            EXPECT_TRUE(sameBits(laneTurn.sine[i], turn.sine) && sameBits(laneTurn.cosine[i], turn.cosine)) << i;
         }
     }
 }
