@@ -81,63 +81,43 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
     // wind alone, so how they are dealt out cannot change a bit of the result.
     // The skeleton goes to one participant while the others take blades.
     auto skeleton = [&] { moveSkeleton<M>(model, field, wind, timeStep); };
-    auto blade = [&](int i) {
-        GrassBlade& b = grass.blades[i];
-        moveGrassBladeFromRest(b, sampleWindForce(field, wind, b.noisePosition, 0.3), timeStep, arithmetic);
+    // Blades and leaves go in groups of four: side by side by lanes with Fast
+    // arithmetic, else (Plain, a short group) one by one.
+    const bool lanes = arithmetic == Arithmetic::Fast;
+    auto bladeGroup = [&](int g) {
+        GrassBlade* members[kGrassLanes];
+        Vec3 forces[kGrassLanes];
+        int count = 0;
+        for (int i = g * kGrassLanes; i < blades && count < kGrassLanes; ++i) {
+            members[count] = &grass.blades[i];
+            forces[count++] = sampleWindForce(field, wind, grass.blades[i].noisePosition, 0.3);
+        }
+        if (lanes && count == kGrassLanes) return moveGrassLanesFromRest(members, forces, timeStep);
+        for (int k = 0; k < count; ++k) moveGrassBladeFromRest(*members[k], forces[k], timeStep, arithmetic);
     };
-    if (arithmetic == Arithmetic::Fast) {
-        // Blades in groups side by side; the last, short group one by one.
-        const int groups = (blades + kGrassLanes - 1) / kGrassLanes;
-        auto group = [&](int g) {
-            const int first = g * kGrassLanes;
-            if (first + kGrassLanes > blades) {
-                for (int i = first; i < blades; ++i) blade(i);
-                return;
-            }
-            GrassBlade* members[kGrassLanes];
-            Vec3 forces[kGrassLanes];
-            for (int k = 0; k < kGrassLanes; ++k) {
-                members[k] = &grass.blades[first + k];
-                forces[k] = sampleWindForce(field, wind, members[k]->noisePosition, 0.3);
-            }
-            moveGrassLanesFromRest(members, forces, timeStep);
-        };
-        work_pool::forEach(skeleton, groups, 16, group);
-    } else {
-        work_pool::forEach(skeleton, blades, 64, blade);
-    }
-    // Leaves wait for every branch: a leaf rides on its branch's tip.
-    if (arithmetic == Arithmetic::Fast) {
-        // Leaves in groups side by side, counted over all branches; groups
-        // short of moving leaves go one by one.
-        const int leafCount = branches * kLeavesPerBranch;
-        auto group = [&](int g) {
-            Leaf* members[kLeafLanes];
-            const Mat4* tips[kLeafLanes];
-            Vec3 forces[kLeafLanes];
-            int count = 0;
-            for (int k = g * kLeafLanes; k < leafCount && k < (g + 1) * kLeafLanes; ++k) {
-                Branch& b = model.branches[k / kLeavesPerBranch];
-                Leaf& leaf = b.leaves[k % kLeavesPerBranch];
-                if (b.points && model.restBranches[k / kLeavesPerBranch].points) restoreLeaf(leaf);
-                if (!moves(b)) continue;
-                members[count] = &leaf;
-                tips[count] = &b.tipTransform;
-                forces[count++] = sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale);
-            }
-            if (count == kLeafLanes) {
-                moveLeafLanes(members, tips, forces, timeStep);
-                return;
-            }
-            for (int i = 0; i < count; ++i) moveLeaf(*members[i], *tips[i], forces[i], timeStep, arithmetic);
-        };
-        work_pool::forEach((leafCount + kLeafLanes - 1) / kLeafLanes, 8, group);
-    } else {
-        auto leaves = [&](int i) {
-            moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
-        };
-        work_pool::forEach(branches, 4, leaves);
-    }
+    work_pool::forEach(skeleton, (blades + kGrassLanes - 1) / kGrassLanes, 16, bladeGroup);
+    // Leaves wait for every branch: a leaf rides on its branch's tip. They
+    // are counted over all branches; a branch that does not move keeps its
+    // leaves at rest.
+    const int leafCount = branches * kLeavesPerBranch;
+    auto leafGroup = [&](int g) {
+        Leaf* members[kLeafLanes];
+        const Mat4* tips[kLeafLanes];
+        Vec3 forces[kLeafLanes];
+        int count = 0;
+        for (int k = g * kLeafLanes; k < leafCount && k < (g + 1) * kLeafLanes; ++k) {
+            Branch& b = model.branches[k / kLeavesPerBranch];
+            Leaf& leaf = b.leaves[k % kLeavesPerBranch];
+            if (b.points && model.restBranches[k / kLeavesPerBranch].points) restoreLeaf(leaf);
+            if (!moves(b)) continue;
+            members[count] = &leaf;
+            tips[count] = &b.tipTransform;
+            forces[count++] = sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale);
+        }
+        if (lanes && count == kLeafLanes) return moveLeafLanes(members, tips, forces, timeStep);
+        for (int i = 0; i < count; ++i) moveLeaf(*members[i], *tips[i], forces[i], timeStep, arithmetic);
+    };
+    work_pool::forEach((leafCount + kLeafLanes - 1) / kLeafLanes, 8, leafGroup);
 }
 
 } // namespace

@@ -39,19 +39,17 @@ void moveBladeWith(GrassBlade& blade, const Vec3& force, double timeStep, bool f
 // anything else goes one blade at a time.
 LANES_INLINE void moveLanes(GrassBlade* const* blades, const Vec3* forces, double timeStep)
 {
+    Chain chains[kLanes];
     ChainBend bends[kLanes];
     bool lanes = true;
     for (int i = 0; i < kLanes; ++i) {
         GrassBlade& b = *blades[i];
-        Chain chain = bladeChain(b, b.restCentre);
-        bends[i] = stepBend<FastMath>(kGrassRule, chain, forces[i], timeStep);
+        chains[i] = bladeChain(b, b.restCentre);
+        bends[i] = stepBend<FastMath>(kGrassRule, chains[i], forces[i], timeStep);
         lanes = lanes && LaneBend::inLanes(bends[i]) && b.restCentre[0].status == 0;
     }
     if (!lanes) {
-        for (int i = 0; i < kLanes; ++i) {
-            Chain chain = bladeChain(*blades[i], blades[i]->restCentre);
-            moveBladeWith<FastMath>(*blades[i], chain, bends[i], blades[i]->restEdge);
-        }
+        for (int i = 0; i < kLanes; ++i) moveBladeWith<FastMath>(*blades[i], chains[i], bends[i], blades[i]->restEdge);
         return;
     }
     // Four blades by LaneMath, which gives each lane the operations FastMath

@@ -88,8 +88,6 @@ LANES_INLINE Lanes laneExp(Lanes v)
 LANES_INLINE bool isFinite(double v) { return std::isfinite(v); }
 LANES_INLINE LaneMask isFinite(Lanes v) { return (v - v) == 0.0; } // inf - inf and NaN give NaN
 
-LANES_INLINE double laneAbs(double v) { return std::fabs(v); }
-
 // fastSinCos lane by lane: the kernel for all four, and lanes past pi/4
 // (large twists) redone one by one.
 LANES_INLINE void fastSinCos(Lanes x, Lanes& sine, Lanes& cosine)
