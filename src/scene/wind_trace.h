@@ -1,0 +1,27 @@
+// The wind trace: one CSV row per step with the step's wind and where the
+// tree's top is, for plotting how the tree answers the wind.
+#pragma once
+#include <string>
+
+#include "scene/scene.h"
+#include "wind/wind_settings.h"
+
+// Where the tree's top is: the highest centre-line point of the rest tree.
+struct TreeTip {
+    int branch = -1; // branch index; -1 when the tree is empty
+    int point = 0;   // point index on the rest centre line (unrefined)
+};
+
+// The header line, newline included.
+inline constexpr const char* kWindTraceHeader =
+    "frame,time,regime,magnitude,dir_x,dir_y,dir_z,tip_x,tip_y,tip_z,tip_offset\n";
+
+// Finds the top once after set-up, from scene.tree.restBranches.
+TreeTip findTreeTip(const TreeModel& tree);
+// The top's live position (rest position when the tip is unknown).
+Vec3 tipPosition(const TreeModel& tree, const TreeTip& tip);
+// The top's distance from its rest position.
+double tipOffset(const TreeModel& tree, const TreeTip& tip);
+// Appends row `frame`: the state after that many steps, `input` being the
+// wind of the step that made it (for row 0 the schedule at time 0).
+void appendTraceRow(std::string& out, int frame, const WindSettings& input, const TreeModel& tree, const TreeTip& tip);

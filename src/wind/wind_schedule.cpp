@@ -1,0 +1,224 @@
+#include "wind/wind_schedule.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.1415926538;
+
+// splitmix64: a tiny generator with explicit formulas, the same bits on every
+// platform and library (std:: distributions are not).
+struct SplitMix {
+    uint64_t state; // advances by the golden-ratio increment per draw
+    uint64_t next()
+    {
+        uint64_t z = (state += 0x9e3779b97f4a7c15ull);
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+        return z ^ (z >> 31);
+    }
+    // Uniform in [0, 1): the top 53 bits.
+    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+};
+
+// Independent streams per purpose and block, all from the one seed.
+SplitMix stream(uint64_t seed, uint64_t purpose, uint64_t index)
+{
+    SplitMix mix{seed ^ (purpose * 0xd1b54a32d192ed03ull)};
+    mix.state ^= mix.next() + index * 0x8cb92ba72f3d8dd7ull;
+    mix.next();
+    return mix;
+}
+
+constexpr uint64_t kGustStream = 1;
+constexpr uint64_t kVeerStream = 2;
+
+double smoothstep(double u) { return u * u * (3.0 - 2.0 * u); }
+
+// Gust arrivals are drawn per block of 8 mean intervals, so any time's
+// arrivals are found without drawing from the start.
+double gustBlockSeconds(const GustSettings& g) { return 8.0 * g.every; }
+
+// Calls f(arrival) for every arrival in block b, ascending. Exponential gaps
+// from the block start: a Poisson process restricted to the block.
+template <typename F> void forEachArrival(const WindSchedule& s, int64_t b, F&& f)
+{
+    const double length = gustBlockSeconds(s.gusts);
+    const double end = static_cast<double>(b + 1) * length;
+    SplitMix mix = stream(s.seed, kGustStream, static_cast<uint64_t>(b));
+    double t = static_cast<double>(b) * length;
+    for (;;) {
+        t -= s.gusts.every * std::log(1.0 - mix.uniform());
+        if (t >= end) return;
+        f(t);
+    }
+}
+
+// Shape of one gust `age` seconds after its arrival, 0..1.
+double gustShape(const GustSettings& g, double age)
+{
+    if (age <= 0.0 || age >= g.rise + g.fall) return 0.0;
+    if (age < g.rise) return smoothstep(age / g.rise);
+    return smoothstep(1.0 - (age - g.rise) / g.fall);
+}
+
+// Horizontal angle and elevation of a direction; the vertical is y.
+struct Heading {
+    double azimuth;   // radians from +x towards +z
+    double elevation; // radians above the horizontal
+};
+
+Heading heading(const Vec3& d)
+{
+    return {std::atan2(d.z, d.x), std::atan2(d.y, std::hypot(d.x, d.z))};
+}
+
+// Turns about the vertical the short way, easing the elevation alongside.
+Vec3 easeDirection(const Vec3& a, const Vec3& b, double s)
+{
+    const Heading ha = heading(a);
+    const Heading hb = heading(b);
+    double turn = hb.azimuth - ha.azimuth;
+    if (turn > kPi) turn -= 2.0 * kPi;
+    if (turn < -kPi) turn += 2.0 * kPi;
+    const double azimuth = ha.azimuth + s * turn;
+    const double elevation = ha.elevation + s * (hb.elevation - ha.elevation);
+    const double c = std::cos(elevation);
+    return {c * std::cos(azimuth), std::sin(elevation), c * std::sin(azimuth), 0};
+}
+
+struct Preset {
+    const char* name; // as written in files and flags
+    bool gale;        // regime
+    double magnitude; /// force units per unit noise
+};
+constexpr Preset kPresets[] = {
+    {"calm", true, 0.0}, {"breeze", false, 10.0}, {"gale", true, 100.0}, {"strong-gale", true, 400.0}, {"storm", true, 800.0},
+};
+
+} // namespace
+
+WindSettings keyedWind(const WindSchedule& schedule, double t)
+{
+    const std::vector<WindKey>& keys = schedule.keys;
+    if (keys.empty()) return {};
+    // The last key at or before t (the first for earlier times).
+    const auto after = std::upper_bound(keys.begin(), keys.end(), t,
+                                        [](double time, const WindKey& k) { return time < k.time; });
+    if (after == keys.begin()) return keys.front().state;
+    const WindKey& from = *(after - 1);
+    if (after == keys.end()) return from.state;
+    const double s = smoothstep((t - from.time) / (after->time - from.time));
+    if (s == 0.0) return from.state;
+    WindSettings w = from.state;
+    w.magnitude = from.state.magnitude + s * (after->state.magnitude - from.state.magnitude);
+    w.direction = easeDirection(from.state.direction, after->state.direction, s);
+    return w;
+}
+
+double gustLevel(const WindSchedule& schedule, double t)
+{
+    const GustSettings& g = schedule.gusts;
+    if (!g.enabled || t <= 0.0) return 0.0;
+    const double length = gustBlockSeconds(g);
+    const int64_t first = std::max<int64_t>(0, static_cast<int64_t>(std::floor((t - g.rise - g.fall) / length)));
+    const int64_t last = static_cast<int64_t>(std::floor(t / length));
+    double level = 0.0;
+    for (int64_t b = first; b <= last; ++b)
+        forEachArrival(schedule, b, [&](double arrival) { level = std::max(level, gustShape(g, t - arrival)); });
+    return level;
+}
+
+double veerAngle(const WindSchedule& schedule, double t)
+{
+    const VeerSettings& v = schedule.veer;
+    if (!v.enabled || v.degrees == 0.0) return 0.0;
+    // Three slow waves with seeded phases and periods near the asked one;
+    // their weights add up to 1, so the turn stays within the bound.
+    constexpr double weights[3] = {0.55, 0.3, 0.15};
+    constexpr double periods[3] = {1.0, 0.55, 0.3};
+    SplitMix mix = stream(schedule.seed, kVeerStream, 0);
+    double sum = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        const double phase = 2.0 * kPi * mix.uniform();
+        const double period = v.period * periods[k] * (0.8 + 0.4 * mix.uniform());
+        sum += weights[k] * std::sin(2.0 * kPi * t / period + phase);
+    }
+    return v.degrees * kPi / 180.0 * sum;
+}
+
+WindSettings evaluateWind(const WindSchedule& schedule, double t)
+{
+    WindSettings w = keyedWind(schedule, t);
+    if (schedule.gusts.enabled)
+        w.magnitude = std::clamp(w.magnitude * (1.0 + schedule.gusts.strength * gustLevel(schedule, t)), 0.0,
+                                 kMaxWindMagnitude);
+    if (schedule.veer.enabled && schedule.veer.degrees > 0.0) {
+        const double a = veerAngle(schedule, t);
+        const double c = std::cos(a);
+        const double s = std::sin(a);
+        const Vec3 d = w.direction;
+        w.direction = {d.x * c + d.z * s, d.y, d.z * c - d.x * s, d.status};
+    }
+    return w;
+}
+
+std::vector<double> gustArrivals(const WindSchedule& schedule, double from, double to)
+{
+    std::vector<double> out;
+    if (!schedule.gusts.enabled || to <= from) return out;
+    const double length = gustBlockSeconds(schedule.gusts);
+    const int64_t first = std::max<int64_t>(0, static_cast<int64_t>(std::floor(from / length)));
+    const int64_t last = static_cast<int64_t>(std::floor(to / length));
+    for (int64_t b = first; b <= last; ++b)
+        forEachArrival(schedule, b, [&](double a) {
+            if (a >= from && a < to) out.push_back(a);
+        });
+    return out;
+}
+
+bool presetWind(std::string_view name, const WindSettings& previous, WindSettings& state)
+{
+    for (const Preset& p : kPresets)
+        if (name == p.name) {
+            state = {p.gale, p.magnitude, previous.direction};
+            return true;
+        }
+    return false;
+}
+
+const char* presetNames() { return "calm, breeze, gale, strong-gale, storm"; }
+
+WindSchedule constantSchedule(const WindSettings& state)
+{
+    WindSchedule s;
+    s.keys.push_back({0.0, state});
+    return s;
+}
+
+bool presetSchedule(std::string_view name, WindSchedule& schedule)
+{
+    WindSettings state;
+    if (!presetWind(name, WindSettings{}, state)) return false;
+    schedule = constantSchedule(state);
+    return true;
+}
+
+bool easeToPreset(WindSchedule& schedule, double t, std::string_view name)
+{
+    const WindSettings now = keyedWind(schedule, t);
+    WindSettings target;
+    if (!presetWind(name, now, target)) return false;
+    t = std::max(t, 0.0);
+    std::vector<WindKey>& keys = schedule.keys;
+    keys.erase(std::lower_bound(keys.begin(), keys.end(), t, [](const WindKey& k, double time) { return k.time < time; }),
+               keys.end());
+    WindSettings start = now;
+    start.gale = target.gale;
+    keys.push_back({t, start});
+    keys.push_back({t + kPresetEaseSeconds, target});
+    return true;
+}
+
+void setGusts(WindSchedule& schedule, const GustSettings& gusts) { schedule.gusts = gusts; }

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "wind/wind_schedule.h"
+#include "wind/wind_schedule_file.h"
+
+namespace {
+
+const char* kExample = R"({
+  "seed": 3,
+  "keys": [
+    {"time": 0, "preset": "calm"},
+    {"time": 4, "regime": "gale", "magnitude": 600, "direction": [1, 0, 0.4]},
+    {"time": 9, "preset": "storm"}
+  ],
+  "gusts": {"every": 5.0, "strength": 0.6, "rise": 1.0, "fall": 2.5},
+  "veer": {"degrees": 15, "period": 20}
+})";
+
+WindSchedule parsed(const std::string& text)
+{
+    WindSchedule s;
+    std::string error;
+    EXPECT_TRUE(parseWindSchedule(text, "w.json", s, error)) << error;
+    return s;
+}
+
+bool sameBits(const WindSettings& a, const WindSettings& b)
+{
+    return a.gale == b.gale && std::memcmp(&a.magnitude, &b.magnitude, sizeof(double)) == 0 &&
+           std::memcmp(&a.direction.x, &b.direction.x, 3 * sizeof(double)) == 0 &&
+           a.direction.status == b.direction.status;
+}
+
+double azimuth(const WindSettings& w) { return std::atan2(w.direction.z, w.direction.x); }
+
+// Breeze at 10 along +x, then gale at 300 turned a quarter about the vertical, tilted up.
+WindSchedule twoKeys()
+{
+    return parsed(R"({"keys": [{"time": 0, "preset": "breeze"},
+                               {"time": 2, "regime": "gale", "magnitude": 300, "direction": [0, 0.3, 1]}]})");
+}
+
+} // namespace
+
+TEST(WindSchedule, ExampleFileReadsAsWritten)
+{
+    const WindSchedule s = parsed(kExample);
+    ASSERT_EQ(s.keys.size(), 3u);
+    EXPECT_EQ(s.seed, 3u);
+    EXPECT_DOUBLE_EQ(s.keys[1].state.direction.z, 0.4 / std::sqrt(1.16));
+    // A preset keeps the previous direction.
+    EXPECT_TRUE(s.keys[2].state.gale);
+    EXPECT_EQ(s.keys[2].state.magnitude, 800.0);
+    EXPECT_TRUE(sameBits({true, 800.0, s.keys[1].state.direction}, s.keys[2].state));
+    EXPECT_TRUE(s.gusts.enabled && s.veer.enabled);
+}
+
+TEST(WindSchedule, EasingIsContinuousWithZeroSlopeAtKeysAndTurnsAboutTheVertical)
+{
+    const WindSchedule s = twoKeys();
+    const double h = 1e-4;
+    for (double key : {0.0, 2.0}) {
+        // One-sided slopes at the keys vanish (second order in h).
+        const WindSettings at = keyedWind(s, key);
+        const double side = key == 0.0 ? h : -h;
+        const WindSettings near = keyedWind(s, key + side);
+        EXPECT_LT(std::abs(near.magnitude - at.magnitude) / h, 0.1); // a linear ease: 145
+        EXPECT_LT(std::abs(azimuth(near) - azimuth(at)) / h, 1e-3);   // a linear ease: 0.79
+    }
+    double largestStep = 0.0;
+    for (int i = 0; i < 2000; ++i) {
+        const WindSettings a = keyedWind(s, i * 1e-3);
+        const WindSettings b = keyedWind(s, (i + 1) * 1e-3);
+        largestStep = std::max(largestStep, std::abs(b.magnitude - a.magnitude));
+        EXPECT_NEAR(norm(a.direction), 1.0, 1e-12);
+        EXPECT_GE(a.direction.y, -1e-12);
+        EXPECT_FALSE(a.gale); // the regime switches at its key
+    }
+    // Smoothstep's steepest slope is 1.5 x the mean: 1.5 * 290 / 2 per second.
+    EXPECT_LT(largestStep, 1.5 * 290.0 / 2.0 * 1e-3 * 1.01);
+    EXPECT_NEAR(keyedWind(s, 1.0).magnitude, 155.0, 1e-9);
+    EXPECT_NEAR(azimuth(keyedWind(s, 1.0)), 3.1415926538 / 4, 1e-9);
+}
+
+TEST(WindSchedule, StateHoldsAfterTheLastKeyAndConstantScheduleIsExact)
+{
+    const WindSchedule s = twoKeys();
+    for (double t : {2.0, 2.05, 100.0, 1e6}) EXPECT_TRUE(sameBits(evaluateWind(s, t), s.keys.back().state)) << t;
+    // The plain flags' wind passes through untouched, bit for bit.
+    const WindSettings flags{false, 123.456, {0.6, 0.0, 0.8, 0}};
+    for (double t : {0.0, 0.05, 7.3}) EXPECT_TRUE(sameBits(evaluateWind(constantSchedule(flags), t), flags));
+}
+
+TEST(WindSchedule, PresetsAndEasingToAPreset)
+{
+    WindSchedule s;
+    ASSERT_TRUE(presetSchedule("strong-gale", s));
+    EXPECT_TRUE(sameBits(evaluateWind(s, 0.0), WindSettings{}));
+    EXPECT_FALSE(presetSchedule("hurricane", s));
+    ASSERT_TRUE(easeToPreset(s, 3.0, "breeze"));
+    EXPECT_EQ(evaluateWind(s, 2.9).magnitude, 400.0);
+    EXPECT_EQ(evaluateWind(s, 3.0).magnitude, 400.0);
+    EXPECT_FALSE(evaluateWind(s, 3.0).gale);
+    EXPECT_EQ(evaluateWind(s, 5.0).magnitude, 10.0);
+    // Pressed again mid-way: starts from where the easing had got to.
+    const double mid = evaluateWind(s, 4.0).magnitude;
+    ASSERT_TRUE(easeToPreset(s, 4.0, "storm"));
+    EXPECT_EQ(evaluateWind(s, 4.0).magnitude, mid);
+    EXPECT_EQ(evaluateWind(s, 6.0).magnitude, 800.0);
+    setGusts(s, kDefaultGusts);
+    EXPECT_TRUE(s.gusts.enabled);
+}
+
+TEST(WindSchedule, GustsArriveAtTheMeanIntervalAndNeverLowerOrStack)
+{
+    WindSchedule s = constantSchedule({true, 200.0, {1, 0, 0, 0}});
+    setGusts(s, {true, 5.0, 0.6, 1.0, 2.5});
+    const double span = 50000.0;
+    const std::vector<double> arrivals = gustArrivals(s, 0.0, span);
+    const double expected = span / 5.0;
+    // Poisson count: standard deviation sqrt(expected); 4 of them.
+    EXPECT_NEAR(static_cast<double>(arrivals.size()), expected, 4.0 * std::sqrt(expected));
+    ASSERT_TRUE(std::is_sorted(arrivals.begin(), arrivals.end()));
+    // Exponential gaps: as many below the median ln 2 * mean as above.
+    int below = 0;
+    for (size_t i = 1; i < arrivals.size(); ++i) below += arrivals[i] - arrivals[i - 1] < std::log(2.0) * 5.0;
+    EXPECT_NEAR(static_cast<double>(below) / expected, 0.5, 4.0 * 0.5 / std::sqrt(expected));
+    double highest = 0.0;
+    for (int i = 0; i < 20000; ++i) {
+        const double m = evaluateWind(s, i * 0.05).magnitude;
+        EXPECT_GE(m, 200.0);
+        EXPECT_LE(m, 200.0 * 1.6 + 1e-9);
+        highest = std::max(highest, m);
+    }
+    EXPECT_NEAR(highest, 320.0, 1.0);
+    EXPECT_DOUBLE_EQ(gustLevel(s, arrivals[3] + 1.0), 1.0); // the peak, rise seconds after arrival
+    // Clamped at the top.
+    s.keys[0].state.magnitude = 700.0;
+    EXPECT_EQ(evaluateWind(s, arrivals[3] + 1.0).magnitude, 800.0);
+}
+
+TEST(WindSchedule, VeerStaysWithinItsBoundAndUsesIt)
+{
+    WindSchedule s = constantSchedule({true, 100.0, {1, 0, 0, 0}});
+    s.veer = {true, 15.0, 20.0};
+    double widest = 0.0;
+    for (int i = 0; i < 40000; ++i) {
+        const WindSettings w = evaluateWind(s, i * 0.05);
+        const double turn = std::abs(azimuth(w)) * 180.0 / 3.1415926538;
+        EXPECT_LE(turn, 15.0 + 1e-9);
+        EXPECT_NEAR(norm(w.direction), 1.0, 1e-12);
+        widest = std::max(widest, turn);
+    }
+    EXPECT_GT(widest, 7.5);
+}
+
+TEST(WindSchedule, SameFileGivesTheSameBitsInAnyOrder)
+{
+    const WindSchedule a = parsed(kExample);
+    const WindSchedule b = parsed(kExample);
+    std::vector<WindSettings> forward;
+    for (int i = 0; i < 400; ++i) forward.push_back(evaluateWind(a, i * 0.05));
+    for (int i = 399; i >= 0; --i) EXPECT_TRUE(sameBits(evaluateWind(b, i * 0.05), forward[i])) << i;
+    // Another seed moves the gusts.
+    WindSchedule c = a;
+    c.seed = 4;
+    int differ = 0;
+    for (int i = 0; i < 400; ++i) differ += evaluateWind(c, i * 0.05).magnitude != forward[i].magnitude;
+    EXPECT_GT(differ, 0);
+}
+
+TEST(WindScheduleFile, RefusesEachFaultWithFileFieldAndProblem)
+{
+    const std::string k0 = R"("keys": [{"time": 0}])";
+    const struct {
+        std::string text;  // file contents
+        std::string field; // expected in the message
+    } cases[] = {
+        {"{\"keys\": [", "line 1, column 11"},
+        {"[1]", "(top level)"},
+        {"{\"seed\": 1}", "keys: missing"},
+        {R"({"keys": []})", "keys: must be"},
+        {R"({"keys": [{"time": 1}]})", "keys[0].time: the first"},
+        {R"({"keys": [{"time": 0}, {"time": 0}]})", "keys[1].time: times must"},
+        {R"({"keys": [{"magnitude": 5}]})", "keys[0].time: missing"},
+        {R"({"keys": [{"time": 0, "magnitude": 801}]})", "keys[0].magnitude"},
+        {R"({"keys": [{"time": 0, "magnitude": "big"}]})", "keys[0].magnitude"},
+        {R"({"keys": [{"time": 0, "regime": "gust"}]})", "keys[0].regime"},
+        {R"({"keys": [{"time": 0, "preset": "hurricane"}]})", "keys[0].preset"},
+        {R"({"keys": [{"time": 0, "preset": "calm", "magnitude": 3}]})", "keys[0].preset"},
+        {R"({"keys": [{"time": 0, "direction": [0, 1, 0]}]})", "keys[0].direction"},
+        {R"({"keys": [{"time": 0, "direction": [1, 0]}]})", "keys[0].direction"},
+        {R"({"keys": [{"time": 0, "magnitud": 3}]})", "keys[0].magnitud: unknown"},
+        {"{" + k0 + R"(, "gust": {}})", "gust: unknown"},
+        {"{" + k0 + R"(, "gusts": {"every": 5, "strength": 1, "rise": 1}})", "gusts.fall: missing"},
+        {"{" + k0 + R"(, "gusts": {"every": 0, "strength": 1, "rise": 1, "fall": 1}})", "gusts.every"},
+        {"{" + k0 + R"(, "gusts": {"every": 5, "strength": 4.5, "rise": 1, "fall": 1}})", "gusts.strength"},
+        {"{" + k0 + R"(, "gusts": {"every": 5, "strength": 1, "rise": 61, "fall": 1}})", "gusts.rise"},
+        {"{" + k0 + R"(, "veer": {"degrees": 181, "period": 1}})", "veer.degrees"},
+        {"{" + k0 + R"(, "veer": {"degrees": 10, "period": 0}})", "veer.period"},
+        {"{" + k0 + R"(, "veer": {"degrees": 10, "period": 1, "phase": 2}})", "veer.phase: unknown"},
+        {"{" + k0 + R"(, "seed": -1})", "seed: must"},
+        {"{" + k0 + R"(, "seed": 1.5})", "seed: must"},
+    };
+    for (const auto& c : cases) {
+        WindSchedule s = twoKeys();
+        std::string error;
+        EXPECT_FALSE(parseWindSchedule(c.text, "w.json", s, error)) << c.text;
+        EXPECT_EQ(error.rfind("w.json: ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.field), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_EQ(s.keys.size(), 2u); // unchanged
+    }
+    WindSchedule s;
+    std::string error;
+    EXPECT_FALSE(loadWindSchedule("no/such/wind.json", s, error));
+    EXPECT_EQ(error, "no/such/wind.json: cannot read the file");
+}
