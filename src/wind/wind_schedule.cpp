@@ -121,12 +121,32 @@ double gustLevel(const WindSchedule& schedule, double t)
 {
     const GustSettings& g = schedule.gusts;
     if (!g.enabled || t <= 0.0) return 0.0;
+    // Each shape rises to its peak `rise` seconds after arrival and falls
+    // after, so the largest belongs to the last arrival at or before t - rise
+    // or the first after it; only those two are looked for, which keeps the
+    // cost per call the same however often gusts come.
     const double length = gustBlockSeconds(g);
-    const int64_t first = std::max<int64_t>(0, static_cast<int64_t>(std::floor((t - g.rise - g.fall) / length)));
-    const int64_t last = static_cast<int64_t>(std::floor(t / length));
+    const double peak = t - g.rise;
+    const int64_t home = static_cast<int64_t>(std::floor(peak / length));
     double level = 0.0;
-    for (int64_t b = first; b <= last; ++b)
-        forEachArrival(schedule, b, [&](double arrival) { level = std::max(level, gustShape(g, t - arrival)); });
+    for (int64_t b = home; b >= 0; --b) {
+        double last = -1.0;
+        forEachArrival(schedule, b, [&](double a) {
+            if (a <= peak) last = a;
+        });
+        if (last >= 0.0) {
+            level = gustShape(g, t - last);
+            break;
+        }
+        if (static_cast<double>(b) * length <= peak - g.fall) break; // older arrivals have passed
+    }
+    for (int64_t b = std::max<int64_t>(home, 0); static_cast<double>(b) * length < t; ++b) {
+        double first = -1.0;
+        forEachArrival(schedule, b, [&](double a) {
+            if (a > peak && first < 0.0) first = a;
+        });
+        if (first >= 0.0) return std::max(level, gustShape(g, t - first));
+    }
     return level;
 }
 
