@@ -227,6 +227,7 @@ bool presetSchedule(std::string_view name, WindSchedule& schedule)
 
 bool easeToPreset(WindSchedule& schedule, double t, std::string_view name)
 {
+    if (schedule.keys.empty()) return false;
     const WindSettings now = keyedWind(schedule, t);
     WindSettings target;
     if (!presetWind(name, now, target)) return false;

@@ -5,7 +5,6 @@
 // gives the same wind in every program, in any order of evaluation.
 #pragma once
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -70,7 +69,7 @@ WindSchedule constantSchedule(const WindSettings& state);
 bool presetSchedule(std::string_view name, WindSchedule& schedule);
 // Keeps the keys before t, then eases from the keyed state at t to the
 // preset over kPresetEaseSeconds; later keys are dropped. The preset's regime
-// applies from t. False (schedule unchanged) for an unknown name.
+// applies from t. False (schedule unchanged) for an unknown name or no keys.
 bool easeToPreset(WindSchedule& schedule, double t, std::string_view name);
 // Turns gusts on with `gusts` (enabled set) or off.
 void setGusts(WindSchedule& schedule, const GustSettings& gusts);

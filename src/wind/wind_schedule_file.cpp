@@ -135,7 +135,7 @@ bool readOptional(const json& root, WindSchedule& s, Fault& fault)
 {
     if (root.contains("seed")) {
         const json& seed = root["seed"];
-        if (!seed.is_number_integer() || (seed.is_number_integer() && !seed.is_number_unsigned() && seed.get<int64_t>() < 0))
+        if (!seed.is_number_unsigned()) // a negative integer is stored signed
             return fault.set("seed", "must be a non-negative integer");
         s.seed = seed.get<uint64_t>();
     }
