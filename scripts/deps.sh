@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential g++ cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfftw3-dev zlib1g-dev
+  libfftw3-dev
   xvfb xdotool x11-apps imagemagick python3
   clang libclang-rt-14-dev valgrind
   libegl-dev libegl-mesa0 libx11-dev strace

@@ -267,6 +267,45 @@ TEST_F(ExportReadBack, OneLinearClipInRealTimeWithBothLeafSidesFacingAway)
     }
 }
 
+// Blades whose texture index names no texture go, as in the window, into a
+// last untextured group, not onto a texture by wrap-around.
+TEST(ExportGrass, BladesNamingNoTextureFormAnUntexturedLastPrimitive)
+{
+    ExportScene scene;
+    std::string error;
+    ASSERT_TRUE(loadExportScene(scene, "./data", 1, true, error)) << error;
+    GrassField& grass = scene.model->grass;
+    ASSERT_GT(grass.bladeCount, 3);
+    const ExportRig rig = buildExportRig(*scene.model, true);
+    MotionTracks tracks = makeMotionTracks(rig, *scene.model, 1);
+    captureFrame(tracks, rig, *scene.model, 0);
+    GlbInput input{scene.model.get(), &scene.model->leafTemplate, scene.sceneTextures, scene.grassTextures, &rig,
+                   &tracks};
+    auto grassPrimitives = [&](tinygltf::Model& m) {
+        std::string glb, err, warn;
+        EXPECT_TRUE(buildGlb(input, glb, error)) << error;
+        tinygltf::TinyGLTF loader;
+        EXPECT_TRUE(loader.LoadBinaryFromMemory(&m, &err, &warn, reinterpret_cast<const unsigned char*>(glb.data()),
+                                                static_cast<unsigned>(glb.size())))
+            << err;
+        for (const auto& mesh : m.meshes)
+            if (mesh.name == "grass") return mesh.primitives;
+        return std::vector<tinygltf::Primitive>{};
+    };
+    tinygltf::Model valid, odd;
+    EXPECT_EQ(grassPrimitives(valid).size(), 4u); // loaded fields hold 0..3 only
+    grass.blades[1].textureIndex = 4;
+    grass.blades[3].textureIndex = -1;
+    const std::vector<tinygltf::Primitive> p = grassPrimitives(odd);
+    ASSERT_EQ(p.size(), 5u);
+    const tinygltf::Material& plain = odd.materials[p[4].material];
+    EXPECT_EQ(plain.pbrMetallicRoughness.baseColorTexture.index, -1);
+    EXPECT_EQ(odd.accessors[p[4].attributes.at("POSITION")].count, 2u * 2u * kGrassLevels);
+    size_t textured = 0;
+    for (int t = 0; t < 4; ++t) textured += odd.accessors[p[t].attributes.at("POSITION")].count;
+    EXPECT_EQ(textured, (static_cast<size_t>(grass.bladeCount) - 2) * 2 * kGrassLevels);
+}
+
 TEST(ExportTextures, BottomUpBgrRowsBecomeTopDownRgb)
 {
     BmpImage image;

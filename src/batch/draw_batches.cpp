@@ -6,6 +6,7 @@
 #include "grass/grass_shade.h"
 #include "math/planar_shadow.h"
 #include "math/tube_geometry.h"
+#include "math/vec_plain.h"
 #include "platform/work_pool.h"
 #include "scene/scene.h"
 #include "tree/leaf_geometry.h"
@@ -104,23 +105,16 @@ void appendBranchTube(StripMesh<TubeVertex>& out, const Branch& branch, int side
     appendTube(out, std::min(branch.pointCount, kMaxRefinedPoints), branch.points.get(), branch.radii.get(), sides);
 }
 
-// The two sides of level j: 2*centre - edge, then edge.
+// The two sides of level j: the far edge, then the edge.
 PlainVertex oppositeEdge(const GrassBlade& blade, int j)
 {
-    const Vec3& c = blade.centre[j];
-    const Vec3& e = blade.edge[j];
-    return {f(2.0 * c.x - e.x), f(2.0 * c.y - e.y), f(2.0 * c.z - e.z)};
+    const Vec3 o = bladeFarEdge(blade.centre[j], blade.edge[j]);
+    return {f(o.x), f(o.y), f(o.z)};
 }
 PlainVertex edgePoint(const GrassBlade& blade, int j)
 {
     const Vec3& e = blade.edge[j];
     return {f(e.x), f(e.y), f(e.z)};
-}
-
-int grassGroup(const GrassBlade& blade)
-{
-    const int i = blade.textureIndex;
-    return i >= 0 && i < kGrassTextureCount ? i : kGrassTextureCount;
 }
 
 void appendGrass(DrawBatches& batches, const GrassField& grass)
@@ -132,7 +126,7 @@ void appendGrass(DrawBatches& batches, const GrassField& grass)
     // over all of them costs more than the drawing data itself.
     std::vector<uint8_t>& groupOf = batches.grassGroupOf;
     groupOf.resize(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) groupOf[i] = static_cast<uint8_t>(grassGroup(grass.blades[i]));
+    for (int i = 0; i < count; ++i) groupOf[i] = static_cast<uint8_t>(grassTextureGroup(grass.blades[i]));
     GrassVertex strip[2 * kGrassLevels];
     for (int g = 0; g < kGrassGroups; ++g) {
         batches.grassGroupFirst[g] = static_cast<int>(batches.grass.indices.size());
@@ -150,13 +144,6 @@ void appendGrass(DrawBatches& batches, const GrassField& grass)
         }
     }
     batches.grassGroupFirst[kGrassGroups] = static_cast<int>(batches.grass.indices.size());
-}
-
-// Row-major matrix times (x, y, z, 1).
-Vec3 placePoint(const Mat4& m, double x, double y, double z)
-{
-    return {m.m[0] * x + m.m[1] * y + m.m[2] * z + m.m[3], m.m[4] * x + m.m[5] * y + m.m[6] * z + m.m[7],
-            m.m[8] * x + m.m[9] * y + m.m[10] * z + m.m[11], 0};
 }
 
 // Marks blade triangles [first, end) by the side the eye sees: bit 1 lower
@@ -312,7 +299,7 @@ void placeBlades(DrawBatches& batches, const Scene& scene, const Vec3* eye, int 
             for (int k = 0; k < kBladeVertices; ++k, ++out) {
                 // The template goes to GL as floats; place those.
                 const Vec3& p = tmpl.bladeVertices[k];
-                const Vec3 q = placePoint(leaf.bladeMatrix, f(p.x), f(p.y), f(p.z));
+                const Vec3 q = plain::transformAffine(leaf.bladeMatrix, {f(p.x), f(p.y), f(p.z), 0});
                 out->x = f(q.x);
                 out->y = f(q.y);
                 out->z = f(q.z);
@@ -368,8 +355,9 @@ void fillLeafOutlines(DrawBatches& batches, const Scene& scene, int branchCount,
             for (int slot = 0; slot < corners.count; ++slot) {
                 const Vec3& p = tmpl.bladeVertices[corners.vertex[slot]];
                 const float* rgb = corners.colour[slot];
-                const Vec3 q = placePoint(leaf.bladeMatrix, f(p.x * kShadowOutlineScale), f(p.y * kShadowOutlineScale),
-                                          f(p.z * kShadowOutlineScale));
+                const Vec3 q = plain::transformAffine(leaf.bladeMatrix, {f(p.x * kShadowOutlineScale),
+                                                                         f(p.y * kShadowOutlineScale),
+                                                                         f(p.z * kShadowOutlineScale), 0});
                 batches.leafOutlines.push_back({rgb[0], rgb[1], rgb[2], f(s[0] * q.x + s[4] * q.y + s[8] * q.z + s[12]),
                                                 f(s[1] * q.x + s[5] * q.y + s[9] * q.z + s[13]),
                                                 f(s[2] * q.x + s[6] * q.y + s[10] * q.z + s[14]),

@@ -52,8 +52,6 @@ struct PlainVertex {
 constexpr int kTrunkSides = 16;
 constexpr int kBranchSides = 8;
 constexpr int kPetioleSides = 3;
-// Grass groups: one per texture, and a last one for blades whose index names none.
-constexpr int kGrassGroups = kGrassTextureCount + 1;
 // Thin branch-shadow lines by width: 3, 2 and 1 pixels.
 constexpr int kShadowLineWidths = 3;
 

@@ -2,28 +2,10 @@
 
 #include <cmath>
 
+#include "math/vec_plain.h"
 #include "scene/scene.h"
 
 namespace {
-
-Vec3 apply(const Mat4& m, const Vec3& p)
-{
-    const double* a = m.m;
-    return {a[0] * p.x + a[1] * p.y + a[2] * p.z + a[3], a[4] * p.x + a[5] * p.y + a[6] * p.z + a[7],
-            a[8] * p.x + a[9] * p.y + a[10] * p.z + a[11], 0};
-}
-
-Vec3 minus(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z, 0}; }
-Vec3 crossOf(const Vec3& a, const Vec3& b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x, 0};
-}
-double dotOf(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec3 unit(const Vec3& a)
-{
-    const double n = norm(a);
-    return n > 0 ? Vec3{a.x / n, a.y / n, a.z / n, 0} : Vec3{};
-}
 
 // Rigid transform: rotation r (row-major 3x3) about the rest point `from`,
 // which it carries to `to`.
@@ -44,14 +26,14 @@ Mat4 rigidAbout(const double r[9], const Vec3& from, const Vec3& to)
 // which is what a branch joint does.
 void leastTurn(const Vec3& a, const Vec3& b, double r[9])
 {
-    const Vec3 ua = unit(a), ub = unit(b);
-    Vec3 v = crossOf(ua, ub);
-    const double c = dotOf(ua, ub);
+    const Vec3 ua = plain::unit(a), ub = plain::unit(b);
+    Vec3 v = plain::cross(ua, ub);
+    const double c = plain::dot(ua, ub);
     for (int i = 0; i < 9; ++i) r[i] = (i % 4 == 0) ? 1.0 : 0.0;
     if (norm(ua) == 0 || norm(ub) == 0) return;
     if (c < -1.0 + 1e-12) {
         // Half turn about any axis across a.
-        Vec3 axis = unit(crossOf(ua, std::fabs(ua.x) < 0.9 ? Vec3{1, 0, 0, 0} : Vec3{0, 1, 0, 0}));
+        Vec3 axis = plain::unit(plain::cross(ua, std::fabs(ua.x) < 0.9 ? Vec3{1, 0, 0, 0} : Vec3{0, 1, 0, 0}));
         const double k[3] = {axis.x, axis.y, axis.z};
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) r[3 * i + j] = 2 * k[i] * k[j] - (i == j ? 1.0 : 0.0);
@@ -70,11 +52,11 @@ void leastTurn(const Vec3& a, const Vec3& b, double r[9])
 // Orthonormal frame (columns) from a direction and a second, sideways vector.
 bool frameOf(const Vec3& a, const Vec3& b, double f[9])
 {
-    const Vec3 e1 = unit(a);
-    const Vec3 n = crossOf(a, b);
+    const Vec3 e1 = plain::unit(a);
+    const Vec3 n = plain::cross(a, b);
     if (norm(e1) == 0 || norm(n) <= 1e-12 * norm(a) * norm(b)) return false;
-    const Vec3 e3 = unit(n);
-    const Vec3 e2 = crossOf(e3, e1);
+    const Vec3 e3 = plain::unit(n);
+    const Vec3 e2 = plain::cross(e3, e1);
     const Vec3 cols[3] = {e1, e2, e3};
     for (int c = 0; c < 3; ++c) {
         f[c] = cols[c].x;
@@ -92,9 +74,9 @@ void chainTransforms(Mat4 w, const Vec3* rest, const Vec3* points, int n, std::v
     if (firstIsBase) out[first] = w;
     for (int j = 0; j + 1 < n; ++j) {
         const Vec3 p = points[j];
-        const Vec3 before = apply(w, rest[j + 1]);
+        const Vec3 before = plain::transformAffine(w, rest[j + 1]);
         double r[9];
-        leastTurn(minus(before, p), minus(points[j + 1], p), r);
+        leastTurn(plain::sub(before, p), plain::sub(points[j + 1], p), r);
         const Mat4 turn = rigidAbout(r, p, p);
         w = multiply(turn, w);
         out[first + j + (firstIsBase ? 1 : 0)] = w;
@@ -197,10 +179,10 @@ void rigWorldTransforms(const ExportRig& rig, const Scene& scene, std::vector<Ma
         for (int k = 1; k < kGrassLevels; ++k) {
             // The strip twists as it bends, so the edge point pins the turn.
             double fr[9], fc[9], r[9];
-            const bool ok = frameOf(minus(blade.restCentre[k], blade.restCentre[k - 1]),
-                                    minus(blade.restEdge[k], blade.restCentre[k]), fr) &&
-                            frameOf(minus(blade.centre[k], blade.centre[k - 1]),
-                                    minus(blade.edge[k], blade.centre[k]), fc);
+            const bool ok = frameOf(plain::sub(blade.restCentre[k], blade.restCentre[k - 1]),
+                                    plain::sub(blade.restEdge[k], blade.restCentre[k]), fr) &&
+                            frameOf(plain::sub(blade.centre[k], blade.centre[k - 1]),
+                                    plain::sub(blade.edge[k], blade.centre[k]), fc);
             if (ok) {
                 for (int i = 0; i < 3; ++i)
                     for (int j = 0; j < 3; ++j) {
@@ -210,8 +192,8 @@ void rigWorldTransforms(const ExportRig& rig, const Scene& scene, std::vector<Ma
                     }
                 w = rigidAbout(r, blade.restCentre[k - 1], blade.centre[k - 1]);
             } else {
-                const Vec3 before = apply(w, blade.restCentre[k]);
-                leastTurn(minus(before, blade.centre[k - 1]), minus(blade.centre[k], blade.centre[k - 1]), r);
+                const Vec3 before = plain::transformAffine(w, blade.restCentre[k]);
+                leastTurn(plain::sub(before, blade.centre[k - 1]), plain::sub(blade.centre[k], blade.centre[k - 1]), r);
                 w = multiply(rigidAbout(r, blade.centre[k - 1], blade.centre[k - 1]), w);
             }
             (*grass)[static_cast<size_t>(g) * (kGrassLevels - 1) + k - 1] = w;
@@ -263,7 +245,7 @@ void rigLocalPose(const Mat4& parentWorld, const Vec3& parentPivot, const Mat4& 
     double rel[9];
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) rel[3 * i + j] = p[i] * w[j] + p[4 + i] * w[4 + j] + p[8 + i] * w[8 + j];
-    const Vec3 here = apply(world, pivot); // the node's current position
+    const Vec3 here = plain::transformAffine(world, pivot); // the node's current position
     const Vec3 d{here.x - p[3], here.y - p[7], here.z - p[11], 0};
     t[0] = p[0] * d.x + p[4] * d.y + p[8] * d.z - parentPivot.x;
     t[1] = p[1] * d.x + p[5] * d.y + p[9] * d.z - parentPivot.y;

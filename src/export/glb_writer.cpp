@@ -386,18 +386,41 @@ bool encodePng(const BmpImage& image, std::vector<uint8_t>& png)
     return stbi_write_png_to_func(sink, &png, image.width, h, 3, rgb.data(), image.width * 3) != 0;
 }
 
-bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
+namespace {
+
+// What every phase of the build adds to: the model, its binary chunk and the one scene.
+struct GlbParts {
+    tinygltf::Model& m;      // the glTF document
+    Bin& bin;                // its binary chunk
+    tinygltf::Scene& scene;  // the scene's top-level nodes
+};
+
+// Materials of the tree, by part.
+struct TreeMaterials {
+    int trunk = -1;   // lit bark of branch 0
+    int branch = -1;  // lit bark of the others
+    int lower = -1;   // leaf blade, lower surface
+    int upper = -1;   // leaf blade, upper surface
+    int petiole = -1; // leaf stalks
+};
+
+// Joint nodes where each animated block starts (-1: no block).
+struct AnimatedNodes {
+    int tree = 0;   // first tree joint node
+    int leaves = 0; // first leaf node
+    int grass = -1; // first grass joint node
+};
+
+void startModel(tinygltf::Model& m)
 {
-    const Scene& sim = *in.model;
-    const TreeModel& model = sim.tree;
-    const ExportRig& rig = *in.rig;
-    const MotionTracks& tracks = *in.tracks;
-    tinygltf::Model m;
     m.asset.version = "2.0";
     m.asset.generator = "arborvane-export";
     m.extensionsUsed.push_back("KHR_materials_unlit");
-    Bin bin{m, {}};
+}
 
+bool addTreeMaterials(GlbParts& out, const BmpImage* sceneTextures, TreeMaterials& mats, std::string& error)
+{
+    tinygltf::Model& m = out.m;
     tinygltf::Sampler sampler;
     sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
     sampler.minFilter = TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_LINEAR;
@@ -407,25 +430,33 @@ bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
     const char* texNames[kSceneTextureCount] = {"trunk", "branch", "ground", "leaf_upper", "leaf_lower", "petiole"};
     for (int t = 0; t < kSceneTextureCount; ++t) {
         if (t == kGroundTexture) continue;
-        if ((tex[t] = addTexture(m, bin, in.sceneTextures[t], texNames[t], error)) < 0) return false;
+        if ((tex[t] = addTexture(m, out.bin, sceneTextures[t], texNames[t], error)) < 0) return false;
     }
-    const int trunkMat = addMaterial(m, "bark_trunk", tex[kTrunkTexture], true, false);
-    const int branchMat = addMaterial(m, "bark_branch", tex[kBranchTexture], true, false);
+    mats.trunk = addMaterial(m, "bark_trunk", tex[kTrunkTexture], true, false);
+    mats.branch = addMaterial(m, "bark_branch", tex[kBranchTexture], true, false);
     // The window culls one face of each blade pass: the counter-clockwise side
     // shows the lower surface, the other side the upper one.
-    const int lowerMat = addMaterial(m, "leaf_lower", tex[kLeafLowerTexture], false, true);
-    const int upperMat = addMaterial(m, "leaf_upper", tex[kLeafUpperTexture], false, true);
-    const int petioleMat = addMaterial(m, "petiole", tex[kPetioleTexture], true, true);
+    mats.lower = addMaterial(m, "leaf_lower", tex[kLeafLowerTexture], false, true);
+    mats.upper = addMaterial(m, "leaf_upper", tex[kLeafUpperTexture], false, true);
+    mats.petiole = addMaterial(m, "petiole", tex[kPetioleTexture], true, true);
+    return true;
+}
 
-    tinygltf::Scene scene;
-    scene.name = "Arborvane";
+// The tree's joint nodes under their root; returns the tree skin.
+int addTreeRig(GlbParts& out, const ExportRig& rig, int& treeFirst)
+{
+    tinygltf::Model& m = out.m;
     const int treeRoot = addNode(m, "TreeRig");
-    scene.nodes.push_back(treeRoot);
-    int treeFirst = 0;
+    out.scene.nodes.push_back(treeRoot);
     addJointNodes(m, rig.tree, treeRoot, treeFirst);
-    const int treeSkin = addSkin(m, bin, rig.tree, treeFirst, treeRoot, "tree");
+    return addSkin(m, out.bin, rig.tree, treeFirst, treeRoot, "tree");
+}
 
-    // Bark: every branch's rest tube, ring k on joint k of its branch.
+// Bark: every branch's rest tube, ring k on joint k of its branch; and the
+// petioles, each starting on its branch tip's joint.
+void addBarkAndPetioles(GlbParts& out, const TreeModel& model, const ExportRig& rig, const TreeMaterials& mats,
+                        int treeSkin)
+{
     Geometry trunk, branches, petioles;
     std::vector<int> ringJoint;
     for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
@@ -449,41 +480,48 @@ bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
     }
     tinygltf::Mesh bark;
     bark.name = "bark";
-    addPrimitive(bark, bin, trunk, trunkMat);
-    addPrimitive(bark, bin, branches, branchMat);
-    addSkinnedMesh(m, scene, "Bark", std::move(bark), treeSkin);
+    addPrimitive(bark, out.bin, trunk, mats.trunk);
+    addPrimitive(bark, out.bin, branches, mats.branch);
+    addSkinnedMesh(out.m, out.scene, "Bark", std::move(bark), treeSkin);
     tinygltf::Mesh petioleMesh;
     petioleMesh.name = "petioles";
-    addPrimitive(petioleMesh, bin, petioles, petioleMat);
-    addSkinnedMesh(m, scene, "Petioles", std::move(petioleMesh), treeSkin);
+    addPrimitive(petioleMesh, out.bin, petioles, mats.petiole);
+    addSkinnedMesh(out.m, out.scene, "Petioles", std::move(petioleMesh), treeSkin);
+}
 
-    // The blade template, twice: lower surface as wound, upper surface reversed.
-    Geometry lower, upper;
-    struct BladeSink {
-        Geometry& lower;
-        Geometry& upper;
-        uint32_t corner[3];
-        int n = 0;
-        void vertex(float u, float v, float x, float y, float z)
-        {
-            const Vec3 p{x, y, z, 0};
-            corner[n] = lower.vertex(p, nullptr, u, v, -1);
-            upper.vertex(p, nullptr, u, v, -1);
-            if (++n == 3) {
-                lower.indices.insert(lower.indices.end(), {corner[0], corner[1], corner[2]});
-                upper.indices.insert(upper.indices.end(), {corner[0], corner[2], corner[1]});
-                n = 0;
-            }
+// The blade template, twice: lower surface as wound, upper surface reversed.
+struct BladeSink {
+    Geometry& lower;    // lower surface, as wound
+    Geometry& upper;    // upper surface, winding reversed
+    uint32_t corner[3]; // the triangle being collected
+    int n = 0;          // corners collected so far
+    void vertex(float u, float v, float x, float y, float z)
+    {
+        const Vec3 p{x, y, z, 0};
+        corner[n] = lower.vertex(p, nullptr, u, v, -1);
+        upper.vertex(p, nullptr, u, v, -1);
+        if (++n == 3) {
+            lower.indices.insert(lower.indices.end(), {corner[0], corner[1], corner[2]});
+            upper.indices.insert(upper.indices.end(), {corner[0], corner[2], corner[1]});
+            n = 0;
         }
-    } bladeSink{lower, upper, {}, 0};
-    emitBladeTriangles(*in.leaf, bladeSink);
+    }
+};
+
+// One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
+int addLeafBlades(GlbParts& out, const LeafTemplate& leaf, const MotionTracks& tracks, const TreeMaterials& mats)
+{
+    tinygltf::Model& m = out.m;
+    Geometry lower, upper;
+    BladeSink bladeSink{lower, upper, {}, 0};
+    emitBladeTriangles(leaf, bladeSink);
     tinygltf::Mesh blade;
     blade.name = "leaf_blade";
-    addPrimitive(blade, bin, lower, lowerMat);
-    addPrimitive(blade, bin, upper, upperMat);
+    addPrimitive(blade, out.bin, lower, mats.lower);
+    addPrimitive(blade, out.bin, upper, mats.upper);
     const int bladeMesh = blade.primitives.empty() ? -1 : addMesh(m, blade);
     const int leavesRoot = addNode(m, "Leaves");
-    scene.nodes.push_back(leavesRoot);
+    out.scene.nodes.push_back(leavesRoot);
     const int leafFirst = static_cast<int>(m.nodes.size());
     for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
         const int node = addNode(m, "b" + std::to_string(tracks.leafBranch[i]) + ".l" +
@@ -493,48 +531,68 @@ bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
         m.nodes[node].scale = {s, s, s};
         m.nodes[leavesRoot].children.push_back(node);
     }
+    return leafFirst;
+}
 
-    // Grass: one strip per blade from its two edge lines, grouped by texture.
-    int grassFirst = -1;
-    if (!rig.grass.empty() && in.grassTextures) {
-        const int grassRoot = addNode(m, "GrassRig");
-        scene.nodes.push_back(grassRoot);
-        addJointNodes(m, rig.grass, grassRoot, grassFirst);
-        // The root level never moves: it rides on a joint of its own at the origin.
-        const int anchorNode = addNode(m, "grass_root");
-        m.nodes[grassRoot].children.push_back(anchorNode);
-        const int grassSkin = addSkin(m, bin, rig.grass, grassFirst, grassRoot, "grass", anchorNode);
-        const int anchorJoint = static_cast<int>(rig.grass.size());
-        const double colour[3] = {81 / 255.0, 126 / 255.0, 41 / 255.0};
-        tinygltf::Mesh grass;
-        grass.name = "grass";
-        for (int t = 0; t < kGrassTextureCount; ++t) {
-            const int texture = addTexture(m, bin, in.grassTextures[t], "grass" + std::to_string(t + 1), error);
-            if (texture < 0) return false;
-            const int mat = addMaterial(m, "grass" + std::to_string(t + 1), texture, true, true, colour);
-            Geometry g;
-            for (int b = 0; b < rig.grassBlades; ++b) {
-                const GrassBlade& blade = sim.grass.blades[b];
-                if ((blade.textureIndex & 3) != t) continue;
-                uint32_t prev[2] = {};
-                for (int k = 0; k < kGrassLevels; ++k) {
-                    const int joint = k == 0 ? anchorJoint : b * (kGrassLevels - 1) + k - 1;
-                    const Vec3& c = blade.restCentre[k];
-                    const Vec3& e = blade.restEdge[k];
-                    const Vec3 other{2 * c.x - e.x, 2 * c.y - e.y, 2 * c.z - e.z, 0};
-                    const double v = static_cast<float>(k) / static_cast<float>(kGrassLevels);
-                    const uint32_t a = g.vertex(other, nullptr, 0.0, v, joint);
-                    const uint32_t d = g.vertex(e, nullptr, 1.0, v, joint);
-                    if (k > 0) g.indices.insert(g.indices.end(), {prev[0], prev[1], d, prev[0], d, a});
-                    prev[0] = a;
-                    prev[1] = d;
-                }
-            }
-            addPrimitive(grass, bin, g, mat);
+// The rest strips of the blades in one texture group, each level on its joint.
+Geometry grassGroupStrips(const GrassField& field, const ExportRig& rig, int group, int anchorJoint)
+{
+    Geometry g;
+    for (int b = 0; b < rig.grassBlades; ++b) {
+        const GrassBlade& blade = field.blades[b];
+        if (grassTextureGroup(blade) != group) continue;
+        uint32_t prev[2] = {};
+        for (int k = 0; k < kGrassLevels; ++k) {
+            const int joint = k == 0 ? anchorJoint : b * (kGrassLevels - 1) + k - 1;
+            const Vec3& e = blade.restEdge[k];
+            const Vec3 other = bladeFarEdge(blade.restCentre[k], e);
+            const double v = static_cast<float>(k) / static_cast<float>(kGrassLevels);
+            const uint32_t a = g.vertex(other, nullptr, 0.0, v, joint);
+            const uint32_t d = g.vertex(e, nullptr, 1.0, v, joint);
+            if (k > 0) g.indices.insert(g.indices.end(), {prev[0], prev[1], d, prev[0], d, a});
+            prev[0] = a;
+            prev[1] = d;
         }
-        addSkinnedMesh(m, scene, "Grass", std::move(grass), grassSkin);
     }
+    return g;
+}
 
+// Grass: one strip per blade from its two edge lines, grouped by texture as
+// the window draws them (blades naming no texture last, untextured).
+bool addGrass(GlbParts& out, const GrassField& field, const ExportRig& rig, const BmpImage* grassTextures,
+              int& grassFirst, std::string& error)
+{
+    tinygltf::Model& m = out.m;
+    const int grassRoot = addNode(m, "GrassRig");
+    out.scene.nodes.push_back(grassRoot);
+    addJointNodes(m, rig.grass, grassRoot, grassFirst);
+    // The root level never moves: it rides on a joint of its own at the origin.
+    const int anchorNode = addNode(m, "grass_root");
+    m.nodes[grassRoot].children.push_back(anchorNode);
+    const int grassSkin = addSkin(m, out.bin, rig.grass, grassFirst, grassRoot, "grass", anchorNode);
+    const int anchorJoint = static_cast<int>(rig.grass.size());
+    const double colour[3] = {81 / 255.0, 126 / 255.0, 41 / 255.0};
+    tinygltf::Mesh grass;
+    grass.name = "grass";
+    for (int t = 0; t < kGrassGroups; ++t) {
+        Geometry g = grassGroupStrips(field, rig, t, anchorJoint);
+        int mat = -1;
+        if (t < kGrassTextureCount) {
+            const int texture = addTexture(m, out.bin, grassTextures[t], "grass" + std::to_string(t + 1), error);
+            if (texture < 0) return false;
+            mat = addMaterial(m, "grass" + std::to_string(t + 1), texture, true, true, colour);
+        } else if (!g.empty()) {
+            mat = addMaterial(m, "grass_plain", -1, true, true, colour);
+        }
+        addPrimitive(grass, out.bin, g, mat);
+    }
+    addSkinnedMesh(m, out.scene, "Grass", std::move(grass), grassSkin);
+    return true;
+}
+
+void addAnimation(GlbParts& out, const TreeModel& model, const ExportRig& rig, const MotionTracks& tracks,
+                  const AnimatedNodes& nodes)
+{
     // Local translations that stay within this of their first value are
     // fixed offsets along a branch, not motion.
     double extent = 1.0;
@@ -543,17 +601,20 @@ bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
         const double hi[3] = {model.boundsMax.x, model.boundsMax.y, model.boundsMax.z};
         extent = std::max(extent, hi[i] - lo[i]);
     }
-    Animator anim{m, bin, tracks.frames, -1, {}, {}, {}, {}};
+    Animator anim{out.m, out.bin, tracks.frames, -1, {}, {}, {}, {}};
     // Branch chains are deep and long: full-precision turns keep the tips
     // true. Petioles, blades and grass have arms of a few centimetres.
     int firstPetiole = static_cast<int>(rig.tree.size());
     for (int first : rig.petioleFirst)
         if (first >= 0) firstPetiole = std::min(firstPetiole, first);
-    anim.addNodes(tracks.tree, treeFirst, firstPetiole, 1e-6 * extent);
-    anim.addNodes(tracks.leaves, leafFirst, 0, 1e-6 * extent);
-    if (grassFirst >= 0) anim.addNodes(tracks.grass, grassFirst, 0, 1e-6 * extent);
+    anim.addNodes(tracks.tree, nodes.tree, firstPetiole, 1e-6 * extent);
+    anim.addNodes(tracks.leaves, nodes.leaves, 0, 1e-6 * extent);
+    if (nodes.grass >= 0) anim.addNodes(tracks.grass, nodes.grass, 0, 1e-6 * extent);
     anim.finish("wind");
+}
 
+bool writeGlb(tinygltf::Model& m, Bin& bin, tinygltf::Scene& scene, std::string& glb, std::string& error)
+{
     m.scenes.push_back(scene);
     m.defaultScene = 0;
     tinygltf::Buffer buffer;
@@ -568,6 +629,30 @@ bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
     }
     glb = out.str();
     return true;
+}
+
+} // namespace
+
+bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
+{
+    const ExportRig& rig = *in.rig;
+    tinygltf::Model m;
+    startModel(m);
+    Bin bin{m, {}};
+    tinygltf::Scene scene;
+    GlbParts out{m, bin, scene};
+    TreeMaterials mats;
+    if (!addTreeMaterials(out, in.sceneTextures, mats, error)) return false;
+    scene.name = "Arborvane";
+    AnimatedNodes nodes;
+    const int treeSkin = addTreeRig(out, rig, nodes.tree);
+    addBarkAndPetioles(out, in.model->tree, rig, mats, treeSkin);
+    nodes.leaves = addLeafBlades(out, *in.leaf, *in.tracks, mats);
+    if (!rig.grass.empty() && in.grassTextures &&
+        !addGrass(out, in.model->grass, rig, in.grassTextures, nodes.grass, error))
+        return false;
+    addAnimation(out, in.model->tree, rig, *in.tracks, nodes);
+    return writeGlb(m, bin, scene, glb, error);
 }
 
 bool probeWritable(const std::string& path, std::string& error)

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "formats/grass_file.h"
+#include "formats/texture_files.h"
 #include "math/vec3.h"
 
 struct GrassBlade {
@@ -25,6 +26,26 @@ struct GrassBlade {
     double frequency = 0.0;           /// 1.0..1.4 Hz
     double dampingRatio = 0.0;        /// 0.10..0.14 of critical damping
 };
+
+// The far side of a blade level: the edge point mirrored through the centre
+// line, 2 centre - edge. A level's strip runs from it to the edge point.
+inline Vec3 bladeFarEdge(const Vec3& centre, const Vec3& edge)
+{
+    return {2.0 * centre.x - edge.x, 2.0 * centre.y - edge.y, 2.0 * centre.z - edge.z, 0};
+}
+
+// Groups blades are drawn in: one per grass texture, then one untextured.
+constexpr int kGrassGroups = kGrassTextureCount + 1;
+
+// A blade's group: its texture index, or the last, untextured group for an
+// index that names no texture. The window's picture decides this (it draws
+// such a blade plain, in its colour); the exporter follows it. The loader only
+// deals 0..3, so only hand-made records reach the last group.
+inline int grassTextureGroup(const GrassBlade& blade)
+{
+    const int i = blade.textureIndex;
+    return i >= 0 && i < kGrassTextureCount ? i : kGrassTextureCount;
+}
 
 // The loaded field: blades in file order.
 struct GrassField {

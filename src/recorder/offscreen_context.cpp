@@ -49,12 +49,9 @@ std::string eglFailure(const char* what)
     return text;
 }
 
-} // namespace
-
-bool createOffscreenContext(OffscreenContext& ctx, int width, int height, std::string& error)
+// Mesa's surfaceless platform: a display without any window system.
+bool openSurfacelessDisplay(OffscreenContext& ctx, std::string& error)
 {
-    ctx.width = width;
-    ctx.height = height;
     const char* extensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (!extensions || !std::strstr(extensions, "EGL_MESA_platform_surfaceless")) {
         error = "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless): is Mesa's libEGL installed?";
@@ -77,6 +74,12 @@ bool createOffscreenContext(OffscreenContext& ctx, int width, int height, std::s
         return false;
     }
     ctx.display = display;
+    return true;
+}
+
+// A desktop OpenGL context, current without a surface.
+bool makeCompatibilityContext(OffscreenContext& ctx, std::string& error)
+{
     if (!eglBindAPI(EGL_OPENGL_API)) {
         error = eglFailure("eglBindAPI(OpenGL)");
         return false;
@@ -84,21 +87,28 @@ bool createOffscreenContext(OffscreenContext& ctx, int width, int height, std::s
     const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configCount = 0;
-    if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1)
+    if (!eglChooseConfig(ctx.display, configAttributes, &config, 1, &configCount) || configCount < 1)
         config = nullptr; // EGL_KHR_no_config_context: the FBO carries the formats
     // The fixed-function drawing needs the compatibility profile.
     const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                         EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    EGLContext context = eglCreateContext(ctx.display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT) {
         error = eglFailure("eglCreateContext(OpenGL compatibility)");
         return false;
     }
     ctx.context = context;
-    if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+    if (!eglMakeCurrent(ctx.display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
         error = eglFailure("eglMakeCurrent without a surface");
         return false;
     }
+    return true;
+}
+
+// Colour and depth renderbuffers of ctx's size on one framebuffer, drawn to and read from.
+bool attachFramebuffer(OffscreenContext& ctx, std::string& error)
+{
+    const int width = ctx.width, height = ctx.height;
     if (!loadFboFunctions()) {
         error = "the OpenGL context has no framebuffer objects";
         return false;
@@ -132,6 +142,15 @@ bool createOffscreenContext(OffscreenContext& ctx, int width, int height, std::s
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glViewport(0, 0, width, height);
     return true;
+}
+
+} // namespace
+
+bool createOffscreenContext(OffscreenContext& ctx, int width, int height, std::string& error)
+{
+    ctx.width = width;
+    ctx.height = height;
+    return openSurfacelessDisplay(ctx, error) && makeCompatibilityContext(ctx, error) && attachFramebuffer(ctx, error);
 }
 
 void destroyOffscreenContext(OffscreenContext& ctx)

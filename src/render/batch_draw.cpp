@@ -65,9 +65,8 @@ void drawSceneBatches(const DrawBatches& batches, const RenderAssets& assets)
             const int first = batches.grassGroupFirst[g];
             const int n = batches.grassGroupFirst[g + 1] - first;
             if (n <= 0) continue;
-            // The last group's blades name no texture; a texture that failed to load has id 0.
-            const int id = g < kGrassTextureCount ? assets.grassTextures[g].id : 0;
-            glBindTexture(GL_TEXTURE_2D, id > 0 ? static_cast<GLuint>(id - 1) : 0u);
+            // The last group's blades name no texture; a texture that failed to load has no name.
+            glBindTexture(GL_TEXTURE_2D, g < kGrassTextureCount ? assets.grassTextures[g].glName() : 0u);
             drawTriangles(batches.grass.indices, static_cast<size_t>(first), static_cast<size_t>(n),
                           batches.grass.vertices.size());
         }

@@ -9,10 +9,8 @@ namespace {
 
 void emitOppositeEdge(const GrassBlade& blade, int j)
 {
-    const Vec3& c = blade.centre[j];
-    const Vec3& e = blade.edge[j];
-    glVertex3f(static_cast<float>(2.0 * c.x - e.x), static_cast<float>(2.0 * c.y - e.y),
-               static_cast<float>(2.0 * c.z - e.z));
+    const Vec3 o = bladeFarEdge(blade.centre[j], blade.edge[j]);
+    glVertex3f(static_cast<float>(o.x), static_cast<float>(o.y), static_cast<float>(o.z));
 }
 
 void emitEdge(const GrassBlade& blade, int j)
@@ -33,16 +31,13 @@ void drawGrass(const GrassField& grass, const RenderAssets& assets)
         // One pass per texture: every bind ends a batch, so binding once per
         // texture rather than per blade halves the cost. The blades are opaque
         // and depth-tested, so the drawing order does not show.
-        for (int pass = 0; pass <= kGrassTextureCount; ++pass) {
+        for (int pass = 0; pass < kGrassGroups; ++pass) {
             // The last pass takes blades whose index names no texture. A texture
-            // that failed to load has id 0. Both draw untextured.
-            const int id = pass < kGrassTextureCount ? assets.grassTextures[pass].id : 0;
-            glBindTexture(GL_TEXTURE_2D, id > 0 ? static_cast<GLuint>(id - 1) : 0u);
+            // that failed to load has no name. Both draw untextured.
+            glBindTexture(GL_TEXTURE_2D, pass < kGrassTextureCount ? assets.grassTextures[pass].glName() : 0u);
             for (int i = 0; i < grass.bladeCount; ++i) {
                 const GrassBlade& blade = grass.blades[i];
-                const int index = blade.textureIndex;
-                const bool known = index >= 0 && index < kGrassTextureCount;
-                if (known ? index != pass : pass != kGrassTextureCount) continue;
+                if (grassTextureGroup(blade) != pass) continue;
                 glColor3f(static_cast<float>(blade.colour.x), static_cast<float>(blade.colour.y),
                           static_cast<float>(blade.colour.z));
                 glBegin(GL_QUAD_STRIP);

@@ -12,8 +12,8 @@ Texture::~Texture() { release(); }
 void Texture::release()
 {
     if (id == 0) return;
-    const GLuint glName = static_cast<GLuint>(id - 1);
-    glDeleteTextures(1, &glName);
+    const GLuint handle = glName();
+    glDeleteTextures(1, &handle);
     id = 0;
 }
 

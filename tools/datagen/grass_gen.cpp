@@ -39,7 +39,7 @@ void writeBlade(FILE* file, synth::Rng& rng, double rootX, double rootZ)
         const double out = height * (lean * s + curl * s * s);
         const Vec3 point{rootX + face.x * out, height * s, rootZ + face.z * out};
         const Vec3 tangent = unit(Vec3{0.0, 1.0, 0.0} + face * (lean + 2.0 * curl * s));
-        const Vec3 u = unit(cross(across, tangent)); // so that U x V points up the blade
+        const Vec3 u = unit(plain::cross(across, tangent)); // so that U x V points up the blade
         const double w = kRootWidth * widthScale * (1.0 - 0.8 * std::pow(s, 1.6));
         std::fprintf(file, "%.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", w, point.x, point.y, point.z, u.x, u.y,
                      u.z, across.x, across.y, across.z);

@@ -143,109 +143,128 @@ void stripBetween(const std::vector<int>& right, const std::vector<int>& left, c
     faces.push_back({right[ri], right[ri + 1], left[lj]});
 }
 
-} // namespace
-
-LeafMesh buildLeafMesh(const LeafParams& params)
-{
-    const OutlineCurve curve;
-    const double L = params.bladeLength;
-    const double widthScale = params.widthRatio / 0.92; // kOutline spans 0.92 blade lengths
-
-    // Working ids: 0 base, 1..27 right margin, 28 apex, 29..56 left margin
-    // (apex to base), then the interior chains. Renumbered at the end.
-    std::vector<P2> at;
-    at.push_back({0.0, 0.0});
+// The blade's vertices in working order and the chains that run through
+// them. Working ids: 0 base, 1..27 right margin, 28 apex, 29..56 left margin
+// (apex to base), then the interior chains. Renumbered at the end.
+struct BladeLayout {
+    std::vector<P2> at;                      // vertex positions in blade lengths, by working id
     std::vector<bool> rightOuter, leftOuter; // tooth tips and smooth margin, base to apex
-    for (P2 p : sideMargin(curve, kRightMargin, kSmoothRight, params.toothDepth, rightOuter)) at.push_back(p);
-    const int apexId = int(at.size());
-    at.push_back({0.0, 1.0});
-    std::vector<P2> leftSide = sideMargin(curve, kLeftMargin, kSmoothLeft, params.toothDepth, leftOuter);
-    for (auto it = leftSide.rbegin(); it != leftSide.rend(); ++it) at.push_back({-it->x, it->y});
-    const int marginCount = int(at.size());
+    int apexId = 0;                          // working id of the apex
+    std::vector<int> rightMargin, leftMargin;        // base .. apex along each margin
+    std::vector<int> rightInner, leftInner, midrib;  // base .. apex through the interior
+};
 
-    std::vector<int> rightMargin{0}, leftMargin{0};
-    for (int k = 1; k <= kRightMargin; ++k) rightMargin.push_back(k);
-    rightMargin.push_back(apexId);
-    for (int k = marginCount - 1; k > apexId; --k) leftMargin.push_back(k);
-    leftMargin.push_back(apexId);
+void layMargins(const OutlineCurve& curve, double toothDepth, BladeLayout& b)
+{
+    b.at.push_back({0.0, 0.0});
+    for (P2 p : sideMargin(curve, kRightMargin, kSmoothRight, toothDepth, b.rightOuter)) b.at.push_back(p);
+    b.apexId = int(b.at.size());
+    b.at.push_back({0.0, 1.0});
+    std::vector<P2> leftSide = sideMargin(curve, kLeftMargin, kSmoothLeft, toothDepth, b.leftOuter);
+    for (auto it = leftSide.rbegin(); it != leftSide.rend(); ++it) b.at.push_back({-it->x, it->y});
+    const int marginCount = int(b.at.size());
 
-    // Interior: an inner chain half way to the margin on each side, and the midrib.
-    std::vector<int> rightInner{0}, leftInner{0}, midrib{0};
+    b.rightMargin = {0};
+    b.leftMargin = {0};
+    for (int k = 1; k <= kRightMargin; ++k) b.rightMargin.push_back(k);
+    b.rightMargin.push_back(b.apexId);
+    for (int k = marginCount - 1; k > b.apexId; --k) b.leftMargin.push_back(k);
+    b.leftMargin.push_back(b.apexId);
+}
+
+// Interior: an inner chain half way to the margin on each side, and the midrib.
+void layInterior(const OutlineCurve& curve, BladeLayout& b)
+{
+    b.rightInner = {0};
+    b.leftInner = {0};
+    b.midrib = {0};
     for (int k = 1; k <= kInnerChain; ++k) {
         const double y = double(k) / (kInnerChain + 1);
         const double x = 0.5 * curve.halfWidth(y);
-        rightInner.push_back(int(at.size()));
-        at.push_back({x, y});
-        leftInner.push_back(int(at.size()));
-        at.push_back({-x, y});
+        b.rightInner.push_back(int(b.at.size()));
+        b.at.push_back({x, y});
+        b.leftInner.push_back(int(b.at.size()));
+        b.at.push_back({-x, y});
     }
     for (int k = 1; k <= kMidrib; ++k) {
-        midrib.push_back(int(at.size()));
-        at.push_back({0.0, double(k) / (kMidrib + 1)});
+        b.midrib.push_back(int(b.at.size()));
+        b.at.push_back({0.0, double(k) / (kMidrib + 1)});
     }
-    for (auto* chain : {&rightInner, &leftInner, &midrib}) chain->push_back(apexId);
-    if (int(at.size()) != kBladeVertices) throw std::logic_error("leaf mesh: vertex count");
-    for (P2& p : at) p.x *= widthScale;
+    for (auto* chain : {&b.rightInner, &b.leftInner, &b.midrib}) chain->push_back(b.apexId);
+    if (int(b.at.size()) != kBladeVertices) throw std::logic_error("leaf mesh: vertex count");
+}
 
+std::vector<std::array<int, 3>> triangulate(const BladeLayout& b)
+{
     std::vector<std::array<int, 3>> faces;
-    stripBetween(rightMargin, rightInner, at, faces);
-    stripBetween(rightInner, midrib, at, faces);
-    stripBetween(midrib, leftInner, at, faces);
-    stripBetween(leftInner, leftMargin, at, faces);
+    stripBetween(b.rightMargin, b.rightInner, b.at, faces);
+    stripBetween(b.rightInner, b.midrib, b.at, faces);
+    stripBetween(b.midrib, b.leftInner, b.at, faces);
+    stripBetween(b.leftInner, b.leftMargin, b.at, faces);
     if (int(faces.size()) != kBladeFaces) throw std::logic_error("leaf mesh: face count");
+    return faces;
+}
 
-    // Final numbers. The outline anchors sit at fixed arc fractions of each
-    // side; other margin points of a side fill the numbers between anchors in
-    // order, the rest take the free numbers from 34 up.
+// Numbers margin points of one side: ids run away from the side's first
+// anchor; targets[k] is the wanted position (fraction of the side) of number
+// firstNumber + k. Anchor numbers go to outer points only.
+void numberSide(const std::vector<int>& ids, const std::vector<bool>& outer, int firstNumber,
+                const std::vector<double>& targets, const std::set<int>& anchorNumbers, std::vector<int>& number)
+{
+    const int n = int(ids.size()), m = int(targets.size());
+    int prev = -1;
+    for (int k = 0; k < m; ++k) {
+        const int lo = prev + 1, hi = n - (m - k);
+        int best = lo;
+        const bool anchor = anchorNumbers.count(firstNumber + k) != 0;
+        if (anchor)
+            while (best < hi && !outer[best]) ++best;
+        for (int c = lo; c <= hi; ++c)
+            if ((!anchor || outer[c]) && std::abs((c + 1.0) / (n + 1) - targets[k]) < std::abs((best + 1.0) / (n + 1) - targets[k])) best = c;
+        number[ids[best]] = firstNumber + k;
+        prev = best;
+    }
+}
+
+// Positions of numbers 1..count along a side, interpolated between anchors.
+std::vector<double> anchorTargets(const std::vector<std::pair<int, double>>& anchors, int count)
+{
+    std::vector<double> out;
+    for (int k = 1; k <= count; ++k)
+        for (size_t a = 1; a < anchors.size(); ++a)
+            if (k <= anchors[a].first) {
+                const double f = double(k - anchors[a - 1].first) / (anchors[a].first - anchors[a - 1].first);
+                out.push_back(anchors[a - 1].second + f * (anchors[a].second - anchors[a - 1].second));
+                break;
+            }
+    return out;
+}
+
+// Final numbers. The outline anchors sit at fixed arc fractions of each
+// side; other margin points of a side fill the numbers between anchors in
+// order, the rest take the free numbers from 34 up.
+std::vector<int> finalNumbers(const BladeLayout& b)
+{
     std::vector<int> number(kBladeVertices, -1);
     number[0] = kBase;
-    number[apexId] = kApex;
-    number[midrib[2]] = kMidribLower;
-    number[midrib[4]] = kMidribUpper;
-    auto assignSide = [&](const std::vector<int>& ids, const std::vector<bool>& outer, int firstNumber,
-                          const std::vector<double>& targets, const std::set<int>& anchorNumbers) {
-        // ids run away from the side's first anchor; targets[k] is the wanted
-        // position (fraction of the side) of number firstNumber + k.
-        const int n = int(ids.size()), m = int(targets.size());
-        int prev = -1;
-        for (int k = 0; k < m; ++k) {
-            const int lo = prev + 1, hi = n - (m - k);
-            int best = lo;
-            const bool anchor = anchorNumbers.count(firstNumber + k) != 0;
-            if (anchor)
-                while (best < hi && !outer[best]) ++best;
-            for (int c = lo; c <= hi; ++c)
-                if ((!anchor || outer[c]) && std::abs((c + 1.0) / (n + 1) - targets[k]) < std::abs((best + 1.0) / (n + 1) - targets[k])) best = c;
-            number[ids[best]] = firstNumber + k;
-            prev = best;
-        }
-    };
+    number[b.apexId] = kApex;
+    number[b.midrib[2]] = kMidribLower;
+    number[b.midrib[4]] = kMidribUpper;
     // Anchor fractions along a side, base to apex: 1,2 mid base, 4 at the
     // corner, 7, 10, 14 up the side, 16 below the apex.
-    auto interp = [](const std::vector<std::pair<int, double>>& anchors, int count) {
-        std::vector<double> out;
-        for (int k = 1; k <= count; ++k)
-            for (size_t a = 1; a < anchors.size(); ++a)
-                if (k <= anchors[a].first) {
-                    const double f = double(k - anchors[a - 1].first) / (anchors[a].first - anchors[a - 1].first);
-                    out.push_back(anchors[a - 1].second + f * (anchors[a].second - anchors[a - 1].second));
-                    break;
-                }
-        return out;
-    };
     const std::vector<std::pair<int, double>> anchors = {{0, 0.0},  {1, 0.1},  {2, 0.14}, {4, 0.27}, {7, 0.44},
                                                          {10, 0.6}, {14, 0.8}, {16, 0.92}};
     {
-        std::vector<int> ids(rightMargin.begin() + 1, rightMargin.end() - 1);
-        assignSide(ids, rightOuter, 1, interp(anchors, 16), {4, 7, 10, 14, 16});
+        std::vector<int> ids(b.rightMargin.begin() + 1, b.rightMargin.end() - 1);
+        numberSide(ids, b.rightOuter, 1, anchorTargets(anchors, 16), {4, 7, 10, 14, 16}, number);
     }
     {
         // Left side numbered from the apex down: 18 mirrors 16, 31 the corner, 33 mirrors 2.
-        std::vector<int> ids(leftMargin.rbegin() + 1, leftMargin.rend() - 1);
+        std::vector<int> ids(b.leftMargin.rbegin() + 1, b.leftMargin.rend() - 1);
         const std::vector<std::pair<int, double>> fromApex = {{0, 0.0},  {1, 0.08},  {3, 0.2}, {7, 0.4},
                                                               {10, 0.56}, {14, 0.73}, {16, 0.86}};
-        const std::vector<bool> outerFromApex(leftOuter.rbegin(), leftOuter.rend());
-        assignSide(ids, outerFromApex, 18, interp(fromApex, 16), {18, 20, 24, 27, 31});
+        const std::vector<bool> outerFromApex(b.leftOuter.rbegin(), b.leftOuter.rend());
+        numberSide(ids, outerFromApex, 18, anchorTargets(fromApex, 16), {18, 20, 24, 27, 31}, number);
     }
     int nextFree = 34;
     auto takeFree = [&] {
@@ -254,6 +273,23 @@ LeafMesh buildLeafMesh(const LeafParams& params)
     };
     for (int id = 0; id < kBladeVertices; ++id)
         if (number[id] < 0) number[id] = takeFree();
+    return number;
+}
+
+} // namespace
+
+LeafMesh buildLeafMesh(const LeafParams& params)
+{
+    const OutlineCurve curve;
+    const double L = params.bladeLength;
+    const double widthScale = params.widthRatio / 0.92; // kOutline spans 0.92 blade lengths
+
+    BladeLayout layout;
+    layMargins(curve, params.toothDepth, layout);
+    layInterior(curve, layout);
+    for (P2& p : layout.at) p.x *= widthScale;
+    const std::vector<std::array<int, 3>> faces = triangulate(layout);
+    const std::vector<int> number = finalNumbers(layout);
 
     LeafMesh mesh;
     const double petioleLength = params.petioleRatio * L;
@@ -264,7 +300,7 @@ LeafMesh buildLeafMesh(const LeafParams& params)
         mesh.petiole[k] = {0.0, t * petioleLength, bend * std::sin(kPi * t), params.petioleRadius * (1.0 - 0.25 * t)};
     }
     for (int id = 0; id < kBladeVertices; ++id) {
-        const P2 p = at[id];
+        const P2 p = layout.at[id];
         const double z = -params.cup * p.x * p.x + params.droop * p.y * p.y;
         mesh.position[number[id]] = {p.x * L, petioleLength + p.y * L, z * L};
         // Texture square of one blade length: midrib on u = 0.5, v from base to apex.

@@ -1,4 +1,5 @@
-// Minimal RGB PNG writer for the previews and contact sheets.
+// RGB PNG files for the previews and contact sheets (stb's writer: the same
+// pixels always give the same bytes).
 #pragma once
 #include <cstdint>
 #include <string>

@@ -55,8 +55,8 @@ Vec3 coneDirection(Vec3 axis, double theta, double phi)
 {
     const Vec3 a = unit(axis);
     const Vec3 ref = std::abs(a.y) < 0.95 ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
-    const Vec3 b = unit(cross(ref, a));
-    const Vec3 c = cross(a, b);
+    const Vec3 b = unit(plain::cross(ref, a));
+    const Vec3 c = plain::cross(a, b);
     return unit(a * std::cos(theta) + (b * std::cos(phi) + c * std::sin(phi)) * std::sin(theta));
 }
 
@@ -128,7 +128,7 @@ struct Grower {
         const bool nearLeader = std::hypot(base.x, base.z) < 0.3;
         Vec3 outward = nearLeader ? Vec3{d.x, 0, d.z} : Vec3{base.x, 0, base.z};
         outward = norm(outward) > 1e-9 ? unit(outward) : Vec3{std::cos(phi), 0, std::sin(phi)};
-        auto score = [&](Vec3 v) { return 0.6 * v.y + dot(Vec3{v.x, 0, v.z}, outward); };
+        auto score = [&](Vec3 v) { return 0.6 * v.y + plain::dot(Vec3{v.x, 0, v.z}, outward); };
         // Shoots that dive or turn back into the crown centre take the other side.
         const Vec3 mirrored = coneDirection(axis, theta, phi + kPi);
         if (!nearLeader && score(d) < -0.15 && score(mirrored) > score(d)) d = mirrored;
