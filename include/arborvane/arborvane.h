@@ -96,6 +96,7 @@ public:
     // The wind for the following steps; replaces a wind source. Fails on a
     // magnitude outside 0..800 or a zero or non-finite direction.
     Result setWind(const Wind& wind);
+    // The last setWind() value (the default gale when none).
     Wind wind() const;
     // A function asked for the wind before every step; an empty one goes back
     // to the last setWind() value. A wind it returns that setWind() would

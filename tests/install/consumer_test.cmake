@@ -10,8 +10,13 @@ if(NOT EXISTS ${prefix}/include/arborvane/arborvane.h OR EXISTS ${prefix}/includ
   message(FATAL_ERROR "unexpected header layout under ${prefix}/include")
 endif()
 
+# A library built with the sanitizers needs their run-time in the program too.
+set(flags "")
+if(SANITIZE)
+  set(flags -DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined)
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix}
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix} ${flags}
   OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${WORK_DIR}/build/consumer ${DATA_DIR} COMMAND_ERROR_IS_FATAL ANY)
