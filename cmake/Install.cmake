@@ -21,10 +21,9 @@ install(DIRECTORY ${CMAKE_BINARY_DIR}/data/
 
 install(FILES README.md CONVENTIONS.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Runtime)
 
-# Man pages: one section-1 page per program, made by a later build step
-# (help2man from --help/--version). That step appends the generated files
-# to this list; the package test expects every name listed here.
-set(ARBORVANE_MAN_PAGES "" CACHE INTERNAL "generated man pages to install")
+# Man pages: one section-1 page per program, made by the build (help2man
+# from --help/--version). Set ARBORVANE_MAN_PAGES to the generated files
+# before this file is included; the package test expects every one of them.
 if(ARBORVANE_MAN_PAGES)
   install(FILES ${ARBORVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
 endif()

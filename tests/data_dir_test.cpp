@@ -16,11 +16,11 @@ bool fakeExists(const std::string& dir) { return existing.count(dir) != 0; }
 TEST(DataDir, RulesApplyInOrder)
 {
     struct Case {
-        const char* flag;
-        const char* env;
-        std::set<std::string> dirs;
-        const char* dir;
-        DataDirSource source;
+        const char* flag;          // --data, "" when absent
+        const char* env;           // ARBORVANE_DATA, "" when unset
+        std::set<std::string> dirs; // folders that exist
+        const char* dir;           // expected choice
+        DataDirSource source;      // expected rule
     };
     const char* installed = "/opt/av/share/arborvane/data";
     const Case cases[] = {

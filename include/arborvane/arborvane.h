@@ -80,8 +80,9 @@ public:
 
     // Reads the tree, leaf, noise and grass files of a data folder (as made
     // by arborvane-grow, installed under share/arborvane/data). Replaces any
-    // scene open before. Fails unless every part loaded; summary (optional)
-    // says which did and holds the loaders' lines either way.
+    // scene open before; after a failure none is open. Fails unless every
+    // part loaded; summary (optional) says which did and holds the loaders'
+    // lines either way.
     Result open(const std::string& dataDir, LoadSummary* summary = nullptr);
     // Drops the scene; views taken before are invalid.
     void close();

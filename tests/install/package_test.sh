@@ -40,15 +40,17 @@ expect "$deb" bin/arborvane bin/arborvane-record bin/arborvane-export bin/arborv
   share/arborvane/data/tree/tulip_tree.txt "${textures[@]/#/share/arborvane/data/}" \
   share/doc/arborvane/README.md share/doc/arborvane/CONVENTIONS.md
 for page in "$@"; do expect "$deb" "share/man/man1/$(basename "$page")"; done
-[ "$(dpkg-deb -c "$deb" | grep -c '\.bmp$')" -eq 10 ] || fail "not ten textures"
-dpkg-deb -c "$deb" | grep -q 'libarborvane_core\|include/' && fail "the library is in the programs' package"
+listing=$(dpkg-deb -c "$deb")
+[ "$(grep -c '\.bmp$' <<<"$listing")" -eq 10 ] || fail "not ten textures"
+grep -q 'libarborvane_core\|include/' <<<"$listing" && fail "the library is in the programs' package"
 
 # Dependencies computed from the binaries; stripped programs.
 fields=$(dpkg-deb -f "$deb" Depends Section Maintainer)
 grep -q 'libc6' <<<"$fields" || fail "no shared-library dependencies: $fields"
 grep -q 'Section: graphics' <<<"$fields" || fail "section: $fields"
 dpkg-deb -x "$deb" "$work/root"
-file "$work/root/usr/bin/arborvane-grow" | grep -q 'not stripped' && fail "arborvane-grow is not stripped"
+kind=$(file "$work/root/usr/bin/arborvane-grow")
+grep -q 'not stripped' <<<"$kind" && fail "arborvane-grow is not stripped"
 
 lib='lib(/[^/]+)?' # lib, or lib/<multiarch> when configured for /usr
 expect "$dev" "$lib/libarborvane_core.a" include/arborvane/arborvane.h include/arborvane/views.h \
