@@ -67,6 +67,14 @@ TEST(Api, FixedRunEqualsTheCoreAndTheGoldenHash)
     EXPECT_EQ(consumer::stateHash(sim), recordHash(*scene));
     EXPECT_EQ(consumer::stateHash(sim), consumer::kGoldenStateHash) << std::hex << consumer::stateHash(sim);
     EXPECT_STREQ(arborvane::version(), arborvaneVersion());
+
+    // The shared blade: every triangle names one of its vertices.
+    const arborvane::Strided<arborvane::Point3> blade = sim.leafBladeVertices();
+    const std::span<const int32_t> triangles = sim.leafBladeTriangles();
+    ASSERT_FALSE(blade.empty());
+    ASSERT_EQ(triangles.size() % 3, 0u);
+    for (int32_t v : triangles) EXPECT_TRUE(v >= 0 && static_cast<size_t>(v) < blade.size()) << v;
+    EXPECT_EQ(blade[blade.size() - 1].x, scene->leafTemplate.bladeVertices[blade.size() - 1].x);
 }
 
 TEST(Api, SetUpAgainAndAConstantWindSourceRepeatTheRun)

@@ -14,6 +14,9 @@
 // exception leaves the library. Nothing is printed: the loaders' lines go to
 // LoadSummary::messages and to the message handler, if one is set.
 //
+// Ownership: a Simulation owns its scene and every array in it; the views it
+// hands out own nothing and are read-only (lifetime in views.h).
+//
 // Threads: one Simulation is used from one thread at a time. Different
 // Simulations may live on different threads; the library serialises their
 // open, setUp and step calls, which share one random generator and one pool
@@ -127,10 +130,14 @@ public:
     // Leaves on each branch's last segment.
     std::size_t leavesPerBranch() const;
     // Per leaf of the branch: the blade's transform from leaf-template space
-    // to tree space.
+    // to tree space (apply it to leafBladeVertices()).
     Strided<Matrix4> leafBladeMatrices(std::size_t branch) const;
-    // The petiole's centre line of one leaf, stem end first.
+    // The petiole's centre line of one leaf, in tree space.
     Strided<Point3> leafPetiole(std::size_t branch, std::size_t leaf) const;
+    // The leaf blade every leaf shares, in leaf-template space: its vertices
+    // and its triangles as three vertex indices (0-based) each.
+    Strided<Point3> leafBladeVertices() const;
+    std::span<const std::int32_t> leafBladeTriangles() const;
     std::size_t grassBladeCount() const;
     // One blade's centre line and edge points, root first.
     Strided<Point3> grassCentre(std::size_t blade) const;

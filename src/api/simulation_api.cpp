@@ -293,6 +293,18 @@ Strided<Point3> Simulation::leafPetiole(std::size_t branch, std::size_t leaf) co
     return Strided<Point3>(&l.petiolePoints[0], static_cast<std::size_t>(l.pointCount), sizeof(Vec3));
 }
 
+Strided<Point3> Simulation::leafBladeVertices() const
+{
+    if (!isOpen()) return {};
+    return Strided<Point3>(&state_->scene->leafTemplate.bladeVertices[0], kBladeVertices, sizeof(Vec3));
+}
+
+std::span<const std::int32_t> Simulation::leafBladeTriangles() const
+{
+    if (!isOpen()) return {};
+    return std::span<const std::int32_t>(&state_->scene->leafTemplate.bladeFaces[0][0], 3 * kBladeFaces);
+}
+
 std::size_t Simulation::grassBladeCount() const
 {
     return isOpen() && state_->scene->grass.blades ? static_cast<std::size_t>(state_->scene->grass.bladeCount) : 0;

@@ -44,6 +44,7 @@ struct Fnv {
 };
 
 // Branch centre lines and radii, leaf blades and petioles, grass blades.
+// (The leaf template does not move, so it is not part of the state.)
 inline std::uint64_t stateHash(const arborvane::Simulation& sim)
 {
     Fnv f;
