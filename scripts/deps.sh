@@ -15,6 +15,7 @@ PACKAGES=(
   libtinygltf-dev libstb-dev nlohmann-json3-dev nodejs
   fonts-dejavu-core
   python3-matplotlib
+  dpkg-dev file
 )
 
 missing=()

@@ -18,3 +18,10 @@ void showNotice(const char* text, const char* caption);
 
 // printf to standard output, flushed at once.
 void consolePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Where consolePrintf text and notices go instead, for a host that must not
+// print (the library API). notice: a showNotice line ("caption: text\n").
+// Null (the default) restores standard output and standard error.
+// Process-wide; set it only while no other thread loads or prints.
+using ConsoleSink = void (*)(void* context, const char* text, bool notice);
+void setConsoleSink(ConsoleSink sink, void* context);

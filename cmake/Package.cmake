@@ -1,0 +1,57 @@
+# Debian packages: `cpack -G DEB` in the build folder makes
+#   arborvane_<version>_<arch>.deb      the programs, data, docs, man pages
+#   arborvane-dev_<version>_<arch>.deb  the static core library, headers, CMake package
+# Run-time dependencies come from the binaries (dpkg-shlibdeps, in dpkg-dev).
+set(ARBORVANE_PACKAGE_MAINTAINER "Arborvane developers <arborvane@users.noreply.github.com>"
+  CACHE STRING "Maintainer field of the Debian packages")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME arborvane)
+set(CPACK_PACKAGE_VENDOR "Arborvane")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "${ARBORVANE_PACKAGE_MAINTAINER}")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_COMPONENTS_ALL Runtime Development)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ARBORVANE_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME arborvane)
+set(CPACK_DEBIAN_RUNTIME_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "real-time animation of a tree and grass in turbulent wind
+Arborvane animates one broad-leaved tree standing in a grass field and
+moving in turbulent wind. Every branch, leaf and grass blade samples moving
+noise grids and bends joint by joint on damped oscillators, children riding
+on their parents.
+.
+This package holds the window program (arborvane, OpenGL and GLUT), an
+offscreen recorder to image frames and video (arborvane-record), a glTF
+exporter of the motion (arborvane-export), the generator of tree, leaf,
+noise, grass and texture data (arborvane-grow) and the default data set.")
+
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME arborvane-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "tree-in-wind simulation library (static) and headers
+The simulation behind Arborvane as a C++20 library without a window: open
+a data folder, set the wind, step, and read the branch centre lines, leaf
+transforms and grass blades in place. Ships a CMake package:
+find_package(Arborvane CONFIG) gives the target Arborvane::core.")
+
+# Each Debian package carries /usr/share/doc/<package>/changelog.gz; the
+# entry's version is the project's.
+string(TIMESTAMP ARBORVANE_CHANGELOG_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
+configure_file(cmake/debian/changelog.in ${CMAKE_BINARY_DIR}/debian/changelog @ONLY)
+execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/debian/changelog RESULT_VARIABLE gzip_status)
+if(gzip_status EQUAL 0)
+  install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/arborvane
+    COMPONENT Runtime EXCLUDE_FROM_ALL)
+  install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/arborvane-dev
+    COMPONENT Development EXCLUDE_FROM_ALL)
+endif()
+
+include(CPack)

@@ -1,0 +1,151 @@
+// Arborvane as a library: one broad-leaved tree in a grass field moving in
+// turbulent wind, without a window.
+//
+//     arborvane::Simulation sim;
+//     if (auto r = sim.open("/usr/share/arborvane/data"); !r) { report(r.message); }
+//     sim.setUp(1);
+//     sim.setWind({arborvane::WindRegime::gale, 400.0, {1.0, 0.0, 0.0}});
+//     for (int i = 0; i < 100; ++i) sim.step();
+//     arborvane::Strided<arborvane::Point3> trunk = sim.branchPoints(0);
+//
+// Link with Arborvane::core (find_package(Arborvane CONFIG REQUIRED)); C++20.
+//
+// Errors: every call that can fail returns a Result with a message; no
+// exception leaves the library. Nothing is printed: the loaders' lines go to
+// LoadSummary::messages and to the message handler, if one is set.
+//
+// Ownership: a Simulation owns its scene and every array in it; the views it
+// hands out own nothing and are read-only (lifetime in views.h).
+//
+// Threads: one Simulation is used from one thread at a time. Different
+// Simulations may live on different threads; the library serialises their
+// open, setUp and step calls, which share one random generator and one pool
+// of worker threads. step() spreads its work over that pool (one thread per
+// core, or ARBORVANE_THREADS); the result is the same for any thread count.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "arborvane/views.h"
+
+namespace arborvane {
+
+// This library's version, "major.minor.patch". A static string.
+const char* version();
+
+// What a call did: ok, or why not.
+struct Result {
+    bool ok = true;      // the call did what it says
+    std::string message; // why not; empty when ok
+    explicit operator bool() const { return ok; }
+};
+
+// What open() read from the data folder.
+struct LoadSummary {
+    bool leaf = false;                 // leaf template
+    bool noise = false;                // the three wind noise grids
+    bool tree = false;                 // tree skeleton
+    bool grass = false;                // grass field
+    std::size_t branches = 0;          // branches in the tree
+    std::size_t grassBlades = 0;       // blades in the grass field
+    std::vector<std::string> messages; // the loaders' lines, in order, without newlines
+    bool complete() const { return leaf && noise && tree && grass; }
+};
+
+// The two wind regimes: a moderate gale, or a light breeze.
+enum class WindRegime { breeze, gale };
+
+// The wind the next steps are driven by.
+struct Wind {
+    WindRegime regime = WindRegime::gale; // gale or breeze
+    double magnitude = 400.0;             // force units per unit of noise, 0..800
+    Point3 direction{1.0, 0.0, 0.0};      // direction in tree space; any non-zero length, normalised on use
+};
+
+// Asked for the wind before every step: stepIndex counts steps since setUp()
+// (0 for the first), seconds = stepIndex * timeStep(). Lets the wind change
+// over time without the caller stepping one by one.
+using WindSource = std::function<Wind(std::uint64_t stepIndex, double seconds)>;
+
+class Simulation {
+public:
+    Simulation();
+    ~Simulation();
+    Simulation(Simulation&&) noexcept;
+    Simulation& operator=(Simulation&&) noexcept;
+    Simulation(const Simulation&) = delete;
+    Simulation& operator=(const Simulation&) = delete;
+
+    // Reads the tree, leaf, noise and grass files of a data folder (as made
+    // by arborvane-grow, installed under share/arborvane/data). Replaces any
+    // scene open before; after a failure none is open. Fails unless every
+    // part loaded; summary (optional) says which did and holds the loaders'
+    // lines either way.
+    Result open(const std::string& dataDir, LoadSummary* summary = nullptr);
+    // Drops the scene; views taken before are invalid.
+    void close();
+    bool isOpen() const;
+
+    // The rest state: places the leaves and draws their oscillators from
+    // seed (the same seed gives the same motion), clears the step count.
+    // Needs open(); called again, it reads the data folder again and starts
+    // over.
+    Result setUp(std::uint32_t seed);
+
+    // The wind for the following steps; replaces a wind source. Fails on a
+    // magnitude outside 0..800 or a zero or non-finite direction.
+    Result setWind(const Wind& wind);
+    // The last setWind() value (the default gale when none).
+    Wind wind() const;
+    // A function asked for the wind before every step; an empty one goes back
+    // to the last setWind() value. A wind it returns that setWind() would
+    // refuse stops the step with that message.
+    void setWindSource(WindSource source);
+
+    // Advances the motion by count fixed steps of timeStep() seconds.
+    // Needs setUp().
+    Result step(int count = 1);
+    // Seconds per step: 0.05, so 20 steps are one second of motion.
+    static double timeStep();
+    // Steps since setUp().
+    std::uint64_t stepCount() const;
+
+    // Lines the loaders print, one at a time without the newline; none when
+    // not set (the lines are still kept in LoadSummary::messages).
+    void setMessageHandler(std::function<void(const std::string&)> handler);
+
+    // The current state. Views point into the scene (see views.h for their
+    // lifetime); they are empty before open() or for an index out of range.
+    // Branch 0 is the trunk; children follow their parents.
+    std::size_t branchCount() const;
+    // Centre line, base first (refined: 2N - 1 points for N in the file).
+    Strided<Point3> branchPoints(std::size_t branch) const;
+    // Radius per centre-line point, model units.
+    std::span<const double> branchRadii(std::size_t branch) const;
+    // Leaves on each branch's last segment.
+    std::size_t leavesPerBranch() const;
+    // Per leaf of the branch: the blade's transform from leaf-template space
+    // to tree space (apply it to leafBladeVertices()).
+    Strided<Matrix4> leafBladeMatrices(std::size_t branch) const;
+    // The petiole's centre line of one leaf, in tree space.
+    Strided<Point3> leafPetiole(std::size_t branch, std::size_t leaf) const;
+    // The leaf blade every leaf shares, in leaf-template space: its vertices
+    // and its triangles as three vertex indices (0-based) each.
+    Strided<Point3> leafBladeVertices() const;
+    std::span<const std::int32_t> leafBladeTriangles() const;
+    std::size_t grassBladeCount() const;
+    // One blade's centre line and edge points, root first.
+    Strided<Point3> grassCentre(std::size_t blade) const;
+    Strided<Point3> grassEdge(std::size_t blade) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_; // the scene and what drives it; null only once moved from
+};
+
+} // namespace arborvane

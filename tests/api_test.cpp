@@ -1,0 +1,132 @@
+// The library API (include/arborvane) on the generated data: the same motion
+// as the core driven directly, errors as results, nothing printed.
+#include <gtest/gtest.h>
+
+#include <arborvane/arborvane.h>
+
+#include <string>
+#include <vector>
+
+#include "consumer/state_hash.h"
+#include "dynamics/simulation.h"
+#include "formats/data_folder.h"
+#include "motion_scene.h"
+#include "platform/platform.h"
+#include "platform/version.h"
+
+namespace {
+
+// The state straight from the scene's records, in the order stateHash reads the views.
+uint64_t recordHash(const Scene& scene)
+{
+    consumer::Fnv f;
+    auto add = [&](const Vec3& v) { f.add(arborvane::Point3{v.x, v.y, v.z}); };
+    for (int b = 0; b < scene.tree.branchCount; ++b) {
+        const Branch& branch = scene.tree.branches[b];
+        for (int k = 0; k < branch.pointCount; ++k) add(branch.points[k]);
+        for (int k = 0; k < branch.pointCount; ++k) f.add(branch.radii[k]);
+        for (const Leaf& leaf : branch.leaves)
+            for (double v : leaf.bladeMatrix.m) f.add(v);
+        for (const Leaf& leaf : branch.leaves)
+            for (const Vec3& p : leaf.petiolePoints) add(p);
+    }
+    for (int g = 0; g < scene.grass.bladeCount; ++g) {
+        for (const Vec3& p : scene.grass.blades[g].centre) add(p);
+        for (const Vec3& p : scene.grass.blades[g].edge) add(p);
+    }
+    return f.h;
+}
+
+arborvane::Simulation openedSimulation()
+{
+    arborvane::Simulation sim;
+    const arborvane::Result r = sim.open(kDefaultDataDir);
+    EXPECT_TRUE(r) << r.message;
+    EXPECT_TRUE(sim.setUp(consumer::kSeed));
+    return sim;
+}
+
+} // namespace
+
+// The consumer project checks the same golden value against the installed library.
+TEST(Api, FixedRunEqualsTheCoreAndTheGoldenHash)
+{
+    auto scene = motion_scene::makeScene();
+    uint32_t seed = consumer::kSeed;
+    seedRandom(1);
+    ASSERT_TRUE(loadScene(*scene, kDefaultDataDir).complete()) << "generated data missing";
+    setUpScene(*scene, &seed);
+    for (int i = 0; i < consumer::kSteps; ++i) simulateStep(*scene, kTimeStep);
+
+    arborvane::Simulation sim = openedSimulation();
+    ASSERT_TRUE(sim.setWind({arborvane::WindRegime::gale, 400.0, {2.0, 0.0, 0.0}})); // normalised on use
+    const arborvane::Point3 restTop = consumer::treeTop(sim);
+    ASSERT_TRUE(sim.step(consumer::kSteps));
+    EXPECT_EQ(sim.stepCount(), static_cast<uint64_t>(consumer::kSteps));
+    EXPECT_NE(consumer::treeTop(sim).x, restTop.x);
+    EXPECT_EQ(consumer::stateHash(sim), recordHash(*scene));
+    EXPECT_EQ(consumer::stateHash(sim), consumer::kGoldenStateHash) << std::hex << consumer::stateHash(sim);
+    EXPECT_STREQ(arborvane::version(), arborvaneVersion());
+
+    // The shared blade: every triangle names one of its vertices.
+    const arborvane::Strided<arborvane::Point3> blade = sim.leafBladeVertices();
+    const std::span<const int32_t> triangles = sim.leafBladeTriangles();
+    ASSERT_FALSE(blade.empty());
+    ASSERT_EQ(triangles.size() % 3, 0u);
+    for (int32_t v : triangles) EXPECT_TRUE(v >= 0 && static_cast<size_t>(v) < blade.size()) << v;
+    EXPECT_EQ(blade[blade.size() - 1].x, scene->leafTemplate.bladeVertices[blade.size() - 1].x);
+}
+
+TEST(Api, SetUpAgainAndAConstantWindSourceRepeatTheRun)
+{
+    arborvane::Simulation sim = openedSimulation();
+    const arborvane::Wind breeze{arborvane::WindRegime::breeze, 200.0, {0.0, 0.0, 1.0}};
+    ASSERT_TRUE(sim.setWind(breeze));
+    ASSERT_TRUE(sim.step(5));
+    const uint64_t first = consumer::stateHash(sim);
+
+    ASSERT_TRUE(sim.setUp(consumer::kSeed));
+    EXPECT_EQ(sim.stepCount(), 0u);
+    std::vector<std::pair<uint64_t, double>> asked;
+    sim.setWindSource([&](uint64_t step, double seconds) {
+        asked.emplace_back(step, seconds);
+        return breeze;
+    });
+    ASSERT_TRUE(sim.step(5));
+    EXPECT_EQ(consumer::stateHash(sim), first);
+    ASSERT_EQ(asked.size(), 5u);
+    EXPECT_EQ(asked[3].first, 3u);
+    EXPECT_DOUBLE_EQ(asked[3].second, 3 * arborvane::Simulation::timeStep());
+}
+
+TEST(Api, FailuresAreResultsAndNothingIsPrinted)
+{
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    arborvane::Simulation sim;
+    std::vector<std::string> handled;
+    sim.setMessageHandler([&](const std::string& line) { handled.push_back(line); });
+    arborvane::LoadSummary summary;
+    const arborvane::Result opened = sim.open("no/such/folder", &summary);
+    const arborvane::Result stepped = sim.step();
+    const std::string out = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+
+    EXPECT_FALSE(opened);
+    EXPECT_NE(opened.message.find("no/such/folder"), std::string::npos) << opened.message;
+    EXPECT_FALSE(summary.tree || summary.grass || summary.noise || summary.leaf);
+    EXPECT_FALSE(summary.messages.empty());
+    EXPECT_EQ(handled, summary.messages);
+    EXPECT_FALSE(stepped);
+    EXPECT_FALSE(sim.setUp(1));
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(sim.branchCount(), 0u);
+    EXPECT_TRUE(sim.branchPoints(0).empty());
+
+    arborvane::Simulation open = openedSimulation();
+    EXPECT_TRUE(open.leafPetiole(open.branchCount(), 0).empty());
+    EXPECT_FALSE(open.setWind({arborvane::WindRegime::gale, 801.0, {1.0, 0.0, 0.0}}));
+    EXPECT_FALSE(open.setWind({arborvane::WindRegime::gale, 400.0, {0.0, 0.0, 0.0}}));
+    open.setWindSource([](uint64_t, double) { return arborvane::Wind{arborvane::WindRegime::gale, -1.0, {1, 0, 0}}; });
+    EXPECT_FALSE(open.step());
+    EXPECT_EQ(open.stepCount(), 0u);
+}

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# package_test.sh BUILD_DIR WORK_DIR VERSION [MAN_PAGE...]: cpack -G DEB of the
+# build into WORK_DIR, then checks what the two packages hold.
+set -euo pipefail
+build=$1 work=$2 version=$3
+shift 3
+
+for tool in dpkg-deb dpkg-shlibdeps; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool not found (install dpkg-dev)"
+    exit 77
+  fi
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
+
+arch=$(dpkg --print-architecture)
+deb=$work/arborvane_${version}_${arch}.deb
+dev=$work/arborvane-dev_${version}_${arch}.deb
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+expect() { # package, then paths it must hold
+  local package=$1 contents
+  shift
+  contents=$(dpkg-deb -c "$package" | awk '{print $6}')
+  for path in "$@"; do
+    grep -qxE "\./usr/$path" <<<"$contents" || fail "$(basename "$package") lacks /usr/$path"
+  done
+}
+
+[ -f "$deb" ] && [ -f "$dev" ] || { ls "$work"; fail "packages not named arborvane[-dev]_${version}_${arch}.deb"; exit 1; }
+
+textures=(tree/ground.bmp tree/tulip_trunk.bmp tree/tulip_branch.bmp tree/poplar_leafup.bmp
+          tree/poplar_leafdown.bmp tree/poplar_petiole.bmp
+          grass/grass01.bmp grass/grass02.bmp grass/grass03.bmp grass/grass04.bmp)
+expect "$deb" bin/arborvane bin/arborvane-record bin/arborvane-export bin/arborvane-grow \
+  share/arborvane/data/tree/tulip_tree.txt "${textures[@]/#/share/arborvane/data/}" \
+  share/doc/arborvane/README.md share/doc/arborvane/CONVENTIONS.md
+for page in "$@"; do expect "$deb" "share/man/man1/$(basename "$page")"; done
+listing=$(dpkg-deb -c "$deb")
+[ "$(grep -c '\.bmp$' <<<"$listing")" -eq 10 ] || fail "not ten textures"
+grep -q 'libarborvane_core\|include/' <<<"$listing" && fail "the library is in the programs' package"
+
+# Dependencies computed from the binaries; stripped programs.
+fields=$(dpkg-deb -f "$deb" Depends Section Maintainer)
+grep -q 'libc6' <<<"$fields" || fail "no shared-library dependencies: $fields"
+grep -q 'Section: graphics' <<<"$fields" || fail "section: $fields"
+dpkg-deb -x "$deb" "$work/root"
+kind=$(file "$work/root/usr/bin/arborvane-grow")
+grep -q 'not stripped' <<<"$kind" && fail "arborvane-grow is not stripped"
+
+lib='lib(/[^/]+)?' # lib, or lib/<multiarch> when configured for /usr
+expect "$dev" "$lib/libarborvane_core.a" include/arborvane/arborvane.h include/arborvane/views.h \
+  "$lib/cmake/Arborvane/ArborvaneConfig.cmake" "$lib/cmake/Arborvane/ArborvaneConfigVersion.cmake" \
+  "$lib/cmake/Arborvane/ArborvaneTargets.cmake"
+
+echo "$(basename "$deb") $(stat -c %s "$deb") bytes, $(basename "$dev") $(stat -c %s "$dev") bytes"
+exit $failed
