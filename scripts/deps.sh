@@ -14,6 +14,7 @@ PACKAGES=(
   ffmpeg
   libtinygltf-dev libstb-dev nlohmann-json3-dev nodejs
   fonts-dejavu-core
+  libcli11-dev
 )
 
 missing=()
