@@ -43,6 +43,8 @@ TEST(RunFlags, ValuesLandInTheRecord)
     EXPECT_EQ(p.flags.wind.direction.y, -0.6);
     EXPECT_EQ(p.flags.wind.direction.z, 0.8);
     EXPECT_EQ(p.flags.seed, 4294967295u);
+    // Decimal, as the text reads (CLI11 alone would take 010 for octal 8).
+    EXPECT_EQ(parse({"--seed", "010"}).flags.seed, 10u);
     // The last of --gale and --breeze wins.
     EXPECT_TRUE(parse({"--breeze", "--gale"}).flags.wind.gale);
     EXPECT_FALSE(parse({"--gale", "--breeze"}).flags.wind.gale);

@@ -13,9 +13,12 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
     useHelpLayout(app, 22);
     app.add_option("--frames", o.frames, "frames of the clip (200 = 10 s)")
         ->type_name("N")
-        ->check(wholeIn(1, 100000))
+        ->transform(wholeIn(1, 100000))
         ->capture_default_str();
-    app.add_option("--out", o.out, "output file")->type_name("FILE.glb")->check(nameOf("a file name"))->capture_default_str();
+    app.add_option("--out", o.out, "output file")
+        ->type_name("FILE.glb")
+        ->check(nameOf("a file name"))
+        ->capture_default_str();
     app.add_flag("--grass", o.grass, "include the grass blades (off by default: the bulk of the file)");
     addRunFlags(app, o.run);
     app.add_flag("--quiet{false}", o.progress, "no progress line");

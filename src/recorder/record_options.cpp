@@ -6,9 +6,18 @@ namespace {
 
 void addRecordFlags(CLI::App& app, RecordOptions& o)
 {
-    app.add_option("--frames", o.frames, "frames to write")->type_name("N")->check(wholeIn(1, 1000000))->capture_default_str();
-    app.add_option("--width", o.width, "frame width")->type_name("W")->check(wholeIn(1, 8192, "pixels"))->capture_default_str();
-    app.add_option("--height", o.height, "frame height")->type_name("H")->check(wholeIn(1, 8192, "pixels"))->capture_default_str();
+    app.add_option("--frames", o.frames, "frames to write")
+        ->type_name("N")
+        ->transform(wholeIn(1, 1000000))
+        ->capture_default_str();
+    app.add_option("--width", o.width, "frame width")
+        ->type_name("W")
+        ->transform(wholeIn(1, 8192, "pixels"))
+        ->capture_default_str();
+    app.add_option("--height", o.height, "frame height")
+        ->type_name("H")
+        ->transform(wholeIn(1, 8192, "pixels"))
+        ->capture_default_str();
     addRunFlags(app, o.run);
     app.add_option_function<std::string>(
            "--shadows", [&o](const std::string& v) { o.shadows = v == "on"; }, "planar shadows")
@@ -28,7 +37,7 @@ void addRecordFlags(CLI::App& app, RecordOptions& o)
         ->check(nameOf("a file name"));
     app.add_option("--fps", o.fps, "video playback rate; each frame is one 0.05 s step,\nso only 20 is real time")
         ->type_name("N")
-        ->check(wholeIn(1, 240))
+        ->transform(wholeIn(1, 240))
         ->capture_default_str();
 }
 

@@ -24,10 +24,13 @@ CLI::Validator rangeCheck(double lo, double hi, const std::string& unit, bool wh
         [=](std::string& text) -> std::string {
             errno = 0;
             char* end = nullptr;
-            const double v = whole ? double(std::strtoll(text.c_str(), &end, 10)) : std::strtod(text.c_str(), &end);
+            const long long n = whole ? std::strtoll(text.c_str(), &end, 10) : 0;
+            const double v = whole ? double(n) : std::strtod(text.c_str(), &end);
             if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(v))
                 return std::string(whole ? "wants a whole number" : "wants a number") + ", not \"" + text + "\"";
             if (v < lo || v > hi) return text + " is outside " + range + (unit.empty() ? "" : " " + unit);
+            // CLI11 reads 010 as octal and 0x10 as hex; the value checked is the decimal one.
+            if (whole) text = std::to_string(n);
             return {};
         },
         unit.empty() ? range : range + ", " + unit);

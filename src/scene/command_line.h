@@ -10,7 +10,8 @@
 
 // A finite number in lo..hi; unit (if any) is shown after the range in --help.
 CLI::Validator numberIn(double lo, double hi, const std::string& unit = "");
-// A whole number in lo..hi.
+// A whole number in lo..hi, passed on in decimal: add it with transform(),
+// or CLI11 reads 010 as octal.
 CLI::Validator wholeIn(double lo, double hi, const std::string& unit = "");
 // One of words, shown as a|b|c.
 CLI::Validator oneOf(const std::vector<std::string>& words);

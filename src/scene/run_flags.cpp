@@ -69,7 +69,7 @@ void addRunFlags(CLI::App& app, RunFlags& flags)
         ->default_str("1,0,0");
     app.add_option("--seed", flags.seed, "foliage seed (the default repeats runs exactly)")
         ->type_name("N")
-        ->check(wholeIn(0.0, 4294967295.0))
+        ->transform(wholeIn(0.0, 4294967295.0))
         ->capture_default_str();
     addDataFlag(app, flags.dataDir);
 }

@@ -17,11 +17,9 @@ template <typename T>
 void number(CLI::App& app, const char* group, const char* name, T& field, double lo, double hi, const char* unit,
             const char* help)
 {
-    app.add_option(name, field, help)
-        ->group(group)
-        ->type_name(std::is_integral_v<T> ? "N" : "X")
-        ->check(std::is_integral_v<T> ? wholeIn(lo, hi, unit) : numberIn(lo, hi, unit))
-        ->capture_default_str();
+    CLI::Option* option = app.add_option(name, field, help)->group(group)->capture_default_str();
+    if constexpr (std::is_integral_v<T>) option->type_name("N")->transform(wholeIn(lo, hi, unit));
+    else option->type_name("X")->check(numberIn(lo, hi, unit));
 }
 
 void addTreeFlags(CLI::App& app, TreeParams& t)
