@@ -30,7 +30,7 @@ BenchScene& scene()
         std::fprintf(stderr, "scene: %s, %d branches, %d blades\n", made->generated ? "generated data" : "synthetic",
                      made->model->tree.branchCount, made->model->grass.bladeCount);
         // Let the motion develop before measuring.
-        made->model->input = {true, 400.0, Vec3{1, 0, 0, 0}, true};
+        made->model->input = {{true, 400.0, Vec3{1, 0, 0, 0}}, true};
         for (int i = 0; i < 200; ++i) simulateStep(*made->model, kTimeStep);
         return made;
     }();
@@ -50,7 +50,7 @@ void label(benchmark::State& state)
 void BM_stepGale400(benchmark::State& state)
 {
     Scene& m = *scene().model;
-    m.input = {true, 400.0, kWind, true};
+    m.input = {{true, 400.0, kWind}, true};
     for (auto _ : state) simulateStep(m, kTimeStep);
     label(state);
 }
@@ -59,7 +59,7 @@ BENCHMARK(BM_stepGale400)->Unit(benchmark::kMicrosecond);
 void BM_stepBreeze(benchmark::State& state)
 {
     Scene& m = *scene().model;
-    m.input = {false, 400.0, kWind, true};
+    m.input = {{false, 400.0, kWind}, true};
     for (auto _ : state) simulateStep(m, kTimeStep);
     label(state);
 }
@@ -69,7 +69,7 @@ BENCHMARK(BM_stepBreeze)->Unit(benchmark::kMicrosecond);
 void BM_stepGale400Plain(benchmark::State& state)
 {
     Scene& m = *scene().model;
-    m.input = {true, 400.0, kWind, true};
+    m.input = {{true, 400.0, kWind}, true};
     for (auto _ : state) simulateStep(m, kTimeStep, Arithmetic::Plain);
     label(state);
 }

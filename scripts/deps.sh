@@ -16,6 +16,7 @@ PACKAGES=(
   fonts-dejavu-core
   python3-matplotlib
   dpkg-dev file
+  libcli11-dev
 )
 
 missing=()

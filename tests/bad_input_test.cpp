@@ -57,9 +57,9 @@ void stepTwice(Scene& scene)
     const uint32_t seed = 5;
     testing::internal::CaptureStdout();
     setUpScene(scene, &seed);
-    scene.input = {true, 800.0, Vec3{1.0, 0.0, 0.0, 0}, true};
+    scene.input = {{true, 800.0, Vec3{1.0, 0.0, 0.0, 0}}, true};
     simulateStep(scene, kTimeStep);
-    scene.input = {false, 10.0, Vec3{0.0, 1.0, 0.0, 0}, false};
+    scene.input = {{false, 10.0, Vec3{0.0, 1.0, 0.0, 0}}, false};
     simulateStep(scene, kTimeStep);
     testing::internal::GetCapturedStdout();
     const TreeModel& model = scene.tree;

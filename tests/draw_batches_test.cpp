@@ -275,8 +275,8 @@ TEST(FramePipeline, AViewChangeThatMovesThePictureIsNoticed)
         [](ViewState& v) { v.treeRotation.m[1] = 0.5; },   [](ViewState& v) { v.cameraView.m[14] = -3.0; },
         [](ViewState& v) { v.lightRotation.m[2] = 0.1; },  [](ViewState& v) { v.windRotation.m[4] = 0.2; },
         [](ViewState& v) { v.showShadows = false; },       [](ViewState& v) { v.skeletonView = true; },
-        [](ViewState& v) { v.galeMode = false; },          [](ViewState& v) { v.windMagnitude = 10.0f; },
-        [](ViewState& v) { v.windDirection.z = 1.0; },     [](ViewState& v) { v.interactionMode = 1; },
+        [](ViewState& v) { v.wind.gale = false; },         [](ViewState& v) { v.wind.magnitude = 10.0; },
+        [](ViewState& v) { v.wind.direction.z = 1.0; },     [](ViewState& v) { v.interactionMode = 1; },
         [](ViewState& v) { v.lightRestPosition.x = 1.0; }};
     for (size_t i = 0; i < changes.size(); ++i) {
         ViewState changed = base;

@@ -49,7 +49,7 @@ std::unique_ptr<Scene> smallScene(int branches = 40, int blades = 300, bool refi
 // One step with the given wind, as a front-end sets the input before stepping.
 void stepWind(Scene& s, bool gale, double magnitude, const Vec3& direction, bool refine)
 {
-    s.input = {gale, magnitude, direction, refine};
+    s.input = {{gale, magnitude, direction}, refine};
     simulateStep(s, kTimeStep);
 }
 
@@ -699,7 +699,7 @@ TEST(Threads, StepsOnTheirOwnThreadMatchStepsInPlace)
     EXPECT_EQ(stepper.wait(), 0.0); // nothing started
     for (int frame = 0; frame < 30; ++frame) {
         const int steps = frame % 3; // 0, 1 or 2 steps a frame, as real-time pacing gives
-        here->input = there->input = {frame < 20, 400.0, kAlongX, frame % 2 == 0};
+        here->input = there->input = {{frame < 20, 400.0, kAlongX}, frame % 2 == 0};
         for (int i = 0; i < steps; ++i) simulateStep(*here, kTimeStep);
         stepper.start(*there, steps, kTimeStep);
         EXPECT_GE(stepper.wait(), 0.0);

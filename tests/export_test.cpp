@@ -171,7 +171,7 @@ TEST_F(ExportReadBack, JointsBladesAndGrassFollowTheSimulationAtFirstMiddleAndLa
         const int j = joint.at(name);
         return applyTo(mul(world[s.joints[j]], matrixAt(model, s.inverseBindMatrices, j)), rest);
     };
-    const ExportWind wind{true, 600.0, {1, 0, 0, 0}};
+    const WindSettings wind{true, 600.0, {1, 0, 0, 0}};
     int stepped = 0;
     size_t checked = 0;
     double moved = 0;

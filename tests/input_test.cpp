@@ -9,7 +9,7 @@ namespace {
 
 // The start state of the program, held in locals.
 struct Settings {
-    float windMagnitude = 400.0f;
+    double windMagnitude = 400.0;
     bool galeMode = true;
     bool showShadows = true;
     bool skeletonView = false;
@@ -92,32 +92,32 @@ TEST(Keys, BreezeAndGaleSetTheirMagnitudes)
     ControlState c = s.controls();
     EXPECT_EQ(applyKey(c, 'p'), KeyResult::Handled);
     EXPECT_FALSE(s.galeMode);
-    EXPECT_EQ(s.windMagnitude, 10.0f);
+    EXPECT_EQ(s.windMagnitude, 10.0);
     EXPECT_EQ(applyKey(c, 'P'), KeyResult::Handled);
     EXPECT_TRUE(s.galeMode);
-    EXPECT_EQ(s.windMagnitude, 100.0f);
+    EXPECT_EQ(s.windMagnitude, 100.0);
 }
 
 TEST(Keys, ArrowStepsStopAtTheBounds)
 {
     Settings s;
     for (int i = 0; i < 80; ++i) stepWindMagnitude(s.windMagnitude, true);
-    EXPECT_EQ(s.windMagnitude, 800.0f);
+    EXPECT_EQ(s.windMagnitude, 800.0);
     stepWindMagnitude(s.windMagnitude, true);
-    EXPECT_EQ(s.windMagnitude, 800.0f);
+    EXPECT_EQ(s.windMagnitude, 800.0);
 
-    s.windMagnitude = 400.0f;
+    s.windMagnitude = 400.0;
     for (int i = 0; i < 70; ++i) stepWindMagnitude(s.windMagnitude, false);
-    EXPECT_EQ(s.windMagnitude, 50.0f);
+    EXPECT_EQ(s.windMagnitude, 50.0);
     stepWindMagnitude(s.windMagnitude, false);
-    EXPECT_EQ(s.windMagnitude, 50.0f);
+    EXPECT_EQ(s.windMagnitude, 50.0);
 
     // Below the floor: no lower, but Right still raises by 5.
-    s.windMagnitude = 10.0f;
+    s.windMagnitude = 10.0;
     stepWindMagnitude(s.windMagnitude, false);
-    EXPECT_EQ(s.windMagnitude, 10.0f);
+    EXPECT_EQ(s.windMagnitude, 10.0);
     stepWindMagnitude(s.windMagnitude, true);
-    EXPECT_EQ(s.windMagnitude, 15.0f);
+    EXPECT_EQ(s.windMagnitude, 15.0);
 }
 
 TEST(Keys, TogglesResetAndExit)
@@ -147,7 +147,7 @@ TEST(Keys, TogglesResetAndExit)
     EXPECT_EQ(s.interactionMode, 2);
 
     EXPECT_EQ(applyKey(c, 27), KeyResult::Exit);
-    const float before = s.windMagnitude;
+    const double before = s.windMagnitude;
     EXPECT_EQ(applyKey(c, 'x'), KeyResult::Ignored);
     EXPECT_EQ(s.windMagnitude, before);
     EXPECT_TRUE(s.galeMode);
@@ -159,7 +159,7 @@ TEST(Menu, RegimeFlipKeepsMagnitudeAndModesReloadTheBase)
     ControlState c = s.controls();
     EXPECT_TRUE(applyMenu(c, 0));
     EXPECT_FALSE(s.galeMode);
-    EXPECT_EQ(s.windMagnitude, 400.0f);
+    EXPECT_EQ(s.windMagnitude, 400.0);
     EXPECT_EQ(s.interactionMode, 2);
 
     s.windRotation = glTranslation(1, 0, 0);

@@ -22,8 +22,8 @@ void display()
     std::vector<std::string> lines;
     if (!view.capturing) {
         updateFps();
-        lines = overlayLines(view.fps, scene.tree.triangleCount, view.galeMode,
-                             static_cast<double>(view.windMagnitude), view.capturing, view.realtime);
+        lines = overlayLines(view.fps, scene.tree.triangleCount, view.wind.gale,
+                             view.wind.magnitude, view.capturing, view.realtime);
     }
     // One step per frame by default; in real time as many as the wall clock
     // has paid for (often none on a fast machine: the frame shows the last step).

@@ -13,7 +13,7 @@
 // The settings the handlers change, bound to the app's globals.
 static ControlState controls()
 {
-    return {view.windMagnitude, view.galeMode,     view.showShadows,   view.skeletonView, view.interactionMode,
+    return {view.wind.magnitude, view.wind.gale,     view.showShadows,   view.skeletonView, view.interactionMode,
             view.windRotation,  view.treeRotation, view.lightRotation, view.dragBase,
             view.realtime};
 }
@@ -88,10 +88,10 @@ void onSpecialKey(int key, int, int)
         }
         break;
     case GLUT_KEY_LEFT:
-        stepWindMagnitude(view.windMagnitude, false);
+        stepWindMagnitude(view.wind.magnitude, false);
         break;
     case GLUT_KEY_RIGHT:
-        stepWindMagnitude(view.windMagnitude, true);
+        stepWindMagnitude(view.wind.magnitude, true);
         break;
     case GLUT_KEY_F1:
         view.capturing = !view.capturing;

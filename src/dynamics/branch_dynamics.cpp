@@ -138,7 +138,7 @@ void updateDynamics(Scene& scene, double timeStep, Arithmetic arithmetic)
 {
     scene.tree.refined = false;
     const SimulationInput& in = scene.input;
-    const WindInput wind = makeWindInput(in.gale, in.magnitude, in.direction);
+    const WindInput wind = makeWindInput(in.wind.gale, in.wind.magnitude, in.wind.direction);
     if (arithmetic == Arithmetic::Fast)
         moveEverything<FastMath>(scene, wind, timeStep, arithmetic);
     else

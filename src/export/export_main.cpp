@@ -27,10 +27,9 @@ int fail(const std::string& message)
 int main(int argc, char** argv)
 {
     ExportOptions options;
-    std::string error;
-    const int status = parseExitStatus(parseExportOptions(argc, argv, options, error), "arborvane-export", error,
-                                       printExportUsage);
+    const int status = parseExportOptions(argc, argv, options);
     if (status >= 0) return status;
+    std::string error;
     // Before the long run: an unwritable destination is known now.
     if (!probeWritable(options.out, error)) return fail(error);
 
@@ -41,13 +40,12 @@ int main(int argc, char** argv)
 
     const ExportRig rig = buildExportRig(*scene.model, options.grass);
     MotionTracks tracks = makeMotionTracks(rig, *scene.model, options.frames);
-    const ExportWind wind{options.run.gale, options.run.magnitude, options.run.windDirection};
     // A bar on a terminal only: the exporter is often run from scripts.
     std::unique_ptr<RunProgress> progress;
     if (options.progress && stderrIsTerminal()) progress = std::make_unique<RunProgress>(options.frames, true);
     // Frame k is the state after k steps: frame 0 is the tree at rest.
     for (int frame = 0; frame < options.frames; ++frame) {
-        if (frame > 0) stepExportScene(scene, wind);
+        if (frame > 0) stepExportScene(scene, options.run.wind);
         captureFrame(tracks, rig, *scene.model, frame);
         if (progress) progress->frameDone(frame + 1, elapsed());
     }

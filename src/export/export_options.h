@@ -1,6 +1,5 @@
-// Command-line settings of arborvane-export and their parser.
+// Command-line settings of arborvane-export and their flags.
 #pragma once
-#include <cstdint>
 #include <string>
 
 #include "scene/run_flags.h"
@@ -13,6 +12,6 @@ struct ExportOptions {
     bool progress = true;       // progress line when stdout is a terminal
 };
 
-// Parses argv[1..]. On Error, error names the flag and what is wrong.
-ParseResult parseExportOptions(int argc, char** argv, ExportOptions& options, std::string& error);
-void printExportUsage();
+// Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,
+// a bad flag or value 2, with the message printed).
+int parseExportOptions(int argc, char** argv, ExportOptions& options);

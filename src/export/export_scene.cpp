@@ -47,8 +47,8 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
     return true;
 }
 
-void stepExportScene(ExportScene& scene, const ExportWind& wind)
+void stepExportScene(ExportScene& scene, const WindSettings& wind)
 {
-    scene.model->input = {wind.gale, wind.magnitude, wind.direction, false};
+    scene.model->input = {wind, false};
     simulateStep(*scene.model, kTimeStep);
 }

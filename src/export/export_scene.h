@@ -16,15 +16,9 @@ struct ExportScene {
     BmpImage grassTextures[4];
 };
 
-struct ExportWind {
-    bool gale = true;
-    double magnitude = 400.0;
-    Vec3 direction{1.0, 0.0, 0.0, 0};
-};
-
 // Every data file the export needs, from dataDir, set up with the fixed
 // foliage seed and unrefined centre lines. False with a one-line reason.
 bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t seed, bool withGrassTextures,
                      std::string& error);
 // One 0.05 s step of the whole scene, centre lines left unrefined.
-void stepExportScene(ExportScene& scene, const ExportWind& wind);
+void stepExportScene(ExportScene& scene, const WindSettings& wind);

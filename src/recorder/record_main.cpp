@@ -60,81 +60,87 @@ bool prepareOutDir(const std::string& dir, std::string& error)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Every data file is there: the window program carries on without most of
+// them, but a recording of a half-loaded scene is worthless.
+bool checkDataFiles(const RunFlags& run, std::string& error)
 {
-    RecordOptions options;
-    std::string error;
-    const int status = parseExitStatus(parseRecordOptions(argc, argv, options, error), "arborvane-record", error,
-                                       printRecordUsage);
-    if (status >= 0) return status;
-
-    // The window program carries on without most of these; a recording of a
-    // half-loaded scene is worthless, so all must be there.
     for (const std::string& name : dataFileNames()) {
-        const std::string path = dataPath(options.run.dataDir, name.c_str());
-        if (access(path.c_str(), R_OK) != 0)
-            return fail("missing data file " + path +
-                        (options.run.dataDir == kDefaultDataDir
-                             ? " (run from the build directory, where the build generates ./data, or give --data DIR)"
-                             : " (is " + options.run.dataDir + " a complete data folder? arborvane-grow --out makes one)"));
+        const std::string path = dataPath(run.dataDir, name.c_str());
+        if (access(path.c_str(), R_OK) != 0) {
+            error = "missing data file " + path +
+                    (run.dataDir == kDefaultDataDir
+                         ? " (run from the build directory, where the build generates ./data, or give --data DIR)"
+                         : " (is " + run.dataDir + " a complete data folder? arborvane-grow --out makes one)");
+            return false;
+        }
     }
-    std::string ffmpeg;
+    return true;
+}
+
+// Before the scene loads: ffmpeg when a video is wanted (its path in
+// ffmpeg), a writable frame directory with no frames of an earlier run.
+bool checkOutputs(const RecordOptions& options, std::string& ffmpeg, std::string& error)
+{
     if (!options.video.empty()) {
         ffmpeg = findFfmpeg();
-        if (ffmpeg.empty())
-            return fail("--video needs ffmpeg, which is not installed (apt-get install ffmpeg); "
-                        "drop --video to write the frames only");
+        if (ffmpeg.empty()) {
+            error = "--video needs ffmpeg, which is not installed (apt-get install ffmpeg); "
+                    "drop --video to write the frames only";
+            return false;
+        }
     }
-    if (!prepareOutDir(options.outDir, error)) return fail(error);
+    if (!prepareOutDir(options.outDir, error)) return false;
     const int removed = removeEarlierFrames(options.outDir, error);
-    if (removed < 0) return fail(error);
+    if (removed < 0) return false;
     if (removed > 0)
         std::printf("Removed %d frame file%s of an earlier run from %s\n", removed, removed == 1 ? "" : "s",
                     options.outDir.c_str());
+    return true;
+}
 
-    OffscreenContext context;
-    if (!createOffscreenContext(context, options.width, options.height, error))
-        return fail("no offscreen OpenGL: " + error);
-
-    // The window program's settings, as its keys would leave them.
+// The scene loaded and set up in the window program's settings, as its keys
+// would leave them; false with the reason in error.
+bool startRecordedScene(const RecordOptions& options, std::string& error)
+{
     view.windowWidth = options.width;
     view.windowHeight = options.height;
-    view.galeMode = options.run.gale;
-    view.windMagnitude = static_cast<float>(options.run.magnitude);
-    view.windDirection = options.run.windDirection;
+    view.wind = options.run.wind;
     view.showShadows = options.shadows;
     view.skeletonView = options.skeleton;
     view.interactionMode = 2;
     const StartReport report = startScene(scene, assets, view, options.run.dataDir, &options.run.seed);
-    if (!report.sceneTexturesOk) {
-        std::printf("Error on loading texture %s\n", report.failedTexture.c_str());
-        return fail("the scene data did not load (see the lines above); nothing recorded");
-    }
+    if (!report.sceneTexturesOk) std::printf("Error on loading texture %s\n", report.failedTexture.c_str());
     // The window carries on after these load errors; a recording of a half-loaded scene is no use.
-    if (!report.files.complete() || scene.tree.branchCount <= 0 || scene.grass.bladeCount <= 0)
-        return fail("the scene data did not load (see the lines above); nothing recorded");
+    if (!report.sceneTexturesOk || !report.files.complete() || scene.tree.branchCount <= 0 ||
+        scene.grass.bladeCount <= 0) {
+        error = "the scene data did not load (see the lines above); nothing recorded";
+        return false;
+    }
     sizeFramePipeline(pipeline, scene);
     applyWindowSize(view, options.width, options.height); // the 60 degree projection the window gets before its first frame
+    return true;
+}
 
-    std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
-                options.frames, options.width, options.height, options.outDir.c_str(),
-                options.run.gale ? "moderate gale" : "light breeze", options.run.magnitude, options.shadows ? "on" : "off",
-                options.run.seed, offscreenDescription().c_str());
-    std::fflush(stdout);
+// Per frame, milliseconds: the whole frame, the step, the wait for a step
+// that outlasted the drawing, and the read-back and hand-over of the pixels.
+struct FrameTimes {
+    std::vector<double> frame; // whole frame
+    std::vector<double> step;  // step thread's work
+    std::vector<double> wait;  // drawing done, step not yet
+    std::vector<double> save;  // read-back and hand-over to the writer
+};
 
+// Draws, steps and writes every frame as the window does; the timings go to
+// times. False with the reason in error when a frame could not be written.
+bool recordFrames(const RecordOptions& options, OffscreenContext& context, FrameTimes& times, double& seconds,
+                  std::string& error)
+{
     std::vector<uint8_t> rgb;
     const auto start = std::chrono::steady_clock::now();
-    auto elapsed = [&] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     RunProgress progress(options.frames, stderrIsTerminal());
-    std::vector<double> frameMs, stepMs, waitMs, saveMs;
-    frameMs.reserve(static_cast<size_t>(options.frames));
-    stepMs.reserve(static_cast<size_t>(options.frames));
-    waitMs.reserve(static_cast<size_t>(options.frames));
-    saveMs.reserve(static_cast<size_t>(options.frames));
+    for (std::vector<double>* v : {&times.frame, &times.step, &times.wait, &times.save})
+        v->reserve(static_cast<size_t>(options.frames));
     FrameWriter writer(options.width, options.height);
     for (int frame = 0; frame < options.frames; ++frame) {
         const double frameStart = elapsed();
@@ -146,40 +152,68 @@ int main(int argc, char** argv)
         drawFrame(scene, assets, arrays, view);
         glFlush(); // the rasteriser starts on the frame
         const double waitStart = elapsed();
-        stepMs.push_back(finishPipelinedFrame(pipeline));
-        waitMs.push_back((elapsed() - waitStart) * 1000.0);
+        times.step.push_back(finishPipelinedFrame(pipeline));
+        times.wait.push_back((elapsed() - waitStart) * 1000.0);
         glFinish();
         const double saveStart = elapsed();
         readOffscreenPixels(context, rgb);
         // Written while the next frame is drawn; a failed write stops the run at the next frame.
         if (!writer.submit(rgb, options.outDir + "/" + frameFileName(frame), error)) {
             progress.finish();
-            return fail(error);
+            return false;
         }
-        saveMs.push_back((elapsed() - saveStart) * 1000.0);
-        frameMs.push_back((elapsed() - frameStart) * 1000.0);
+        times.save.push_back((elapsed() - saveStart) * 1000.0);
+        times.frame.push_back((elapsed() - frameStart) * 1000.0);
         progress.frameDone(frame + 1, elapsed());
     }
-    if (!writer.finish(error)) {
-        progress.finish();
-        return fail(error);
-    }
-    const double seconds = elapsed();
+    const bool written = writer.finish(error);
+    seconds = elapsed();
+    progress.finish();
+    return written;
+}
+
+void printSummary(const RecordOptions& options, FrameTimes& times, double seconds)
+{
     // The median leaves out the first frame's one-off work (ground list, first use of each texture).
     // Drawing, as the window counts it: the frame without saving and without
     // the time spent waiting for a step that outlasted the drawing.
-    std::vector<double> drawMs(frameMs.size());
-    for (size_t i = 0; i < frameMs.size(); ++i) drawMs[i] = frameMs[i] - waitMs[i] - saveMs[i];
+    std::vector<double> drawMs(times.frame.size());
+    for (size_t i = 0; i < times.frame.size(); ++i) drawMs[i] = times.frame[i] - times.wait[i] - times.save[i];
     auto median = [](std::vector<double>& v) {
         std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
         return v[v.size() / 2];
     };
-    progress.finish();
     std::printf("Wrote %d frames in %.2f s (%.2f frames per second, median frame %.1f ms: draw %.1f, step %.1f, "
                 "save %.1f) to %s\n",
-                options.frames, seconds, seconds > 0 ? options.frames / seconds : 0.0, median(frameMs),
-                median(drawMs), median(stepMs), median(saveMs), options.outDir.c_str());
+                options.frames, seconds, seconds > 0 ? options.frames / seconds : 0.0, median(times.frame),
+                median(drawMs), median(times.step), median(times.save), options.outDir.c_str());
     std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RecordOptions options;
+    const int status = parseRecordOptions(argc, argv, options);
+    if (status >= 0) return status;
+    std::string error, ffmpeg;
+    if (!checkDataFiles(options.run, error) || !checkOutputs(options, ffmpeg, error)) return fail(error);
+
+    OffscreenContext context;
+    if (!createOffscreenContext(context, options.width, options.height, error))
+        return fail("no offscreen OpenGL: " + error);
+    if (!startRecordedScene(options, error)) return fail(error);
+    std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
+                options.frames, options.width, options.height, options.outDir.c_str(),
+                options.run.wind.gale ? "moderate gale" : "light breeze", options.run.wind.magnitude,
+                options.shadows ? "on" : "off", options.run.seed, offscreenDescription().c_str());
+    std::fflush(stdout);
+
+    FrameTimes times;
+    double seconds = 0.0;
+    if (!recordFrames(options, context, times, seconds, error)) return fail(error);
+    printSummary(options, times, seconds);
     destroyOffscreenContext(context);
 
     if (!options.video.empty()) {

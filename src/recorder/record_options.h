@@ -1,14 +1,13 @@
-// Command-line settings of arborvane-record and their parser.
+// Command-line settings of arborvane-record and their flags.
 #pragma once
-#include <cstdint>
 #include <string>
 
 #include "scene/run_flags.h"
 
 struct RecordOptions {
     int frames = 200;             // frames to render and write
-    int width = 800;              // frame size in pixels
-    int height = 600;
+    int width = 800;              // frame width in pixels
+    int height = 600;             // frame height in pixels
     RunFlags run;                 // wind, foliage seed, data folder
     bool shadows = true;          // planar shadow pass
     bool skeleton = false;        // skeleton view instead of bark and leaves
@@ -17,6 +16,6 @@ struct RecordOptions {
     int fps = 20;                 // video playback rate; 20 is real time (one 0.05 s step a frame)
 };
 
-// Parses argv[1..]. On Error, error names the flag and what is wrong.
-ParseResult parseRecordOptions(int argc, char** argv, RecordOptions& options, std::string& error);
-void printRecordUsage();
+// Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,
+// a bad flag or value 2, with the message printed).
+int parseRecordOptions(int argc, char** argv, RecordOptions& options);

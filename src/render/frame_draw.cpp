@@ -49,7 +49,7 @@ void drawTreeScene(const Scene& scene, const RenderAssets& assets, const DrawBat
     glMultMatrixd(view.treeRotation.m);
     glTranslatef(0.0f, static_cast<float>(-kTreeDrop), 0.0f);
     renderTree(scene, assets, batches, view.skeletonView ? 0 : 2);
-    drawDirectionArrow(assets, view.windDirection, 0.1);
+    drawDirectionArrow(assets, view.wind.direction, 0.1);
     glPopMatrix();
 }
 

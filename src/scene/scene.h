@@ -12,12 +12,11 @@
 #include "tree/leaf_template.h"
 #include "tree/tree_model.h"
 #include "wind/noise_field.h"
+#include "wind/wind_settings.h"
 
 // What the next step is driven by; the front-ends set it from their view state.
 struct SimulationInput {
-    bool gale = true;              // moderate gale; false: light breeze
-    double magnitude = 400.0;      /// wind magnitude, force units per unit noise (window: 10..800)
-    Vec3 direction{1.0, 0.0, 0.0, 0}; // unit wind direction in tree space
+    WindSettings wind;             // regime, magnitude (window: 10..800) and direction
     bool refine = true;            // refine the centre lines after the step (the shadow flag)
 };
 

@@ -76,7 +76,7 @@ KeyResult applyKey(ControlState& state, unsigned char key)
     case 'P':
     case 'p':
         state.galeMode = !state.galeMode;
-        state.windMagnitude = state.galeMode ? 100.0f : 10.0f;
+        state.windMagnitude = state.galeMode ? 100.0 : 10.0;
         return KeyResult::Handled;
     case 'S':
     case 's':
@@ -121,13 +121,12 @@ bool applyMenu(ControlState& state, int value)
     }
 }
 
-void stepWindMagnitude(float& magnitude, bool increase)
+void stepWindMagnitude(double& magnitude, bool increase)
 {
-    const double m = magnitude;
     if (increase) {
-        if (m < 800.0) magnitude = static_cast<float>(m + 5.0);
+        if (magnitude < 800.0) magnitude += 5.0;
     } else {
-        if (m > 50.0) magnitude = static_cast<float>(m - 5.0);
+        if (magnitude > 50.0) magnitude -= 5.0;
     }
 }
 

@@ -8,7 +8,7 @@
 
 // References to the settings the input handlers change.
 struct ControlState {
-    float& windMagnitude;      // overlay figure and simulation input
+    double& windMagnitude;     // overlay figure and simulation input
     bool& galeMode;            // true: moderate gale, false: light breeze
     bool& showShadows;         // planar shadow pass on
     bool& skeletonView;        // skeleton instead of bark and leaves
@@ -49,7 +49,7 @@ KeyResult applyKey(ControlState& state, unsigned char key);
 // Menu values 0..3; false for any other value (state untouched).
 bool applyMenu(ControlState& state, int value);
 // Left/Right arrow: +-5 within [50, 800], tested before the step, in double.
-void stepWindMagnitude(float& magnitude, bool increase);
+void stepWindMagnitude(double& magnitude, bool increase);
 
 // Capture files: frames 0..kCaptureFrameLimit-1 under kCaptureDirectory.
 constexpr int kCaptureFrameLimit = 800;

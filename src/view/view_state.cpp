@@ -18,14 +18,12 @@ void followWindRotation(ViewState& view)
     Vec3 d{view.windRotation.m[0], view.windRotation.m[1], view.windRotation.m[2], 0};
     normalize(d);
     if (d.status != 0 || length(d) < 1e-7) d = {1.0, 0.0, 0.0, 0};
-    view.windDirection = d;
+    view.wind.direction = d;
 }
 
 void applyViewInput(Scene& scene, const ViewState& view)
 {
-    scene.input.gale = view.galeMode;
-    scene.input.magnitude = static_cast<double>(view.windMagnitude);
-    scene.input.direction = view.windDirection;
+    scene.input.wind = view.wind;
     scene.input.refine = view.showShadows;
 }
 
@@ -50,7 +48,7 @@ bool sameFrameView(const ViewState& a, const ViewState& b)
 {
     return sameMatrix(a.cameraView, b.cameraView) && sameMatrix(a.treeRotation, b.treeRotation) &&
            sameMatrix(a.lightRotation, b.lightRotation) && sameMatrix(a.windRotation, b.windRotation) &&
-           sameVector(a.lightRestPosition, b.lightRestPosition) && sameVector(a.windDirection, b.windDirection) &&
-           a.interactionMode == b.interactionMode && a.windMagnitude == b.windMagnitude && a.galeMode == b.galeMode &&
+           sameVector(a.lightRestPosition, b.lightRestPosition) && sameVector(a.wind.direction, b.wind.direction) &&
+           a.interactionMode == b.interactionMode && a.wind.magnitude == b.wind.magnitude && a.wind.gale == b.wind.gale &&
            a.showShadows == b.showShadows && a.skeletonView == b.skeletonView;
 }

@@ -8,6 +8,7 @@
 #include "math/mat4.h"
 #include "view/frame_rate.h"
 #include "view/realtime_pacing.h"
+#include "wind/wind_settings.h"
 
 class Transformer;
 struct Scene;
@@ -28,9 +29,7 @@ struct ViewState {
     Mat4 dragBase = identity();             // target at the start of the drag series
     Transformer* activeTransformer = nullptr; // manipulator of the current drag (owned)
     int32_t interactionMode = 2;            // 1 wind direction, 2 tree, 3 light
-    float windMagnitude = 400.0f;           // overlay figure and simulation input
-    Vec3 windDirection{1.0, 0.0, 0.0, 0};   // unit wind direction
-    bool galeMode = true;                   // true: moderate gale, false: light breeze
+    WindSettings wind;                      // overlay figures and the next step's wind
     bool showShadows = true;                // planar shadow pass on (and centre lines refined)
     bool skeletonView = false;              // translucent skeleton instead of bark and leaves
     bool capturing = false;                 // frame capture running

@@ -1,59 +1,38 @@
-// Command-line flags of arborvane-grow. Every flag is declared in one table
-// with its unit, range and default, so parsing, range checks and --help
-// come from the same place. Presets are named sets of flag values.
+// Command-line flags of arborvane-grow, bound straight to the tree and leaf
+// parameters: each flag's name, unit, range and default is written once, in
+// flags.cpp, and --help is made from it. Presets are named trees the tree
+// flags start from.
 #pragma once
-#include <map>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-// A bad flag or value: the tool prints it with the usage hint and exits 2.
+#include "leaf_mesh.h"
+#include "tree_skeleton.h"
+
+// Flag values that do not fit together: the tool prints it and exits 2.
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class FlagKind { Number, Whole, Word, Text };
-
-struct FlagSpec {
-    std::string name;        // without the leading dashes
-    FlagKind kind;
-    std::string unit;        // shown in --help; empty for none
-    double min = 0, max = 0; // inclusive, for Number and Whole
-    std::vector<std::string> words; // allowed values of a Word flag
-    std::string fallback;    // the default, as --help shows it
-    std::string help;        // one line
-    std::string group;       // heading in --help
+struct GrowOptions {
+    std::string out = "./data";   // data folder to write
+    std::string only = "all";     // comma list of parts to write, or all
+    std::string preset = "tulip"; // named tree the tree flags start from
+    TreeParams tree;              // --tree-seed ... --trunk-points, over the preset
+    LeafParams leaf;              // --leaf-length ... --leaf-droop
 };
 
 struct Preset {
-    std::string name;
-    std::string description; // one line for --help
-    std::vector<std::pair<std::string, std::string>> values;
+    std::string name;                        // --preset word
+    std::string description;                 // one line for --help
+    std::function<void(TreeParams&)> apply;  // sets the preset's tree parameters
 };
 
-const std::vector<FlagSpec>& flagTable();
 const std::vector<Preset>& presetTable();
-const FlagSpec* findFlag(const std::string& name);
-const Preset* findPreset(const std::string& name);
 
-// The --help text.
-std::string usageText();
-
-class Flags {
-public:
-    // Checks names, values and ranges against the table; throws UsageError
-    // naming the flag. --preset values come first, flags given override them.
-    void parse(int argc, char** argv);
-
-    bool helpWanted() const { return help_; }
-    std::string getString(const std::string& name, const std::string& fallback) const;
-    double getDouble(const std::string& name, double fallback) const;
-    long getInt(const std::string& name, long fallback) const;
-    bool has(const std::string& name) const { return values_.count(name) != 0; }
-    // Applies one flag (used for preset values and by tests of the table).
-    void set(const std::string& name, const std::string& value);
-
-private:
-    std::map<std::string, std::string> values_;
-    bool help_ = false;
-};
+// Parses argv[1..] into options; a --preset applies before the tree flags
+// given with it, whatever their order. -1 to go on, else the exit status
+// (--help 0, a bad flag or value 2, with the message printed).
+int parseGrowOptions(int argc, char** argv, GrowOptions& options);

@@ -4,13 +4,14 @@
 #pragma once
 #include <string>
 
-#include "flags.h"
+#include "leaf_mesh.h"
+#include "tree_skeleton.h"
 
-bool generateTree(const Flags& flags, const std::string& outDir);     // tree file (+ preview)
-bool generateLeaf(const Flags& flags, const std::string& outDir);     // leaf file (+ preview)
-bool generateNoise(const Flags& flags, const std::string& outDir);    // the three noise grids
-bool generateGrass(const Flags& flags, const std::string& outDir);    // the grass field
-bool generateTextures(const Flags& flags, const std::string& outDir); // ten BMPs (+ contact sheet)
+bool generateTree(const TreeParams& params, const std::string& outDir); // tree file (+ preview)
+bool generateLeaf(const LeafParams& params, const std::string& outDir); // leaf file (+ preview)
+bool generateNoise(const std::string& outDir);                          // the three noise grids
+bool generateGrass(const std::string& outDir);                          // the grass field
+bool generateTextures(const std::string& outDir);                       // ten BMPs (+ contact sheet)
 
 // The preview picture next to a data file: "x/name.txt" -> "x/name_preview.png".
 inline std::string previewPath(const std::string& dataFile)

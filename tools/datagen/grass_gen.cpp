@@ -48,7 +48,7 @@ void writeBlade(FILE* file, synth::Rng& rng, double rootX, double rootZ)
 
 } // namespace
 
-bool generateGrass(const Flags&, const std::string& outDir)
+bool generateGrass(const std::string& outDir)
 {
     const std::string path = dataPath(outDir, kGrassFileName);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());

@@ -64,17 +64,8 @@ bool writeLeafPreview(const std::string& path, const LeafMesh& mesh)
 
 } // namespace
 
-bool generateLeaf(const Flags& flags, const std::string& outDir)
+bool generateLeaf(const LeafParams& params, const std::string& outDir)
 {
-    LeafParams params;
-    params.bladeLength = flags.getDouble("leaf-length", params.bladeLength);
-    params.widthRatio = flags.getDouble("leaf-width-ratio", params.widthRatio);
-    params.petioleRatio = flags.getDouble("leaf-petiole-ratio", params.petioleRatio);
-    params.petioleBendDeg = flags.getDouble("leaf-petiole-bend", params.petioleBendDeg);
-    params.toothDepth = flags.getDouble("leaf-tooth-depth", params.toothDepth);
-    params.cup = flags.getDouble("leaf-cup", params.cup);
-    params.droop = flags.getDouble("leaf-droop", params.droop);
-
     const LeafMesh mesh = buildLeafMesh(params);
     const std::string path = dataPath(outDir, kLeafFileName);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());

@@ -12,58 +12,41 @@
 
 namespace {
 
-const char* const kParts[] = {"tree", "leaf", "noise", "grass", "textures"};
-
-// The --only list as a set of part names; throws UsageError naming a bad word.
+// The --only list (checked by its flag) as part names, in the order given.
 std::vector<std::string> wantedParts(const std::string& only)
 {
-    if (only == "all") return {std::begin(kParts), std::end(kParts)};
+    if (only == "all") return {"tree", "leaf", "noise", "grass", "textures"};
     std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= only.size()) {
+    for (size_t start = 0; start <= only.size();) {
         const size_t comma = std::min(only.find(',', start), only.size());
-        const std::string word = only.substr(start, comma - start);
-        bool known = false;
-        for (const char* p : kParts) known = known || word == p;
-        if (!known) throw UsageError("--only '" + word + "' is not one of tree, leaf, noise, grass, textures, all");
-        parts.push_back(word);
+        parts.push_back(only.substr(start, comma - start));
         start = comma + 1;
     }
     return parts;
+}
+
+bool generatePart(const std::string& part, const GrowOptions& options)
+{
+    if (part == "tree") return generateTree(options.tree, options.out);
+    if (part == "leaf") return generateLeaf(options.leaf, options.out);
+    if (part == "noise") return generateNoise(options.out);
+    if (part == "grass") return generateGrass(options.out);
+    return generateTextures(options.out);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    Flags flags;
-    std::vector<std::string> parts;
-    std::string outDir;
+    GrowOptions options;
+    const int status = parseGrowOptions(argc, argv, options);
+    if (status >= 0) return status;
     try {
-        flags.parse(argc, argv);
-        if (flags.helpWanted()) {
-            std::fputs(usageText().c_str(), stdout);
-            return 0;
-        }
-        outDir = flags.getString("out", "./data");
-        parts = wantedParts(flags.getString("only", "all"));
-    } catch (const UsageError& e) {
-        std::fprintf(stderr, "arborvane-grow: %s\nUsage: arborvane-grow [--preset NAME] [--out DIR] [--only PARTS] "
-                             "[--FLAG VALUE ...]; see arborvane-grow --help\n", e.what());
-        return 2;
-    }
-    try {
-        std::filesystem::create_directories(outDir);
-        for (const std::string& part : parts) {
-            std::printf("arborvane-grow: writing %s into %s\n", part.c_str(), outDir.c_str());
+        std::filesystem::create_directories(options.out);
+        for (const std::string& part : wantedParts(options.only)) {
+            std::printf("arborvane-grow: writing %s into %s\n", part.c_str(), options.out.c_str());
             std::fflush(stdout);
-            bool ok = false;
-            if (part == "tree") ok = generateTree(flags, outDir);
-            else if (part == "leaf") ok = generateLeaf(flags, outDir);
-            else if (part == "noise") ok = generateNoise(flags, outDir);
-            else if (part == "grass") ok = generateGrass(flags, outDir);
-            else if (part == "textures") ok = generateTextures(flags, outDir);
-            if (!ok) return 1;
+            if (!generatePart(part, options)) return 1;
         }
         return 0;
     } catch (const UsageError& e) {

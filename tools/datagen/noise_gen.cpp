@@ -7,7 +7,7 @@
 #include "generators.h"
 #include "noise_synthesis.h"
 
-bool generateNoise(const Flags&, const std::string& outDir)
+bool generateNoise(const std::string& outDir)
 {
     // One spectral slope and seed per component, in the order of the file names.
     const double betas[3] = {1.67, 1.33, 1.33};

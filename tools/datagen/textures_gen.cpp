@@ -158,7 +158,7 @@ void placeGroundView(Sheet& sheet, const TextureImage& ground, int left, int top
 
 } // namespace
 
-bool generateTextures(const Flags&, const std::string& outDir)
+bool generateTextures(const std::string& outDir)
 {
     struct Output {
         std::string path;

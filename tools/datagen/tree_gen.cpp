@@ -1,32 +1,17 @@
 // The tree file plus its preview picture (front, side, and front with leaf
-// clusters), from the tree flags of flags.cpp.
+// clusters), from the tree flags (flags.cpp).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
 #include "formats/data_folder.h"
+#include "flags.h"
 #include "generators.h"
 #include "tree_skeleton.h"
 
-bool generateTree(const Flags& flags, const std::string& outDir)
+bool generateTree(const TreeParams& params, const std::string& outDir)
 {
-    TreeParams params;
-    params.seed = uint64_t(flags.getInt("tree-seed", long(params.seed)));
-    params.height = flags.getDouble("tree-height", params.height);
-    params.crownBase = flags.getDouble("crown-base", params.crownBase);
-    params.crownWidth = flags.getDouble("crown-width", params.crownWidth);
-    params.crownShape = flags.getString("crown-shape", params.crownShape);
-    params.limbs = int(flags.getInt("limbs", params.limbs));
-    params.limbAngleLow = flags.getDouble("limb-angle-low", params.limbAngleLow);
-    params.limbAngleHigh = flags.getDouble("limb-angle-high", params.limbAngleHigh);
-    params.trunkRadius = flags.getDouble("trunk-radius", params.trunkRadius);
-    params.pipeExponent = flags.getDouble("pipe-exponent", params.pipeExponent);
-    params.twigLength = flags.getDouble("twig-length", params.twigLength);
-    params.tipSegment = flags.getDouble("tip-segment", params.tipSegment);
-    params.segment = flags.getDouble("segment", params.segment);
-    params.upwardBend = flags.getDouble("upward-bend", params.upwardBend);
-    params.trunkPoints = int(flags.getInt("trunk-points", params.trunkPoints));
     // The crown needs room between its lowest limb and the top.
     if (params.crownBase + 2.5 > params.height)
     {

@@ -1,0 +1,34 @@
+#include "app/app_options.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/app_state.h"
+#include "scene/command_line.h"
+#include "scene/run_flags.h"
+
+int parseAppOptions(int argc, char** argv)
+{
+    CLI::App app("usage: arborvane [--data DIR] [--realtime] [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
+                 "\n"
+                 "Animates a tree in a grass field moving in turbulent wind, in one OpenGL window.\n",
+                 "arborvane");
+    useHelpLayout(app, 14);
+    app.allow_extras();
+    addDataFlag(app, dataDir);
+    app.add_flag("--realtime", view.realtime,
+                 "move at wall-clock speed (0.05 s steps as time passes) instead of one step\n"
+                 "per frame; the key t switches it too");
+    app.footer("Keys: Esc quit, p gale/breeze, s shadows, r reset, t real time, space skeleton, F1 capture to ./image,\n"
+               "F10 full screen, Left/Right wind magnitude; right button: menu; left drag: rotate (Shift zoom,\n"
+               "Ctrl pan) the tree, the wind direction or the light.\n");
+    const int status = parseCommandLine(app, argc, argv);
+    if (status >= 0) return status;
+    // GLUT's options and other words go on to glutInit; a double-dash flag is ours or a typo.
+    for (const std::string& arg : app.remaining())
+        if (arg.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "arborvane: unknown option %s\nRun arborvane --help for the flags.\n", arg.c_str());
+            return 2;
+        }
+    return -1;
+}

@@ -1,0 +1,74 @@
+// The shared flags as a front-end parses them: values land in the record,
+// bad values exit 2 naming the flag, --help exits 0 listing every default.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scene/command_line.h"
+#include "scene/run_flags.h"
+
+namespace {
+
+struct Parsed {
+    int status;        // parseCommandLine's result
+    RunFlags flags;    // what the line set
+    std::string out;   // standard output
+    std::string err;   // standard error
+};
+
+Parsed parse(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "prog");
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    Parsed p{};
+    CLI::App app("usage: prog\n", "prog");
+    useHelpLayout(app, 22);
+    addRunFlags(app, p.flags);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    p.status = parseCommandLine(app, static_cast<int>(argv.size()), argv.data());
+    p.out = testing::internal::GetCapturedStdout();
+    p.err = testing::internal::GetCapturedStderr();
+    return p;
+}
+
+TEST(RunFlags, ValuesLandInTheRecord)
+{
+    const Parsed p = parse({"--wind-dir", "0,-3,4", "--breeze", "--magnitude", "12.5", "--seed", "4294967295"});
+    ASSERT_EQ(p.status, -1) << p.err;
+    EXPECT_FALSE(p.flags.wind.gale);
+    EXPECT_EQ(p.flags.wind.magnitude, 12.5);
+    EXPECT_EQ(p.flags.wind.direction.y, -0.6);
+    EXPECT_EQ(p.flags.wind.direction.z, 0.8);
+    EXPECT_EQ(p.flags.seed, 4294967295u);
+    // Decimal, as the text reads (CLI11 alone would take 010 for octal 8).
+    EXPECT_EQ(parse({"--seed", "010"}).flags.seed, 10u);
+    // The last of --gale and --breeze wins.
+    EXPECT_TRUE(parse({"--breeze", "--gale"}).flags.wind.gale);
+    EXPECT_FALSE(parse({"--gale", "--breeze"}).flags.wind.gale);
+}
+
+TEST(RunFlags, BadValuesExitTwoNamingTheFlag)
+{
+    for (const std::vector<std::string>& line : std::vector<std::vector<std::string>>{
+             {"--magnitude", "800.5"}, {"--magnitude", "inf"}, {"--wind-dir", "0,0,0"}, {"--wind-dir", "1,2,x"},
+             {"--seed", "4294967296"}, {"--seed", "1.5"}, {"--data", ""}, {"--data"}, {"--speed", "3"}}) {
+        const Parsed p = parse(line);
+        EXPECT_EQ(p.status, 2) << line[0];
+        EXPECT_NE(p.err.find(line[0]), std::string::npos) << p.err;
+        EXPECT_EQ(p.flags.wind.magnitude, 400.0) << line[0];
+    }
+}
+
+TEST(RunFlags, HelpExitsZeroWithEveryDefault)
+{
+    const Parsed p = parse({"--help"});
+    EXPECT_EQ(p.status, 0);
+    for (const char* text : {"--gale, --breeze", "0..800, default 400", "default 1,0,0", "0..4294967295, default 1",
+                             "--data DIR", "default ./data"})
+        EXPECT_NE(p.out.find(text), std::string::npos) << text << "\n" << p.out;
+}
+
+} // namespace
