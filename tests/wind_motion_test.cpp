@@ -30,9 +30,7 @@ TEST(WindMotion, TheTopMovesInTheStormAndSettlesAfter)
     const int steps = 300; // 15 s
     for (int k = 1; k <= steps; ++k) {
         const WindSettings wind = evaluateWind(schedule, (k - 1) * kTimeStep);
-        scene->input.gale = wind.gale;
-        scene->input.magnitude = wind.magnitude;
-        scene->input.direction = wind.direction;
+        scene->input.wind = wind;
         simulateStep(*scene, kTimeStep);
         appendTraceRow(trace, k, wind, scene->tree, tip);
         const double offset = tipOffset(scene->tree, tip);

@@ -102,13 +102,6 @@ Result checkWind(const Wind& wind, WindSettings& settings)
     return {};
 }
 
-void applyWind(SimulationInput& input, const WindSettings& wind)
-{
-    input.gale = wind.gale;
-    input.magnitude = wind.magnitude;
-    input.direction = wind.direction;
-}
-
 // A call's body with every exception turned into a result.
 template <class Body>
 Result guarded(Body&& body)
@@ -241,7 +234,7 @@ Result Simulation::step(int count)
             WindSettings settings;
             if (Result checked = checkWind(wind, settings); !checked) return checked;
             CoreCall call(state.caught);
-            applyWind(state.scene->input, settings);
+            state.scene->input.wind = settings;
             simulateStep(*state.scene, kTimeStep);
             ++state.steps;
         }
