@@ -23,8 +23,6 @@ int serveChildren(TreeModel& model, const Branch& b, int c, int j, const Mat4& m
 // Branches bend about x and z only; the load at a joint is that of the segments beyond it.
 constexpr ChainRule kBranchRule{{1.0, 0.0, 0.975}, {1.0, 0.0, 1.025}, 1000, true, false};
 
-int liveBranchCount(const TreeModel& model) { return model.branchCount < kBranchCount ? model.branchCount : kBranchCount; }
-
 bool moves(const Branch& b) { return b.points && b.pointCount >= 1; }
 
 // One branch without its leaves; thetaPrev carries the Newton start from

@@ -4,11 +4,6 @@
 #include "platform/work_pool.h"
 #include "scene/scene.h"
 
-namespace {
-int liveBranchCount(const TreeModel& model) { return model.branchCount < kBranchCount ? model.branchCount : kBranchCount; }
-
-} // namespace
-
 void restoreBranch(Branch& b, const Branch& rest)
 {
     b.baseTransform = identity();

@@ -17,6 +17,8 @@
 #include "recorder/frame_dir.h"
 #include "recorder/frame_writer.h"
 #include "recorder/offscreen_context.h"
+#include "platform/file_probe.h"
+#include "platform/median.h"
 #include "platform/progress.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
@@ -49,14 +51,10 @@ bool prepareOutDir(const std::string& dir, std::string& error)
         error = "cannot create the frame directory " + dir + (ec ? ": " + ec.message() : "");
         return false;
     }
-    const std::string probe = dir + "/.arborvane-record-probe";
-    FILE* f = std::fopen(probe.c_str(), "wb");
-    if (!f) {
+    if (probeFileCreation(dir + "/.arborvane-record-probe") != 0) {
         error = "cannot write into the frame directory " + dir;
         return false;
     }
-    std::fclose(f);
-    std::filesystem::remove(probe, ec);
     return true;
 }
 
@@ -170,10 +168,7 @@ int main(int argc, char** argv)
     // the time spent waiting for a step that outlasted the drawing.
     std::vector<double> drawMs(frameMs.size());
     for (size_t i = 0; i < frameMs.size(); ++i) drawMs[i] = frameMs[i] - waitMs[i] - saveMs[i];
-    auto median = [](std::vector<double>& v) {
-        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-        return v[v.size() / 2];
-    };
+    auto median = [](std::vector<double>& v) { return ::median(v.data(), static_cast<int>(v.size())); };
     progress.finish();
     std::printf("Wrote %d frames in %.2f s (%.2f frames per second, median frame %.1f ms: draw %.1f, step %.1f, "
                 "save %.1f) to %s\n",

@@ -6,7 +6,6 @@
 
 #include "formats/tree_file.h"
 #include "math/mat4.h"
-#include "grass/grass_field.h"
 #include "tree/leaf.h"
 
 constexpr int kLeavesPerBranch = 6;
@@ -46,6 +45,9 @@ struct TreeModel {
     Branch branches[kBranchCount];                 // live records
     Branch restBranches[kBranchCount];             // rest copy: points, radii, count, frames
 };
+
+// Branches the model holds: the file's count, at most kBranchCount.
+inline int liveBranchCount(const TreeModel& model) { return model.branchCount < kBranchCount ? model.branchCount : kBranchCount; }
 
 // Back to the just-constructed state (tests, reloads).
 void resetTreeModel(TreeModel& model);
