@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "batch/draw_batches.h"
-#include "batch/frame_pipeline.h"
+#include "frame/frame_pipeline.h"
 #include "dynamics/simulation.h"
 #include "math/planar_shadow.h"
 #include "tree/leaf_geometry.h"

@@ -14,7 +14,7 @@
 #include "dynamics/simulation.h"
 #include "dynamics/step_thread.h"
 #include "dynamics/wind_force.h"
-#include "tree/bounds.h"
+#include "scene/bounds.h"
 #include "motion_scene.h"
 
 // Every operator new of this test program is counted: the step must not allocate.

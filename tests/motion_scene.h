@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "tree/hierarchy.h"

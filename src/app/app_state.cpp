@@ -1,6 +1,6 @@
 #include "app/app_state.h"
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 
 Scene scene;
 RenderAssets assets;

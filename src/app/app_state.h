@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "batch/frame_pipeline.h"
+#include "frame/frame_pipeline.h"
 #include "render/render_assets.h"
 #include "scene/scene.h"
 #include "view/view_state.h"

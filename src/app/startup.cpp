@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/frame_stats.h"
+#include "render/scene_start.h"
 #include "platform/platform.h"
 
 bool initScene(bool fatalWaitsForKey)

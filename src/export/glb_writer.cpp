@@ -12,7 +12,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "formats/texture_files.h"
+#include "data_constants/texture_files.h"
 #include "platform/file_probe.h"
 #include "math/tube_geometry.h"
 #include "tree/leaf_geometry.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "formats/grass_file.h"
+#include "data_constants/grass_file.h"
 #include "math/vec3.h"
 
 struct GrassBlade {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "dynamics/simulation.h"
-#include "formats/data_files.h"
-#include "formats/data_folder.h"
+#include "data_constants/data_files.h"
+#include "data_constants/data_folder.h"
 #include "recorder/frame_dir.h"
 #include "recorder/frame_writer.h"
 #include "recorder/offscreen_context.h"
@@ -22,10 +22,11 @@
 #include "platform/progress.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
-#include "batch/frame_pipeline.h"
+#include "frame/frame_pipeline.h"
 #include "render/frame_draw.h"
 #include "render/render_assets.h"
 #include "scene/scene.h"
+#include "render/scene_start.h"
 #include "view/interaction_state.h"
 #include "view/view_state.h"
 

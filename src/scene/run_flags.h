@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "math/vec3.h"
 
 struct RunFlags {

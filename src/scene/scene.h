@@ -10,6 +10,7 @@
 #include "grass/grass_shade.h"
 #include "math/vec3.h"
 #include "tree/leaf_template.h"
+#include "tree/refine.h"
 #include "tree/tree_model.h"
 #include "wind/noise_field.h"
 
@@ -19,12 +20,6 @@ struct SimulationInput {
     double magnitude = 400.0;      /// wind magnitude, force units per unit noise (window: 10..800)
     Vec3 direction{1.0, 0.0, 0.0, 0}; // unit wind direction in tree space
     bool refine = true;            // refine the centre lines after the step (the shadow flag)
-};
-
-// Centre-line refinement works through this, so a step allocates nothing.
-struct RefineScratch {
-    Vec3 points[kMaxRefinedPoints];          // refined centre line being built
-    double radii[kMaxRefinedPoints] = {};    // its radii
 };
 
 struct Scene {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "formats/tree_file.h"
+#include "data_constants/tree_file.h"
 #include "math/mat4.h"
 #include "tree/leaf.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "generators.h"
 #include "leaf_mesh.h"
 #include "preview_canvas.h"

@@ -1,4 +1,4 @@
-#include "batch/frame_pipeline.h"
+#include "frame/frame_pipeline.h"
 
 #include <chrono>
 

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "math/fast_trig.h"
+#include "dynamics/fast_trig.h"
 
 // No Lanes crosses a call (see above), so the ABI note does not apply.
 #if defined(__clang__)
