@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "image/frame_names.h"
 #include "view/transformer.h"
 
 float dragInputX(int x) { return 0.33f * static_cast<float>(x); }
@@ -131,14 +132,4 @@ void stepWindMagnitude(float& magnitude, bool increase)
     }
 }
 
-std::string captureFilePath(int frame)
-{
-    char path[128];
-    if (frame < 10)
-        std::snprintf(path, sizeof path, "./image/snap00%d.bmp", frame);
-    else if (frame <= 99)
-        std::snprintf(path, sizeof path, "./image/snap0%d.bmp", frame);
-    else
-        std::snprintf(path, sizeof path, "./image/snap%d.bmp", frame);
-    return path;
-}
+std::string captureFilePath(int frame) { return std::string(kCaptureDirectory) + "/" + frameFileName(frame); }
