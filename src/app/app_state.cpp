@@ -6,4 +6,5 @@ Scene scene;
 RenderAssets assets;
 FramePipeline pipeline;
 ViewState view;
+std::unique_ptr<Transformer> dragManipulator;
 std::string dataDir = kDefaultDataDir;

@@ -8,7 +8,7 @@
 #include "render/scene_start.h"
 #include "platform/platform.h"
 
-bool initScene(bool fatalWaitsForKey)
+void initScene(bool fatalWaitsForKey)
 {
     initFrameStats();
     const StartReport report = startScene(scene, assets, view, dataDir, nullptr);
@@ -20,5 +20,4 @@ bool initScene(bool fatalWaitsForKey)
         std::exit(1);
     }
     sizeFramePipeline(pipeline, scene);
-    return true;
 }

@@ -142,7 +142,7 @@ int main(int argc, char** argv)
         // drawn, then save what was drawn.
         const DrawBatches& arrays = beginPipelinedFrame(pipeline, scene, view);
         startPipelinedSteps(pipeline, scene, 1, kTimeStep);
-        drawFrame(scene, assets, arrays, view);
+        view.skeletonView ? drawSkeletonFrame(scene, assets, arrays, view) : drawFrame(assets, arrays, view);
         glFlush(); // the rasteriser starts on the frame
         const double waitStart = elapsed();
         stepMs.push_back(finishPipelinedFrame(pipeline));

@@ -64,3 +64,8 @@ void prepareFrame(Scene& scene, const Vec3& light, bool shadows)
 {
     shadeGrass(scene.shade, scene.grass, scene.tree, light, shadows);
 }
+
+void reprepareShade(Scene& scene, const Vec3& light, bool shadows)
+{
+    remarkShadeGrid(scene.shade, scene.tree, light, shadows);
+}

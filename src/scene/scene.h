@@ -1,7 +1,8 @@
 // The scene: everything the simulation reads and writes, in one record. No
 // OpenGL: the window program, the recorder, the exporter, tests and
-// benchmarks all hold one. Per frame: loadScene once, setUpScene once, then
-// (shadeGrass, draw, simulateStep) for every frame.
+// benchmarks all hold one. loadScene once, setUpScene once, then every frame
+// prepareFrame (grass shading) and the step, which runs while the frame's
+// arrays, made before it, are drawn (frame/frame_pipeline.h).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -54,3 +55,6 @@ void setUpScene(Scene& scene, const uint32_t* foliageSeed);
 
 // Grass shading before a frame is drawn; see shadeGrass in grass/grass_shade.h.
 void prepareFrame(Scene& scene, const Vec3& light, bool shadows);
+// The light or the shadow flag changed after prepareFrame: the shade grid is
+// marked again for them, as prepareFrame would have; the colours stay.
+void reprepareShade(Scene& scene, const Vec3& light, bool shadows);

@@ -9,7 +9,6 @@
 #include "view/frame_rate.h"
 #include "view/realtime_pacing.h"
 
-class Transformer;
 struct Scene;
 
 struct ViewState {
@@ -26,7 +25,6 @@ struct ViewState {
     Mat4 treeRotation = identity();
     Mat4 lightRotation = identity();
     Mat4 dragBase = identity();             // target at the start of the drag series
-    Transformer* activeTransformer = nullptr; // manipulator of the current drag (owned)
     int32_t interactionMode = 2;            // 1 wind direction, 2 tree, 3 light
     float windMagnitude = 400.0f;           // overlay figure and simulation input
     Vec3 windDirection{1.0, 0.0, 0.0, 0};   // unit wind direction
@@ -63,3 +61,5 @@ void applyViewInput(Scene& scene, const ViewState& view);
 // Whether two views draw the same picture of the same scene and give the
 // step the same input (drags in progress, frame rate and capture aside).
 bool sameFrameView(const ViewState& a, const ViewState& b);
+// Whether two views light the scene alike: the light and the shadow flag.
+bool sameLighting(const ViewState& a, const ViewState& b);
