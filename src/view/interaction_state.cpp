@@ -1,7 +1,5 @@
 #include "view/interaction_state.h"
 
-#include <cstdio>
-
 #include "image/frame_names.h"
 #include "view/transformer.h"
 
