@@ -9,7 +9,7 @@
 
 #include "consumer/state_hash.h"
 #include "dynamics/simulation.h"
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "motion_scene.h"
 #include "platform/platform.h"
 #include "platform/version.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "motion_scene.h"
-#include "tree/bounds.h"
+#include "scene/bounds.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "batch/draw_batches.h"
-#include "batch/frame_pipeline.h"
+#include "frame/frame_pipeline.h"
 #include "dynamics/simulation.h"
 #include "math/planar_shadow.h"
 #include "tree/leaf_geometry.h"
@@ -244,8 +244,11 @@ bool sameArrays(const DrawBatches& a, const DrawBatches& b, bool blades)
 TEST(FramePipeline, DrawsWhatTheFrameByFrameLoopDraws)
 {
     // The same frames, once begun, filled and stepped in turn, once through
-    // the pipeline; the tree is turned between frames (input the prepared
-    // arrays must not miss) and two frames show the skeleton.
+    // the pipeline; between frames the tree is turned, the light dragged and
+    // the shadows switched off and on (input the prepared arrays must not
+    // miss), and two frames show the skeleton. The shade grid the next frame's
+    // grass is eased from follows a light drag or shadow switch in the same
+    // frame, with no frame of lag.
     auto plainScene = smallScene(true);
     auto pipedScene = smallScene(true);
     ViewState plainView, pipedView;
@@ -256,12 +259,16 @@ TEST(FramePipeline, DrawsWhatTheFrameByFrameLoopDraws)
     for (int frame = 0; frame < 12; ++frame) {
         for (ViewState* v : {&plainView, &pipedView}) {
             if (frame == 5) v->treeRotation = transpose(toMat4(rotation(0.6, 0.8, Vec3{0, 1, 0, 0})));
+            if (frame == 3) v->lightRotation = transpose(toMat4(rotation(0.8, 0.6, Vec3{0, 1, 0, 0})));
+            v->showShadows = frame != 6 && frame != 7;
             v->skeletonView = frame == 8 || frame == 9;
         }
         beginFrame(*plainScene, plainView);
         fillViewBatches(plain, *plainScene, plainView);
         const DrawBatches& piped = beginPipelinedFrame(pipeline, *pipedScene, pipedView);
         EXPECT_TRUE(sameArrays(plain, piped, !plainView.skeletonView)) << "frame " << frame;
+        EXPECT_EQ(std::memcmp(plainScene->shade.cells, pipedScene->shade.cells, sizeof plainScene->shade.cells), 0)
+            << "frame " << frame;
         startPipelinedSteps(pipeline, *pipedScene, frame % 3, kTimeStep);
         for (int i = 0; i < frame % 3; ++i) simulateStep(*plainScene, kTimeStep);
         EXPECT_GE(finishPipelinedFrame(pipeline), 0.0);

@@ -14,7 +14,7 @@
 #include "dynamics/simulation.h"
 #include "dynamics/step_thread.h"
 #include "dynamics/wind_force.h"
-#include "tree/bounds.h"
+#include "scene/bounds.h"
 #include "motion_scene.h"
 
 // Every operator new of this test program is counted: the step must not allocate.
@@ -224,7 +224,7 @@ TEST(SimulationStep, ChildrenAndLeavesRideRigidly)
     motion_scene::setBranchLine(m.branches[0], 4, Vec3{0, 0, 0, 0}, Vec3{0.1, 1, 0, 0}, 1.0, 0.3);
     motion_scene::setBranchLine(m.branches[1], 3, m.branches[0].points[1], Vec3{1, 0.5, 0, 0}, 0.5, 0.1);
     motion_scene::setBranchLine(m.branches[2], 3, m.branches[0].points[3], Vec3{0, 0.5, 1, 0}, 0.5, 0.1);
-    for (int i = 0; i < 3; ++i) motion_scene::setClass(m.branches[i], 5);
+    for (int i = 0; i < 3; ++i) setBranchClass(m.branches[i], 5);
     m.branches[0].childCount = 2;
     m.branches[0].children.reset(new BranchChild[2]{{1, 1}, {3, 2}});
     motion_scene::finishTree(m);
@@ -262,9 +262,9 @@ TEST(SimulationStep, ChildServingFollowsTheList)
     motion_scene::setBranchLine(m.branches[0], 5, Vec3{0, 0, 0, 0}, Vec3{0.1, 1, 0, 0}, 1.0, 0.3);
     for (int i = 1; i < 4; ++i) {
         motion_scene::setBranchLine(m.branches[i], 3, m.branches[0].points[2], Vec3{1, 0.5, 0.1 * i, 0}, 0.5, 0.1);
-        motion_scene::setClass(m.branches[i], 5);
+        setBranchClass(m.branches[i], 5);
     }
-    motion_scene::setClass(m.branches[0], 5);
+    setBranchClass(m.branches[0], 5);
     // Two at point 2, then one at 1 listed after a larger point: it is never served.
     m.branches[0].childCount = 3;
     m.branches[0].children.reset(new BranchChild[3]{{2, 1}, {2, 2}, {1, 3}});

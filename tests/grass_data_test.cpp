@@ -1,7 +1,7 @@
 // The generated grass field: format, layout of the lawn, blade geometry.
 #include <gtest/gtest.h>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "scene/scene.h"
 
 #include <cmath>

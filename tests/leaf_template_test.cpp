@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "tree/leaf_template.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "math/mat4.h"
-#include "math/oscillators.h"
+#include "dynamics/oscillators.h"
 #include "math/vec3.h"
 
 namespace {

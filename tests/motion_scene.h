@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "tree/hierarchy.h"
@@ -18,13 +18,6 @@
 namespace motion_scene {
 
 inline std::unique_ptr<Scene> makeScene() { return std::make_unique<Scene>(); }
-
-struct ClassParams {
-    double stiffness, frequency, dampingRatio;
-};
-inline constexpr ClassParams kClasses[8] = {{10000, 0.4, 0.12}, {256, 0.5, 0.13}, {128, 0.5, 0.14},
-                                            {128, 2.0, 0.12},   {64, 2.0, 0.12},  {32, 2.0, 0.12},
-                                            {32, 2.0, 0.12},    {32, 2.0, 0.12}};
 
 // Gives branch i a centre line of n points from base along dir, radius r0 tapering.
 inline void setBranchLine(Branch& b, int n, Vec3 base, Vec3 dir, double segment, double r0)
@@ -41,14 +34,6 @@ inline void setBranchLine(Branch& b, int n, Vec3 base, Vec3 dir, double segment,
     }
 }
 
-inline void setClass(Branch& b, int cls)
-{
-    b.colourClass = cls;
-    b.stiffness = kClasses[cls].stiffness;
-    b.frequency = kClasses[cls].frequency;
-    b.dampingRatio = kClasses[cls].dampingRatio;
-}
-
 // Frames from the hierarchy builder, rest copy and triangle totals, as the loader leaves them.
 inline void finishTree(TreeModel& m)
 {
@@ -61,20 +46,10 @@ inline void finishTree(TreeModel& m)
     m.triangleTotalShadowed = 0;
     for (int i = 0; i < m.branchCount; ++i) {
         const Branch& b = m.branches[i];
-        Branch& rest = m.restBranches[i];
+        copyRestBranch(b, m.restBranches[i]);
         const int n = b.pointCount;
-        rest.pointCount = n;
-        rest.points.reset(new Vec3[n]);
-        rest.radii.reset(new double[n]);
-        for (int k = 0; k < n; ++k) {
-            rest.points[k] = b.points[k];
-            rest.radii[k] = b.radii[k];
-        }
-        rest.frameX = b.frameX;
-        rest.frameY = b.frameY;
-        rest.frameZ = b.frameZ;
-        m.triangleTotalPlain += 32 * n + 718;
-        m.triangleTotalShadowed += 64 * n + 686;
+        m.triangleTotalPlain += plainTriangles(n);
+        m.triangleTotalShadowed += shadowedTriangles(n);
     }
 }
 
@@ -91,7 +66,7 @@ inline void buildTree(TreeModel& m, int count = kBranchCount)
     m.branchCount = count;
     nodes[0] = {{0, 0, 0, 0}, {0, 1, 0, 0}, 0};
     setBranchLine(m.branches[0], 10, nodes[0].base, nodes[0].dir, 1.0, 0.35);
-    setClass(m.branches[0], 0);
+    setBranchClass(m.branches[0], 0);
     int next = 1;
     for (int parent = 0; parent < count && next < count; ++parent) {
         Branch& p = m.branches[parent];
@@ -108,7 +83,7 @@ inline void buildTree(TreeModel& m, int count = kBranchCount)
             const int points = 6 + (idx % 5);
             const double r0 = std::max(0.015, p.radii[attach[c]] * 0.6);
             setBranchLine(m.branches[idx], points, nodes[idx].base, dir, 0.6 / (1 + pn.depth), r0);
-            setClass(m.branches[idx], std::min(7, pn.depth + 1));
+            setBranchClass(m.branches[idx], std::min(7, pn.depth + 1));
             kids[parent].push_back({attach[c], idx});
         }
     }

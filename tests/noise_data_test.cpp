@@ -2,7 +2,7 @@
 #include <fftw3.h>
 #include <gtest/gtest.h>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 
 #include <cmath>
 #include <fstream>

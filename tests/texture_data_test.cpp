@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/data_folder.h"
-#include "formats/texture_files.h"
+#include "data_constants/data_folder.h"
+#include "data_constants/texture_files.h"
 #include "image/bmp_file.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "scene/scene.h"
 #include "tree/tree_model.h"
 #include "tree_rows.h"

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/median.h"
 #include "platform/work_pool.h"
 
 namespace {
@@ -65,3 +66,16 @@ TEST(WorkPool, ALimitedCallerWorksAlone)
 }
 
 } // namespace
+
+// The timing figures' median: the middle value, the mean of the two middle
+// values for an even count, 0 for nothing measured.
+TEST(Median, OddEvenAndEmptySamples)
+{
+    double odd[] = {9.0, 1.0, 5.0, 7.0, 3.0};
+    EXPECT_EQ(median(odd, 5), 5.0);
+    double even[] = {8.0, 2.0, 6.0, 4.0};
+    EXPECT_EQ(median(even, 4), 5.0);
+    double two[] = {3.0, 1.0};
+    EXPECT_EQ(median(two, 2), 2.0);
+    EXPECT_EQ(median(nullptr, 0), 0.0);
+}

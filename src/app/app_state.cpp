@@ -1,9 +1,10 @@
 #include "app/app_state.h"
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 
 Scene scene;
 RenderAssets assets;
 FramePipeline pipeline;
 ViewState view;
+std::unique_ptr<Transformer> dragManipulator;
 std::string dataDir = kDefaultDataDir;

@@ -34,7 +34,9 @@ void display()
         view.pacer = {}; // the clock restarts when real time is switched on
     // The steps (and the next frame's arrays) are made while this frame is drawn.
     startPipelinedSteps(pipeline, scene, steps, kTimeStep);
-    drawFrame(scene, assets, arrays, view);
+    // Only the skeleton view, which steps after drawing, is given the scene.
+    if (view.skeletonView) drawSkeletonFrame(scene, assets, arrays, view);
+    else drawFrame(assets, arrays, view);
     for (size_t i = 0; i < lines.size(); ++i)
         drawText(lines[i].c_str(), 0.02f, 0.95f - 0.05f * static_cast<float>(i));
     glFlush(); // the rasteriser starts on the frame

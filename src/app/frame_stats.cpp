@@ -7,6 +7,7 @@
 
 #include "dynamics/simulation.h"
 #include "dynamics/step_thread.h"
+#include "platform/median.h"
 #include "platform/platform.h"
 
 namespace {
@@ -41,14 +42,6 @@ double processCpuMs()
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) * 1e-6;
-}
-
-double median(double* values, int n)
-{
-    std::nth_element(values, values + n / 2, values + n);
-    const double upper = values[n / 2];
-    if (n % 2 != 0) return upper;
-    return (upper + *std::max_element(values, values + n / 2)) * 0.5;
 }
 
 } // namespace

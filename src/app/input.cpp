@@ -30,7 +30,7 @@ void storeDragTarget(const Mat4& m)
 
 void reshape(int width, int height)
 {
-    if (view.activeTransformer) view.activeTransformer->resize(width, height);
+    if (dragManipulator) dragManipulator->resize(width, height);
     applyWindowSize(view, width, height);
 }
 
@@ -40,15 +40,14 @@ void onMouse(int button, int state, int x, int y)
     const float fx = dragInputX(x);
     const float fy = dragInputY(y, view.windowHeight);
     if (state == GLUT_DOWN) {
-        delete view.activeTransformer;
         const int mods = glutGetModifiers();
         const DragKind kind = dragKindFor((mods & GLUT_ACTIVE_SHIFT) != 0, (mods & GLUT_ACTIVE_CTRL) != 0,
                                           (mods & ~(GLUT_ACTIVE_SHIFT | GLUT_ACTIVE_CTRL)) != 0);
-        view.activeTransformer = createTransformer(kind, view.windowWidth, view.windowHeight);
-        view.activeTransformer->begin(fx, fy);
+        dragManipulator.reset(createTransformer(kind, view.windowWidth, view.windowHeight));
+        dragManipulator->begin(fx, fy);
     } else if (state == GLUT_UP) {
         ControlState s = controls();
-        if (!applyDrag(s, view.activeTransformer->transform(fx, fy), true)) std::exit(1);
+        if (!applyDrag(s, dragManipulator->transform(fx, fy), true)) std::exit(1);
     } else {
         std::exit(1);
     }
@@ -57,7 +56,7 @@ void onMouse(int button, int state, int x, int y)
 void onMotion(int x, int y)
 {
     ControlState s = controls();
-    if (!applyDrag(s, view.activeTransformer->transform(dragInputX(x), dragInputY(y, view.windowHeight)), false)) std::exit(1);
+    if (!applyDrag(s, dragManipulator->transform(dragInputX(x), dragInputY(y, view.windowHeight)), false)) std::exit(1);
     glutPostRedisplay();
 }
 

@@ -55,9 +55,9 @@ int main(int argc, char** argv)
     glutAddMenuEntry("Control light", 3);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 
-    if (!initScene()) return 0;
+    initScene();
 
-    view.activeTransformer = new TransformerArcBall(view.windowWidth, view.windowHeight);
+    dragManipulator = std::make_unique<TransformerArcBall>(view.windowWidth, view.windowHeight);
     view.interactionMode = 2;
     view.dragBase = identity();
 

@@ -5,9 +5,10 @@
 
 #include "app/app_state.h"
 #include "app/frame_stats.h"
+#include "render/scene_start.h"
 #include "platform/platform.h"
 
-bool initScene(bool fatalWaitsForKey)
+void initScene(bool fatalWaitsForKey)
 {
     initFrameStats();
     const StartReport report = startScene(scene, assets, view, dataDir, nullptr);
@@ -19,5 +20,4 @@ bool initScene(bool fatalWaitsForKey)
         std::exit(1);
     }
     sizeFramePipeline(pipeline, scene);
-    return true;
 }

@@ -1,7 +1,8 @@
 // Start-up of the window program: GL state, textures, the scene's files,
-// set-up, light. Prints the load lines; a scene texture failure is fatal.
+// set-up, light. Prints the load lines; a scene texture failure is fatal
+// (exit status 1), so it returns only with a scene ready to draw.
 #pragma once
 
 // fatalWaitsForKey: after a scene texture failure, wait for one character
 // before exiting (the console window would otherwise close unread).
-bool initScene(bool fatalWaitsForKey = true);
+void initScene(bool fatalWaitsForKey = true);

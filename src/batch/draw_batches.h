@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "formats/texture_files.h"
+#include "data_constants/texture_files.h"
 #include "grass/grass_field.h"
 #include "math/mat4.h"
 #include "math/vec3.h"

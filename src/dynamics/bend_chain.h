@@ -4,7 +4,7 @@
 // into the transform handed on to the rest of the chain.
 #pragma once
 #include "math/mat4.h"
-#include "math/oscillators.h"
+#include "dynamics/oscillators.h"
 #include "math/vec3.h"
 
 // What differs between the kinds of chain.

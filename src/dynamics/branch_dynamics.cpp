@@ -1,5 +1,7 @@
 #include "dynamics/branch_dynamics.h"
 
+#include <algorithm>
+
 #include "dynamics/bend_chain.h"
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
@@ -22,8 +24,6 @@ int serveChildren(TreeModel& model, const Branch& b, int c, int j, const Mat4& m
 
 // Branches bend about x and z only; the load at a joint is that of the segments beyond it.
 constexpr ChainRule kBranchRule{{1.0, 0.0, 0.975}, {1.0, 0.0, 1.025}, 1000, true, false};
-
-int liveBranchCount(const TreeModel& model) { return model.branchCount < kBranchCount ? model.branchCount : kBranchCount; }
 
 bool moves(const Branch& b) { return b.points && b.pointCount >= 1; }
 
@@ -69,6 +69,19 @@ void moveLeavesOf(Branch& b, const Branch& rest, const WindField& field, const W
                  arithmetic);
 }
 
+// One group of blades or leaves, items [first, end): gather(k, slot) puts
+// item k in the next slot and says whether it moves. A full group goes side
+// by side (four()) with Fast arithmetic, anything else one at a time (one(slot)).
+template <class Gather, class Four, class One>
+void moveGroup(int first, int end, bool lanes, Gather gather, Four four, One one)
+{
+    int count = 0;
+    for (int k = first; k < end; ++k)
+        if (gather(k, count)) ++count;
+    if (lanes && count == kLanes) return four();
+    for (int slot = 0; slot < count; ++slot) one(slot);
+}
+
 template <class M>
 void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithmetic arithmetic)
 {
@@ -87,13 +100,15 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
     auto bladeGroup = [&](int g) {
         GrassBlade* members[kGrassLanes];
         Vec3 forces[kGrassLanes];
-        int count = 0;
-        for (int i = g * kGrassLanes; i < blades && count < kGrassLanes; ++i) {
-            members[count] = &grass.blades[i];
-            forces[count++] = sampleWindForce(field, wind, grass.blades[i].noisePosition, 0.3);
-        }
-        if (lanes && count == kGrassLanes) return moveGrassLanesFromRest(members, forces, timeStep);
-        for (int k = 0; k < count; ++k) moveGrassBladeFromRest(*members[k], forces[k], timeStep, arithmetic);
+        moveGroup(
+            g * kGrassLanes, std::min(blades, (g + 1) * kGrassLanes), lanes,
+            [&](int i, int slot) {
+                members[slot] = &grass.blades[i];
+                forces[slot] = sampleWindForce(field, wind, grass.blades[i].noisePosition, 0.3);
+                return true;
+            },
+            [&] { moveGrassLanesFromRest(members, forces, timeStep); },
+            [&](int k) { moveGrassBladeFromRest(*members[k], forces[k], timeStep, arithmetic); });
     };
     work_pool::forEach(skeleton, (blades + kGrassLanes - 1) / kGrassLanes, 16, bladeGroup);
     // Leaves wait for every branch: a leaf rides on its branch's tip. They
@@ -104,18 +119,20 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
         Leaf* members[kLeafLanes];
         const Mat4* tips[kLeafLanes];
         Vec3 forces[kLeafLanes];
-        int count = 0;
-        for (int k = g * kLeafLanes; k < leafCount && k < (g + 1) * kLeafLanes; ++k) {
-            Branch& b = model.branches[k / kLeavesPerBranch];
-            Leaf& leaf = b.leaves[k % kLeavesPerBranch];
-            if (b.points && model.restBranches[k / kLeavesPerBranch].points) restoreLeaf(leaf);
-            if (!moves(b)) continue;
-            members[count] = &leaf;
-            tips[count] = &b.tipTransform;
-            forces[count++] = sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale);
-        }
-        if (lanes && count == kLeafLanes) return moveLeafLanes(members, tips, forces, timeStep);
-        for (int i = 0; i < count; ++i) moveLeaf(*members[i], *tips[i], forces[i], timeStep, arithmetic);
+        moveGroup(
+            g * kLeafLanes, std::min(leafCount, (g + 1) * kLeafLanes), lanes,
+            [&](int k, int slot) {
+                Branch& b = model.branches[k / kLeavesPerBranch];
+                Leaf& leaf = b.leaves[k % kLeavesPerBranch];
+                if (b.points && model.restBranches[k / kLeavesPerBranch].points) restoreLeaf(leaf);
+                if (!moves(b)) return false;
+                members[slot] = &leaf;
+                tips[slot] = &b.tipTransform;
+                forces[slot] = sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale);
+                return true;
+            },
+            [&] { moveLeafLanes(members, tips, forces, timeStep); },
+            [&](int i) { moveLeaf(*members[i], *tips[i], forces[i], timeStep, arithmetic); });
     };
     work_pool::forEach((leafCount + kLeafLanes - 1) / kLeafLanes, 8, leafGroup);
 }

@@ -1,7 +1,7 @@
 // Branch pass: oscillators, joint bending, transforms handed down to children and leaves.
 #pragma once
 #include "dynamics/wind_force.h"
-#include "math/oscillators.h"
+#include "dynamics/oscillators.h"
 #include "math/vec3.h"
 
 struct Scene;

@@ -87,11 +87,15 @@ void moveBlade(GrassBlade& blade, const Vec3& force, double timeStep, Arithmetic
 void moveGrassLanesFromRest(GrassBlade* const blades[kGrassLanes], const Vec3 forces[kGrassLanes], double timeStep,
                             bool portable)
 {
-    if (portable) return moveLanes(blades, forces, timeStep);
+    static_assert(kGrassLanes == kLanes);
+    runLanes(
+        portable, [&] { moveLanes(blades, forces, timeStep); },
+        [&] {
 #ifdef LANES_HAVE_AVX2
-    if (wideLanes()) return moveLanesAvx2(blades, forces, timeStep);
+            moveLanesAvx2(blades, forces, timeStep);
 #endif
-    for (int i = 0; i < kGrassLanes; ++i) moveBladeWith<FastMath>(*blades[i], forces[i], timeStep, true);
+        },
+        [&](int i) { moveBladeWith<FastMath>(*blades[i], forces[i], timeStep, true); });
 }
 
 void moveGrassBlade(GrassBlade& blade, const Vec3& force, double timeStep, Arithmetic arithmetic)

@@ -2,7 +2,7 @@
 #pragma once
 #include "dynamics/wind_force.h"
 #include "grass/grass_field.h"
-#include "math/oscillators.h"
+#include "dynamics/oscillators.h"
 #include "math/vec3.h"
 
 struct WindField;

@@ -68,11 +68,15 @@ LANES_AVX2 void moveLanesAvx2(Leaf* const* leaves, const Mat4* const* mb, const 
 void moveLeafLanes(Leaf* const leaves[kLeafLanes], const Mat4* const mb[kLeafLanes], const Vec3 forces[kLeafLanes],
                    double timeStep, bool portable)
 {
-    if (portable) return moveLanes(leaves, mb, forces, timeStep);
+    static_assert(kLeafLanes == kLanes);
+    runLanes(
+        portable, [&] { moveLanes(leaves, mb, forces, timeStep); },
+        [&] {
 #ifdef LANES_HAVE_AVX2
-    if (wideLanes()) return moveLanesAvx2(leaves, mb, forces, timeStep);
+            moveLanesAvx2(leaves, mb, forces, timeStep);
 #endif
-    for (int i = 0; i < kLeafLanes; ++i) moveLeafWith<FastMath>(*leaves[i], *mb[i], forces[i], timeStep);
+        },
+        [&](int i) { moveLeafWith<FastMath>(*leaves[i], *mb[i], forces[i], timeStep); });
 }
 
 void moveLeaf(Leaf& leaf, const Mat4& mb, const Vec3& force, double timeStep, Arithmetic arithmetic)

@@ -1,7 +1,7 @@
 // One leaf for one step: rides on its branch, then bends and twists its petiole.
 #pragma once
 #include "math/mat4.h"
-#include "math/oscillators.h"
+#include "dynamics/oscillators.h"
 #include "math/vec3.h"
 #include "tree/leaf.h"
 

@@ -1,11 +1,10 @@
 // One fixed simulation step of the whole scene.
 #pragma once
-#include "math/oscillators.h"
+#include "dynamics/oscillators.h"
 
 struct Branch;
 struct GrassBlade;
 struct Leaf;
-struct RefineScratch;
 struct Scene;
 struct TreeModel;
 struct WindField;
@@ -27,6 +26,4 @@ void restoreRestState(Scene& scene);
 void restoreBranch(Branch& branch, const Branch& rest);
 void restoreLeaf(Leaf& leaf);
 void restoreBlade(GrassBlade& blade);
-// Inserts a Catmull-Rom midpoint in every segment: N points become 2N-1.
-void refineBranches(TreeModel& model, RefineScratch& scratch);
 void advanceWindCursors(WindField& wind);

@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "dynamics/simulation.h"
-#include "formats/data_folder.h"
-#include "formats/grass_file.h"
-#include "formats/leaf_file.h"
-#include "formats/noise_file.h"
-#include "formats/texture_files.h"
-#include "formats/tree_file.h"
+#include "data_constants/data_folder.h"
+#include "data_constants/grass_file.h"
+#include "data_constants/leaf_file.h"
+#include "data_constants/noise_file.h"
+#include "data_constants/texture_files.h"
+#include "data_constants/tree_file.h"
 #include "platform/platform.h"
 #include "wind/noise_field.h"
 

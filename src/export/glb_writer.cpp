@@ -12,7 +12,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "formats/texture_files.h"
+#include "data_constants/texture_files.h"
+#include "platform/file_probe.h"
 #include "math/tube_geometry.h"
 #include "tree/leaf_geometry.h"
 #include "scene/scene.h"
@@ -662,14 +663,11 @@ bool probeWritable(const std::string& path, std::string& error)
         error = "cannot write " + path + ": it is a folder";
         return false;
     }
-    const std::string probe = path + ".arborvane-probe";
-    FILE* f = std::fopen(probe.c_str(), "wb");
-    if (!f) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
+    const int err = probeFileCreation(path + ".arborvane-probe");
+    if (err != 0) {
+        error = "cannot write " + path + ": " + std::strerror(err);
         return false;
     }
-    std::fclose(f);
-    std::remove(probe.c_str());
     return true;
 }
 

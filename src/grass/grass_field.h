@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "formats/grass_file.h"
-#include "formats/texture_files.h"
+#include "data_constants/grass_file.h"
+#include "data_constants/texture_files.h"
 #include "math/vec3.h"
 
 struct GrassBlade {

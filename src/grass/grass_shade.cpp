@@ -73,6 +73,11 @@ void shadeGrass(ShadeGrid& grid, GrassField& grass, const TreeModel& tree, const
             GrassBlade& blade = grass.blades[i];
             easeGrassColour(blade.colour, grassRootShaded(grid, blade.centre[0]));
         }
+    remarkShadeGrid(grid, tree, light, shadows);
+}
+
+void remarkShadeGrid(ShadeGrid& grid, const TreeModel& tree, const Vec3& light, bool shadows)
+{
     clearShadeGrid(grid);
     if (shadows) markBranchShadows(grid, tree, light);
 }

@@ -47,8 +47,12 @@ int projectTreeBranchShadow(const TreeModel& tree, int b, const Vec3& lightDir, 
 // as the shadow pass flattens them along light. Nothing for an unusable light.
 void markBranchShadows(ShadeGrid& grid, const TreeModel& tree, const Vec3& light);
 
+// Clears the grid, then marks it from the branches under light when shadows
+// are on: what next frame's easing reads.
+void remarkShadeGrid(ShadeGrid& grid, const TreeModel& tree, const Vec3& light, bool shadows);
+
 // Once per drawn frame, before drawing: eases every blade's colour through the
-// grid marked last frame, clears it, then marks it from the branches about to
-// be drawn when shadows are on. The tree must have branches for the grass to
+// grid marked last frame, then remarks it (remarkShadeGrid) from the branches
+// about to be drawn. The tree must have branches for the grass to
 // be drawn, and so eased.
 void shadeGrass(ShadeGrid& grid, GrassField& grass, const TreeModel& tree, const Vec3& light, bool shadows);

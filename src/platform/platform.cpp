@@ -5,14 +5,12 @@
 #include <ctime>
 #include <string>
 
-uint32_t timeMs()
+uint32_t tickCountMs()
 {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
 }
-
-uint32_t tickCountMs() { return timeMs(); }
 
 namespace {
 uint32_t randomState = 1; // fixed at process start

@@ -1,9 +1,8 @@
-// Small platform layer: clock, the shared 0..32767 generator, notices.
+// Small platform layer: a tick count, the shared 0..32767 generator, notices.
 #pragma once
 #include <cstdint>
 
-// Milliseconds from a monotonic clock (frame-rate counter, foliage seed).
-uint32_t timeMs();
+// Milliseconds from a monotonic clock: the foliage seed when none is given.
 uint32_t tickCountMs();
 
 // One process-wide generator with results 0..32767. It starts from a fixed

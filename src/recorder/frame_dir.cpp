@@ -5,12 +5,6 @@
 #include <system_error>
 #include <vector>
 
-#include "view/interaction_state.h"
-
-std::string frameFileName(int frame)
-{
-    return std::filesystem::path(captureFilePath(frame)).filename().string();
-}
 
 namespace {
 

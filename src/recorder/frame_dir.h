@@ -2,8 +2,7 @@
 #pragma once
 #include <string>
 
-// Name of frame n inside the folder: snap000.bmp ... snap999.bmp, snap1000.bmp on.
-std::string frameFileName(int frame);
+#include "image/frame_names.h"
 
 // Removes the frame files (names exactly as frameFileName writes them) that an
 // earlier run left in dir, so the folder holds one run's frames only. Nothing

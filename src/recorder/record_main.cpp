@@ -12,18 +12,21 @@
 #include <vector>
 
 #include "dynamics/simulation.h"
-#include "formats/data_files.h"
-#include "formats/data_folder.h"
+#include "data_constants/data_files.h"
+#include "data_constants/data_folder.h"
 #include "recorder/frame_dir.h"
 #include "recorder/frame_writer.h"
 #include "recorder/offscreen_context.h"
+#include "platform/file_probe.h"
+#include "platform/median.h"
 #include "platform/progress.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
-#include "batch/frame_pipeline.h"
+#include "frame/frame_pipeline.h"
 #include "render/frame_draw.h"
 #include "render/render_assets.h"
 #include "scene/scene.h"
+#include "render/scene_start.h"
 #include "view/interaction_state.h"
 #include "view/view_state.h"
 
@@ -49,14 +52,10 @@ bool prepareOutDir(const std::string& dir, std::string& error)
         error = "cannot create the frame directory " + dir + (ec ? ": " + ec.message() : "");
         return false;
     }
-    const std::string probe = dir + "/.arborvane-record-probe";
-    FILE* f = std::fopen(probe.c_str(), "wb");
-    if (!f) {
+    if (probeFileCreation(dir + "/.arborvane-record-probe") != 0) {
         error = "cannot write into the frame directory " + dir;
         return false;
     }
-    std::fclose(f);
-    std::filesystem::remove(probe, ec);
     return true;
 }
 
@@ -149,7 +148,7 @@ bool recordFrames(const RecordOptions& options, OffscreenContext& context, Frame
         // drawn, then save what was drawn.
         const DrawBatches& arrays = beginPipelinedFrame(pipeline, scene, view);
         startPipelinedSteps(pipeline, scene, 1, kTimeStep);
-        drawFrame(scene, assets, arrays, view);
+        view.skeletonView ? drawSkeletonFrame(scene, assets, arrays, view) : drawFrame(assets, arrays, view);
         glFlush(); // the rasteriser starts on the frame
         const double waitStart = elapsed();
         times.step.push_back(finishPipelinedFrame(pipeline));
@@ -179,10 +178,7 @@ void printSummary(const RecordOptions& options, FrameTimes& times, double second
     // the time spent waiting for a step that outlasted the drawing.
     std::vector<double> drawMs(times.frame.size());
     for (size_t i = 0; i < times.frame.size(); ++i) drawMs[i] = times.frame[i] - times.wait[i] - times.save[i];
-    auto median = [](std::vector<double>& v) {
-        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-        return v[v.size() / 2];
-    };
+    auto median = [](std::vector<double>& v) { return ::median(v.data(), static_cast<int>(v.size())); };
     std::printf("Wrote %d frames in %.2f s (%.2f frames per second, median frame %.1f ms: draw %.1f, step %.1f, "
                 "save %.1f) to %s\n",
                 options.frames, seconds, seconds > 0 ? options.frames / seconds : 0.0, median(times.frame),

@@ -10,7 +10,10 @@
 #include "scene/scene.h"
 #include "view/view_state.h"
 
-void drawFrame(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, const ViewState& view)
+namespace {
+
+// Clear, light under the camera, projection, camera, ground.
+void drawGroundAndLight(const RenderAssets& assets, const ViewState& view)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const Vec3 light = currentLight(view);
@@ -27,19 +30,11 @@ void drawFrame(const Scene& scene, const RenderAssets& assets, const DrawBatches
     glMultMatrixd(view.treeRotation.m);
     glCallList(assets.groundList);
     glPopMatrix();
-
-    drawTreeScene(scene, assets, batches, view);
-
-    if (view.showShadows) {
-        glPushMatrix();
-        glMultMatrixd(view.treeRotation.m);
-        glTranslatef(0.0f, static_cast<float>(-kTreeDrop), 0.0f);
-        drawShadowBatches(batches, light);
-        glPopMatrix();
-    }
 }
 
-void drawTreeScene(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, const ViewState& view)
+// The tree pass (with the grass) and the red wind arrow under treeRotation.
+template <class TreePass>
+void drawTreeScene(const RenderAssets& assets, const ViewState& view, TreePass treePass)
 {
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -48,9 +43,36 @@ void drawTreeScene(const Scene& scene, const RenderAssets& assets, const DrawBat
     glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
     glMultMatrixd(view.treeRotation.m);
     glTranslatef(0.0f, static_cast<float>(-kTreeDrop), 0.0f);
-    renderTree(scene, assets, batches, view.skeletonView ? 0 : 2);
+    treePass();
     drawDirectionArrow(assets, view.wind.direction, 0.1);
     glPopMatrix();
+}
+
+void drawShadows(const DrawBatches& batches, const ViewState& view)
+{
+    if (!view.showShadows) return;
+    glPushMatrix();
+    glMultMatrixd(view.treeRotation.m);
+    glTranslatef(0.0f, static_cast<float>(-kTreeDrop), 0.0f);
+    drawShadowBatches(batches, currentLight(view));
+    glPopMatrix();
+}
+
+} // namespace
+
+void drawFrame(const RenderAssets& assets, const DrawBatches& batches, const ViewState& view)
+{
+    drawGroundAndLight(assets, view);
+    drawTreeScene(assets, view, [&] { drawSceneBatches(batches, assets); });
+    drawShadows(batches, view);
+}
+
+void drawSkeletonFrame(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches,
+                       const ViewState& view)
+{
+    drawGroundAndLight(assets, view);
+    drawTreeScene(assets, view, [&] { renderSkeleton(scene, assets); });
+    drawShadows(batches, view);
 }
 
 void drawDirectionArrow(const RenderAssets& assets, Vec3 direction, double lengthFactor)

@@ -1,7 +1,7 @@
 // One frame of the scene as the window shows it, without the overlay:
 // clear, light, ground, tree with grass, wind arrow, shadows. Draws the
-// arrays fillViewBatches made for the same view; only the skeleton view reads
-// the scene itself. Writes nothing back.
+// arrays fillViewBatches made for the same view; only the skeleton view is
+// given the scene. Writes nothing back.
 #pragma once
 #include "math/vec3.h"
 
@@ -10,8 +10,12 @@ struct RenderAssets;
 struct Scene;
 struct ViewState;
 
-void drawFrame(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, const ViewState& view);
-// The tree, the grass and the red wind arrow under treeRotation.
-void drawTreeScene(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, const ViewState& view);
+// The textured view: it reads only the arrays made for this view, the
+// assets and the view, so the step thread may write the scene meanwhile.
+void drawFrame(const RenderAssets& assets, const DrawBatches& batches, const ViewState& view);
+// The skeleton view: branches, frame axes and grass straight from the scene
+// (shadows from the arrays); the frame steps only after it is drawn.
+void drawSkeletonFrame(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches,
+                       const ViewState& view);
 void drawDirectionArrow(const RenderAssets& assets, Vec3 direction, double lengthFactor);
 void drawArrow(const RenderAssets& assets, float length, float headLength, float headRadius);

@@ -2,7 +2,7 @@
 
 #include <GL/glu.h>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "platform/platform.h"
 #include "render/ground.h"
 #include "view/view_state.h"
@@ -100,27 +100,4 @@ void enableLight(const ViewState& view)
     glLightfv(GL_LIGHT0, GL_DIFFUSE, colour);
     glLightfv(GL_LIGHT0, GL_SPECULAR, colour);
     glViewport(0, 0, view.windowWidth, view.windowHeight);
-}
-
-StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, const std::string& dataDir,
-                       const uint32_t* foliageSeed)
-{
-    StartReport report;
-    initGlState(view);
-    report.sceneTexturesOk = loadSceneTextures(assets, dataDir, report.failedTexture);
-    if (!report.sceneTexturesOk) return report;
-
-    report.grassTexturesOk = loadGrassTextures(assets, dataDir);
-    if (report.grassTexturesOk)
-        consolePrintf("Files %s~%s have successfully been loaded!\n",
-                      dataPath(dataDir, kGrassTextureNames[0]).c_str(),
-                      dataPath(dataDir, kGrassTextureNames[kGrassTextureCount - 1]).c_str());
-    else
-        consolePrintf("Texture file loading error!\n");
-
-    report.files = loadScene(scene, dataDir);
-    buildRenderAssets(assets);
-    setUpScene(scene, foliageSeed);
-    enableLight(view);
-    return report;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "formats/texture_files.h"
+#include "data_constants/texture_files.h"
 #include "scene/scene.h"
 #include "textures/texture.h"
 
@@ -37,19 +37,3 @@ void initGlState(ViewState& view);
 void applyWindowSize(ViewState& view, int width, int height);
 // Lights GL_LIGHT0 with the view's colour and sets the viewport.
 void enableLight(const ViewState& view);
-
-struct Scene;
-// Everything a front-end does between making a GL context and its first
-// frame, in the window program's order and with its console lines: GL state
-// and camera, the scene textures (stops at a failure: sceneTexturesOk false,
-// failedTexture names the file, nothing else loaded), the grass textures,
-// the scene's files, the lists, set-up with the foliage seed (tick count when
-// null), the light.
-struct StartReport {
-    bool sceneTexturesOk = false; // all six loaded; otherwise nothing after them ran
-    std::string failedTexture;    // path of the scene texture that failed
-    bool grassTexturesOk = false; // all four grass textures loaded
-    LoadReport files;             // leaf, noise, tree, grass files
-};
-StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, const std::string& dataDir,
-                       const uint32_t* foliageSeed);

@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include "render/batch_draw.h"
 #include "render/grass_draw.h"
 #include "render/render_assets.h"
 #include "render/skeleton.h"
@@ -16,6 +15,8 @@ void drawBranchTube(const Branch& branch, int sides)
     if (!branch.points || !branch.radii) return;
     drawTube(branch.pointCount, branch.points.get(), branch.radii.get(), sides);
 }
+
+} // namespace
 
 void renderSkeleton(const Scene& scene, const RenderAssets& assets)
 {
@@ -36,12 +37,4 @@ void renderSkeleton(const Scene& scene, const RenderAssets& assets)
     glDisable(GL_BLEND);
     glDisable(GL_LIGHTING);
     drawFrameAxes(model);
-}
-
-} // namespace
-
-void renderTree(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, int view)
-{
-    if (view == 0) renderSkeleton(scene, assets);
-    else drawSceneBatches(batches, assets);
 }

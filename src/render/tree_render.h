@@ -1,11 +1,8 @@
-// The tree render pass: bark and leaves, or the translucent skeleton.
+// The skeleton view's tree pass: translucent branches with their frame axes,
+// the grass drawn right after the trunk under the same transform.
 #pragma once
 
-struct DrawBatches;
 struct RenderAssets;
 struct Scene;
 
-// view 0: skeleton view; any other value: textured view, drawn from batches
-// filled for this frame. The grass is drawn right after the trunk, under the
-// same transform.
-void renderTree(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches, int view);
+void renderSkeleton(const Scene& scene, const RenderAssets& assets);

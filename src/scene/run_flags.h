@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "wind/wind_settings.h"
 
 namespace CLI {

@@ -2,15 +2,15 @@
 
 #include <cstdio>
 
-#include "dynamics/simulation.h"
-#include "formats/data_folder.h"
-#include "formats/grass_file.h"
-#include "formats/leaf_file.h"
-#include "formats/noise_file.h"
-#include "formats/tree_file.h"
+#include "data_constants/data_folder.h"
+#include "data_constants/grass_file.h"
+#include "data_constants/leaf_file.h"
+#include "data_constants/noise_file.h"
+#include "data_constants/tree_file.h"
 #include "platform/platform.h"
-#include "tree/bounds.h"
+#include "scene/bounds.h"
 #include "tree/foliage.h"
+#include "tree/refine.h"
 
 namespace {
 
@@ -63,4 +63,9 @@ void setUpScene(Scene& scene, const uint32_t* foliageSeed)
 void prepareFrame(Scene& scene, const Vec3& light, bool shadows)
 {
     shadeGrass(scene.shade, scene.grass, scene.tree, light, shadows);
+}
+
+void reprepareShade(Scene& scene, const Vec3& light, bool shadows)
+{
+    remarkShadeGrid(scene.shade, scene.tree, light, shadows);
 }

@@ -1,7 +1,8 @@
 // The scene: everything the simulation reads and writes, in one record. No
 // OpenGL: the window program, the recorder, the exporter, tests and
-// benchmarks all hold one. Per frame: loadScene once, setUpScene once, then
-// (shadeGrass, draw, simulateStep) for every frame.
+// benchmarks all hold one. loadScene once, setUpScene once, then every frame
+// prepareFrame (grass shading) and the step, which runs while the frame's
+// arrays, made before it, are drawn (frame/frame_pipeline.h).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 #include "grass/grass_shade.h"
 #include "math/vec3.h"
 #include "tree/leaf_template.h"
+#include "tree/refine.h"
 #include "tree/tree_model.h"
 #include "wind/noise_field.h"
 #include "wind/wind_settings.h"
@@ -18,12 +20,6 @@
 struct SimulationInput {
     WindSettings wind;             // regime, magnitude (window: 10..800) and direction
     bool refine = true;            // refine the centre lines after the step (the shadow flag)
-};
-
-// Centre-line refinement works through this, so a step allocates nothing.
-struct RefineScratch {
-    Vec3 points[kMaxRefinedPoints];          // refined centre line being built
-    double radii[kMaxRefinedPoints] = {};    // its radii
 };
 
 struct Scene {
@@ -58,3 +54,6 @@ void setUpScene(Scene& scene, const uint32_t* foliageSeed);
 
 // Grass shading before a frame is drawn; see shadeGrass in grass/grass_shade.h.
 void prepareFrame(Scene& scene, const Vec3& light, bool shadows);
+// The light or the shadow flag changed after prepareFrame: the shade grid is
+// marked again for them, as prepareFrame would have; the colours stay.
+void reprepareShade(Scene& scene, const Vec3& light, bool shadows);

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "formats/leaf_file.h"
+#include "data_constants/leaf_file.h"
 #include "math/mat4.h"
 
 

@@ -28,18 +28,6 @@ namespace {
 constexpr int kFirstLineMax = 510;
 constexpr int kTokenMax = 511;
 
-struct BranchClass {
-    double stiffness;
-    double frequency;
-    double dampingRatio;
-};
-
-// Index = colourClass, the position of the row's word in kColourWords.
-constexpr BranchClass kBranchClasses[kColourClassCount] = {
-    {10000.0, 0.4, 0.12}, {256.0, 0.5, 0.13}, {128.0, 0.5, 0.14}, {128.0, 2.0, 0.12},
-    {64.0, 2.0, 0.12},    {32.0, 2.0, 0.12},  {32.0, 2.0, 0.12},  {32.0, 2.0, 0.12},
-};
-
 // Whitespace-separated tokens of at most 511 characters. A longer token is
 // cut there and its tail skipped, so it still counts as one token.
 struct TokenReader {
@@ -127,10 +115,7 @@ RowResult readRow(TokenReader& reader, TreeModel& model, int i, bool listed[], c
     }
     for (int c = 0; c < kColourClassCount; ++c) {
         if (std::strcmp(reader.text, kColourWords[c]) != 0) continue;
-        branch.colourClass = c;
-        branch.stiffness = kBranchClasses[c].stiffness;
-        branch.frequency = kBranchClasses[c].frequency;
-        branch.dampingRatio = kBranchClasses[c].dampingRatio;
+        setBranchClass(branch, c);
         break;
     }
     branch.pointCount = n;
@@ -210,36 +195,15 @@ RowResult readRow(TokenReader& reader, TreeModel& model, int i, bool listed[], c
         branch.bendVelocity[a] = 0.0;
         branch.bendPosition[a] = 0.0;
     }
-    model.triangleTotalPlain += 32 * n + 718;
-    model.triangleTotalShadowed += 64 * n + 686;
+    model.triangleTotalPlain += plainTriangles(n);
+    model.triangleTotalShadowed += shadowedTriangles(n);
     return RowResult::ok;
 }
 
 bool copyRestBranches(TreeModel& model)
 {
-    for (int i = 0; i < kBranchCount; ++i) {
-        const Branch& live = model.branches[i];
-        Branch& rest = model.restBranches[i];
-        const int n = live.pointCount;
-        rest.points.reset(new (std::nothrow) Vec3[n]);
-        if (!rest.points) {
-            showNotice("Memory allocation error 4!", "INFO");
-            return false;
-        }
-        rest.radii.reset(new (std::nothrow) double[n]);
-        if (!rest.radii) {
-            showNotice("Memory allocation error 5!", "INFO");
-            return false;
-        }
-        rest.pointCount = n;
-        for (int k = 0; k < n; ++k) {
-            rest.points[k] = live.points[k];
-            rest.radii[k] = live.radii[k];
-        }
-        rest.frameX = live.frameX;
-        rest.frameY = live.frameY;
-        rest.frameZ = live.frameZ;
-    }
+    for (int i = 0; i < kBranchCount; ++i)
+        if (!copyRestBranch(model.branches[i], model.restBranches[i])) return false;
     return true;
 }
 
@@ -298,5 +262,53 @@ bool loadTreeModel(TreeModel& model, const char* path)
         clearBranches(model);
         return false;
     }
+    return true;
+}
+
+namespace {
+
+struct BranchClass {
+    double stiffness;
+    double frequency;
+    double dampingRatio;
+};
+
+// Index = colourClass, the position of the row's word in kColourWords.
+constexpr BranchClass kBranchClasses[kColourClassCount] = {
+    {10000.0, 0.4, 0.12}, {256.0, 0.5, 0.13}, {128.0, 0.5, 0.14}, {128.0, 2.0, 0.12},
+    {64.0, 2.0, 0.12},    {32.0, 2.0, 0.12},  {32.0, 2.0, 0.12},  {32.0, 2.0, 0.12},
+};
+
+} // namespace
+
+void setBranchClass(Branch& branch, int colourClass)
+{
+    branch.colourClass = colourClass;
+    branch.stiffness = kBranchClasses[colourClass].stiffness;
+    branch.frequency = kBranchClasses[colourClass].frequency;
+    branch.dampingRatio = kBranchClasses[colourClass].dampingRatio;
+}
+
+bool copyRestBranch(const Branch& live, Branch& rest)
+{
+    const int n = live.pointCount;
+    rest.points.reset(new (std::nothrow) Vec3[n]);
+    if (!rest.points) {
+        showNotice("Memory allocation error 4!", "INFO");
+        return false;
+    }
+    rest.radii.reset(new (std::nothrow) double[n]);
+    if (!rest.radii) {
+        showNotice("Memory allocation error 5!", "INFO");
+        return false;
+    }
+    rest.pointCount = n;
+    for (int k = 0; k < n; ++k) {
+        rest.points[k] = live.points[k];
+        rest.radii[k] = live.radii[k];
+    }
+    rest.frameX = live.frameX;
+    rest.frameY = live.frameY;
+    rest.frameZ = live.frameZ;
     return true;
 }

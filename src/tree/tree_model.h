@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "formats/tree_file.h"
+#include "data_constants/tree_file.h"
 #include "math/mat4.h"
-#include "grass/grass_field.h"
 #include "tree/leaf.h"
 
 constexpr int kLeavesPerBranch = 6;
@@ -46,6 +45,18 @@ struct TreeModel {
     Branch branches[kBranchCount];                 // live records
     Branch restBranches[kBranchCount];             // rest copy: points, radii, count, frames
 };
+
+// Branches the model holds: the file's count, at most kBranchCount.
+inline int liveBranchCount(const TreeModel& model) { return model.branchCount < kBranchCount ? model.branchCount : kBranchCount; }
+
+// Colour class c (0..7) and its oscillator parameters: stiffness, frequency, damping.
+void setBranchClass(Branch& branch, int colourClass);
+// The rest record of a branch: its centre line, radii and frame. False, with
+// a notice, when memory runs out.
+bool copyRestBranch(const Branch& live, Branch& rest);
+// Triangles a branch of n points adds to the overlay figure, without and with shadows.
+constexpr int plainTriangles(int n) { return 32 * n + 718; }
+constexpr int shadowedTriangles(int n) { return 64 * n + 686; }
 
 // Back to the just-constructed state (tests, reloads).
 void resetTreeModel(TreeModel& model);

@@ -1,7 +1,6 @@
 #include "view/interaction_state.h"
 
-#include <cstdio>
-
+#include "image/frame_names.h"
 #include "view/transformer.h"
 
 float dragInputX(int x) { return 0.33f * static_cast<float>(x); }
@@ -130,14 +129,4 @@ void stepWindMagnitude(double& magnitude, bool increase)
     }
 }
 
-std::string captureFilePath(int frame)
-{
-    char path[128];
-    if (frame < 10)
-        std::snprintf(path, sizeof path, "./image/snap00%d.bmp", frame);
-    else if (frame <= 99)
-        std::snprintf(path, sizeof path, "./image/snap0%d.bmp", frame);
-    else
-        std::snprintf(path, sizeof path, "./image/snap%d.bmp", frame);
-    return path;
-}
+std::string captureFilePath(int frame) { return std::string(kCaptureDirectory) + "/" + frameFileName(frame); }

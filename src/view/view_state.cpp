@@ -44,6 +44,12 @@ bool sameMatrix(const Mat4& a, const Mat4& b)
 bool sameVector(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 } // namespace
 
+bool sameLighting(const ViewState& a, const ViewState& b)
+{
+    return sameMatrix(a.lightRotation, b.lightRotation) && sameVector(a.lightRestPosition, b.lightRestPosition) &&
+           a.showShadows == b.showShadows;
+}
+
 bool sameFrameView(const ViewState& a, const ViewState& b)
 {
     return sameMatrix(a.cameraView, b.cameraView) && sameMatrix(a.treeRotation, b.treeRotation) &&

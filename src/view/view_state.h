@@ -10,7 +10,6 @@
 #include "view/realtime_pacing.h"
 #include "wind/wind_settings.h"
 
-class Transformer;
 struct Scene;
 
 struct ViewState {
@@ -27,7 +26,6 @@ struct ViewState {
     Mat4 treeRotation = identity();
     Mat4 lightRotation = identity();
     Mat4 dragBase = identity();             // target at the start of the drag series
-    Transformer* activeTransformer = nullptr; // manipulator of the current drag (owned)
     int32_t interactionMode = 2;            // 1 wind direction, 2 tree, 3 light
     WindSettings wind;                      // overlay figures and the next step's wind
     bool showShadows = true;                // planar shadow pass on (and centre lines refined)
@@ -62,3 +60,5 @@ void applyViewInput(Scene& scene, const ViewState& view);
 // Whether two views draw the same picture of the same scene and give the
 // step the same input (drags in progress, frame rate and capture aside).
 bool sameFrameView(const ViewState& a, const ViewState& b);
+// Whether two views light the scene alike: the light and the shadow flag.
+bool sameLighting(const ViewState& a, const ViewState& b);

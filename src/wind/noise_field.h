@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "formats/noise_file.h"
+#include "data_constants/noise_file.h"
 
 struct NoiseField {
     int32_t size = 0;                    // n: the grid is n x n x n

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "dynamics/simulation.h"
-#include "formats/data_files.h"
+#include "data_constants/data_files.h"
 #include "motion_scene.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "formats/data_folder.h"
-#include "formats/grass_file.h"
+#include "data_constants/data_folder.h"
+#include "data_constants/grass_file.h"
 #include "generators.h"
 #include "synth_random.h"
 #include "vec_ops.h"

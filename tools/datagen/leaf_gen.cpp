@@ -7,10 +7,11 @@
 #include <filesystem>
 #include <string>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "generators.h"
 #include "leaf_mesh.h"
 #include "preview_canvas.h"
+#include "tree/leaf_template.h"
 
 namespace {
 
@@ -40,10 +41,6 @@ bool writeLeafFile(const std::string& path, const LeafMesh& mesh)
 // Blade seen from +z: faces in greens, the program's shadow outline in red.
 bool writeLeafPreview(const std::string& path, const LeafMesh& mesh)
 {
-    static const int kOutline[16][3] = {{54, 0, 2},   {54, 1, 4},   {54, 4, 56},  {56, 4, 10},
-                                        {10, 4, 7},   {56, 10, 16}, {16, 10, 14}, {56, 16, 17},
-                                        {18, 56, 17}, {24, 56, 18}, {24, 18, 20}, {31, 56, 24},
-                                        {31, 24, 27}, {31, 54, 56}, {33, 54, 31}, {33, 0, 54}};
     PreviewCanvas canvas(480, 640, rgb255(250, 250, 245));
     const double s = 150.0, ox = 240.0, oy = 600.0;
     auto px = [&](int v) { return ox + s * mesh.position[v].x; };
@@ -53,7 +50,7 @@ bool writeLeafPreview(const std::string& path, const LeafMesh& mesh)
         const int shade = 110 + (f * 37) % 90;
         canvas.fillTriangle(px(t[0]), py(t[0]), px(t[1]), py(t[1]), px(t[2]), py(t[2]), rgb255(40, shade, 50));
     }
-    for (const auto& t : kOutline)
+    for (const auto& t : shadowOutlineFaces)
         for (int e = 0; e < 3; ++e)
             canvas.drawLine(px(t[e]), py(t[e]), px(t[(e + 1) % 3]), py(t[(e + 1) % 3]), rgb255(220, 30, 30));
     for (int k = 0; k + 1 < kPetiolePoints; ++k)

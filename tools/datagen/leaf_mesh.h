@@ -3,7 +3,7 @@
 #pragma once
 #include <array>
 
-#include "formats/leaf_file.h"
+#include "data_constants/leaf_file.h"
 #include "math/vec3.h"
 
 struct LeafParams {

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "formats/data_folder.h"
-#include "formats/noise_file.h"
+#include "data_constants/data_folder.h"
+#include "data_constants/noise_file.h"
 #include "generators.h"
 #include "noise_synthesis.h"
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <iterator>
 
-#include "formats/data_folder.h"
-#include "formats/texture_files.h"
+#include "data_constants/data_folder.h"
+#include "data_constants/texture_files.h"
 #include "generators.h"
 #include "png_writer.h"
 #include "texture_image.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "formats/data_folder.h"
+#include "data_constants/data_folder.h"
 #include "flags.h"
 #include "generators.h"
 #include "tree_skeleton.h"

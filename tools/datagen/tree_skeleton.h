@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/tree_file.h"
+#include "data_constants/tree_file.h"
 #include "math/vec3.h"
 
 struct TreeParams {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <type_traits>
 
-#include "math/fast_trig.h"
-#include "math/lanes.h"
+#include "dynamics/fast_trig.h"
+#include "dynamics/lanes.h"
 #include "math/mat4.h"
 #include "math/vec3.h"
 

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "formats/grass_file.h"
-#include "formats/leaf_file.h"
-#include "formats/noise_file.h"
-#include "formats/texture_files.h"
-#include "formats/tree_file.h"
+#include "data_constants/grass_file.h"
+#include "data_constants/leaf_file.h"
+#include "data_constants/noise_file.h"
+#include "data_constants/texture_files.h"
+#include "data_constants/tree_file.h"
 
 inline std::vector<std::string> dataFileNames()
 {

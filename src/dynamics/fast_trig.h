@@ -10,7 +10,7 @@
 // IEEE operations as on each double alone, so results keep their bits.
 typedef double DoublePair __attribute__((vector_size(16)));
 
-// The kernels for |r| <= pi/4; T is double or Lanes (math/lanes.h), each
+// The kernels for |r| <= pi/4; T is double or Lanes (dynamics/lanes.h), each
 // lane getting the operations a double gets.
 template <class T>
 [[gnu::always_inline]] inline void sinCosKernel(T r, T& s, T& c)

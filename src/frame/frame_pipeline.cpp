@@ -1,4 +1,4 @@
-#include "batch/frame_pipeline.h"
+#include "frame/frame_pipeline.h"
 
 #include <chrono>
 
@@ -32,8 +32,11 @@ const DrawBatches& beginPipelinedFrame(FramePipeline& p, Scene& scene, ViewState
         beginFrame(scene, view);
         fillViewBatches(p.sets[p.drawn], scene, view);
     } else if (!sameFrameView(view, p.preparedFor)) {
-        // The grass keeps the shading it was given a frame ago; the rest follows the view now.
+        // The grass colours were eased from last frame's grid, which no input
+        // changes; the grid the next frame eases from follows a new light or
+        // shadow flag at once, as in a frame begun now.
         applyViewInput(scene, view);
+        if (!sameLighting(view, p.preparedFor)) reprepareShade(scene, currentLight(view), view.showShadows);
         fillViewBatches(p.sets[p.drawn], scene, view);
     }
     p.prepared = true;

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "math/fast_trig.h"
+#include "dynamics/fast_trig.h"
 
 // No Lanes crosses a call (see above), so the ABI note does not apply.
 #if defined(__clang__)
@@ -43,6 +43,19 @@ inline bool wideLanes()
 #else
 inline bool wideLanes() { return false; }
 #endif
+
+// Runs kLanes chains the way this processor runs them fastest with the same
+// bits: the portable lane code when asked (tests), the AVX2 build where
+// wideLanes(), else each chain alone (one(i) for lane i).
+template <class Portable, class Wide, class One>
+inline void runLanes(bool portable, Portable portableLanes, [[maybe_unused]] Wide wide, One one)
+{
+    if (portable) return portableLanes();
+#ifdef LANES_HAVE_AVX2
+    if (wideLanes()) return wide();
+#endif
+    for (int i = 0; i < kLanes; ++i) one(i);
+}
 
 // What a comparison of T gives: bool, or LaneMask.
 template <class T>

@@ -1,4 +1,4 @@
-#include "tree/bounds.h"
+#include "scene/bounds.h"
 
 #include "grass/grass_field.h"
 #include "tree/tree_model.h"

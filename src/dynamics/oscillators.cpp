@@ -1,4 +1,4 @@
-#include "math/oscillators.h"
+#include "dynamics/oscillators.h"
 
 #include <cmath>
 

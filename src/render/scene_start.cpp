@@ -1,0 +1,28 @@
+#include "render/scene_start.h"
+
+#include "data_constants/data_folder.h"
+#include "data_constants/texture_files.h"
+#include "platform/platform.h"
+
+StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, const std::string& dataDir,
+                       const uint32_t* foliageSeed)
+{
+    StartReport report;
+    initGlState(view);
+    report.sceneTexturesOk = loadSceneTextures(assets, dataDir, report.failedTexture);
+    if (!report.sceneTexturesOk) return report;
+
+    report.grassTexturesOk = loadGrassTextures(assets, dataDir);
+    if (report.grassTexturesOk)
+        consolePrintf("Files %s~%s have successfully been loaded!\n",
+                      dataPath(dataDir, kGrassTextureNames[0]).c_str(),
+                      dataPath(dataDir, kGrassTextureNames[kGrassTextureCount - 1]).c_str());
+    else
+        consolePrintf("Texture file loading error!\n");
+
+    report.files = loadScene(scene, dataDir);
+    buildRenderAssets(assets);
+    setUpScene(scene, foliageSeed);
+    enableLight(view);
+    return report;
+}
