@@ -18,11 +18,14 @@ bool loadSceneTextures(RenderAssets& assets, const std::string& dataDir, std::st
     return true;
 }
 
-bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir)
+bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir, std::string* failure)
 {
     for (int i = 0; i < kGrassTextureCount; ++i) {
         const std::string path = dataPath(dataDir, kGrassTextureNames[i]);
-        if (!loadBmpTexture(path.c_str(), assets.grassTextures[i])) return false;
+        std::string why;
+        if (loadBmpTexture(path.c_str(), assets.grassTextures[i], &why)) continue;
+        if (failure) *failure = path + ": " + why;
+        return false;
     }
     return true;
 }
@@ -110,13 +113,14 @@ StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, cons
     report.sceneTexturesOk = loadSceneTextures(assets, dataDir, report.failedTexture);
     if (!report.sceneTexturesOk) return report;
 
-    report.grassTexturesOk = loadGrassTextures(assets, dataDir);
+    std::string failure;
+    report.grassTexturesOk = loadGrassTextures(assets, dataDir, &failure);
     if (report.grassTexturesOk)
         consolePrintf("Files %s~%s have successfully been loaded!\n",
                       dataPath(dataDir, kGrassTextureNames[0]).c_str(),
                       dataPath(dataDir, kGrassTextureNames[kGrassTextureCount - 1]).c_str());
     else
-        consolePrintf("Texture file loading error!\n");
+        consolePrintf("Texture file loading error!\n%s\n", failure.c_str());
 
     report.files = loadScene(scene, dataDir);
     buildRenderAssets(assets);

@@ -9,6 +9,7 @@
 #include "formats/noise_file.h"
 #include "formats/tree_file.h"
 #include "platform/platform.h"
+#include "platform/text_file.h"
 #include "tree/bounds.h"
 #include "tree/foliage.h"
 
@@ -16,9 +17,11 @@ namespace {
 
 bool loadLeafTemplate(LeafTemplate& tmpl, const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "r");
-    if (file) return loadLeafModel(file, tmpl);
+    std::string why;
+    FILE* file = openDataFile(path.c_str(), why);
+    if (file) return loadLeafModel(file, tmpl, path.c_str());
     showNotice("File was not found!", path.c_str());
+    reportFile(path.c_str(), why);
     return false;
 }
 
