@@ -49,6 +49,8 @@ struct RowReader {
     int row = 0;                  // branch number of the row being read
     std::string reason;           // set when a row is refused
     int unknownColours = 0;       // rows whose colour word is none of the eight
+    std::string unknownWord;      // this row's unknown word, reported once the row has loaded
+    int unknownLine = 0;          // line of that word
     bool listed[kBranchCount] = {}; // branches already named as someone's child
 };
 
@@ -111,9 +113,8 @@ bool readColour(RowReader& reader, Branch& branch)
         branch.dampingRatio = kBranchClasses[c].dampingRatio;
         return true;
     }
-    if (++reader.unknownColours <= kColourWarningsShown)
-        consolePrintf("Tree model %s, line %d, row %d: unknown colour word \"%.40s\", the row keeps class %d\n",
-                      reader.path, reader.tokens.tokenLine, reader.row, reader.tokens.text, branch.colourClass);
+    reader.unknownWord = std::string(reader.tokens.text).substr(0, 40);
+    reader.unknownLine = reader.tokens.tokenLine;
     return true;
 }
 
@@ -199,6 +200,10 @@ RowResult readRow(RowReader& reader, TreeModel& model)
     }
     model.triangleTotalPlain += 32 * n + 718;
     model.triangleTotalShadowed += 64 * n + 686;
+    if (!reader.unknownWord.empty() && ++reader.unknownColours <= kColourWarningsShown)
+        consolePrintf("Tree model %s, line %d, row %d: unknown colour word \"%s\", the row keeps class %d\n",
+                      reader.path, reader.unknownLine, reader.row, reader.unknownWord.c_str(), branch.colourClass);
+    reader.unknownWord.clear();
     return RowResult::ok;
 }
 
@@ -215,8 +220,11 @@ bool readRowMax(FILE* file, int& rowMax, std::string& why)
         while (c != EOF && c != '\n') c = std::getc(file);
     }
     line[std::strcspn(line, "\r\n")] = '\0';
-    std::string numberWhy;
-    if (std::strncmp(line, "RowMax=", 7) != 0 || !parseIntToken(line + 7, rowMax, numberWhy)) {
+    // Read like "RowMax=%d": whatever follows the number is ignored.
+    char* end = line + 7;
+    const long value = std::strncmp(line, "RowMax=", 7) == 0 ? std::strtol(line + 7, &end, 10) : 0;
+    rowMax = value > INT_MAX ? INT_MAX : (value < INT_MIN ? INT_MIN : static_cast<int>(value));
+    if (end == line + 7) {
         why = "the first line is not \"RowMax=" + std::to_string(kBranchCount) + "\"";
         return false;
     }
