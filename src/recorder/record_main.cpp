@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -18,6 +20,7 @@
 #include "recorder/frame_writer.h"
 #include "recorder/offscreen_context.h"
 #include "platform/progress.h"
+#include "platform/text_file.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
 #include "batch/frame_pipeline.h"
@@ -74,7 +77,12 @@ int main(int argc, char** argv)
     // half-loaded scene is worthless, so all must be there.
     for (const std::string& name : dataFileNames()) {
         const std::string path = dataPath(options.run.dataDir, name.c_str());
-        if (access(path.c_str(), R_OK) != 0)
+        std::string why;
+        FILE* probe = openDataFile(path.c_str(), why);
+        if (probe) std::fclose(probe);
+        else if (why != std::strerror(ENOENT))
+            return fail("cannot read data file " + path + ": " + why);
+        else
             return fail("missing data file " + path +
                         (options.run.dataDir == kDefaultDataDir
                              ? " (run from the build directory, where the build generates ./data, or give --data DIR)"
