@@ -652,4 +652,15 @@ TEST(DataPath, NotARegularFileIsRefusedAtOnceWithTheReason)
     for (const std::string& gone : {leafPath, dir + "/tree", fifo, loop, folder, dir}) ::remove(gone.c_str());
 }
 
+TEST(DataPath, UnreadableFileSaysPermissionDenied)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file; the symlink loop case stands in for it";
+    const std::string path = writeBytes(treeText(defaultTreeRows()));
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    const Output run = loadWith(Reader::tree, path);
+    EXPECT_FALSE(run.ok);
+    EXPECT_NE(run.out.find(path + ": Permission denied\n"), std::string::npos) << run.out;
+    std::remove(path.c_str());
+}
+
 } // namespace

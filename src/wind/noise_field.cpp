@@ -80,7 +80,7 @@ bool loadNoiseFile(const char* path, std::unique_ptr<double[]>& values, int32_t&
     const bool sized = readDimensions(tokens, path, n);
     if (n != 0) size = n;
     std::unique_ptr<double[]> data;
-    const long total = static_cast<long>(n) * n * n;
+    const long total = sized ? static_cast<long>(n) * n * n : 0; // n is within 1..kMaxNoiseSize only when sized
     if (sized) data.reset(new (std::nothrow) double[total]);
     if (sized && !data) consolePrintf("Noise grid allocation failed!\n");
     float maxValue = -9999.0f;
