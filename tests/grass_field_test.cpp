@@ -119,14 +119,14 @@ TEST(GrassFile, RejectedFilesLeaveNoField)
         std::string line;
     };
     const Case cases[] = {
-        {"2 4\n0 0 0 0 0 0\n", ""},
+        {"2 4\n0 0 0 0 0 0\n", "line 1: points per blade 4, 5 expected"},
         {"0 5\n", "outside 1..1000000"},
         {"-7 5\n", "outside 1..1000000"},
         {"2000000 5\n", "outside 1..1000000"},
-        {cut, "cut short"},
-        {nan, "not a number"},
-        {inf, "not a number"},
-        {"five 5", ""},
+        {cut, "the file ends before the last blade"},
+        {nan, "is not a finite number"},
+        {inf, "line 2: \"inf"},
+        {"five 5", "line 1: \"five\" is not a number"},
     };
     for (const Case& c : cases) {
         // A loaded field is dropped by a failed reload.

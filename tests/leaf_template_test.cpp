@@ -78,12 +78,13 @@ TEST(LeafModelReader, ScalesPointsByAQuarterAndKeepsTexCoords)
     EXPECT_EQ(tmpl.bladeFaces[94][2], 96 % 77);
 }
 
-TEST(LeafModelReader, MalformedRecordKeepsThePreviousLineValues)
+TEST(LeafModelReader, MalformedRecordIsRefusedNamingFileAndLine)
 {
     const std::string text = withLine(validFileText(), 1 + 6 + 10, "garbage");
     LeafTemplate tmpl;
-    ASSERT_TRUE(loadLeafModel(fileWith(text), tmpl));
-    EXPECT_DOUBLE_EQ(tmpl.bladeVertices[10].x, tmpl.bladeVertices[9].x);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(loadLeafModel(fileWith(text), tmpl, "leaf.txt"));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Leaf model leaf.txt, line 18: \"garbage\" is not a number\n");
 }
 
 TEST(LeafModelReader, RejectsFaceIndexOutsideTheBlade)

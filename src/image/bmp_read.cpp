@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "image/bmp_file.h"
+#include "platform/text_file.h"
 
 namespace {
 
@@ -74,8 +75,9 @@ bool parseBmp(const uint8_t* data, size_t size, BmpImage& image, std::string* er
 
 bool readBmpFile(const char* path, BmpImage& image, std::string* error)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return fail(error, "cannot open the file");
+    std::string why;
+    FILE* file = openDataFile(path, why); // a FIFO or a directory is refused, not waited on
+    if (!file) return fail(error, why.c_str());
     bool ok = false;
     uint8_t head[kFieldsEnd];
     long end = -1;

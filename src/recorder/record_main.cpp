@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -20,6 +22,7 @@
 #include "platform/file_probe.h"
 #include "platform/median.h"
 #include "platform/progress.h"
+#include "platform/text_file.h"
 #include "recorder/record_options.h"
 #include "recorder/video_encode.h"
 #include "frame/frame_pipeline.h"
@@ -65,13 +68,21 @@ bool checkDataFiles(const RunFlags& run, std::string& error)
 {
     for (const std::string& name : dataFileNames()) {
         const std::string path = dataPath(run.dataDir, name.c_str());
-        if (access(path.c_str(), R_OK) != 0) {
-            error = "missing data file " + path +
-                    (run.dataDir == kDefaultDataDir
-                         ? " (run from the build directory, where the build generates ./data, or give --data DIR)"
-                         : " (is " + run.dataDir + " a complete data folder? arborvane-grow --out makes one)");
+        std::string why;
+        FILE* probe = openDataFile(path.c_str(), why);
+        if (probe) {
+            std::fclose(probe);
+            continue;
+        }
+        if (why != std::strerror(ENOENT)) {
+            error = "cannot read data file " + path + ": " + why;
             return false;
         }
+        error = "missing data file " + path +
+                (run.dataDir == kDefaultDataDir
+                     ? " (run from the build directory, where the build generates ./data, or give --data DIR)"
+                     : " (is " + run.dataDir + " a complete data folder? arborvane-grow --out makes one)");
+        return false;
     }
     return true;
 }

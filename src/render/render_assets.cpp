@@ -18,11 +18,14 @@ bool loadSceneTextures(RenderAssets& assets, const std::string& dataDir, std::st
     return true;
 }
 
-bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir)
+bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir, std::string* failure)
 {
     for (int i = 0; i < kGrassTextureCount; ++i) {
         const std::string path = dataPath(dataDir, kGrassTextureNames[i]);
-        if (!loadBmpTexture(path.c_str(), assets.grassTextures[i])) return false;
+        std::string why;
+        if (loadBmpTexture(path.c_str(), assets.grassTextures[i], &why)) continue;
+        if (failure) *failure = path + ": " + why;
+        return false;
     }
     return true;
 }

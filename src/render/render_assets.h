@@ -22,8 +22,9 @@ struct RenderAssets {
 // The six scene textures in order; false at the first failure, with the
 // failing file's path in failedPath.
 bool loadSceneTextures(RenderAssets& assets, const std::string& dataDir, std::string& failedPath);
-// The four grass textures in order; false at the first failure.
-bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir);
+// The four grass textures in order; false at the first failure, with
+// "<path>: <reason>" in failure when given.
+bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir, std::string* failure = nullptr);
 // The ground list (binding the ground texture, so after it loads) and the
 // arrow quadric. Needs a current GL context.
 void buildRenderAssets(RenderAssets& assets);

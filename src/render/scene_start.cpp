@@ -12,13 +12,14 @@ StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, cons
     report.sceneTexturesOk = loadSceneTextures(assets, dataDir, report.failedTexture);
     if (!report.sceneTexturesOk) return report;
 
-    report.grassTexturesOk = loadGrassTextures(assets, dataDir);
+    std::string failure;
+    report.grassTexturesOk = loadGrassTextures(assets, dataDir, &failure);
     if (report.grassTexturesOk)
         consolePrintf("Files %s~%s have successfully been loaded!\n",
                       dataPath(dataDir, kGrassTextureNames[0]).c_str(),
                       dataPath(dataDir, kGrassTextureNames[kGrassTextureCount - 1]).c_str());
     else
-        consolePrintf("Texture file loading error!\n");
+        consolePrintf("Texture file loading error!\n%s\n", failure.c_str());
 
     report.files = loadScene(scene, dataDir);
     buildRenderAssets(assets);

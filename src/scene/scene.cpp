@@ -8,6 +8,7 @@
 #include "data_constants/noise_file.h"
 #include "data_constants/tree_file.h"
 #include "platform/platform.h"
+#include "platform/text_file.h"
 #include "scene/bounds.h"
 #include "tree/foliage.h"
 #include "tree/refine.h"
@@ -16,9 +17,11 @@ namespace {
 
 bool loadLeafTemplate(LeafTemplate& tmpl, const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "r");
-    if (file) return loadLeafModel(file, tmpl);
+    std::string why;
+    FILE* file = openDataFile(path.c_str(), why);
+    if (file) return loadLeafModel(file, tmpl, path.c_str());
     showNotice("File was not found!", path.c_str());
+    reportFile(path.c_str(), why);
     return false;
 }
 

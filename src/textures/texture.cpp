@@ -33,12 +33,12 @@ void Texture::create(const char* path)
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
 }
 
-bool loadBmpTexture(const char* path, Texture& texture)
+bool loadBmpTexture(const char* path, Texture& texture, std::string* error)
 {
     // A fresh texture even when the file turns out to be unusable.
     texture.create(path);
     BmpImage image;
-    if (!readBmpFile(path, image, nullptr)) return false;
+    if (!readBmpFile(path, image, error)) return false;
     texture.width = image.width;
     texture.height = image.height;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

@@ -1,6 +1,7 @@
 // A mip-mapped, repeating OpenGL texture made from a BMP file.
 #pragma once
 #include <cstdint>
+#include <string>
 
 struct Texture {
     Texture() = default;
@@ -19,4 +20,5 @@ struct Texture {
     int32_t height = 0;   // pixels, as read (negative for top-down files)
 };
 
-bool loadBmpTexture(const char* path, Texture& texture);
+// On failure, error (when given) says why in a few words.
+bool loadBmpTexture(const char* path, Texture& texture, std::string* error = nullptr);

@@ -122,6 +122,9 @@ void placeLeaves(TreeModel& model, const LeafTemplate& tmpl, const uint32_t* see
 
 void initLeafFrames(TreeModel& model, const uint32_t* seed)
 {
+    // A broken leaf template leaves every leaf without a frame: name a few, count the rest.
+    constexpr int kErrorsShown = 3;
+    int frameless = 0;
     seedRandom(seed ? *seed : tickCountMs());
     for (int i = 0; i < model.branchCount && i < kBranchCount; ++i) {
         for (int j = 0; j < kLeavesPerBranch; ++j) {
@@ -146,7 +149,7 @@ void initLeafFrames(TreeModel& model, const uint32_t* seed)
             normalize(a);
             leaf.frameY = add(p0, a);
             leaf.frameZ = cross(d, a);
-            if (length(leaf.frameZ) < 1e-6) consolePrintf("Error! i=%d, j=%d\n", i, j);
+            if (length(leaf.frameZ) < 1e-6 && ++frameless <= kErrorsShown) consolePrintf("Error! i=%d, j=%d\n", i, j);
             leaf.frameX = cross(a, leaf.frameZ);
             normalize(leaf.frameZ);
             leaf.frameZ = add(p0, leaf.frameZ);
@@ -157,4 +160,5 @@ void initLeafFrames(TreeModel& model, const uint32_t* seed)
             leaf.restFrameZ = leaf.frameZ;
         }
     }
+    if (frameless > kErrorsShown) consolePrintf("Error! %d leaves in all have no frame\n", frameless);
 }

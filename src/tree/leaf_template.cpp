@@ -1,8 +1,11 @@
 #include "tree/leaf_template.h"
 
 #include <cmath>
+#include <cstring>
+#include <string>
 
 #include "platform/platform.h"
+#include "platform/text_file.h"
 
 const int32_t shadowOutlineFaces[kShadowOutlineFaces][3] = {
     {54, 0, 2},   {54, 1, 4},   {54, 4, 56},  {56, 4, 10},  {10, 4, 7},   {56, 10, 16},
@@ -13,6 +16,14 @@ namespace {
 
 constexpr int kLineLength = 1024; // 1023 characters and the terminator
 
+// One record line being read: where it is and why it was refused.
+struct LeafReader {
+    FILE* file = nullptr;       // the open file, not owned
+    const char* path = nullptr; // named in every message
+    int line = 0;               // number of the last line read
+    std::string reason;         // set when a line is refused
+};
+
 // Reads the next line; false at the end of the file.
 bool nextLine(FILE* file, char* line, int& lineNumber)
 {
@@ -21,53 +32,60 @@ bool nextLine(FILE* file, char* line, int& lineNumber)
     return true;
 }
 
-// NaN or infinity in the template would reach every leaf, the bounds and the shade grid.
-bool finiteLine(const float* values, int count, int& lineNumber)
+// Splits the next line into exactly `count` numbers: an integer index, then
+// count - 1 values parsed by `parse`. A short, long or garbled line is refused.
+template <typename T, typename Parse>
+bool readLine(LeafReader& reader, T* values, int count, Parse parse)
 {
-    for (int i = 0; i < count; ++i) {
-        if (std::isfinite(values[i])) continue;
-        consolePrintf("Leaf model line %d: a value is not a finite number\n", lineNumber);
-        lineNumber = -1;
+    char line[kLineLength];
+    if (!nextLine(reader.file, line, reader.line)) {
+        ++reader.line;
+        reader.reason = "file ends before the last face";
+        return false;
+    }
+    int found = 0;
+    char* rest = nullptr;
+    for (char* token = strtok_r(line, " \t\r\n\v\f", &rest); token;
+         token = strtok_r(nullptr, " \t\r\n\v\f", &rest), ++found) {
+        if (found >= count) {
+            reader.reason = "more than " + std::to_string(count) + " numbers on the line";
+            return false;
+        }
+        int index = 0;
+        if (found == 0 ? !parseIntToken(token, index, reader.reason) : !parse(token, values[found - 1], reader.reason))
+            return false;
+    }
+    if (found < count) {
+        reader.reason = std::to_string(found) + " numbers on the line, " + std::to_string(count) + " expected";
         return false;
     }
     return true;
 }
 
-bool readRecords(FILE* file, LeafTemplate& out, int& lineNumber)
+bool readRecords(LeafReader& reader, LeafTemplate& out)
 {
-    char line[kLineLength];
-    // Shared across lines: a malformed line keeps the previous line's values.
-    int index = 0;
-    float x = 0.0f, y = 0.0f, z = 0.0f, r = 0.0f, u = 0.0f, v = 0.0f;
-    int a = 0, b = 0, c = 0;
-
+    // NaN, infinity or a float overflow would reach every leaf, the bounds and the shade grid.
     for (int k = 0; k < kPetiolePoints; ++k) {
-        if (!nextLine(file, line, lineNumber)) return false;
-        std::sscanf(line, "%d %f %f %f %f", &index, &x, &y, &z, &r);
-        const float values[] = {x, y, z, r};
-        if (!finiteLine(values, 4, lineNumber)) return false;
-        out.petioleVertices[k] = {x * kLeafFileScale, y * kLeafFileScale, z * kLeafFileScale, 0};
-        out.petioleVertexRadii[k] = r * kLeafFileScale;
+        float p[4] = {}; // x, y, z, radius
+        if (!readLine(reader, p, 5, parseFloatToken)) return false;
+        out.petioleVertices[k] = {p[0] * kLeafFileScale, p[1] * kLeafFileScale, p[2] * kLeafFileScale, 0};
+        out.petioleVertexRadii[k] = p[3] * kLeafFileScale;
     }
     for (int k = 0; k < kBladeVertices; ++k) {
-        if (!nextLine(file, line, lineNumber)) return false;
-        std::sscanf(line, "%d %f %f %f %f %f", &index, &x, &y, &z, &u, &v);
-        const float values[] = {x, y, z, u, v};
-        if (!finiteLine(values, 5, lineNumber)) return false;
-        out.bladeVertices[k] = {x * kLeafFileScale, y * kLeafFileScale, z * kLeafFileScale, 0};
-        out.bladeTexCoords[k][0] = u;
-        out.bladeTexCoords[k][1] = v;
+        float b[5] = {}; // x, y, z, u, v
+        if (!readLine(reader, b, 6, parseFloatToken)) return false;
+        out.bladeVertices[k] = {b[0] * kLeafFileScale, b[1] * kLeafFileScale, b[2] * kLeafFileScale, 0};
+        out.bladeTexCoords[k][0] = b[3];
+        out.bladeTexCoords[k][1] = b[4];
     }
     for (int k = 0; k < kBladeFaces; ++k) {
-        if (!nextLine(file, line, lineNumber)) return false;
-        std::sscanf(line, "%d %d %d %d", &index, &a, &b, &c);
-        const int face[3] = {a, b, c};
+        int face[3] = {};
+        if (!readLine(reader, face, 4, parseIntToken)) return false;
         for (int corner = 0; corner < 3; ++corner) {
             if (face[corner] < 0 || face[corner] >= kBladeVertices) {
                 // Reaching the display lists with it would read past the vertex table.
-                consolePrintf("Leaf model line %d: face vertex %d outside 0..%d\n", lineNumber, face[corner],
-                              kBladeVertices - 1);
-                lineNumber = -1;
+                reader.reason = "face vertex " + std::to_string(face[corner]) + " outside 0.." +
+                                std::to_string(kBladeVertices - 1);
                 return false;
             }
             out.bladeFaces[k][corner] = face[corner];
@@ -78,27 +96,32 @@ bool readRecords(FILE* file, LeafTemplate& out, int& lineNumber)
 
 } // namespace
 
-bool loadLeafModel(FILE* file, LeafTemplate& tmpl)
+bool loadLeafModel(FILE* file, LeafTemplate& tmpl, const char* path)
 {
     if (!file) return false;
+    if (!path) path = "leaf model file";
     char line[kLineLength];
     int petioleCount = 0, vertexCount = 0, faceCount = 0;
-    int lineNumber = 0;
-    if (nextLine(file, line, lineNumber))
+    LeafReader reader;
+    reader.file = file;
+    reader.path = path;
+    const bool header = nextLine(file, line, reader.line);
+    if (header)
         std::sscanf(line, "PetioleVerNum=%d LeafVerNum=%d LeafFacesNum=%d", &petioleCount, &vertexCount, &faceCount);
     if (petioleCount != kPetiolePoints || vertexCount != kBladeVertices || faceCount != kBladeFaces) {
         std::fclose(file);
         showNotice("File format is error!", "Loading");
+        reportFileLine(path, 1,
+                       header ? "the counts are not PetioleVerNum=6 LeafVerNum=77 LeafFacesNum=95" : "the file is empty");
         return false;
     }
 
     // Filled aside so that a rejected file leaves the template untouched.
     LeafTemplate staged;
-    const bool complete = readRecords(file, staged, lineNumber);
+    const bool complete = readRecords(reader, staged);
     std::fclose(file);
     if (!complete) {
-        // lineNumber is -1 when a check already reported the line.
-        if (lineNumber >= 0) consolePrintf("Leaf model line %d: file ends before the last face\n", lineNumber + 1);
+        consolePrintf("Leaf model %s, line %d: %s\n", path, reader.line, reader.reason.c_str());
         return false;
     }
     tmpl = staged;

@@ -18,5 +18,5 @@ struct LeafTemplate {
 
 extern const int32_t shadowOutlineFaces[kShadowOutlineFaces][3];
 
-// Reads an open file and closes it.
-bool loadLeafModel(FILE* file, LeafTemplate& tmpl);
+// Reads an open file and closes it; path names the file in messages.
+bool loadLeafModel(FILE* file, LeafTemplate& tmpl, const char* path = nullptr);

@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "platform/platform.h"
+#include "platform/text_file.h"
 #include "tree/hierarchy.h"
 
 namespace {
@@ -26,51 +28,39 @@ void resetTreeModel(TreeModel& model)
 namespace {
 
 constexpr int kFirstLineMax = 510;
-constexpr int kTokenMax = 511;
+constexpr int kColourWarningsShown = 3; // unknown colour words reported one by one; the rest are counted
 
-// Whitespace-separated tokens of at most 511 characters. A longer token is
-// cut there and its tail skipped, so it still counts as one token.
-struct TokenReader {
-    FILE* file = nullptr;
-    char text[kTokenMax + 1] = {};
-
-    bool next()
-    {
-        int c = std::getc(file);
-        while (c != EOF && std::isspace(c)) c = std::getc(file);
-        if (c == EOF) return false;
-        int len = 0;
-        while (c != EOF && !std::isspace(c)) {
-            if (len < kTokenMax) text[len++] = static_cast<char>(c);
-            c = std::getc(file);
-        }
-        text[len] = '\0';
-        return true;
-    }
+// Reading the rows: the token stream, the row at hand and why it failed.
+struct RowReader {
+    TextTokens tokens;            // the file after the first line
+    const char* path = nullptr;   // named in every message
+    int row = 0;                  // branch number of the row being read
+    std::string reason;           // set when a row is refused
+    int unknownColours = 0;       // rows whose colour word is none of the eight
+    std::string unknownWord;      // this row's unknown word, reported once the row has loaded
+    int unknownLine = 0;          // line of that word
+    bool listed[kBranchCount] = {}; // branches already named as someone's child
 };
 
-// Like atoi (malformed reads as 0), but out-of-range values saturate
-// instead of being undefined.
-int parseInt(const char* text)
+bool refuse(RowReader& reader, const std::string& why)
 {
-    const long value = std::strtol(text, nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+    reader.reason = why;
+    return false;
 }
 
-bool readInt(TokenReader& reader, int& out)
+bool nextToken(RowReader& reader)
 {
-    if (!reader.next()) return false;
-    out = parseInt(reader.text);
-    return true;
+    return reader.tokens.next() || refuse(reader, "the file ends before the row is complete");
 }
 
-bool readReal(TokenReader& reader, double& out)
+bool readInt(RowReader& reader, int& out)
 {
-    if (!reader.next()) return false;
-    out = std::strtod(reader.text, nullptr);
-    return true;
+    return nextToken(reader) && (parseIntToken(reader.tokens.text, out, reader.reason) || refuse(reader, reader.reason));
+}
+
+bool readReal(RowReader& reader, double& out)
+{
+    return nextToken(reader) && (parseRealToken(reader.tokens.text, out, reader.reason) || refuse(reader, reader.reason));
 }
 
 // Empties the tree part of the model; the wind and grass loaded before stay.
@@ -86,40 +76,37 @@ void clearBranches(TreeModel& model)
     }
 }
 
+// Row id (ignored), N and M, each within the limits the rest relies on.
+bool readRowCounts(RowReader& reader, int& n, int& m)
+{
+    int rowId = 0;
+    if (!readInt(reader, rowId) || !readInt(reader, n) || !readInt(reader, m)) return false;
+    if (n < 2 || n > kMaxBranchPoints)
+        return refuse(reader, "N=" + std::to_string(n) + " is outside 2.." + std::to_string(kMaxBranchPoints));
+    // Each child is a distinct later branch, so more than 321 can never fit.
+    if (m < 0 || m > kBranchCount - 1)
+        return refuse(reader, "M=" + std::to_string(m) + " is outside 0.." + std::to_string(kBranchCount - 1));
+    return true;
+}
+
+// An unknown word keeps the class the record has; the load goes on with a warning.
+bool readColour(RowReader& reader, Branch& branch)
+{
+    if (!nextToken(reader)) return false;
+    for (int c = 0; c < kColourClassCount; ++c) {
+        if (std::strcmp(reader.tokens.text, kColourWords[c]) != 0) continue;
+        setBranchClass(branch, c);
+        return true;
+    }
+    reader.unknownWord = std::string(reader.tokens.text).substr(0, 40);
+    reader.unknownLine = reader.tokens.tokenLine;
+    return true;
+}
+
 enum class RowResult { ok, rejected, noMemory };
 
-// Reads row i into branches[i]. On rejection `reason` holds one short clause.
-RowResult readRow(TokenReader& reader, TreeModel& model, int i, bool listed[], char* reason, size_t reasonSize)
+RowResult allocateRow(Branch& branch, int i, int n, int m)
 {
-    const char* truncated = "the file ends before the row is complete";
-    Branch& branch = model.branches[i];
-    int rowId = 0, n = 0, m = 0;
-    if (!readInt(reader, rowId) || !readInt(reader, n) || !readInt(reader, m)) {
-        std::snprintf(reason, reasonSize, "%s", truncated);
-        return RowResult::rejected;
-    }
-    if (n < 2 || n > kMaxBranchPoints) {
-        std::snprintf(reason, reasonSize, "N=%d is outside 2..%d", n, kMaxBranchPoints);
-        return RowResult::rejected;
-    }
-    // Each child is a distinct later branch, so more than 321 can never fit.
-    if (m < 0 || m > kBranchCount - 1) {
-        std::snprintf(reason, reasonSize, "M=%d is outside 0..%d", m, kBranchCount - 1);
-        return RowResult::rejected;
-    }
-    branch.childCount = m;
-
-    if (!reader.next()) {
-        std::snprintf(reason, reasonSize, "%s", truncated);
-        return RowResult::rejected;
-    }
-    for (int c = 0; c < kColourClassCount; ++c) {
-        if (std::strcmp(reader.text, kColourWords[c]) != 0) continue;
-        setBranchClass(branch, c);
-        break;
-    }
-    branch.pointCount = n;
-
     // Room for 2N-1 points: the simulation step refines the centre line in place.
     branch.points.reset(new (std::nothrow) Vec3[2 * n - 1]);
     if (!branch.points) {
@@ -137,67 +124,97 @@ RowResult readRow(TokenReader& reader, TreeModel& model, int i, bool listed[], c
         showNotice("Memory allocation error 3!", "INFO");
         return RowResult::noMemory;
     }
+    return RowResult::ok;
+}
 
+bool readChildren(RowReader& reader, Branch& branch, int n, int m)
+{
+    const std::string last = std::to_string(kBranchCount - 1);
     for (int j = 0; j < m; ++j) {
         int childIndex = 0, attachPoint = 0;
-        if (!readInt(reader, childIndex) || !readInt(reader, attachPoint)) {
-            std::snprintf(reason, reasonSize, "%s", truncated);
-            return RowResult::rejected;
-        }
-        if (childIndex < 0 || childIndex > kBranchCount - 1) {
-            std::snprintf(reason, reasonSize, "child index %d is outside 0..%d", childIndex, kBranchCount - 1);
-            return RowResult::rejected;
-        }
+        if (!readInt(reader, childIndex) || !readInt(reader, attachPoint)) return false;
+        const std::string child = std::to_string(childIndex);
+        const std::string attach = "attach point " + std::to_string(attachPoint) + " of child " + child;
+        if (childIndex < 0 || childIndex > kBranchCount - 1)
+            return refuse(reader, "child index " + child + " is outside 0.." + last);
         // Children numbered after their parent make the lists a tree with no cycle.
-        if (childIndex <= i) {
-            std::snprintf(reason, reasonSize, "child index %d is not greater than the row number", childIndex);
-            return RowResult::rejected;
-        }
-        if (listed[childIndex]) {
-            std::snprintf(reason, reasonSize, "branch %d is listed as a child twice", childIndex);
-            return RowResult::rejected;
-        }
-        if (attachPoint < 0 || attachPoint > n - 1) {
-            std::snprintf(reason, reasonSize, "attach point %d of child %d is outside 0..%d", attachPoint, childIndex,
-                          n - 1);
-            return RowResult::rejected;
-        }
+        if (childIndex <= reader.row) return refuse(reader, "child index " + child + " is not greater than the row number");
+        if (reader.listed[childIndex]) return refuse(reader, "branch " + child + " is listed as a child twice");
+        if (attachPoint < 0 || attachPoint > n - 1)
+            return refuse(reader, attach + " is outside 0.." + std::to_string(n - 1));
         // The dynamics hands transforms down by scanning the list in this order.
-        if (j > 0 && attachPoint < branch.children[j - 1].attachPoint) {
-            std::snprintf(reason, reasonSize, "attach point %d of child %d comes after attach point %d", attachPoint,
-                          childIndex, branch.children[j - 1].attachPoint);
-            return RowResult::rejected;
-        }
-        listed[childIndex] = true;
+        if (j > 0 && attachPoint < branch.children[j - 1].attachPoint)
+            return refuse(reader, attach + " comes after attach point " + std::to_string(branch.children[j - 1].attachPoint));
+        reader.listed[childIndex] = true;
         branch.children[j].attachPoint = attachPoint;
         branch.children[j].childIndex = childIndex;
     }
+    return true;
+}
 
+bool readPoints(RowReader& reader, Branch& branch, int n)
+{
     for (int k = 0; k < n; ++k) {
         double value[4] = {};
         for (double& v : value) {
-            if (!readReal(reader, v)) {
-                std::snprintf(reason, reasonSize, "%s", truncated);
-                return RowResult::rejected;
-            }
-            // NaN or infinity would spread through bounds, shade cells and dynamics.
-            if (!std::isfinite(v)) {
-                std::snprintf(reason, reasonSize, "point %d holds a value that is not a finite number", k);
-                return RowResult::rejected;
-            }
+            // NaN, infinity or a float overflow would spread through bounds, shade cells, dynamics and exports.
+            if (!readReal(reader, v)) return false;
         }
         branch.points[k] = scale(Vec3{value[0], value[1], value[2], 0}, kTreeFileScale);
         const double radius = value[3] * kTreeFileScale;
         branch.radii[k] = radius < kRadiusFloor ? kRadiusFloor : radius;
     }
+    return true;
+}
 
+// Reads row reader.row into its branch. On rejection reader.reason holds one short clause.
+RowResult readRow(RowReader& reader, TreeModel& model)
+{
+    Branch& branch = model.branches[reader.row];
+    int n = 0, m = 0;
+    if (!readRowCounts(reader, n, m)) return RowResult::rejected;
+    branch.childCount = m;
+    if (!readColour(reader, branch)) return RowResult::rejected;
+    branch.pointCount = n;
+    const RowResult allocated = allocateRow(branch, reader.row, n, m);
+    if (allocated != RowResult::ok) return allocated;
+    if (!readChildren(reader, branch, n, m) || !readPoints(reader, branch, n)) return RowResult::rejected;
     for (int a = 0; a < 3; ++a) {
         branch.bendVelocity[a] = 0.0;
         branch.bendPosition[a] = 0.0;
     }
     model.triangleTotalPlain += plainTriangles(n);
     model.triangleTotalShadowed += shadowedTriangles(n);
+    if (!reader.unknownWord.empty() && ++reader.unknownColours <= kColourWarningsShown)
+        consolePrintf("Tree model %s, line %d, row %d: unknown colour word \"%s\", the row keeps class %d\n",
+                      reader.path, reader.unknownLine, reader.row, reader.unknownWord.c_str(), branch.colourClass);
+    reader.unknownWord.clear();
     return RowResult::ok;
+}
+
+// The first line must be "RowMax=322"; otherwise the reason it is not.
+bool readRowMax(FILE* file, int& rowMax, std::string& why)
+{
+    char line[kFirstLineMax + 1] = {};
+    if (!std::fgets(line, sizeof line, file)) {
+        why = "the file is empty";
+        return false;
+    }
+    if (!std::strchr(line, '\n')) { // drop the rest of an overlong first line
+        int c = std::getc(file);
+        while (c != EOF && c != '\n') c = std::getc(file);
+    }
+    line[std::strcspn(line, "\r\n")] = '\0';
+    // Read like "RowMax=%d": whatever follows the number is ignored.
+    char* end = line + 7;
+    const long value = std::strncmp(line, "RowMax=", 7) == 0 ? std::strtol(line + 7, &end, 10) : 0;
+    rowMax = value > INT_MAX ? INT_MAX : (value < INT_MIN ? INT_MIN : static_cast<int>(value));
+    if (end == line + 7) {
+        why = "the first line is not \"RowMax=" + std::to_string(kBranchCount) + "\"";
+        return false;
+    }
+    why = "RowMax=" + std::to_string(rowMax) + ", " + std::to_string(kBranchCount) + " expected";
+    return rowMax == kBranchCount;
 }
 
 bool copyRestBranches(TreeModel& model)
@@ -214,41 +231,39 @@ bool loadTreeModel(TreeModel& model, const char* path)
     // A reload starts from empty records; a failed load leaves them empty.
     clearBranches(model);
 
-    FILE* file = std::fopen(path, "r");
+    std::string why;
+    FILE* file = openDataFile(path, why);
     if (!file) {
         showNotice("Tree model file does not exist!", "Loading");
+        reportFile(path, why);
         return false;
     }
-
-    char line[kFirstLineMax + 1] = {};
     int rowMax = 0;
-    if (std::fgets(line, sizeof line, file)) {
-        if (!std::strchr(line, '\n')) { // drop the rest of an overlong first line
-            int c = std::getc(file);
-            while (c != EOF && c != '\n') c = std::getc(file);
-        }
-        if (std::strncmp(line, "RowMax=", 7) == 0) rowMax = parseInt(line + 7);
-    }
-    if (rowMax != kBranchCount) {
+    if (!readRowMax(file, rowMax, why)) {
         std::fclose(file);
         showNotice("File size is wrong!", "Error Loading");
+        reportFileLine(path, 1, why);
         return false;
     }
     model.branchCount = rowMax;
 
-    TokenReader reader;
-    reader.file = file;
-    bool listed[kBranchCount] = {};
-    for (int i = 0; i < kBranchCount; ++i) {
-        char reason[160] = {};
-        const RowResult result = readRow(reader, model, i, listed, reason, sizeof reason);
+    RowReader reader;
+    reader.tokens.file = file;
+    reader.tokens.line = 2;
+    reader.path = path;
+    for (reader.row = 0; reader.row < kBranchCount; ++reader.row) {
+        const RowResult result = readRow(reader, model);
         if (result == RowResult::ok) continue;
-        if (result == RowResult::rejected) consolePrintf("Tree model %s, row %d: %s\n", path, i, reason);
+        if (result == RowResult::rejected)
+            consolePrintf("Tree model %s, line %d, row %d: %s\n", path, reader.tokens.tokenLine, reader.row,
+                          reader.reason.c_str());
         std::fclose(file);
         clearBranches(model);
         return false;
     }
     std::fclose(file); // anything after the last row is ignored
+    if (reader.unknownColours > kColourWarningsShown)
+        consolePrintf("Tree model %s: %d rows in all have an unknown colour word\n", path, reader.unknownColours);
 
     model.triangleCount = model.refined ? model.triangleTotalShadowed : model.triangleTotalPlain;
 

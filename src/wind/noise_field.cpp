@@ -1,56 +1,93 @@
 #include "wind/noise_field.h"
 
 #include <cmath>
-#include <fstream>
+#include <cstdio>
 #include <iostream>
+#include <string>
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/text_file.h"
 
-bool loadNoiseFile(const char* path, std::unique_ptr<double[]>& values, int32_t& size)
+namespace {
+
+// The three dimensions; all equal, within 1..kMaxNoiseSize. Prints the
+// failure (the fixed first line, then file, line and reason).
+bool readDimensions(TextTokens& tokens, const char* path, int32_t& size)
 {
-    std::ifstream in(path ? path : "");
-    if (!in) {
-        consolePrintf("File was not found!\n");
-        return false;
-    }
-    int d1 = 0, d2 = 0, d3 = 0;
-    in >> d1 >> d2 >> d3;
-    if (!in) {
+    int d[3] = {};
+    std::string why;
+    for (int& dim : d) {
+        if (!tokens.next()) why = "the file ends before the three dimensions";
+        else parseIntToken(tokens.text, dim, why);
+        if (why.empty()) continue;
         consolePrintf("Dimension error!\n");
+        reportFileLine(path, tokens.tokenLine, why);
         return false;
     }
-    size = d1;
-    if (d1 != d2 || d1 != d3) {
+    size = d[0];
+    if (d[0] != d[1] || d[0] != d[2]) {
         consolePrintf("Dimension error!\n");
+        reportFileLine(path, tokens.tokenLine,
+                       "dimensions " + std::to_string(d[0]) + " " + std::to_string(d[1]) + " " + std::to_string(d[2]) +
+                           " are not all equal");
         return false;
     }
-    if (d1 < 1 || d1 > kMaxNoiseSize) {
-        consolePrintf("Noise grid size %d is outside 1..%d!\n", d1, kMaxNoiseSize);
+    if (d[0] < 1 || d[0] > kMaxNoiseSize) {
+        consolePrintf("Noise grid size %d is outside 1..%d!\n", d[0], kMaxNoiseSize);
+        reportFileLine(path, tokens.tokenLine, "grid size out of range");
         return false;
     }
-    const long total = static_cast<long>(d1) * d1 * d1;
-    std::unique_ptr<double[]> data(new (std::nothrow) double[total]);
-    if (!data) {
-        consolePrintf("Noise grid allocation failed!\n");
-        return false;
-    }
-    // The extremes are kept as floats; the rescale uses the float values.
-    float maxValue = -9999.0f;
-    float minValue = 9999.0f;
-    long count = 0;
-    while (in.good() && count < total) {
+    return true;
+}
+
+// n^3 values in file order; the extremes are kept as floats, as the rescale uses them.
+bool readSamples(TextTokens& tokens, const char* path, double* data, long total, float& minValue, float& maxValue)
+{
+    std::string why;
+    for (long count = 0; count < total; ++count) {
         double v = 0.0;
-        if (!(in >> v)) break;
-        if (!std::isfinite(v)) break;
-        data[count++] = v;
+        if (!tokens.next())
+            why = "the file ends after " + std::to_string(count) + " values, " + std::to_string(total) + " expected";
+        else if (parseRealToken(tokens.text, v, why))
+            why.clear();
+        if (!why.empty()) {
+            reportFileLine(path, tokens.tokenLine, why);
+            return false;
+        }
+        data[count] = v;
         if (v > maxValue) maxValue = static_cast<float>(v);
         if (v < minValue) minValue = static_cast<float>(v);
     }
-    if (count < total) {
-        consolePrintf("Noise file %s holds %ld valid values, %ld expected!\n", path, count, total);
+    return true;
+}
+
+} // namespace
+
+bool loadNoiseFile(const char* path, std::unique_ptr<double[]>& values, int32_t& size)
+{
+    if (!path) path = "";
+    std::string why;
+    FILE* file = openDataFile(path, why);
+    if (!file) {
+        consolePrintf("File was not found!\n");
+        reportFile(path, why);
         return false;
     }
+    TextTokens tokens;
+    tokens.file = file;
+    int32_t n = 0;
+    const bool sized = readDimensions(tokens, path, n);
+    if (n != 0) size = n;
+    std::unique_ptr<double[]> data;
+    const long total = sized ? static_cast<long>(n) * n * n : 0; // n is within 1..kMaxNoiseSize only when sized
+    if (sized) data.reset(new (std::nothrow) double[total]);
+    if (sized && !data) consolePrintf("Noise grid allocation failed!\n");
+    float maxValue = -9999.0f;
+    float minValue = 9999.0f;
+    const bool read = data && readSamples(tokens, path, data.get(), total, minValue, maxValue);
+    std::fclose(file);
+    if (!read) return false;
     const float range = maxValue - minValue;
     if (!(range > 0.0f) || !std::isfinite(range)) {
         consolePrintf("Noise file %s has no spread of values!\n", path);
@@ -72,6 +109,9 @@ bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const 
     // grids are meant as one wind, so unequal grids are refused.
     if (sizeU != sizeV || sizeU != sizeW) {
         consolePrintf("Dimension error!\n");
+        const bool vDiffers = sizeV != sizeU;
+        reportFile(vDiffers ? pathV : pathW, "grid size " + std::to_string(vDiffers ? sizeV : sizeW) + ", but " +
+                                                 pathU + " has " + std::to_string(sizeU));
         return false;
     }
     NoiseField* fields[3] = {&wind.u, &wind.v, &wind.w};

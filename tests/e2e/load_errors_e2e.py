@@ -2,8 +2,10 @@
 """Start-up with data files missing, each case in its own scratch data folder
 of links to the generated data:
 
-- grass/grass03.bmp missing: "Texture file loading error!", and the noise, tree
-  and grass files are still read, in that order;
+- grass/grass03.bmp missing: "Texture file loading error!" and a line naming
+  the file and the reason, and the noise, tree and grass files are still read,
+  in that order;
+- grass/grass03.bmp cut short: the same, with the reason "pixel data truncated";
 - the three noise grids missing: "Noise files loading error!", and the program
   keeps drawing frames (the frame-rate figure moves on) until Esc.
 
@@ -69,12 +71,30 @@ def missing_grass_texture(s, exe, data):
     try:
         p, win = start(s, exe, work)
         lines = quit_ok(s, p, win)
-        wanted = ["Texture file loading error!", NOISE_LOADED, TREE_LOADED, GRASS_LOADED]
+        wanted = ["Texture file loading error!", "./data/grass/grass03.bmp: No such file or directory",
+                  NOISE_LOADED, TREE_LOADED, GRASS_LOADED]
         if not in_order(lines, wanted):
             fail("missing grass03.bmp: wanted, in order,\n  %s\ngot:\n%s" % ("\n  ".join(wanted), "\n".join(lines)))
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("missing grass texture: reported, the noise, tree and grass files still read in order")
+
+
+def truncated_grass_texture(s, exe, data):
+    work = scratch_data(data, {"grass/grass03.bmp"})
+    try:
+        with open(os.path.join(data, "grass/grass03.bmp"), "rb") as f:
+            head = f.read(200)  # headers and a few pixels: the rows the header announces are missing
+        with open(os.path.join(work, "data", "grass/grass03.bmp"), "wb") as f:
+            f.write(head)
+        p, win = start(s, exe, work)
+        lines = quit_ok(s, p, win)
+        wanted = ["Texture file loading error!", "./data/grass/grass03.bmp: pixel data truncated", NOISE_LOADED]
+        if not in_order(lines, wanted):
+            fail("truncated grass03.bmp: wanted, in order,\n  %s\ngot:\n%s" % ("\n  ".join(wanted), "\n".join(lines)))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("truncated grass texture: reported with the file and the reason")
 
 
 def missing_noise(s, exe, data):
@@ -96,8 +116,10 @@ def missing_noise(s, exe, data):
                      % (p.poll(), p.stdout_text()))
         later.save_png(s.artifact("load_errors_no_noise.png"))
         lines = quit_ok(s, p, win)
-        if not in_order(lines, ["Noise files loading error!", TREE_LOADED, GRASS_LOADED]):
-            fail("missing noise files: no \"Noise files loading error!\" before the tree and grass lines:\n"
+        named = "./data/%s: No such file or directory" % NOISE[0]
+        if not in_order(lines, ["File was not found!", named, "Noise files loading error!", TREE_LOADED, GRASS_LOADED]):
+            fail("missing noise files: no \"File was not found!\", the u file named, \"Noise files loading error!\", "
+                 "then the tree and grass lines:\n"
                  + "\n".join(lines))
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -114,6 +136,7 @@ def main():
         skip("data not generated under " + data)
     with Session() as s:
         missing_grass_texture(s, exe, data)
+        truncated_grass_texture(s, exe, data)
         missing_noise(s, exe, data)
 
 
