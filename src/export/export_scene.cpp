@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "dynamics/simulation.h"
+#include "formats/data_files.h"
 #include "formats/data_folder.h"
 #include "formats/grass_file.h"
 #include "formats/leaf_file.h"
@@ -51,4 +52,11 @@ void stepExportScene(ExportScene& scene, const ExportWind& wind)
 {
     scene.model->input = {wind.gale, wind.magnitude, wind.direction, false};
     simulateStep(*scene.model, kTimeStep);
+}
+
+std::vector<std::string> exportInputFiles(const std::string& dataDir)
+{
+    std::vector<std::string> paths;
+    for (const std::string& name : dataFileNames()) paths.push_back(dataPath(dataDir, name.c_str()));
+    return paths;
 }
