@@ -31,19 +31,17 @@ std::string megabytes(uint64_t bytes) { return std::to_string((bytes + 500000) /
 bool clipFits(const GlbSizeEstimate& file, uint64_t scratchPerFrame, const ExportOptions& options, std::string& error)
 {
     constexpr uint64_t kGlbLimit = 0xFFFFFFFFull; // the header's 32-bit length
-    const GlbSizeEstimate need{file.fixed, file.perFrame + scratchPerFrame};
+    const GlbSizeEstimate onDisk{file.fixed, file.perFrame + scratchPerFrame};
     uint64_t free = 0;
-    const bool knowFree = freeSpaceFor(options.out, free);
-    const char* why = nullptr;
-    uint64_t room = 0, used = 0;
-    if (file.at(options.frames) > kGlbLimit) why = "the 4 GiB limit of .glb", room = kGlbLimit, used = file.at(options.frames);
-    else if (knowFree && need.at(options.frames) > free) why = "the free space where it goes", room = free, used = need.at(options.frames);
-    if (!why) return true;
-    const GlbSizeEstimate& b = room == kGlbLimit ? file : need;
-    const long long fits = room > b.fixed ? static_cast<long long>((room - b.fixed) / b.perFrame) : 0;
-    error = options.out + ": " + std::to_string(options.frames) + " frames need about " + megabytes(used) +
-            ", more than " + why + " (" + megabytes(room) + "); " +
-            (fits > 0 ? "--frames " + std::to_string(fits) + " fits" : "no clip fits");
+    const bool overLimit = file.at(options.frames) > kGlbLimit;
+    if (!overLimit && !(freeSpaceFor(options.out, free) && onDisk.at(options.frames) > free)) return true;
+    const GlbSizeEstimate& need = overLimit ? file : onDisk;
+    const uint64_t room = overLimit ? kGlbLimit : free;
+    const long long fits = room > need.fixed ? static_cast<long long>((room - need.fixed) / need.perFrame) : 0;
+    error = options.out + ": " + std::to_string(options.frames) + " frames need about " +
+            megabytes(need.at(options.frames)) + ", more than " +
+            (overLimit ? "the 4 GiB limit of .glb" : "the free space where it goes") + " (" + megabytes(room) +
+            "); " + (fits > 0 ? "--frames " + std::to_string(fits) + " fits" : "no clip fits");
     return false;
 }
 
@@ -81,7 +79,7 @@ int exportClip(const ExportOptions& options)
     const int scratch = openScratchFileBeside(target.path, error);
     if (scratch < 0) return fail(error);
     MotionTracks tracks = makeStreamedMotionTracks(rig, *scene.model, options.frames, scratch);
-    if (!captureFrame(tracks, rig, *scene.model, 0, &error)) return fail(error);
+    if (!captureFrame(tracks, rig, *scene.model, 0, &error)) return fail(options.out + ": " + error);
 
     const GlbInput input{scene.model.get(), &scene.model->leafTemplate, scene.sceneTextures,
                          options.grass ? scene.grassTextures : nullptr, &rig, &tracks};
@@ -90,7 +88,7 @@ int exportClip(const ExportOptions& options)
     const uint64_t scratchPerFrame =
         static_cast<uint64_t>(tracks.tree.joints + tracks.grass.joints + tracks.leaves.joints) * kPoseFloats * 4;
     if (!clipFits(glbSizeEstimate(plan, input), scratchPerFrame, options, error)) return fail(error, 2);
-    if (!runClip(scene, rig, tracks, options, elapsed, error)) return fail(error);
+    if (!runClip(scene, rig, tracks, options, elapsed, error)) return fail(options.out + ": " + error);
 
     AtomicFile file;
     uint64_t written = 0;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <sstream>
 
 #include "formats/texture_files.h"
@@ -363,6 +364,9 @@ struct Animator {
     {
         std::vector<float> poses;
         std::vector<char> out;
+        auto append = [&](const void* bytes, size_t size) {
+            out.insert(out.end(), static_cast<const char*>(bytes), static_cast<const char*>(bytes) + size);
+        };
         for (int kind = 0; kind < 3; ++kind)
             for (const Pending& p : pending) {
                 if (p.kind != kind) continue;
@@ -370,15 +374,12 @@ struct Animator {
                 out.clear();
                 for (int f = 0; f < frames; ++f) {
                     const float* pose = &poses[static_cast<size_t>(f) * kPoseFloats];
-                    if (kind == 2) {
-                        for (int i = 0; i < 4; ++i) {
-                            const auto v = static_cast<int16_t>(std::lround(std::clamp(pose[3 + i], -1.0f, 1.0f) * 32767.0f));
-                            out.insert(out.end(), reinterpret_cast<const char*>(&v), reinterpret_cast<const char*>(&v) + 2);
-                        }
-                    } else {
-                        const float* from = kind == 0 ? pose : pose + 3;
-                        out.insert(out.end(), reinterpret_cast<const char*>(from),
-                                   reinterpret_cast<const char*>(from + (kind == 0 ? 3 : 4)));
+                    if (kind == 0) append(pose, 3 * sizeof(float));
+                    if (kind == 1) append(pose + 3, 4 * sizeof(float));
+                    for (int i = 0; kind == 2 && i < 4; ++i) {
+                        const float c = std::clamp(pose[3 + i], -1.0f, 1.0f);
+                        const auto v = static_cast<int16_t>(std::lround(c * 32767.0f));
+                        append(&v, sizeof v);
                     }
                 }
                 if (!sink(out.data(), out.size(), error)) return false;
@@ -665,14 +666,27 @@ void appendU32(std::string& out, uint32_t v) { out.append(reinterpret_cast<const
 // it holds only the first: its JSON and those bytes.
 bool serializeDocument(tinygltf::Model& m, uint64_t total, std::string& json, std::string& head, std::string& error)
 {
+    // tinygltf cannot pass an allocation failure on (it ends in abort), so
+    // make sure first that its working memory is there: its JSON tree takes
+    // several times the text, about 160 bytes per entry.
+    const size_t entries = m.nodes.size() + m.accessors.size() + m.bufferViews.size() + m.meshes.size() +
+                           m.materials.size() + m.images.size() +
+                           (m.animations.empty() ? 0 : 2 * m.animations[0].channels.size());
+    void* room = ::operator new(entries * 160 * 6 + 2 * m.buffers[0].data.size()); // throws std::bad_alloc
+    ::operator delete(room);
     tinygltf::TinyGLTF writer;
     std::ostringstream out;
     if (!writer.WriteGltfSceneToStream(&m, out, false, true)) {
         error = "the glTF writer failed";
         return false;
     }
+    if (!out) throw std::bad_alloc(); // the string stream could not grow
     const std::string glb = out.str();
-    const uint32_t jsonChunk = readU32(glb, 12);
+    const uint32_t jsonChunk = glb.size() >= 20 ? readU32(glb, 12) : 0;
+    if (glb.size() < 28 + static_cast<size_t>(jsonChunk) + m.buffers[0].data.size()) {
+        error = "the glTF writer wrote a short file";
+        return false;
+    }
     json = glb.substr(20, jsonChunk);
     while (!json.empty() && json.back() == ' ') json.pop_back(); // the chunk's padding
     head = glb.substr(28 + jsonChunk, m.buffers[0].data.size());
@@ -745,7 +759,8 @@ bool planGlb(const GlbInput& in, GlbPlan& plan, std::string& error)
         !addGrass(out, in.model->grass, rig, in.grassTextures, p.nodes.grass, error))
         return false;
     const MotionTracks& t = *in.tracks;
-    p.possibleChannels = 2 * static_cast<size_t>(t.tree.joints + t.leaves.joints + (p.nodes.grass >= 0 ? t.grass.joints : 0));
+    const int grassJoints = p.nodes.grass >= 0 ? t.grass.joints : 0;
+    p.possibleChannels = 2 * static_cast<size_t>(t.tree.joints + t.leaves.joints + grassJoints);
     return true;
 }
 

@@ -112,7 +112,10 @@ OwnedFd::~OwnedFd()
     if (fd >= 0) close(fd);
 }
 
-MotionTracks makeMotionTracks(const ExportRig& rig, const Scene&, int frames) { return makeTracks(rig, frames, frames); }
+MotionTracks makeMotionTracks(const ExportRig& rig, const Scene&, int frames)
+{
+    return makeTracks(rig, frames, frames);
+}
 
 MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const Scene&, int frames, int scratchFd)
 {
