@@ -17,7 +17,7 @@ namespace {
 
 // A folder of its own per process, so parallel runs never meet.
 struct Folder {
-    std::string path;
+    std::string path; // the folder, under the working directory
     Folder()
     {
         char name[] = "./atomic_test_XXXXXX";

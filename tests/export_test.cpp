@@ -2,6 +2,7 @@
 // does (animated node hierarchy, skins), against a simulation run here.
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -119,6 +120,16 @@ M4 matrixAt(const tinygltf::Model& m, int accessor, size_t i)
     return r;
 }
 
+std::string output(const std::string& command)
+{
+    std::string text;
+    FILE* p = popen(command.c_str(), "r");
+    char buffer[512];
+    while (p && std::fgets(buffer, sizeof buffer, p)) text += buffer;
+    if (p) pclose(p);
+    return text;
+}
+std::string exportOutput(const std::string& args) { return output("./arborvane-export --quiet " + args); }
 int run(const std::string& args) { return WEXITSTATUS(std::system(("./arborvane-export --quiet " + args + " >/dev/null 2>&1").c_str())); }
 
 constexpr int kFrames = 12;
@@ -127,11 +138,13 @@ class ExportReadBack : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_EQ(run("--frames " + std::to_string(kFrames) + " --seed 7 --magnitude 600 --grass --out export_test.glb"), 0);
+        // Each test runs in its own process: one file name per process.
+        const std::string out = "export_test_" + std::to_string(getpid()) + ".glb";
+        ASSERT_EQ(run("--frames " + std::to_string(kFrames) + " --seed 7 --magnitude 600 --grass --out " + out), 0);
         tinygltf::TinyGLTF loader;
         std::string err, warn;
-        ASSERT_TRUE(loader.LoadBinaryFromFile(&model, &err, &warn, "export_test.glb")) << err;
-        std::remove("export_test.glb");
+        ASSERT_TRUE(loader.LoadBinaryFromFile(&model, &err, &warn, out)) << err;
+        std::remove(out.c_str());
     }
     static tinygltf::Model model;
 };
@@ -328,25 +341,31 @@ TEST(ExportCommandLine, BadFlagsMissingDataAndUnwritableOutputFailCleanly)
     EXPECT_EQ(run("--frames 2 --data ./no-such-data --out export_missing.glb"), 1);
     EXPECT_EQ(std::fopen("export_missing.glb", "rb"), nullptr);
     EXPECT_EQ(run("--frames 2 --out ./no-such-dir/tree.glb"), 1);
-    EXPECT_EQ(run("--frames 2 --out ./data"), 1);
+    EXPECT_EQ(run("--frames 2 --out ./data"), 2);
+    EXPECT_EQ(run("--frames 2 --out /dev/null"), 2);
+    EXPECT_EQ(run("--frames 2 --out ./data/tree/tulip_tree.txt"), 2);
 
-    // A failed write keeps the old file whole and leaves no partial one.
-    FILE* f = std::fopen("export_keep.glb", "wb");
+    // A clip past the format's 4 GiB is refused before the run.
+    const std::string refused = exportOutput("--frames 100000 --grass --out export_huge.glb 2>&1");
+    EXPECT_NE(refused.find("4 GiB"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("--frames "), std::string::npos) << refused;
+    EXPECT_EQ(std::fopen("export_huge.glb", "rb"), nullptr);
+
+    // A failed export keeps the old file whole and leaves nothing beside it.
+    const std::string keep = "export_keep_" + std::to_string(getpid()) + ".glb";
+    FILE* f = std::fopen(keep.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fputs("old", f);
     std::fclose(f);
-    std::string error;
-    EXPECT_FALSE(writeFileReplacing("./no-such-dir/x.glb", "new", error));
-    EXPECT_NE(error.find("no-such-dir"), std::string::npos);
-    EXPECT_TRUE(writeFileReplacing("export_keep.glb", "new", error)) << error;
-    f = std::fopen("export_keep.glb", "rb");
+    EXPECT_EQ(run("--frames 2 --data ./no-such-data --out " + keep), 1);
+    f = std::fopen(keep.c_str(), "rb");
     char text[8] = {};
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(std::fread(text, 1, sizeof text, f), 3u);
     std::fclose(f);
-    EXPECT_STREQ(text, "new");
-    EXPECT_EQ(std::fopen("export_keep.glb.partial", "rb"), nullptr);
-    std::remove("export_keep.glb");
+    EXPECT_STREQ(text, "old");
+    EXPECT_EQ(output("ls -a | grep -c '" + keep.substr(0, keep.size() - 4) + "'"), "1\n");
+    std::remove(keep.c_str());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "export/export_options.h"
@@ -12,14 +13,93 @@
 #include "export/export_scene.h"
 #include "export/glb_writer.h"
 #include "export/motion_tracks.h"
+#include "platform/atomic_file.h"
 #include "platform/progress.h"
 
 namespace {
 
-int fail(const std::string& message)
+int fail(const std::string& message, int status = 1)
 {
     std::fprintf(stderr, "arborvane-export: %s\n", message.c_str());
-    return 1;
+    return status;
+}
+
+std::string megabytes(uint64_t bytes) { return std::to_string((bytes + 500000) / 1000000) + " MB"; }
+
+// Refuses, before the run, a clip the .glb format or the output's file system
+// cannot hold; the scratch tracks sit beside the output until it is written.
+bool clipFits(const GlbSizeEstimate& file, uint64_t scratchPerFrame, const ExportOptions& options, std::string& error)
+{
+    constexpr uint64_t kGlbLimit = 0xFFFFFFFFull; // the header's 32-bit length
+    const GlbSizeEstimate onDisk{file.fixed, file.perFrame + scratchPerFrame};
+    uint64_t free = 0;
+    const bool overLimit = file.at(options.frames) > kGlbLimit;
+    if (!overLimit && !(freeSpaceFor(options.out, free) && onDisk.at(options.frames) > free)) return true;
+    const GlbSizeEstimate& need = overLimit ? file : onDisk;
+    const uint64_t room = overLimit ? kGlbLimit : free;
+    const long long fits = room > need.fixed ? static_cast<long long>((room - need.fixed) / need.perFrame) : 0;
+    error = options.out + ": " + std::to_string(options.frames) + " frames need about " +
+            megabytes(need.at(options.frames)) + ", more than " +
+            (overLimit ? "the 4 GiB limit of .glb" : "the free space where it goes") + " (" + megabytes(room) +
+            "); " + (fits > 0 ? "--frames " + std::to_string(fits) + " fits" : "no clip fits");
+    return false;
+}
+
+// Simulates the clip frame by frame into tracks; false with a reason.
+bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, const ExportOptions& options,
+             const std::function<double()>& elapsed, std::string& error)
+{
+    // A bar on a terminal only: the exporter is often run from scripts.
+    std::unique_ptr<RunProgress> progress;
+    if (options.progress && stderrIsTerminal()) progress = std::make_unique<RunProgress>(options.frames, true);
+    // Frame k is the state after k steps: frame 0 (captured already) is the tree at rest.
+    if (progress) progress->frameDone(1, elapsed());
+    for (int frame = 1; frame < options.frames; ++frame) {
+        stepExportScene(scene, options.run.wind);
+        if (!captureFrame(tracks, rig, *scene.model, frame, &error)) return false;
+        if (progress) progress->frameDone(frame + 1, elapsed());
+    }
+    if (progress) progress->finish();
+    return true;
+}
+
+int exportClip(const ExportOptions& options)
+{
+    std::string error;
+    // Before the long run: a destination that cannot be written is known now.
+    const OutputTarget target = checkOutputTarget(options.out, exportInputFiles(options.run.dataDir));
+    if (!target.ok) return fail(target.error, target.refused ? 2 : 1);
+
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    ExportScene scene;
+    if (!loadExportScene(scene, options.run.dataDir, options.run.seed, options.grass, error)) return fail(error);
+    const ExportRig rig = buildExportRig(*scene.model, options.grass);
+    const int scratch = openScratchFileBeside(target.path, error);
+    if (scratch < 0) return fail(error);
+    MotionTracks tracks = makeStreamedMotionTracks(rig, *scene.model, options.frames, scratch);
+    if (!captureFrame(tracks, rig, *scene.model, 0, &error)) return fail(options.out + ": " + error);
+
+    const GlbInput input{scene.model.get(), &scene.model->leafTemplate, scene.sceneTextures,
+                         options.grass ? scene.grassTextures : nullptr, &rig, &tracks};
+    GlbPlan plan;
+    if (!planGlb(input, plan, error)) return fail(error);
+    const uint64_t scratchPerFrame =
+        static_cast<uint64_t>(tracks.tree.joints + tracks.grass.joints + tracks.leaves.joints) * kPoseFloats * 4;
+    if (!clipFits(glbSizeEstimate(plan, input), scratchPerFrame, options, error)) return fail(error, 2);
+    if (!runClip(scene, rig, tracks, options, elapsed, error)) return fail(options.out + ": " + error);
+
+    AtomicFile file;
+    uint64_t written = 0;
+    const GlbSink sink = [&](const void* bytes, size_t size, std::string& e) { return file.write(bytes, size, e); };
+    if (!file.open(target.path, error) || !finishGlb(plan, input, sink, written, error) || !file.commit(error))
+        return fail(error);
+    std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %zu tree joints, %zu leaves%s, %.1f MB, in %.1f s\n",
+                options.out.c_str(), options.frames, options.frames / kFramesPerSecond, rig.tree.size(),
+                tracks.leafBranch.size(),
+                options.grass ? (", " + std::to_string(rig.grassBlades) + " grass blades").c_str() : "",
+                written / 1e6, elapsed());
+    return 0;
 }
 
 } // namespace
@@ -29,42 +109,9 @@ int main(int argc, char** argv)
     ExportOptions options;
     const int status = parseExportOptions(argc, argv, options);
     if (status >= 0) return status;
-    std::string error;
-    // Before the long run: an unwritable destination is known now.
-    if (!probeWritable(options.out, error)) return fail(error);
-
-    const auto start = std::chrono::steady_clock::now();
-    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
-    ExportScene scene;
-    if (!loadExportScene(scene, options.run.dataDir, options.run.seed, options.grass, error)) return fail(error);
-
-    const ExportRig rig = buildExportRig(*scene.model, options.grass);
-    MotionTracks tracks = makeMotionTracks(rig, *scene.model, options.frames);
-    // A bar on a terminal only: the exporter is often run from scripts.
-    std::unique_ptr<RunProgress> progress;
-    if (options.progress && stderrIsTerminal()) progress = std::make_unique<RunProgress>(options.frames, true);
-    // Frame k is the state after k steps: frame 0 is the tree at rest.
-    for (int frame = 0; frame < options.frames; ++frame) {
-        if (frame > 0) stepExportScene(scene, options.run.wind);
-        captureFrame(tracks, rig, *scene.model, frame);
-        if (progress) progress->frameDone(frame + 1, elapsed());
+    try {
+        return exportClip(options);
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory");
     }
-    if (progress) progress->finish();
-
-    GlbInput input;
-    input.model = scene.model.get();
-    input.leaf = &scene.model->leafTemplate;
-    input.sceneTextures = scene.sceneTextures;
-    input.grassTextures = options.grass ? scene.grassTextures : nullptr;
-    input.rig = &rig;
-    input.tracks = &tracks;
-    std::string glb;
-    if (!buildGlb(input, glb, error)) return fail(error);
-    if (!writeFileReplacing(options.out, glb, error)) return fail(error);
-    std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %zu tree joints, %zu leaves%s, %.1f MB, in %.1f s\n",
-                options.out.c_str(), options.frames, options.frames / kFramesPerSecond, rig.tree.size(),
-                tracks.leafBranch.size(),
-                options.grass ? (", " + std::to_string(rig.grassBlades) + " grass blades").c_str() : "",
-                glb.size() / 1e6, elapsed());
-    return 0;
 }

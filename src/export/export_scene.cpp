@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "dynamics/simulation.h"
+#include "data_constants/data_files.h"
 #include "data_constants/data_folder.h"
 #include "data_constants/grass_file.h"
 #include "data_constants/leaf_file.h"
@@ -51,4 +52,11 @@ void stepExportScene(ExportScene& scene, const WindSettings& wind)
 {
     scene.model->input = {wind, false};
     simulateStep(*scene.model, kTimeStep);
+}
+
+std::vector<std::string> exportInputFiles(const std::string& dataDir)
+{
+    std::vector<std::string> paths;
+    for (const std::string& name : dataFileNames()) paths.push_back(dataPath(dataDir, name.c_str()));
+    return paths;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "math/vec3.h"
 #include "image/bmp_file.h"
@@ -20,5 +21,7 @@ struct ExportScene {
 // foliage seed and unrefined centre lines. False with a one-line reason.
 bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t seed, bool withGrassTextures,
                      std::string& error);
+// Paths of the data files loadExportScene reads, so the output is never one of them.
+std::vector<std::string> exportInputFiles(const std::string& dataDir);
 // One 0.05 s step of the whole scene, centre lines left unrefined.
 void stepExportScene(ExportScene& scene, const WindSettings& wind);

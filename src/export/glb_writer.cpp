@@ -2,14 +2,13 @@
 
 #include <stb/stb_image_write.h>
 #include <tiny_gltf.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <sstream>
 
 #include "data_constants/texture_files.h"
@@ -32,10 +31,12 @@ constexpr int kUInt = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
 struct Bin {
     tinygltf::Model& model;
     std::vector<unsigned char> data;
+    size_t later = 0; // bytes of views whose data follow data, written at the end
 
     int view(const void* bytes, size_t size, int target)
     {
         while (data.size() % 4) data.push_back(0);
+        assert(later == 0); // views with data come first
         tinygltf::BufferView v;
         v.buffer = 0;
         v.byteOffset = data.size();
@@ -43,6 +44,19 @@ struct Bin {
         v.target = target;
         const auto* p = static_cast<const unsigned char*>(bytes);
         data.insert(data.end(), p, p + size);
+        model.bufferViews.push_back(v);
+        return static_cast<int>(model.bufferViews.size()) - 1;
+    }
+    // A view of size bytes (a multiple of 4) whose data are written after
+    // the chunk's present bytes.
+    int laterView(size_t size)
+    {
+        while (data.size() % 4) data.push_back(0);
+        tinygltf::BufferView v;
+        v.buffer = 0;
+        v.byteOffset = data.size() + later;
+        v.byteLength = size;
+        later += size;
         model.bufferViews.push_back(v);
         return static_cast<int>(model.bufferViews.size()) - 1;
     }
@@ -276,47 +290,42 @@ void addJointNodes(tinygltf::Model& m, const std::vector<RigJoint>& joints, int 
 // Animation of a block of nodes. Constant channels become the node's rest
 // pose instead of a track; shortRotations stores turns as normalised int16
 // (joints with short lever arms, where 3e-5 rad is far below a millimetre).
+// The tracks' bytes are not held here: their views are laid out past the
+// chunk's present end, and writeTracks streams them there in the same order.
 struct Animator {
     tinygltf::Model& m;
     Bin& bin;
     int frames;
-    int input = -1;
-    std::vector<float> rot, tra;
-    std::vector<int16_t> rotShort;
     struct Pending {
         int node, kind; // 0 translation (float), 1 rotation (float), 2 rotation (int16)
-        size_t offset;
+        size_t offset;  // byte offset in the kind's view
+        const JointTracks* group; // the track's source
+        int joint;                // its joint in group
     };
     std::vector<Pending> pending;
+    size_t bytes[3] = {0, 0, 0}; // view length per kind
 
     // Joints from shortFrom on get int16 turns.
     void addNodes(const JointTracks& t, int firstNode, int shortFrom, double constantTolerance)
     {
+        constexpr size_t kSize[3] = {3 * sizeof(float), 4 * sizeof(float), 4 * sizeof(int16_t)};
+        auto track = [&](int node, int kind, int j) {
+            pending.push_back({node, kind, bytes[kind], &t, j});
+            bytes[kind] += kSize[kind] * frames;
+        };
         for (int j = 0; j < t.joints; ++j) {
-            const bool shortRotations = j >= shortFrom;
             tinygltf::Node& node = m.nodes[firstNode + j];
-            const float* tr = &t.translation[static_cast<size_t>(j) * frames * 3];
-            const float* q = &t.rotation[static_cast<size_t>(j) * frames * 4];
-            double moveT = 0, moveQ = 0;
-            for (int f = 1; f < frames; ++f) {
-                for (int i = 0; i < 3; ++i) moveT = std::max(moveT, double(std::fabs(tr[f * 3 + i] - tr[i])));
-                for (int i = 0; i < 4; ++i) moveQ = std::max(moveQ, double(std::fabs(q[f * 4 + i] - q[i])));
-            }
-            if (moveT <= constantTolerance) {
+            const float* tr = &t.first[static_cast<size_t>(j) * kPoseFloats];
+            const float* q = tr + 3;
+            if (t.moveT[j] <= constantTolerance) {
                 if (tr[0] != 0 || tr[1] != 0 || tr[2] != 0) node.translation = {tr[0], tr[1], tr[2]};
             } else {
-                pending.push_back({firstNode + j, 0, tra.size() * sizeof(float)});
-                tra.insert(tra.end(), tr, tr + static_cast<size_t>(frames) * 3);
+                track(firstNode + j, 0, j);
             }
-            if (moveQ <= 1e-7) {
+            if (t.moveQ[j] <= 1e-7) {
                 if (q[0] != 0 || q[1] != 0 || q[2] != 0) node.rotation = {q[0], q[1], q[2], q[3]};
-            } else if (shortRotations) {
-                pending.push_back({firstNode + j, 2, rotShort.size() * sizeof(int16_t)});
-                for (int i = 0; i < frames * 4; ++i)
-                    rotShort.push_back(static_cast<int16_t>(std::lround(std::clamp(q[i], -1.0f, 1.0f) * 32767.0f)));
             } else {
-                pending.push_back({firstNode + j, 1, rot.size() * sizeof(float)});
-                rot.insert(rot.end(), q, q + static_cast<size_t>(frames) * 4);
+                track(firstNode + j, j >= shortFrom ? 2 : 1, j);
             }
         }
     }
@@ -326,12 +335,11 @@ struct Animator {
         if (pending.empty()) return;
         std::vector<float> times(frames);
         for (int f = 0; f < frames; ++f) times[f] = static_cast<float>(f / kFramesPerSecond);
-        input = bin.array(times, kFloat, TINYGLTF_TYPE_SCALAR, 0);
+        const int input = bin.array(times, kFloat, TINYGLTF_TYPE_SCALAR, 0);
         m.accessors[input].minValues = {times.front()};
         m.accessors[input].maxValues = {times.back()};
-        const int views[3] = {tra.empty() ? -1 : bin.view(tra.data(), tra.size() * sizeof(float), 0),
-                              rot.empty() ? -1 : bin.view(rot.data(), rot.size() * sizeof(float), 0),
-                              rotShort.empty() ? -1 : bin.view(rotShort.data(), rotShort.size() * sizeof(int16_t), 0)};
+        int views[3];
+        for (int k = 0; k < 3; ++k) views[k] = bytes[k] == 0 ? -1 : bin.laterView(bytes[k]);
         tinygltf::Animation anim;
         anim.name = name;
         for (const Pending& p : pending) {
@@ -350,6 +358,34 @@ struct Animator {
             anim.channels.push_back(c);
         }
         m.animations.push_back(anim);
+    }
+
+    // The tracks' bytes, view after view, as finish laid them out.
+    bool writeTracks(const MotionTracks& tracks, const GlbSink& sink, std::string& error) const
+    {
+        std::vector<float> poses;
+        std::vector<char> out;
+        auto append = [&](const void* bytes, size_t size) {
+            out.insert(out.end(), static_cast<const char*>(bytes), static_cast<const char*>(bytes) + size);
+        };
+        for (int kind = 0; kind < 3; ++kind)
+            for (const Pending& p : pending) {
+                if (p.kind != kind) continue;
+                if (!readTrack(tracks, *p.group, p.joint, poses, error)) return false;
+                out.clear();
+                for (int f = 0; f < frames; ++f) {
+                    const float* pose = &poses[static_cast<size_t>(f) * kPoseFloats];
+                    if (kind == 0) append(pose, 3 * sizeof(float));
+                    if (kind == 1) append(pose + 3, 4 * sizeof(float));
+                    for (int i = 0; kind == 2 && i < 4; ++i) {
+                        const float c = std::clamp(pose[3 + i], -1.0f, 1.0f);
+                        const auto v = static_cast<int16_t>(std::lround(c * 32767.0f));
+                        append(&v, sizeof v);
+                    }
+                }
+                if (!sink(out.data(), out.size(), error)) return false;
+            }
+        return true;
     }
 };
 
@@ -591,8 +627,16 @@ bool addGrass(GlbParts& out, const GrassField& field, const ExportRig& rig, cons
     return true;
 }
 
-void addAnimation(GlbParts& out, const TreeModel& model, const ExportRig& rig, const MotionTracks& tracks,
-                  const AnimatedNodes& nodes)
+int firstPetioleJoint(const ExportRig& rig)
+{
+    int firstPetiole = static_cast<int>(rig.tree.size());
+    for (int first : rig.petioleFirst)
+        if (first >= 0) firstPetiole = std::min(firstPetiole, first);
+    return firstPetiole;
+}
+
+void addAnimation(tinygltf::Model&, Bin&, const TreeModel& model, const ExportRig& rig, const MotionTracks& tracks,
+                  const AnimatedNodes& nodes, Animator& anim)
 {
     // Local translations that stay within this of their first value are
     // fixed offsets along a branch, not motion.
@@ -602,96 +646,181 @@ void addAnimation(GlbParts& out, const TreeModel& model, const ExportRig& rig, c
         const double hi[3] = {model.boundsMax.x, model.boundsMax.y, model.boundsMax.z};
         extent = std::max(extent, hi[i] - lo[i]);
     }
-    Animator anim{out.m, out.bin, tracks.frames, -1, {}, {}, {}, {}};
     // Branch chains are deep and long: full-precision turns keep the tips
     // true. Petioles, blades and grass have arms of a few centimetres.
-    int firstPetiole = static_cast<int>(rig.tree.size());
-    for (int first : rig.petioleFirst)
-        if (first >= 0) firstPetiole = std::min(firstPetiole, first);
-    anim.addNodes(tracks.tree, nodes.tree, firstPetiole, 1e-6 * extent);
+    anim.addNodes(tracks.tree, nodes.tree, firstPetioleJoint(rig), 1e-6 * extent);
     anim.addNodes(tracks.leaves, nodes.leaves, 0, 1e-6 * extent);
     if (nodes.grass >= 0) anim.addNodes(tracks.grass, nodes.grass, 0, 1e-6 * extent);
     anim.finish("wind");
 }
 
-bool writeGlb(tinygltf::Model& m, Bin& bin, tinygltf::Scene& scene, std::string& glb, std::string& error)
+uint32_t readU32(const std::string& bytes, size_t at)
 {
-    m.scenes.push_back(scene);
-    m.defaultScene = 0;
-    tinygltf::Buffer buffer;
-    buffer.data = std::move(bin.data);
-    m.buffers.push_back(std::move(buffer));
+    uint32_t v = 0;
+    std::memcpy(&v, bytes.data() + at, 4); // .glb is little-endian, as every machine this runs on
+    return v;
+}
 
+void appendU32(std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
+
+// The document as tinygltf writes it for a chunk of `total` bytes, of which
+// it holds only the first: its JSON and those bytes.
+bool serializeDocument(tinygltf::Model& m, uint64_t total, std::string& json, std::string& head, std::string& error)
+{
+    // tinygltf cannot pass an allocation failure on (it ends in abort), so
+    // make sure first that its working memory is there: its JSON tree takes
+    // several times the text, about 160 bytes per entry.
+    const size_t entries = m.nodes.size() + m.accessors.size() + m.bufferViews.size() + m.meshes.size() +
+                           m.materials.size() + m.images.size() +
+                           (m.animations.empty() ? 0 : 2 * m.animations[0].channels.size());
+    void* room = ::operator new(entries * 160 * 6 + 2 * m.buffers[0].data.size()); // throws std::bad_alloc
+    ::operator delete(room);
     tinygltf::TinyGLTF writer;
     std::ostringstream out;
     if (!writer.WriteGltfSceneToStream(&m, out, false, true)) {
         error = "the glTF writer failed";
         return false;
     }
-    glb = out.str();
+    if (!out) throw std::bad_alloc(); // the string stream could not grow
+    const std::string glb = out.str();
+    const uint32_t jsonChunk = glb.size() >= 20 ? readU32(glb, 12) : 0;
+    if (glb.size() < 28 + static_cast<size_t>(jsonChunk) + m.buffers[0].data.size()) {
+        error = "the glTF writer wrote a short file";
+        return false;
+    }
+    json = glb.substr(20, jsonChunk);
+    while (!json.empty() && json.back() == ' ') json.pop_back(); // the chunk's padding
+    head = glb.substr(28 + jsonChunk, m.buffers[0].data.size());
+    // The buffer's length names the whole chunk, the tracks to come included.
+    const std::string held = "\"buffers\":[{\"byteLength\":" + std::to_string(m.buffers[0].data.size()) + "}";
+    const size_t at = json.find(held);
+    if (at == std::string::npos) {
+        error = "the glTF writer wrote an unexpected buffer entry";
+        return false;
+    }
+    json.replace(at, held.size(), "\"buffers\":[{\"byteLength\":" + std::to_string(total) + "}");
     return true;
+}
+
+// The binary chunk's data: meshes and textures, then the animation's tracks.
+bool writeChunks(const std::string& json, const std::string& head, const Animator& anim, const MotionTracks& tracks,
+                 uint64_t binBytes, const GlbSink& sink, std::string& error)
+{
+    const size_t jsonPad = (4 - json.size() % 4) % 4, binPad = (4 - binBytes % 4) % 4;
+    const uint64_t total = 12 + 8 + json.size() + jsonPad + (binBytes ? 8 + binBytes + binPad : 0);
+    if (total > UINT32_MAX) {
+        error = "the file would pass the 4 GiB limit of .glb";
+        return false;
+    }
+    std::string start = "glTF";
+    appendU32(start, 2);
+    appendU32(start, static_cast<uint32_t>(total));
+    appendU32(start, static_cast<uint32_t>(json.size() + jsonPad));
+    appendU32(start, 0x4E4F534A); // JSON
+    start += json;
+    start.append(jsonPad, ' ');
+    if (binBytes) {
+        appendU32(start, static_cast<uint32_t>(binBytes + binPad));
+        appendU32(start, 0x004E4942); // BIN
+    }
+    if (!sink(start.data(), start.size(), error) || !sink(head.data(), head.size(), error) ||
+        !anim.writeTracks(tracks, sink, error))
+        return false;
+    const char zeros[4] = {};
+    return binPad == 0 || sink(zeros, binPad, error);
 }
 
 } // namespace
 
-bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
+struct GlbPlan::Parts {
+    tinygltf::Model m;       // the document without its animation
+    Bin bin{m, {}};          // its binary chunk so far
+    tinygltf::Scene scene;   // the scene's top-level nodes
+    AnimatedNodes nodes;     // where the animated blocks start
+    size_t possibleChannels = 0; // channels if every joint moved
+};
+
+GlbPlan::GlbPlan() = default;
+GlbPlan::~GlbPlan() = default;
+
+bool planGlb(const GlbInput& in, GlbPlan& plan, std::string& error)
 {
     const ExportRig& rig = *in.rig;
-    tinygltf::Model m;
-    startModel(m);
-    Bin bin{m, {}};
-    tinygltf::Scene scene;
-    GlbParts out{m, bin, scene};
+    plan.parts = std::make_unique<GlbPlan::Parts>();
+    GlbPlan::Parts& p = *plan.parts;
+    startModel(p.m);
+    GlbParts out{p.m, p.bin, p.scene};
     TreeMaterials mats;
     if (!addTreeMaterials(out, in.sceneTextures, mats, error)) return false;
-    scene.name = "Arborvane";
-    AnimatedNodes nodes;
-    const int treeSkin = addTreeRig(out, rig, nodes.tree);
+    p.scene.name = "Arborvane";
+    const int treeSkin = addTreeRig(out, rig, p.nodes.tree);
     addBarkAndPetioles(out, in.model->tree, rig, mats, treeSkin);
-    nodes.leaves = addLeafBlades(out, *in.leaf, *in.tracks, mats);
+    p.nodes.leaves = addLeafBlades(out, *in.leaf, *in.tracks, mats);
     if (!rig.grass.empty() && in.grassTextures &&
-        !addGrass(out, in.model->grass, rig, in.grassTextures, nodes.grass, error))
+        !addGrass(out, in.model->grass, rig, in.grassTextures, p.nodes.grass, error))
         return false;
-    addAnimation(out, in.model->tree, rig, *in.tracks, nodes);
-    return writeGlb(m, bin, scene, glb, error);
-}
-
-bool probeWritable(const std::string& path, std::string& error)
-{
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        error = "cannot write " + path + ": it is a folder";
-        return false;
-    }
-    const int err = probeFileCreation(path + ".arborvane-probe");
-    if (err != 0) {
-        error = "cannot write " + path + ": " + std::strerror(err);
-        return false;
-    }
+    const MotionTracks& t = *in.tracks;
+    const int grassJoints = p.nodes.grass >= 0 ? t.grass.joints : 0;
+    p.possibleChannels = 2 * static_cast<size_t>(t.tree.joints + t.leaves.joints + grassJoints);
     return true;
 }
 
-bool writeFileReplacing(const std::string& path, const std::string& bytes, std::string& error)
+GlbSizeEstimate glbSizeEstimate(const GlbPlan& plan, const GlbInput& in)
 {
-    const std::string temp = path + ".partial";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const int flushErr = std::fflush(f) != 0 ? errno : 0;
-    const bool synced = fsync(fileno(f)) == 0;
-    const int closeErr = std::fclose(f) != 0 ? errno : 0;
-    if (!written || flushErr || !synced || closeErr) {
-        error = "cannot write " + path + ": " + std::strerror(flushErr ? flushErr : closeErr ? closeErr : errno);
-        std::remove(temp.c_str());
-        return false;
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot rename " + temp + " to " + path + ": " + std::strerror(errno);
-        std::remove(temp.c_str());
-        return false;
-    }
+    const GlbPlan::Parts& p = *plan.parts;
+    const MotionTracks& t = *in.tracks;
+    const int shortFrom = firstPetioleJoint(*in.rig);
+    GlbSizeEstimate b;
+    // JSON: generous per entry of the parts (about 160 bytes each in
+    // practice) and per possible track (its accessor, sampler and channel).
+    const size_t entries = p.m.nodes.size() + p.m.accessors.size() + p.m.bufferViews.size() + p.m.meshes.size() +
+                           p.m.materials.size() + p.m.images.size();
+    b.fixed = 28 + 65536 + 256 * entries + 200 * p.possibleChannels + p.bin.data.size() + 3 * 4;
+    // Every joint turns; chains are rigid, so only the tops of the tree's
+    // chains and the leaf blades move as well (grass blades stand rooted).
+    auto perFrame = [](const std::vector<RigJoint>& joints, int shortFrom, bool topsMove) {
+        uint64_t bytes = 0;
+        for (size_t j = 0; j < joints.size(); ++j)
+            bytes += (static_cast<int>(j) < shortFrom ? 16 : 8) + (topsMove && joints[j].parent < 0 ? 12 : 0);
+        return bytes;
+    };
+    b.perFrame = 4 + perFrame(in.rig->tree, shortFrom, true) + static_cast<uint64_t>(t.leaves.joints) * 20 +
+                 (p.nodes.grass >= 0 ? perFrame(in.rig->grass, 0, false) : 0);
+    return b;
+}
+
+bool finishGlb(GlbPlan& plan, const GlbInput& in, const GlbSink& sink, uint64_t& written, std::string& error)
+{
+    GlbPlan::Parts& p = *plan.parts;
+    Animator anim{p.m, p.bin, in.tracks->frames, {}, {}};
+    addAnimation(p.m, p.bin, in.model->tree, *in.rig, *in.tracks, p.nodes, anim);
+    p.m.scenes.push_back(p.scene);
+    p.m.defaultScene = 0;
+    tinygltf::Buffer buffer;
+    buffer.data = std::move(p.bin.data);
+    p.m.buffers.push_back(std::move(buffer));
+    const uint64_t binBytes = p.m.buffers[0].data.size() + p.bin.later;
+    std::string json, head;
+    if (!serializeDocument(p.m, binBytes, json, head, error)) return false;
+    p.m.buffers[0].data = {}; // head holds them now
+    uint64_t count = 0;
+    const GlbSink counted = [&](const void* bytes, size_t size, std::string& e) {
+        count += size;
+        return sink(bytes, size, e);
+    };
+    if (!writeChunks(json, head, anim, *in.tracks, binBytes, counted, error)) return false;
+    written = count;
     return true;
+}
+
+bool buildGlb(const GlbInput& in, std::string& glb, std::string& error)
+{
+    GlbPlan plan;
+    uint64_t written = 0;
+    glb.clear();
+    const GlbSink append = [&](const void* bytes, size_t size, std::string&) {
+        glb.append(static_cast<const char*>(bytes), size);
+        return true;
+    };
+    return planGlb(in, plan, error) && finishGlb(plan, in, append, written, error);
 }

@@ -1,7 +1,10 @@
 // Builds the binary glTF 2.0 file of the exported motion: meshes at rest,
 // skins over the rig joints, one linear animation clip, PNG textures.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,31 @@ struct GlbInput {
     const MotionTracks* tracks = nullptr;
 };
 
+// Where the file's bytes go, in order. False with a reason stops the write.
+using GlbSink = std::function<bool(const void* bytes, size_t size, std::string& error)>;
+
+// The document but its animation (meshes, skins, textures, nodes), built
+// once frame 0 is captured; the tracks are added and streamed by finishGlb.
+class GlbPlan {
+public:
+    GlbPlan();
+    ~GlbPlan();
+    struct Parts;
+    std::unique_ptr<Parts> parts; // the document so far
+};
+
+// A file's size ahead of the run: fixed + perFrame * frames. Which joints
+// move is known only afterwards; the estimate counts what moves in practice.
+struct GlbSizeEstimate {
+    uint64_t fixed = 0;    // bytes that do not grow with the frames
+    uint64_t perFrame = 0; // bytes per frame of the moving joints
+    uint64_t at(int frames) const { return fixed + perFrame * static_cast<uint64_t>(frames); }
+};
+
+bool planGlb(const GlbInput& input, GlbPlan& plan, std::string& error);
+GlbSizeEstimate glbSizeEstimate(const GlbPlan& plan, const GlbInput& input);
+// Adds the animation and writes the whole file to sink; written counts its bytes.
+bool finishGlb(GlbPlan& plan, const GlbInput& input, const GlbSink& sink, uint64_t& written, std::string& error);
 // The whole .glb in memory. False with a one-line reason.
 bool buildGlb(const GlbInput& input, std::string& glb, std::string& error);
 
@@ -30,8 +58,3 @@ bool buildGlb(const GlbInput& input, std::string& glb, std::string& error);
 std::vector<uint8_t> bmpToTopDownRgb(const BmpImage& image);
 bool encodePng(const BmpImage& image, std::vector<uint8_t>& png);
 
-// Writes under a temporary name beside path and renames it over path when
-// complete, so a failed write never leaves a partial file under path.
-bool writeFileReplacing(const std::string& path, const std::string& bytes, std::string& error);
-// Whether a file can be created beside path (checked before the long run).
-bool probeWritable(const std::string& path, std::string& error);

@@ -1,32 +1,50 @@
 #include "export/motion_tracks.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
 #include "scene/scene.h"
 
 namespace {
 
-void sizeTracks(JointTracks& t, int joints, int frames)
+// Frames per block of a streamed clip: a few megabytes for the tree's joints.
+constexpr int kBlockFrames = 64;
+
+void sizeTracks(JointTracks& t, int joints, int blockFrames)
 {
     t.joints = joints;
-    t.translation.assign(static_cast<size_t>(joints) * frames * 3, 0.0f);
-    t.rotation.assign(static_cast<size_t>(joints) * frames * 4, 0.0f);
+    t.first.assign(static_cast<size_t>(joints) * kPoseFloats, 0.0f);
+    t.last.assign(static_cast<size_t>(joints) * 4, 0.0f);
+    t.moveT.assign(joints, 0.0);
+    t.moveQ.assign(joints, 0.0);
+    t.block.assign(static_cast<size_t>(joints) * blockFrames * kPoseFloats, 0.0f);
 }
 
-void store(JointTracks& t, int joint, int frame, int frames, const double tr[3], double q[4])
+void store(JointTracks& t, int joint, int frame, int blockFrames, const double tr[3], double q[4])
 {
-    const size_t at = static_cast<size_t>(joint) * frames + frame;
-    if (frame > 0) {
-        // q and -q are the same turn; keep neighbours in one hemisphere so
-        // linear interpolation takes the short way.
-        const float* prev = &t.rotation[(at - 1) * 4];
-        if (prev[0] * q[0] + prev[1] * q[1] + prev[2] * q[2] + prev[3] * q[3] < 0)
-            for (int i = 0; i < 4; ++i) q[i] = -q[i];
-    }
-    for (int i = 0; i < 3; ++i) t.translation[at * 3 + i] = static_cast<float>(tr[i]);
-    for (int i = 0; i < 4; ++i) t.rotation[at * 4 + i] = static_cast<float>(q[i]);
+    float* last = &t.last[static_cast<size_t>(joint) * 4];
+    // q and -q are the same turn; keep neighbours in one hemisphere so
+    // linear interpolation takes the short way.
+    if (frame > 0 && last[0] * q[0] + last[1] * q[1] + last[2] * q[2] + last[3] * q[3] < 0)
+        for (int i = 0; i < 4; ++i) q[i] = -q[i];
+    float pose[kPoseFloats];
+    for (int i = 0; i < 3; ++i) pose[i] = static_cast<float>(tr[i]);
+    for (int i = 0; i < 4; ++i) pose[3 + i] = last[i] = static_cast<float>(q[i]);
+    float* first = &t.first[static_cast<size_t>(joint) * kPoseFloats];
+    if (frame == 0) std::copy(pose, pose + kPoseFloats, first);
+    for (int i = 0; i < 3; ++i) t.moveT[joint] = std::max(t.moveT[joint], double(std::fabs(pose[i] - first[i])));
+    for (int i = 3; i < kPoseFloats; ++i)
+        t.moveQ[joint] = std::max(t.moveQ[joint], double(std::fabs(pose[i] - first[i])));
+    const size_t at = static_cast<size_t>(joint) * blockFrames + frame % blockFrames;
+    std::copy(pose, pose + kPoseFloats, &t.block[at * kPoseFloats]);
 }
 
 void captureJoints(JointTracks& t, const std::vector<RigJoint>& joints, const std::vector<Mat4>& world, int frame,
-                   int frames)
+                   int blockFrames)
 {
     const Mat4 root = identity();
     const Vec3 origin{};
@@ -36,43 +54,117 @@ void captureJoints(JointTracks& t, const std::vector<RigJoint>& joints, const st
         double tr[3], q[4];
         rigLocalPose(top ? root : world[joint.parent], top ? origin : joints[joint.parent].pivot, world[j],
                      joint.pivot, tr, q);
-        store(t, static_cast<int>(j), frame, frames, tr, q);
+        store(t, static_cast<int>(j), frame, blockFrames, tr, q);
     }
 }
 
-} // namespace
-
-MotionTracks makeMotionTracks(const ExportRig& rig, const Scene& scene, int frames)
+// Writes the block ending at frame `last` into each joint's track.
+bool flushBlock(const MotionTracks& m, const JointTracks& t, int last, std::string* error)
 {
-    const TreeModel& model = scene.tree;
+    const int start = last / m.blockFrames * m.blockFrames, count = last - start + 1;
+    const size_t bytes = static_cast<size_t>(count) * kPoseFloats * sizeof(float);
+    for (int j = 0; j < t.joints; ++j) {
+        const uint64_t at = t.scratchAt + (static_cast<uint64_t>(j) * m.frames + start) * kPoseFloats * sizeof(float);
+        const float* from = &t.block[static_cast<size_t>(j) * m.blockFrames * kPoseFloats];
+        if (pwrite(m.scratch.fd, from, bytes, static_cast<off_t>(at)) != static_cast<ssize_t>(bytes)) {
+            if (error) *error = std::string("cannot write the scratch file: ") + std::strerror(errno ? errno : ENOSPC);
+            return false;
+        }
+    }
+    return true;
+}
+
+MotionTracks makeTracks(const ExportRig& rig, int frames, int blockFrames)
+{
     MotionTracks m;
     m.frames = frames;
-    sizeTracks(m.tree, static_cast<int>(rig.tree.size()), frames);
-    sizeTracks(m.grass, static_cast<int>(rig.grass.size()), frames);
+    m.blockFrames = blockFrames;
     for (size_t b = 0; b < rig.branchFirst.size(); ++b)
         for (int l = 0; l < kLeavesPerBranch; ++l)
             if (rig.petioleFirst[b * kLeavesPerBranch + l] >= 0) {
                 m.leafBranch.push_back(static_cast<int>(b));
                 m.leafIndex.push_back(l);
             }
-    sizeTracks(m.leaves, static_cast<int>(m.leafBranch.size()), frames);
+    sizeTracks(m.tree, static_cast<int>(rig.tree.size()), blockFrames);
+    sizeTracks(m.grass, static_cast<int>(rig.grass.size()), blockFrames);
+    sizeTracks(m.leaves, static_cast<int>(m.leafBranch.size()), blockFrames);
+    const uint64_t perJoint = static_cast<uint64_t>(frames) * kPoseFloats * sizeof(float);
+    m.grass.scratchAt = m.tree.joints * perJoint;
+    m.leaves.scratchAt = m.grass.scratchAt + m.grass.joints * perJoint;
     m.leafScale.assign(m.leafBranch.size(), 1.0f);
-    (void)model;
     return m;
 }
 
-void captureFrame(MotionTracks& tracks, const ExportRig& rig, const Scene& scene, int frame)
+} // namespace
+
+OwnedFd& OwnedFd::operator=(OwnedFd&& o) noexcept
+{
+    if (this != &o) {
+        if (fd >= 0) close(fd);
+        fd = o.fd;
+        o.fd = -1;
+    }
+    return *this;
+}
+
+OwnedFd::~OwnedFd()
+{
+    if (fd >= 0) close(fd);
+}
+
+MotionTracks makeMotionTracks(const ExportRig& rig, const Scene&, int frames)
+{
+    return makeTracks(rig, frames, frames);
+}
+
+MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const Scene&, int frames, int scratchFd)
+{
+    MotionTracks m = makeTracks(rig, frames, std::min(frames, kBlockFrames));
+    m.scratch = OwnedFd(scratchFd);
+    return m;
+}
+
+bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const Scene& scene, int frame, std::string* error)
 {
     const TreeModel& model = scene.tree;
     std::vector<Mat4> tree, grass;
     rigWorldTransforms(rig, scene, tree, rig.grass.empty() ? nullptr : &grass);
-    captureJoints(tracks.tree, rig.tree, tree, frame, tracks.frames);
-    if (!rig.grass.empty()) captureJoints(tracks.grass, rig.grass, grass, frame, tracks.frames);
+    captureJoints(tracks.tree, rig.tree, tree, frame, tracks.blockFrames);
+    if (!rig.grass.empty()) captureJoints(tracks.grass, rig.grass, grass, frame, tracks.blockFrames);
     for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
         const Leaf& leaf = model.branches[tracks.leafBranch[i]].leaves[tracks.leafIndex[i]];
         double tr[3], q[4], s = 1.0;
         decomposeBladeMatrix(leaf.bladeMatrix, tr, q, s);
         if (frame == 0) tracks.leafScale[i] = static_cast<float>(s);
-        store(tracks.leaves, static_cast<int>(i), frame, tracks.frames, tr, q);
+        store(tracks.leaves, static_cast<int>(i), frame, tracks.blockFrames, tr, q);
     }
+    const bool blockFull = (frame + 1) % tracks.blockFrames == 0 || frame + 1 == tracks.frames;
+    if (tracks.scratch.fd < 0 || !blockFull) return true;
+    return flushBlock(tracks, tracks.tree, frame, error) && flushBlock(tracks, tracks.grass, frame, error) &&
+           flushBlock(tracks, tracks.leaves, frame, error);
+}
+
+bool readTrack(const MotionTracks& tracks, const JointTracks& group, int joint, std::vector<float>& out,
+               std::string& error)
+{
+    const size_t floats = static_cast<size_t>(tracks.frames) * kPoseFloats;
+    out.resize(floats);
+    if (tracks.scratch.fd < 0) {
+        const float* from = &group.block[static_cast<size_t>(joint) * floats];
+        std::copy(from, from + floats, out.data());
+        return true;
+    }
+    const uint64_t at = group.scratchAt + static_cast<uint64_t>(joint) * floats * sizeof(float);
+    size_t done = 0;
+    auto* to = reinterpret_cast<char*>(out.data());
+    while (done < floats * sizeof(float)) {
+        const ssize_t n = pread(tracks.scratch.fd, to + done, floats * sizeof(float) - done,
+                                static_cast<off_t>(at + done));
+        if (n <= 0) {
+            error = std::string("cannot read the scratch file: ") + (n < 0 ? std::strerror(errno) : "it is short");
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
