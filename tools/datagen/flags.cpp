@@ -156,6 +156,19 @@ const std::vector<Preset>& presetTable()
     return presets;
 }
 
+void checkFlagPairs(const GrowOptions& options)
+{
+    // The crown needs room between its lowest limb and the top.
+    const TreeParams& t = options.tree;
+    if (t.crownBase + 2.5 > t.height) {
+        char message[160];
+        std::snprintf(message, sizeof message,
+                      "--crown-base %g leaves no crown under --tree-height %g; keep it 2.5 or more below", t.crownBase,
+                      t.height);
+        throw UsageError(message);
+    }
+}
+
 int parseGrowOptions(int argc, char** argv, GrowOptions& options)
 {
     CLI::App app(description(), "arborvane-grow");

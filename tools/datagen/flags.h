@@ -32,6 +32,10 @@ struct Preset {
 
 const std::vector<Preset>& presetTable();
 
+// Flags that are each in range but do not fit together, whichever parts
+// --only asks for: throws UsageError naming them.
+void checkFlagPairs(const GrowOptions& options);
+
 // Parses argv[1..] into options; a --preset applies before the tree flags
 // given with it, whatever their order. -1 to go on, else the exit status
 // (--help 0, a bad flag or value 2, with the message printed).
