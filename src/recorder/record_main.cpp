@@ -111,18 +111,22 @@ std::string extensionOf(const std::string& path)
 // writable folder. 0 when fine, else the exit status with error set.
 int checkVideoTarget(const RecordOptions& options, std::string& error)
 {
+    std::vector<std::string> inputs;
+    for (const std::string& name : dataFileNames()) inputs.push_back(dataPath(options.run.dataDir, name.c_str()));
+    const OutputTarget target = checkOutputTarget(options.video, inputs);
+    if (target.refused) {
+        error = "--video: " + target.error;
+        return 2;
+    }
     const std::vector<std::string>& known = videoExtensions();
     if (std::find(known.begin(), known.end(), extensionOf(options.video)) == known.end()) {
         error = "--video " + options.video + ": the name must end in one of";
         for (const std::string& ext : known) error += " " + ext;
         return 2;
     }
-    std::vector<std::string> inputs;
-    for (const std::string& name : dataFileNames()) inputs.push_back(dataPath(options.run.dataDir, name.c_str()));
-    const OutputTarget target = checkOutputTarget(options.video, inputs);
     if (target.ok) return 0;
     error = "--video: " + target.error;
-    return target.refused ? 2 : 1;
+    return 1;
 }
 
 // Before the scene loads: ffmpeg and the video's destination when a video is
