@@ -365,6 +365,7 @@ TEST(TreeDatagen, BadFlagsExitTwoNamingTheFlag)
     EXPECT_EQ(runGrow(out + "--crown-base 9 --tree-height 10 --only leaf", &err), 2);
     EXPECT_NE(err.find("--crown-base"), std::string::npos) << err;
     EXPECT_FALSE(std::filesystem::exists(scratchDir() / "bad")) << "a folder made after a bad flag";
+    EXPECT_EQ(runGrow("--out " + (scratchDir() / "stderr.txt").string(), &err), 2) << "--out names a file";
     // A flag given with a preset wins over the preset's value.
     EXPECT_EQ(runGrow("--preset columnar --crown-width 6 --only tree --out " + (scratchDir() / "wide").string()), 0);
     const Extent wide = extentOf(parseTree((scratchDir() / "wide" / kTreeName).string()).rows);

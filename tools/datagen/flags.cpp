@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <type_traits>
 
 #include "scene/command_line.h"
@@ -158,6 +160,9 @@ const std::vector<Preset>& presetTable()
 
 void checkFlagPairs(const GrowOptions& options)
 {
+    std::error_code ec;
+    if (std::filesystem::exists(options.out, ec) && !std::filesystem::is_directory(options.out, ec))
+        throw UsageError("--out " + options.out + " is not a folder");
     // The crown needs room between its lowest limb and the top.
     const TreeParams& t = options.tree;
     if (t.crownBase + 2.5 > t.height) {

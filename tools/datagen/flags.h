@@ -33,7 +33,8 @@ struct Preset {
 const std::vector<Preset>& presetTable();
 
 // Flags that are each in range but do not fit together, whichever parts
-// --only asks for: throws UsageError naming them.
+// --only asks for, and an --out that exists but is not a folder: throws
+// UsageError naming them.
 void checkFlagPairs(const GrowOptions& options);
 
 // Parses argv[1..] into options; a --preset applies before the tree flags
