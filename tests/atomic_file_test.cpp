@@ -148,6 +148,17 @@ TEST(AtomicFile, TargetsThatAreNotRegularFilesOrAreInputsAreRefused)
         ASSERT_EQ(mkdir(dir.at("locked").c_str(), 0500), 0);
         EXPECT_NE(checkOutputTarget(dir.at("locked/x.glb")).error.find("Permission denied"), std::string::npos);
     }
+    // Opening refuses them too, whoever skipped the check: a link to /dev/null stays one.
+    ASSERT_EQ(symlink("/dev/null", dir.at("null.bmp").c_str()), 0);
+    for (const std::string& path : {dir.at("null.bmp"), dir.at("pipe"), dir.path}) {
+        AtomicFile file;
+        std::string error;
+        EXPECT_FALSE(file.open(path, error)) << path;
+        EXPECT_NE(error.find("it is"), std::string::npos) << error;
+    }
+    struct stat st {};
+    EXPECT_TRUE(stat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode));
+    EXPECT_TRUE(stat(dir.at("pipe").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
     uint64_t bytes = 0;
     EXPECT_TRUE(freeSpaceFor(dir.at("fresh.glb"), bytes));
     EXPECT_GT(bytes, 0u);

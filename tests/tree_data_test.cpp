@@ -360,7 +360,12 @@ TEST(TreeDatagen, BadFlagsExitTwoNamingTheFlag)
         EXPECT_EQ(runGrow(out + arguments, &err), 2) << arguments;
         EXPECT_NE(err.find(flag), std::string::npos) << arguments << ": " << err;
     }
-    EXPECT_FALSE(std::filesystem::exists(scratchDir() / "bad" / kTreeName)) << "nothing written after a bad flag";
+    // Flags that do not fit together are refused whatever --only asks for, before anything is made.
+    std::string err;
+    EXPECT_EQ(runGrow(out + "--crown-base 9 --tree-height 10 --only leaf", &err), 2);
+    EXPECT_NE(err.find("--crown-base"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(scratchDir() / "bad")) << "a folder made after a bad flag";
+    EXPECT_EQ(runGrow("--out " + (scratchDir() / "stderr.txt").string(), &err), 2) << "--out names a file";
     // A flag given with a preset wins over the preset's value.
     EXPECT_EQ(runGrow("--preset columnar --crown-width 6 --only tree --out " + (scratchDir() / "wide").string()), 0);
     const Extent wide = extentOf(parseTree((scratchDir() / "wide" / kTreeName).string()).rows);
@@ -376,6 +381,24 @@ TEST(TreeDatagen, FolderThatCannotBeMadeExitsOne)
     EXPECT_EQ(runGrow("--only leaf --out " + file + "/data", &err), 1);
     EXPECT_NE(err.find("cannot make the folder " + file), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+TEST(TreeDatagen, FailedWriteKeepsTheEarlierFile)
+{
+    // A file size limit stands in for a full disk: the tree file does not fit.
+    const auto dir = scratchDir() / "full";
+    ASSERT_EQ(runGrow("--only tree --out " + dir.string()), 0);
+    const std::string earlier = readFile((dir / kTreeName).string());
+    const std::string command = "ulimit -f 40; trap '' XFSZ; " + std::string(kGrow) + " --only tree --tree-seed 9 --out " +
+                                dir.string() + " > /dev/null 2> " + (scratchDir() / "full.err").string();
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(readFile((scratchDir() / "full.err").string()).find("cannot write " + (dir / kTreeName).string()),
+              std::string::npos);
+    EXPECT_EQ(readFile((dir / kTreeName).string()), earlier) << "the earlier tree file was changed";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
 }
 
 TEST(TreeDatagen, HelpListsEveryFlagWithItsDefault)

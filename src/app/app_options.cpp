@@ -1,7 +1,9 @@
 #include "app/app_options.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "app/app_state.h"
 #include "scene/command_line.h"
@@ -31,4 +33,15 @@ int parseAppOptions(int argc, char** argv)
             return 2;
         }
     return -1;
+}
+
+int refuseStrayArguments(int argc, char** argv)
+{
+    if (argc < 2) return -1;
+    const std::string arg = argv[1];
+    std::fprintf(stderr, "arborvane: unexpected argument %s", arg.c_str());
+    std::error_code ec;
+    if (std::filesystem::is_directory(arg, ec)) std::fprintf(stderr, "; did you mean --data %s?", arg.c_str());
+    std::fprintf(stderr, "\nRun arborvane --help for the flags.\n");
+    return 2;
 }

@@ -6,3 +6,6 @@
 // -1 to go on; otherwise the exit status (--help 0, a bad flag or value 2,
 // with the message printed).
 int parseAppOptions(int argc, char** argv);
+// After glutInit has taken its own options out of argv: any word left is one
+// neither knows. 2 with a hint printed (--data DIR when it names a folder), else -1.
+int refuseStrayArguments(int argc, char** argv);

@@ -44,6 +44,7 @@ int main(int argc, char** argv)
     if (!probe) return 1;
     glutInit(&argc, argv);
     XCloseDisplay(probe);
+    if (refuseStrayArguments(argc, argv) >= 0) return 2;
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(view.windowWidth, view.windowHeight);
     glutCreateWindow("Arborvane");

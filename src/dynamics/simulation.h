@@ -1,6 +1,7 @@
 // One fixed simulation step of the whole scene.
 #pragma once
 #include "dynamics/oscillators.h"
+#include "scene/time_step.h"
 
 struct Branch;
 struct GrassBlade;
@@ -9,7 +10,6 @@ struct Scene;
 struct TreeModel;
 struct WindField;
 
-constexpr double kTimeStep = 0.05; /// seconds per step; one step per drawn frame, not the measured interval
 
 // Restores rest geometry, moves everything in the wind of scene.input,
 // publishes the triangle figure, refines the centre lines when

@@ -25,6 +25,7 @@ inline size_t bmpRowStride(int width) { return (static_cast<size_t>(width) * 3 +
 // fills in the pixel block size and both resolutions (2835 is 72 dpi), as the
 // generated textures carry them; frame captures leave those words 0.
 std::vector<uint8_t> encodeBmp(int width, int height, const uint8_t* rgb, uint32_t pixelsPerMetre = 0);
-// Writes encodeBmp's bytes; false with errno's reason in error on failure.
+// Writes encodeBmp's bytes whole or not at all (platform/atomic_file.h);
+// false with the system's reason in error on failure.
 bool writeBmpFile(const char* path, int width, int height, const uint8_t* rgb, std::string* error,
                   uint32_t pixelsPerMetre = 0);

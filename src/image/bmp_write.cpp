@@ -1,9 +1,6 @@
 // Writing of uncompressed 24-bit BMP files (frame capture, generated textures).
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include "image/bmp_file.h"
+#include "platform/atomic_file.h"
 
 namespace {
 
@@ -66,19 +63,13 @@ bool writeBmpFile(const char* path, int width, int height, const uint8_t* rgb, s
                   uint32_t pixelsPerMetre)
 {
     const std::vector<uint8_t> bytes = encodeBmp(width, height, rgb, pixelsPerMetre);
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) {
-        if (error) *error = std::strerror(errno);
-        return false;
-    }
-    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
-    const int writeErrno = written == bytes.size() ? 0 : errno;
-    // A full disk may only show at close, when the buffered tail is flushed.
-    const bool closed = std::fclose(file) == 0;
-    const int closeErrno = closed ? 0 : errno;
-    if (written != bytes.size() || !closed) {
-        if (error) *error = std::strerror(writeErrno != 0 ? writeErrno : (closeErrno != 0 ? closeErrno : EIO));
-        return false;
-    }
-    return true;
+    // Whole or not at all: a full disk or a signal never leaves a cut frame
+    // under a real frame name, and an earlier file of that name stays.
+    AtomicFile file;
+    std::string why;
+    if (file.open(path, why) && file.write(bytes.data(), bytes.size(), why) && file.commit(why)) return true;
+    // AtomicFile says "cannot write PATH: reason"; callers name the path themselves.
+    const size_t colon = why.rfind(": ");
+    if (error) *error = colon == std::string::npos ? why : why.substr(colon + 2);
+    return false;
 }

@@ -151,6 +151,12 @@ bool AtomicFile::open(const std::string& target, std::string& error)
     discard();
     installCleanupOnce();
     target_ = followLinks(target);
+    // Renaming over a device, a FIFO or a folder would replace it (as root, /dev/null too).
+    struct stat existing {};
+    if (stat(target_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        error = why(target_, S_ISDIR(existing.st_mode) ? "it is a folder" : "it is not a regular file");
+        return false;
+    }
     const std::string folder = folderOf(target_);
     std::string name = target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
     const size_t dot = name.rfind('.');

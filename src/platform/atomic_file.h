@@ -37,6 +37,7 @@ public:
 
     // Creates the temporary file beside target (links followed), named like
     // ".NAME.partial-XXXXXX.EXT" so programs that go by the extension still do.
+    // An existing target that is not a regular file is refused.
     bool open(const std::string& target, std::string& error);
     // Appends at the write position.
     bool write(const void* bytes, size_t size, std::string& error);

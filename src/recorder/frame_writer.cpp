@@ -1,5 +1,7 @@
 #include "recorder/frame_writer.h"
 
+#include <new>
+
 #include "image/bmp_file.h"
 
 bool FrameWriter::submit(std::vector<uint8_t>& rgb, const std::string& path, std::string& error)
@@ -23,6 +25,11 @@ void FrameWriter::write(void* self)
 {
     FrameWriter& w = *static_cast<FrameWriter*>(self);
     std::string reason;
-    if (!writeBmpFile(w.path_.c_str(), w.width_, w.height_, w.pending_.data(), &reason))
-        w.failure_ = "cannot write " + w.path_ + ": " + reason;
+    // An exception would end the process from this thread; out of memory is reported like any failed write.
+    try {
+        if (!writeBmpFile(w.path_.c_str(), w.width_, w.height_, w.pending_.data(), &reason))
+            w.failure_ = "cannot write " + w.path_ + ": " + reason;
+    } catch (const std::bad_alloc&) {
+        w.failure_ = "cannot write " + w.path_ + ": out of memory";
+    }
 }

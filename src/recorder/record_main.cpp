@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "recorder/frame_dir.h"
 #include "recorder/frame_writer.h"
 #include "recorder/offscreen_context.h"
+#include "platform/atomic_file.h"
 #include "platform/file_probe.h"
 #include "platform/median.h"
 #include "platform/progress.h"
@@ -49,10 +52,16 @@ int fail(const std::string& message)
 
 bool prepareOutDir(const std::string& dir, std::string& error)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    std::error_code made, ec;
+    std::filesystem::create_directories(dir, made);
     if (!std::filesystem::is_directory(dir, ec)) {
-        error = "cannot create the frame directory " + dir + (ec ? ": " + ec.message() : "");
+        // The reason the folder could not be made, not that it is missing afterwards.
+        const std::error_code& reason = made ? made : ec;
+        error = "cannot create the frame directory " + dir + (reason ? ": " + reason.message() : "");
+        return false;
+    }
+    if (access(dir.c_str(), W_OK | X_OK) != 0) {
+        error = "cannot write into the frame directory " + dir + ": " + std::strerror(errno);
         return false;
     }
     if (probeFileCreation(dir + "/.arborvane-record-probe") != 0) {
@@ -87,19 +96,65 @@ bool checkDataFiles(const RunFlags& run, std::string& error)
     return true;
 }
 
-// Before the scene loads: ffmpeg when a video is wanted (its path in
-// ffmpeg), a writable frame directory with no frames of an earlier run.
-bool checkOutputs(const RecordOptions& options, std::string& ffmpeg, std::string& error)
+// Lower-case ending of path from its last dot, or empty.
+std::string extensionOf(const std::string& path)
 {
+    const size_t dot = path.rfind('.'), slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// The video's destination, before any work: a name ffmpeg can write, a
+// regular file (or none yet) that is not one of the data files, in a
+// writable folder. 0 when fine, else the exit status with error set.
+int checkVideoTarget(const RecordOptions& options, std::string& error)
+{
+    std::vector<std::string> inputs;
+    for (const std::string& name : dataFileNames()) inputs.push_back(dataPath(options.run.dataDir, name.c_str()));
+    const OutputTarget target = checkOutputTarget(options.video, inputs);
+    if (target.refused) {
+        error = "--video: " + target.error;
+        return 2;
+    }
+    const std::vector<std::string>& known = videoExtensions();
+    if (std::find(known.begin(), known.end(), extensionOf(options.video)) == known.end()) {
+        error = "--video " + options.video + ": the name must end in one of";
+        for (const std::string& ext : known) error += " " + ext;
+        return 2;
+    }
+    if (target.ok) return 0;
+    error = "--video: " + target.error;
+    return 1;
+}
+
+// Before the scene loads: ffmpeg and the video's destination when a video is
+// wanted (ffmpeg's path in ffmpeg), a writable frame directory. Earlier
+// frames stay until the scene has loaded. 0, or the exit status with error set.
+int checkOutputs(const RecordOptions& options, std::string& ffmpeg, std::string& error)
+{
+    std::error_code ec;
+    if (std::filesystem::exists(options.outDir, ec) && !std::filesystem::is_directory(options.outDir, ec)) {
+        error = "--out " + options.outDir + " is not a folder";
+        return 2;
+    }
     if (!options.video.empty()) {
+        if (const int status = checkVideoTarget(options, error)) return status;
         ffmpeg = findFfmpeg();
         if (ffmpeg.empty()) {
             error = "--video needs ffmpeg, which is not installed (apt-get install ffmpeg); "
                     "drop --video to write the frames only";
-            return false;
+            return 1;
         }
     }
-    if (!prepareOutDir(options.outDir, error)) return false;
+    return prepareOutDir(options.outDir, error) ? 0 : 1;
+}
+
+// Just before the first frame: the frames an earlier run left go, so the
+// folder holds this run's frames only.
+bool clearEarlierFrames(const RecordOptions& options, std::string& error)
+{
     const int removed = removeEarlierFrames(options.outDir, error);
     if (removed < 0) return false;
     if (removed > 0)
@@ -120,6 +175,10 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
     view.interactionMode = 2;
     const StartReport report = startScene(scene, assets, view, options.run.dataDir, &options.run.seed);
     if (!report.sceneTexturesOk) std::printf("Error on loading texture %s\n", report.failedTexture.c_str());
+    if (report.sceneTexturesOk && !report.grassTexturesOk) {
+        error = "grass texture did not load: " + report.grassFailure + "; nothing recorded";
+        return false;
+    }
     // The window carries on after these load errors; a recording of a half-loaded scene is no use.
     if (!report.sceneTexturesOk || !report.files.complete() || scene.tree.branchCount <= 0 ||
         scene.grass.bladeCount <= 0) {
@@ -197,20 +256,14 @@ void printSummary(const RecordOptions& options, FrameTimes& times, double second
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Records, then encodes the video when asked; the exit status.
+int recordAndEncode(const RecordOptions& options, const std::string& ffmpeg)
 {
-    RecordOptions options;
-    const int status = parseRecordOptions(argc, argv, options);
-    if (status >= 0) return status;
-    std::string error, ffmpeg;
-    if (!checkDataFiles(options.run, error) || !checkOutputs(options, ffmpeg, error)) return fail(error);
-
+    std::string error;
     OffscreenContext context;
     if (!createOffscreenContext(context, options.width, options.height, error))
         return fail("no offscreen OpenGL: " + error);
-    if (!startRecordedScene(options, error)) return fail(error);
+    if (!startRecordedScene(options, error) || !clearEarlierFrames(options, error)) return fail(error);
     std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
                 options.frames, options.width, options.height, options.outDir.c_str(),
                 options.run.wind.gale ? "moderate gale" : "light breeze", options.run.wind.magnitude,
@@ -224,10 +277,33 @@ int main(int argc, char** argv)
     destroyOffscreenContext(context);
 
     if (!options.video.empty()) {
-        if (!encodeVideo(ffmpeg, options.outDir, options.frames, options.fps, options.video, error))
+        AtomicFile video;
+        if (!video.open(options.video, error) ||
+            !encodeVideo(ffmpeg, options.outDir, options.frames, options.fps, video, error))
             return fail("video not made: " + error);
         std::printf("Video %s: %d frames at %d fps (%.2f s%s)\n", options.video.c_str(), options.frames, options.fps,
                     options.frames / static_cast<double>(options.fps), options.fps == 20 ? ", real time" : "");
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        RecordOptions options;
+        const int status = parseRecordOptions(argc, argv, options);
+        if (status >= 0) return status;
+        std::string error, ffmpeg;
+        if (!checkDataFiles(options.run, error)) return fail(error);
+        if (const int bad = checkOutputs(options, ffmpeg, error)) {
+            std::fprintf(stderr, "arborvane-record: %s\n", error.c_str());
+            return bad;
+        }
+        return recordAndEncode(options, ffmpeg);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "arborvane-record: out of memory; try smaller frames (--width, --height)\n");
+        return 1;
+    }
 }

@@ -32,7 +32,9 @@ void addRecordFlags(CLI::App& app, RecordOptions& o)
         ->type_name("DIR")
         ->check(nameOf("a directory name"))
         ->capture_default_str();
-    app.add_option("--video", o.video, "also encode this run's frames (H.264, yuv420p; needs ffmpeg)")
+    app.add_option("--video", o.video, "also encode this run's frames (H.264, yuv420p; needs ffmpeg);\n"
+                   "the name ends in .mp4, .mkv, .mov or .avi (a fixed list\n"
+                   "of containers that hold H.264)")
         ->type_name("FILE.mp4")
         ->check(nameOf("a file name"));
     app.add_option("--fps", o.fps, "video playback rate; each frame is one 0.05 s step,\nso only 20 is real time")

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -26,36 +27,76 @@ std::string findFfmpeg()
     return {};
 }
 
+namespace {
+
+// ffmpeg's own lines, from the file its standard error went to.
+std::string readBack(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    ssize_t n = 0;
+    for (off_t at = 0; (n = pread(fd, buffer, sizeof buffer, at)) > 0; at += n) text.append(buffer, size_t(n));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+// Runs args with standard error into errFd; the exit status, or -1 with error set.
+int runProgram(std::vector<std::string>& args, int errFd, std::string& error)
+{
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (spawned != 0) error = "cannot start " + args[0];
+    else if (waitpid(pid, &status, 0) < 0) error = "lost the ffmpeg process";
+    else return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return -1;
+}
+
+} // namespace
+
+const std::vector<std::string>& videoExtensions()
+{
+    static const std::vector<std::string> list = {".mp4", ".mkv", ".mov", ".avi"};
+    return list;
+}
+
 bool encodeVideo(const std::string& ffmpeg, const std::string& frameDir, int frames, int fps,
-                 const std::string& output, std::string& error)
+                 AtomicFile& output, std::string& error)
 {
     // No shell: paths with spaces or quotes go through unchanged.
     const std::string pattern = frameDir + "/snap%03d.bmp";
     const std::string rate = std::to_string(fps);
     // ffmpeg reads the pattern up to the first missing number; the count
     // stops it at this run's last frame whatever else lies in the folder.
-    std::vector<std::string> args = {ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
+    // It writes the temporary file (same extension, so the same container);
+    // -xerror makes a failed write end the run instead of a short file.
+    std::vector<std::string> args = {ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-xerror", "-y",
                                      "-framerate", rate, "-i", pattern, "-frames:v", std::to_string(frames),
                                      "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264",
-                                     "-pix_fmt", "yuv420p", "-r", rate, output};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, ffmpeg.c_str(), nullptr, nullptr, argv.data(), environ);
-    if (spawned != 0) {
-        error = "cannot start " + ffmpeg;
+                                     "-pix_fmt", "yuv420p", "-r", rate, output.tempPath()};
+    // ffmpeg may report a failed write and still exit 0: at this log level
+    // any line it prints is an error, so its lines decide too.
+    FILE* log = std::tmpfile();
+    if (!log) {
+        error = "cannot make a file for ffmpeg's messages";
         return false;
     }
-    int status = 0;
-    if (waitpid(pid, &status, 0) < 0) {
-        error = "lost the ffmpeg process";
+    const int status = runProgram(args, fileno(log), error);
+    const std::string said = readBack(fileno(log));
+    std::fclose(log);
+    if (status < 0) return false;
+    if (status != 0 || !said.empty()) {
+        error = "ffmpeg failed" + (status != 0 ? " (exit status " + std::to_string(status) + ")" : std::string()) +
+                (said.empty() ? std::string() : ": " + said);
+        output.discard();
         return false;
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        error = "ffmpeg failed (exit status " +
-                std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) + ")";
-        return false;
-    }
-    return true;
+    return output.commit(error);
 }

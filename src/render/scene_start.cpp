@@ -12,7 +12,7 @@ StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, cons
     report.sceneTexturesOk = loadSceneTextures(assets, dataDir, report.failedTexture);
     if (!report.sceneTexturesOk) return report;
 
-    std::string failure;
+    std::string& failure = report.grassFailure;
     report.grassTexturesOk = loadGrassTextures(assets, dataDir, &failure);
     if (report.grassTexturesOk)
         consolePrintf("Files %s~%s have successfully been loaded!\n",

@@ -19,6 +19,7 @@ struct StartReport {
     bool sceneTexturesOk = false; // all six loaded; otherwise nothing after them ran
     std::string failedTexture;    // path of the scene texture that failed
     bool grassTexturesOk = false; // all four grass textures loaded
+    std::string grassFailure;     // the grass texture that failed and why, when one did
     LoadReport files;             // leaf, noise, tree, grass files
 };
 StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, const std::string& dataDir,

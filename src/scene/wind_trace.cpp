@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "dynamics/simulation.h"
+#include "scene/time_step.h"
 
 TreeTip findTreeTip(const TreeModel& tree)
 {

@@ -2,7 +2,8 @@
 """Fatal start-up paths: a missing ground texture prints
 "Error on loading texture ./data/tree/ground.bmp" with no line break, waits
 for one character on standard input, exits with status 1 and opens no later
-data file; without an X display the program says so in one line and exits 1.
+data file; without an X display the program says so in one line and exits 1;
+a stray argument is refused with status 2.
 
 Arguments: the arborvane executable and the generated data dir."""
 import os
@@ -101,6 +102,17 @@ def check_no_display(exe):
         fail("with an unreachable display: status %d, stderr %r" % (result.returncode, result.stderr))
 
 
+def check_stray_argument(exe, data):
+    """A word neither the program nor GLUT takes: exit 2, with --data suggested for a folder."""
+    with Session() as s:
+        for args, hint in ((["data"], "did you mean --data data?"), (["-geometry", "300x200+0+0", "oops"], "")):
+            r = subprocess.run([os.path.abspath(exe)] + args, cwd=os.path.dirname(os.path.abspath(data)), env=s.env,
+                               stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+            err = r.stderr.decode(errors="replace")
+            if r.returncode != 2 or "unexpected argument " + args[-1] not in err or hint not in err:
+                fail("arborvane %s: status %d, stderr %r" % (" ".join(args), r.returncode, err))
+
+
 def main():
     if len(sys.argv) != 3:
         fail("usage: fatal_start_e2e.py <arborvane> <data dir>")
@@ -110,6 +122,7 @@ def main():
     if not os.path.isfile(os.path.join(data, "tree", "ground.bmp")):
         skip("no generated data in " + data)
     check_no_display(exe)
+    check_stray_argument(exe, data)
     check_missing_ground(exe, data)
     check_waits_for_input(exe, data)
     print("fatal start-up paths: ok")

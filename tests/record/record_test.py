@@ -6,6 +6,10 @@
   record_test.py RECORDER errors      bad flags, missing and broken data, unwritable output
   record_test.py RECORDER video       --video: frame count and rate of the file, after an earlier longer run
   record_test.py RECORDER progress    a bar only on a terminal; tenths as lines into a pipe
+  record_test.py RECORDER safety      bad data and refused outputs touch nothing; a video that
+                                      cannot be written leaves the earlier one byte for byte
+  record_test.py RECORDER fulldisk    frames on a full disk (a small tmpfs; root only, else skipped)
+  record_test.py RECORDER interrupt   SIGINT while a 4096 x 4096 frame is written
   record_test.py RECORDER update      rewrites the golden PNG (after a deliberate change)
   record_test.py RECORDER fullsize    800 x 600 frames, shadows off and on, against the
                                       immediate-mode renderer's frames in tests/golden
@@ -17,11 +21,14 @@ import json
 import os
 import pty
 import re
+import resource
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -358,6 +365,147 @@ def progress(recorder):
     print("progress: 10 lines into a pipe, a bar on a terminal")
 
 
+def snapshot(folder):
+    """Every file in folder with its bytes."""
+    return {n: open(os.path.join(folder, n), "rb").read() for n in sorted(os.listdir(folder))}
+
+
+def no_partials(folder, what):
+    left = [n for n in os.listdir(folder) if ".partial" in n]
+    if left:
+        sys.exit(f"FAIL: {what}: temporary files left: {left}")
+
+
+def file_size_limit(limit):
+    """preexec_fn: writes beyond limit bytes fail (EFBIG) as a full disk would, for ffmpeg too."""
+    def apply():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+    return apply
+
+
+def bad_data_keeps_frames(recorder, work):
+    """A broken tree file or a truncated grass texture: exit 1 naming the file, the
+    earlier run's frames untouched and not reported as removed."""
+    out = os.path.join(work, "keep")
+    record(recorder, ["--frames", "5"] + SMALL, out)
+    before = snapshot(out)
+    for name, wanted in (("tree/tulip_tree.txt", "tulip_tree.txt"), ("grass/grass01.bmp", "grass/grass01.bmp")):
+        data = os.path.join(work, "broken")
+        shutil.rmtree(data, ignore_errors=True)
+        shutil.copytree(os.path.join(os.getcwd(), "data"), data)
+        whole = open(os.path.join(data, name), "rb").read()
+        open(os.path.join(data, name), "wb").write(whole[: len(whole) // 2])
+        r = run(recorder, ["--frames", "5", "--data", data, "--out", out] + SMALL)
+        expect(r, 1, wanted, "broken " + name)
+        if "Removed" in r.stdout or "Recording" in r.stdout or snapshot(out) != before:
+            sys.exit(f"FAIL: broken {name}: the earlier frames were touched\n{r.stdout}")
+
+
+def refused_outputs(recorder, work):
+    """Outputs that cannot be one are refused with 2 before any frame is drawn;
+    a link is written through."""
+    data_file = os.path.join(os.getcwd(), "data", "tree", "tulip_tree.txt")
+    fifo, folder, plain = (os.path.join(work, n) for n in ("f.mp4", "d.mp4", "plain"))
+    os.mkfifo(fifo)
+    os.mkdir(folder)
+    open(plain, "w").close()
+    into_data = os.path.join(work, "data.mp4")
+    os.symlink(data_file, into_data)
+    out = ["--out", os.path.join(work, "o")]
+    for args, text in ((["--video", "/dev/null"], "not a regular file"), (["--video", fifo], "not a regular file"),
+                       (["--video", folder], "it is a folder"), (["--video", into_data], "it is the input file"),
+                       (["--video", os.path.join(work, "v.txt")], ".mp4"), (["--out", plain], "is not a folder")):
+        r = run(recorder, ["--frames", "2"] + SMALL + (args if args[0] == "--out" else out + args))
+        expect(r, 2, text, " ".join(args))
+        if "Recording" in r.stdout:
+            sys.exit(f"FAIL: {args}: frames drawn before the output was refused")
+    if not os.path.exists("/dev/null") or not os.path.isfile(data_file) or os.path.isfile("/dev/null"):
+        sys.exit("FAIL: a refused output was replaced")
+    r = run(recorder, ["--frames", "2", "--video", os.path.join(work, "no", "v.mp4")] + SMALL + out)
+    expect(r, 1, "No such file or directory", "video in a missing folder")
+    if "Recording" in r.stdout:
+        sys.exit("FAIL: frames drawn before the video's folder was found missing")
+    if shutil.which("ffmpeg"):
+        real, link = os.path.join(work, "real.mp4"), os.path.join(work, "link.mp4")
+        os.symlink("real.mp4", link)
+        record(recorder, ["--frames", "2", "--video", link] + SMALL, os.path.join(work, "o"))
+        if not os.path.islink(link) or os.path.getsize(real) == 0:
+            sys.exit("FAIL: the video was not written through the link")
+
+
+def video_write_failure(recorder, work):
+    """ffmpeg cannot finish (file size limit standing in for a full disk): exit 1 with
+    ffmpeg's message, the earlier video byte for byte, no temporary file."""
+    if not shutil.which("ffmpeg"):
+        sys.exit("FAIL: ffmpeg not installed (scripts/deps.sh installs it)")
+    out, mp4 = os.path.join(work, "vf"), os.path.join(work, "v.mp4")
+    args = SMALL + ["--gale", "--magnitude", "800", "--video", mp4]
+    record(recorder, ["--frames", "10"] + args, out)
+    earlier = open(mp4, "rb").read()
+    limit = max(12000, len(earlier) + 1024)  # the frames (9270 bytes) and the earlier video fit, a longer one not
+    r = subprocess.run([recorder, "--frames", "120", "--out", out] + args, stdin=subprocess.DEVNULL, capture_output=True,
+                       text=True, timeout=300, preexec_fn=file_size_limit(limit))
+    expect(r, 1, "ffmpeg failed", "video on a full disk")
+    if "File too large" not in r.stderr or "Video " in r.stdout:
+        sys.exit(f"FAIL: ffmpeg's own message missing, or success claimed\n{r.stdout}{r.stderr}")
+    if open(mp4, "rb").read() != earlier:
+        sys.exit("FAIL: the earlier video was changed by a failed encode")
+    no_partials(work, "failed video")
+
+
+def safety(recorder):
+    with tempfile.TemporaryDirectory() as work:
+        bad_data_keeps_frames(recorder, work)
+        refused_outputs(recorder, work)
+        video_write_failure(recorder, work)
+    print("safety: bad data keeps earlier frames; refused outputs exit 2 before any frame; "
+          "a failed encode keeps the earlier video")
+
+
+def fulldisk(recorder):
+    """A tmpfs with room for two 200 x 150 frames: the third fails with the system's
+    reason, the two stay whole, nothing partial is left; read-only says so."""
+    with tempfile.TemporaryDirectory() as mnt:
+        r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=200k", "tmpfs", mnt], capture_output=True, text=True)
+        if r.returncode != 0:
+            print(f"SKIPPED fulldisk: cannot mount a tmpfs ({r.stderr.strip() or 'not root'})")
+            sys.exit(77)
+        try:
+            r = run(recorder, ["--frames", "5", "--width", "200", "--height", "150", "--out", mnt])
+            expect(r, 1, "No space left on device", "full disk")
+            names = sorted(os.listdir(mnt))
+            frame_size = 54 + 200 * 150 * 3
+            if not names or any(not re.fullmatch(r"snap\d{3}\.bmp", n) for n in names) or \
+                    any(os.path.getsize(os.path.join(mnt, n)) != frame_size for n in names):
+                sys.exit(f"FAIL: after a full disk the folder holds {[(n, os.path.getsize(os.path.join(mnt, n))) for n in names]}")
+            subprocess.run(["mount", "-o", "remount,ro", mnt], check=True)
+            r = run(recorder, ["--frames", "1"] + SMALL + ["--out", os.path.join(mnt, "sub")])
+            expect(r, 1, "Read-only file system", "read-only --out")
+        finally:
+            subprocess.run(["umount", mnt])
+    print(f"fulldisk: {len(names)} whole frames kept, no partial file; read-only folder named as such")
+
+
+def interrupt(recorder):
+    """SIGINT while big frames are written: no temporary file, finished frames whole."""
+    with tempfile.TemporaryDirectory() as out:
+        p = subprocess.Popen([recorder, "--frames", "4", "--width", "4096", "--height", "4096", "--out", out],
+                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 240
+        while not os.path.exists(os.path.join(out, "snap000.bmp")) and p.poll() is None and time.time() < deadline:
+            time.sleep(0.01)
+        p.send_signal(signal.SIGINT)
+        status = p.wait(60)
+        if status != -signal.SIGINT:
+            sys.exit(f"FAIL: exit {status} after SIGINT, wanted death by the signal")
+        no_partials(out, "SIGINT")
+        sizes = {n: os.path.getsize(os.path.join(out, n)) for n in os.listdir(out)}
+        if "snap000.bmp" not in sizes or set(sizes.values()) != {54 + 4096 * 4096 * 3}:
+            sys.exit(f"FAIL: frames after SIGINT: {sizes}")
+    print(f"interrupt: {len(sizes)} whole frame(s), no temporary file")
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
@@ -365,7 +513,9 @@ def main():
     {"golden": lambda: golden(recorder), "update": lambda: golden(recorder, update=True),
      "fullsize": lambda: fullsize(recorder), "fullsize-update": lambda: fullsize(recorder, update=True),
      "determinism": lambda: determinism(recorder), "errors": lambda: errors(recorder),
-     "video": lambda: video(recorder), "progress": lambda: progress(recorder)}[mode]()
+     "video": lambda: video(recorder), "progress": lambda: progress(recorder),
+     "safety": lambda: safety(recorder), "fulldisk": lambda: fulldisk(recorder),
+     "interrupt": lambda: interrupt(recorder)}[mode]()
 
 
 if __name__ == "__main__":

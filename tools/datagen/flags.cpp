@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <type_traits>
 
 #include "scene/command_line.h"
@@ -154,6 +156,22 @@ const std::vector<Preset>& presetTable()
          }},
     };
     return presets;
+}
+
+void checkFlagPairs(const GrowOptions& options)
+{
+    std::error_code ec;
+    if (std::filesystem::exists(options.out, ec) && !std::filesystem::is_directory(options.out, ec))
+        throw UsageError("--out " + options.out + " is not a folder");
+    // The crown needs room between its lowest limb and the top.
+    const TreeParams& t = options.tree;
+    if (t.crownBase + 2.5 > t.height) {
+        char message[160];
+        std::snprintf(message, sizeof message,
+                      "--crown-base %g leaves no crown under --tree-height %g; keep it 2.5 or more below", t.crownBase,
+                      t.height);
+        throw UsageError(message);
+    }
 }
 
 int parseGrowOptions(int argc, char** argv, GrowOptions& options)

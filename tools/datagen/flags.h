@@ -32,6 +32,11 @@ struct Preset {
 
 const std::vector<Preset>& presetTable();
 
+// Flags that are each in range but do not fit together, whichever parts
+// --only asks for, and an --out that exists but is not a folder: throws
+// UsageError naming them.
+void checkFlagPairs(const GrowOptions& options);
+
 // Parses argv[1..] into options; a --preset applies before the tree flags
 // given with it, whatever their order. -1 to go on, else the exit status
 // (--help 0, a bad flag or value 2, with the message printed).

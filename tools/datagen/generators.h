@@ -1,13 +1,14 @@
 // One entry per kind of data file. Each writes under outDir (the data
 // folder; file names from src/formats) and returns false after printing
-// why on standard error. Inconsistent flag values throw UsageError.
+// why on standard error. The flags are checked (checkFlagPairs) and the tree
+// grown before any of them runs, so a refusal leaves nothing behind.
 #pragma once
 #include <string>
 
 #include "leaf_mesh.h"
 #include "tree_skeleton.h"
 
-bool generateTree(const TreeParams& params, const std::string& outDir); // tree file (+ preview)
+bool generateTree(const TreeSkeleton& tree, const TreeParams& params, const std::string& outDir); // tree file (+ preview)
 bool generateLeaf(const LeafParams& params, const std::string& outDir); // leaf file (+ preview)
 bool generateNoise(const std::string& outDir);                          // the three noise grids
 bool generateGrass(const std::string& outDir);                          // the grass field

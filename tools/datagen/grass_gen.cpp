@@ -8,6 +8,7 @@
 #include "generators.h"
 #include "synth_random.h"
 #include "vec_ops.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -52,11 +53,8 @@ bool generateGrass(const std::string& outDir)
 {
     const std::string path = dataPath(outDir, kGrassFileName);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) {
-        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
-        return false;
-    }
+    TextOut out;
+    FILE* file = out.file();
     const int count = kCells * kCells * kBladesPerCell;
     std::fprintf(file, "%d %d\n", count, kGrassLevels);
     // Header triples (ignored by the reader): field size, cells and blades per cell.
@@ -80,10 +78,5 @@ bool generateGrass(const std::string& outDir)
             }
         }
     }
-    const bool ok = std::ferror(file) == 0;
-    if (std::fclose(file) != 0 || !ok) {
-        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+    return out.save(path);
 }

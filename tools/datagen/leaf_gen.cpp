@@ -12,16 +12,14 @@
 #include "leaf_mesh.h"
 #include "preview_canvas.h"
 #include "tree/leaf_template.h"
+#include "whole_file.h"
 
 namespace {
 
 bool writeLeafFile(const std::string& path, const LeafMesh& mesh)
 {
-    FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) {
-        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
-        return false;
-    }
+    TextOut out;
+    FILE* file = out.file();
     std::fprintf(file, "PetioleVerNum=%d LeafVerNum=%d LeafFacesNum=%d\n", kPetiolePoints, kBladeVertices, kBladeFaces);
     for (int k = 0; k < kPetiolePoints; ++k) {
         const auto& p = mesh.petiole[k];
@@ -33,9 +31,7 @@ bool writeLeafFile(const std::string& path, const LeafMesh& mesh)
     }
     for (int k = 0; k < kBladeFaces; ++k)
         std::fprintf(file, "%d %d %d %d\n", k, mesh.faces[k][0], mesh.faces[k][1], mesh.faces[k][2]);
-    const bool ok = std::fclose(file) == 0;
-    if (!ok) std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
-    return ok;
+    return out.save(path);
 }
 
 // Blade seen from +z: faces in greens, the program's shadow outline in red.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,9 @@ std::vector<std::string> wantedParts(const std::string& only)
     return parts;
 }
 
-bool generatePart(const std::string& part, const GrowOptions& options)
+bool generatePart(const std::string& part, const GrowOptions& options, const TreeSkeleton& tree)
 {
-    if (part == "tree") return generateTree(options.tree, options.out);
+    if (part == "tree") return generateTree(tree, options.tree, options.out);
     if (part == "leaf") return generateLeaf(options.leaf, options.out);
     if (part == "noise") return generateNoise(options.out);
     if (part == "grass") return generateGrass(options.out);
@@ -42,11 +43,16 @@ int main(int argc, char** argv)
     const int status = parseGrowOptions(argc, argv, options);
     if (status >= 0) return status;
     try {
+        // Everything that can refuse the flags runs before the folder is made.
+        checkFlagPairs(options);
+        const std::vector<std::string> parts = wantedParts(options.only);
+        const bool wantsTree = std::find(parts.begin(), parts.end(), "tree") != parts.end();
+        const TreeSkeleton tree = wantsTree ? growTree(options.tree) : TreeSkeleton{};
         std::filesystem::create_directories(options.out);
-        for (const std::string& part : wantedParts(options.only)) {
+        for (const std::string& part : parts) {
             std::printf("arborvane-grow: writing %s into %s\n", part.c_str(), options.out.c_str());
             std::fflush(stdout);
-            if (!generatePart(part, options)) return 1;
+            if (!generatePart(part, options, tree)) return 1;
         }
         return 0;
     } catch (const UsageError& e) {
@@ -54,6 +60,9 @@ int main(int argc, char** argv)
         return 2;
     } catch (const std::filesystem::filesystem_error& e) {
         std::fprintf(stderr, "arborvane-grow: cannot make the folder %s: %s\n", e.path1().c_str(), e.code().message().c_str());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "arborvane-grow: out of memory\n");
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "arborvane-grow: %s\n", e.what());

@@ -15,10 +15,8 @@ bool generateNoise(const std::string& outDir)
     for (int c = 0; c < 3; ++c) {
         const std::string path = dataPath(outDir, kNoiseFileNames[c]);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        if (!writeNoiseGrid(path, kNoiseGridSize, synthesizeNoiseGrid(kNoiseGridSize, betas[c], seeds[c]))) {
-            std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
+        if (!writeNoiseGrid(path, kNoiseGridSize, synthesizeNoiseGrid(kNoiseGridSize, betas[c], seeds[c])))
             return false;
-        }
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "synth_random.h"
+#include "whole_file.h"
 
 std::vector<double> synthesizeNoiseGrid(int n, double beta, uint64_t seed)
 {
@@ -68,12 +69,11 @@ std::vector<double> synthesizeNoiseGrid(int n, double beta, uint64_t seed)
 
 bool writeNoiseGrid(const std::string& path, int n, const std::vector<double>& values)
 {
-    FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) return false;
+    TextOut out;
+    FILE* file = out.file();
     std::fprintf(file, "%d %d %d\n", n, n, n);
     for (size_t i = 0; i < values.size(); ++i) {
         std::fprintf(file, (i % 8 == 7) ? "%.6f\n" : "%.6f ", values[i]);
     }
-    const bool ok = std::ferror(file) == 0;
-    return std::fclose(file) == 0 && ok;
+    return out.save(path);
 }

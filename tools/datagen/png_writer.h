@@ -5,5 +5,6 @@
 #include <string>
 #include <vector>
 
-// rgb holds width*height*3 bytes, top row first.
+// rgb holds width*height*3 bytes, top row first. Written whole or not at
+// all; false after printing why.
 bool writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);

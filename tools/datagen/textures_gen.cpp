@@ -207,9 +207,5 @@ bool generateTextures(const std::string& outDir)
     placeGrass(sheet, blades, outputs[2].image, at(3), row3, 2 * cell + gap, 512);
     placeGroundView(sheet, outputs[2].image, gap, row3 + 512 + gap, sheet.width - 2 * gap, 300);
     const std::string sheetPath = dataPath(outDir, "contact_sheet.png");
-    if (!writePng(sheetPath, sheet.width, sheet.height, sheet.rgb)) {
-        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", sheetPath.c_str());
-        return false;
-    }
-    return true;
+    return writePng(sheetPath, sheet.width, sheet.height, sheet.rgb);
 }

@@ -6,22 +6,11 @@
 #include <filesystem>
 
 #include "data_constants/data_folder.h"
-#include "flags.h"
 #include "generators.h"
 #include "tree_skeleton.h"
 
-bool generateTree(const TreeParams& params, const std::string& outDir)
+bool generateTree(const TreeSkeleton& tree, const TreeParams& params, const std::string& outDir)
 {
-    // The crown needs room between its lowest limb and the top.
-    if (params.crownBase + 2.5 > params.height)
-    {
-        char message[160];
-        std::snprintf(message, sizeof message, "--crown-base %g leaves no crown under --tree-height %g; keep it 2.5 or more below",
-                      params.crownBase, params.height);
-        throw UsageError(message);
-    }
-
-    const TreeSkeleton tree = growTree(params);
     const std::string path = dataPath(outDir, kTreeFileName);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     if (!writeTreeFile(path, tree)) return false;

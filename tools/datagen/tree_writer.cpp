@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "tree_skeleton.h"
+#include "whole_file.h"
 
 namespace {
 constexpr double kFileUnitsPerModelUnit = 1.0 / kTreeFileScale;
@@ -18,11 +19,8 @@ double toFile(double modelValue)
 
 bool writeTreeFile(const std::string& path, const TreeSkeleton& tree)
 {
-    FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) {
-        std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
-        return false;
-    }
+    TextOut out;
+    FILE* file = out.file();
     std::fprintf(file, "RowMax=%d\n", int(tree.branches.size()));
     for (size_t i = 0; i < tree.branches.size(); ++i) {
         const SkeletonBranch& b = tree.branches[i];
@@ -34,7 +32,5 @@ bool writeTreeFile(const std::string& path, const TreeSkeleton& tree)
         }
         std::fputc('\n', file);
     }
-    const bool ok = std::fclose(file) == 0;
-    if (!ok) std::fprintf(stderr, "arborvane-grow: cannot write %s\n", path.c_str());
-    return ok;
+    return out.save(path);
 }
