@@ -30,5 +30,6 @@ int parseAppOptions(int argc, char** argv)
             std::fprintf(stderr, "arborvane: unknown option %s\nRun arborvane --help for the flags.\n", arg.c_str());
             return 2;
         }
+    resolveDataFlag(app, dataDir);
     return -1;
 }
