@@ -9,7 +9,7 @@
 
 int parseAppOptions(int argc, char** argv)
 {
-    CLI::App app("usage: arborvane [--data DIR] [--realtime] [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
+    CLI::App app("Usage: arborvane [--data DIR] [--realtime] [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
                  "\n"
                  "Animates a tree in a grass field moving in turbulent wind, in one OpenGL window.\n",
                  "arborvane");

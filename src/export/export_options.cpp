@@ -4,7 +4,7 @@
 
 int parseExportOptions(int argc, char** argv, ExportOptions& o)
 {
-    CLI::App app("usage: arborvane-export [options]\n"
+    CLI::App app("Usage: arborvane-export [options]\n\n"
                  "Runs the tree in the wind without a window and writes the motion as one\n"
                  "binary glTF 2.0 file (.glb): skinned bark, leaves, petioles, optionally the\n"
                  "grass, one animation clip at 20 frames per second, textures as PNG.\n"
