@@ -54,4 +54,10 @@ if(gzip_status EQUAL 0)
     COMPONENT Development EXCLUDE_FROM_ALL)
 endif()
 
+# ... and /usr/share/doc/<package>/copyright: the project's own notice.
+install(FILES cmake/debian/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/arborvane
+  COMPONENT Runtime EXCLUDE_FROM_ALL)
+install(FILES cmake/debian/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/arborvane-dev
+  COMPONENT Development EXCLUDE_FROM_ALL)
+
 include(CPack)

@@ -17,6 +17,7 @@ PACKAGES=(
   python3-matplotlib
   dpkg-dev file
   libcli11-dev
+  help2man lintian
 )
 
 missing=()

@@ -1,7 +1,9 @@
 // The shared flags as a front-end parses them: values land in the record,
-// bad values exit 2 naming the flag, --help exits 0 listing every default.
+// bad values exit 2 naming the flag, --help exits 0 listing every default,
+// --version exits 0 naming the program and its version.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,17 @@ TEST(RunFlags, HelpExitsZeroWithEveryDefault)
     for (const char* text : {"--gale, --breeze", "0..800, default 400", "default 1,0,0", "0..4294967295, default 1",
                              "--data DIR", "default ./data"})
         EXPECT_NE(p.out.find(text), std::string::npos) << text << "\n" << p.out;
+}
+
+TEST(RunFlags, VersionExitsZeroWithNameAndVersion)
+{
+    const Parsed p = parse({"--version", "--magnitude", "900"});
+    EXPECT_EQ(p.status, 0) << p.err;
+    // "prog X.Y.Z" and a newline: what help2man reads the version from.
+    EXPECT_EQ(p.out.rfind("prog ", 0), 0u) << p.out;
+    EXPECT_EQ(p.out.find_first_not_of("0123456789.", 5), p.out.size() - 1) << p.out;
+    EXPECT_EQ(std::count(p.out.begin(), p.out.end(), '.'), 2) << p.out;
+    EXPECT_NE(parse({"--help"}).out.find("--version"), std::string::npos);
 }
 
 } // namespace

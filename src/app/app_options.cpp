@@ -11,7 +11,7 @@
 
 int parseAppOptions(int argc, char** argv)
 {
-    CLI::App app("usage: arborvane [--data DIR] [--realtime] [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
+    CLI::App app("Usage: arborvane [--data DIR] [--realtime] [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
                  "\n"
                  "Animates a tree in a grass field moving in turbulent wind, in one OpenGL window.\n",
                  "arborvane");
@@ -32,6 +32,7 @@ int parseAppOptions(int argc, char** argv)
             std::fprintf(stderr, "arborvane: unknown option %s\nRun arborvane --help for the flags.\n", arg.c_str());
             return 2;
         }
+    resolveDataFlag(app, dataDir);
     return -1;
 }
 

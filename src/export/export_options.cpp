@@ -4,11 +4,12 @@
 
 int parseExportOptions(int argc, char** argv, ExportOptions& o)
 {
-    CLI::App app("usage: arborvane-export [options]\n"
+    CLI::App app("Usage: arborvane-export [options]\n\n"
                  "Runs the tree in the wind without a window and writes the motion as one\n"
                  "binary glTF 2.0 file (.glb): skinned bark, leaves, petioles, optionally the\n"
                  "grass, one animation clip at 20 frames per second, textures as PNG.\n"
-                 "Run it from the build directory: it reads ./data like arborvane.\n",
+                 "It reads the data like arborvane: ./data in the build directory, else the\n"
+                 "installed data (see --data).\n",
                  "arborvane-export");
     useHelpLayout(app, 22);
     app.add_option("--frames", o.frames, "frames of the clip (200 = 10 s)")
@@ -22,5 +23,7 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
     app.add_flag("--grass", o.grass, "include the grass blades (off by default: the bulk of the file)");
     addRunFlags(app, o.run);
     app.add_flag("--quiet{false}", o.progress, "no progress line");
-    return parseCommandLine(app, argc, argv);
+    const int status = parseCommandLine(app, argc, argv);
+    if (status < 0) resolveDataFlag(app, o.run.dataDir);
+    return status;
 }

@@ -47,12 +47,15 @@ void addRecordFlags(CLI::App& app, RecordOptions& o)
 
 int parseRecordOptions(int argc, char** argv, RecordOptions& options)
 {
-    CLI::App app("usage: arborvane-record [options]\n"
+    CLI::App app("Usage: arborvane-record [options]\n\n"
                  "Renders the tree in the wind without a window and writes the frames as\n"
                  "24-bit BMP files DIR/snap000.bmp, snap001.bmp, ... (snap1000.bmp on past 999).\n"
-                 "Run it from the build directory: it reads ./data like arborvane.\n",
+                 "It reads the data like arborvane: ./data in the build directory, else the\n"
+                 "installed data (see --data).\n",
                  "arborvane-record");
     useHelpLayout(app, 22);
     addRecordFlags(app, options);
-    return parseCommandLine(app, argc, argv);
+    const int status = parseCommandLine(app, argc, argv);
+    if (status < 0) resolveDataFlag(app, options.run.dataDir);
+    return status;
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/version.h"
+
 namespace {
 
 // Whole numbers in full (a seed's 4294967295 must not become 4.29497e+09).
@@ -116,6 +118,9 @@ void useHelpLayout(CLI::App& app, int column)
     layout->column_width(static_cast<size_t>(column));
     app.formatter(layout);
     app.set_help_flag("-h,--help", "print this text and exit");
+    // "arborvane-record 0.9.0": the first line help2man and packagers read.
+    app.set_version_flag("-V,--version", app.get_name() + " " + arborvaneVersion(),
+                         "print the program name and version and exit");
     app.failure_message([](const CLI::App* a, const CLI::Error& e) {
         std::string what = e.what();
         // CLI11 says "--frames: 1 required N:1..1000000 missing" for a flag at the end of the line.

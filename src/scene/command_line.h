@@ -18,7 +18,7 @@ CLI::Validator oneOf(const std::vector<std::string>& words);
 // A name that is neither empty nor a flag (a forgotten value swallows the next flag).
 CLI::Validator nameOf(const std::string& what);
 
-// Sets the program's --help layout: the description as given (usage line and
+// Adds --version ("program 0.9.0", status 0) and sets the program's --help layout: the description as given (usage line and
 // paragraphs), then per group the flags, each "  --name ARG  description" with
 // a second line "range, default D" where there is one; footer as given.
 // Option names start at two spaces, descriptions at column. A bad line
@@ -26,5 +26,5 @@ CLI::Validator nameOf(const std::string& what);
 void useHelpLayout(CLI::App& app, int column);
 
 // Parses argv[1..] with app. -1 to go on; otherwise the exit status: 0 after
-// --help printed the help, 2 after a bad flag or value was reported.
+// --help or --version printed its text, 2 after a bad flag or value was reported.
 int parseCommandLine(CLI::App& app, int argc, char** argv);

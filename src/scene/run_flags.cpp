@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/data_dir.h"
+#include "platform/platform.h"
 #include "scene/command_line.h"
 
 namespace {
@@ -41,10 +43,21 @@ CLI::Validator directionCheck()
 
 void addDataFlag(CLI::App& app, std::string& dataDir)
 {
-    app.add_option("--data", dataDir, "read the data files from DIR")
+    app.add_option("--data", dataDir, "read the data files from DIR; without it: $ARBORVANE_DATA,\n"
+                   "./data when it exists, else the installed data")
         ->type_name("DIR")
         ->check(nameOf("a directory name"))
         ->default_str(kDefaultDataDir);
+}
+
+void resolveDataFlag(const CLI::App& app, std::string& dataDir)
+{
+    const bool given = app.count("--data") > 0;
+    const DataDirChoice choice = resolveDataDir(dataDirInputs(given ? dataDir.c_str() : nullptr));
+    dataDir = choice.dir;
+    // A run in a folder with ./data, or with --data, says nothing new.
+    if (choice.source == DataDirSource::environment || choice.source == DataDirSource::installed)
+        consolePrintf("Using %s\n", choice.reason.c_str());
 }
 
 void addRunFlags(CLI::App& app, RunFlags& flags)

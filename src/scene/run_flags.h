@@ -20,5 +20,10 @@ struct RunFlags {
 
 // --data DIR, bound to dataDir (also the window program's).
 void addDataFlag(CLI::App& app, std::string& dataDir);
+// After a successful parse: dataDir becomes the folder to read, the first of
+// --data, ARBORVANE_DATA, ./data when it exists, the data installed beside the
+// program (platform/data_dir.h). Prints one line naming the folder only when
+// it came from ARBORVANE_DATA or the installation.
+void resolveDataFlag(const CLI::App& app, std::string& dataDir);
 // --gale, --breeze, --magnitude, --wind-dir, --seed and --data, bound to flags.
 void addRunFlags(CLI::App& app, RunFlags& flags);

@@ -38,7 +38,7 @@ textures=(tree/ground.bmp tree/tulip_trunk.bmp tree/tulip_branch.bmp tree/poplar
           grass/grass01.bmp grass/grass02.bmp grass/grass03.bmp grass/grass04.bmp)
 expect "$deb" bin/arborvane bin/arborvane-record bin/arborvane-export bin/arborvane-grow \
   share/arborvane/data/tree/tulip_tree.txt "${textures[@]/#/share/arborvane/data/}" \
-  share/doc/arborvane/README.md share/doc/arborvane/CONVENTIONS.md
+  share/doc/arborvane/README.md share/doc/arborvane/CONVENTIONS.md share/doc/arborvane/copyright
 for page in "$@"; do expect "$deb" "share/man/man1/$(basename "$page")"; done
 listing=$(dpkg-deb -c "$deb")
 [ "$(grep -c '\.bmp$' <<<"$listing")" -eq 10 ] || fail "not ten textures"
@@ -47,6 +47,10 @@ grep -q 'libarborvane_core\|include/' <<<"$listing" && fail "the library is in t
 # Dependencies computed from the binaries; stripped programs.
 fields=$(dpkg-deb -f "$deb" Depends Section Maintainer)
 grep -q 'libc6' <<<"$fields" || fail "no shared-library dependencies: $fields"
+# What the programs link for the window and the offscreen recorder.
+for runtime in libglut libegl1 libglu libx11-6; do
+  grep -q "$runtime" <<<"$fields" || fail "Depends lacks $runtime: $fields"
+done
 grep -q 'Section: graphics' <<<"$fields" || fail "section: $fields"
 dpkg-deb -x "$deb" "$work/root"
 kind=$(file "$work/root/usr/bin/arborvane-grow")
@@ -55,7 +59,14 @@ grep -q 'not stripped' <<<"$kind" && fail "arborvane-grow is not stripped"
 lib='lib(/[^/]+)?' # lib, or lib/<multiarch> when configured for /usr
 expect "$dev" "$lib/libarborvane_core.a" include/arborvane/arborvane.h include/arborvane/views.h \
   "$lib/cmake/Arborvane/ArborvaneConfig.cmake" "$lib/cmake/Arborvane/ArborvaneConfigVersion.cmake" \
-  "$lib/cmake/Arborvane/ArborvaneTargets.cmake"
+  "$lib/cmake/Arborvane/ArborvaneTargets.cmake" share/doc/arborvane-dev/copyright
+
+# Debian's own checks: no errors (warnings are shown, not failed on).
+if command -v lintian >/dev/null 2>&1; then
+  lintian "$deb" "$dev" >"$work/lintian.log" 2>&1 || true
+  cat "$work/lintian.log"
+  grep -q '^E: ' "$work/lintian.log" && fail "lintian reports errors"
+fi
 
 echo "$(basename "$deb") $(stat -c %s "$deb") bytes, $(basename "$dev") $(stat -c %s "$dev") bytes"
 exit $failed

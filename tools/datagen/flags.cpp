@@ -84,6 +84,7 @@ CLI::Validator partList()
 void addGeneralFlags(CLI::App& app, GrowOptions& o)
 {
     app.get_help_ptr()->group(kGeneral);
+    app.get_version_ptr()->group(kGeneral);
     app.add_option("--out", o.out, "data folder to write; arborvane --data DIR reads it")
         ->group(kGeneral)
         ->type_name("DIR")
