@@ -12,7 +12,9 @@
 #include "export/export_scene.h"
 #include "export/glb_writer.h"
 #include "export/motion_tracks.h"
+#include "dynamics/simulation.h"
 #include "platform/progress.h"
+#include "scene/wind_trace.h"
 
 namespace {
 
@@ -32,6 +34,12 @@ int main(int argc, char** argv)
     std::string error;
     // Before the long run: an unwritable destination is known now.
     if (!probeWritable(options.out, error)) return fail(error);
+    WindTraceFile trace;
+    bool refused = false;
+    if (!trace.check(options.trace, error, refused)) {
+        std::fprintf(stderr, "arborvane-export: %s\n", error.c_str());
+        return refused ? 2 : 1;
+    }
 
     const auto start = std::chrono::steady_clock::now();
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
@@ -43,10 +51,15 @@ int main(int argc, char** argv)
     // A bar on a terminal only: the exporter is often run from scripts.
     std::unique_ptr<RunProgress> progress;
     if (options.progress && stderrIsTerminal()) progress = std::make_unique<RunProgress>(options.frames, true);
-    // Frame k is the state after k steps: frame 0 is the tree at rest.
+    trace.begin(scene.model->tree);
+    // Frame k is the state after k steps: frame 0 is the tree at rest. Step k
+    // takes the schedule's wind at (k - 1) x 0.05 s, as in the recorder.
+    const WindSchedule& schedule = options.run.schedule;
     for (int frame = 0; frame < options.frames; ++frame) {
-        if (frame > 0) stepExportScene(scene, options.run.wind);
+        const WindSettings wind = evaluateWind(schedule, (frame > 0 ? frame - 1 : 0) * kTimeStep);
+        if (frame > 0) stepExportScene(scene, wind);
         captureFrame(tracks, rig, *scene.model, frame);
+        trace.add(frame, wind, scene.model->tree);
         if (progress) progress->frameDone(frame + 1, elapsed());
     }
     if (progress) progress->finish();
@@ -61,6 +74,7 @@ int main(int argc, char** argv)
     std::string glb;
     if (!buildGlb(input, glb, error)) return fail(error);
     if (!writeFileReplacing(options.out, glb, error)) return fail(error);
+    if (!trace.commit(error)) return fail(error);
     std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %zu tree joints, %zu leaves%s, %.1f MB, in %.1f s\n",
                 options.out.c_str(), options.frames, options.frames / kFramesPerSecond, rig.tree.size(),
                 tracks.leafBranch.size(),

@@ -21,6 +21,8 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->capture_default_str();
     app.add_flag("--grass", o.grass, "include the grass blades (off by default: the bulk of the file)");
     addRunFlags(app, o.run);
+    addTraceFlag(app, o.trace);
     app.add_flag("--quiet{false}", o.progress, "no progress line");
-    return parseCommandLine(app, argc, argv);
+    const int status = parseCommandLine(app, argc, argv);
+    return status >= 0 ? status : finishRunFlags("arborvane-export", o.run);
 }

@@ -19,6 +19,7 @@ void addRecordFlags(CLI::App& app, RecordOptions& o)
         ->transform(wholeIn(1, 8192, "pixels"))
         ->capture_default_str();
     addRunFlags(app, o.run);
+    addTraceFlag(app, o.trace);
     app.add_option_function<std::string>(
            "--shadows", [&o](const std::string& v) { o.shadows = v == "on"; }, "planar shadows")
         ->type_name("WORD")
@@ -52,5 +53,6 @@ int parseRecordOptions(int argc, char** argv, RecordOptions& options)
                  "arborvane-record");
     useHelpLayout(app, 22);
     addRecordFlags(app, options);
-    return parseCommandLine(app, argc, argv);
+    const int status = parseCommandLine(app, argc, argv);
+    return status >= 0 ? status : finishRunFlags("arborvane-record", options.run);
 }
