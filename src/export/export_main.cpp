@@ -36,7 +36,8 @@ int main(int argc, char** argv)
     if (!probeWritable(options.out, error)) return fail(error);
     WindTraceFile trace;
     bool refused = false;
-    if (!trace.check(options.trace, error, refused)) {
+    // The schedule file is an input the trace must not replace.
+    if (!trace.check(options.trace, {options.run.windChoice.file}, error, refused)) {
         std::fprintf(stderr, "arborvane-export: %s\n", error.c_str());
         return refused ? 2 : 1;
     }

@@ -46,11 +46,12 @@ void appendTraceRow(std::string& out, int frame, const WindSettings& input, cons
     if (n > 0) out.append(row, static_cast<size_t>(n < static_cast<int>(sizeof row) ? n : sizeof row - 1));
 }
 
-bool WindTraceFile::check(const std::string& path, std::string& error, bool& refused)
+bool WindTraceFile::check(const std::string& path, const std::vector<std::string>& inputs, std::string& error,
+                          bool& refused)
 {
     refused = false;
     if (path.empty()) return true;
-    const OutputTarget target = checkOutputTarget(path);
+    const OutputTarget target = checkOutputTarget(path, inputs);
     if (!target.ok) {
         error = target.error;
         refused = target.refused;

@@ -2,6 +2,7 @@
 // tree's top is, for plotting how the tree answers the wind.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "scene/scene.h"
 #include "wind/wind_settings.h"
@@ -25,9 +26,10 @@ double tipOffset(const TreeModel& tree, const TreeTip& tip);
 // A trace kept in memory and written whole at the end, or not at all.
 class WindTraceFile {
 public:
-    // Before any work: whether path can be written (empty: no trace, true).
-    // False with a one-line error; refused (a bad argument, exit 2) or not (exit 1).
-    bool check(const std::string& path, std::string& error, bool& refused);
+    // Before any work: whether path can be written and is none of inputs
+    // (empty path: no trace, true). False with a one-line error; refused (a
+    // bad argument, exit 2) or not (exit 1).
+    bool check(const std::string& path, const std::vector<std::string>& inputs, std::string& error, bool& refused);
     // After set-up: finds the tree's top and starts with the header.
     void begin(const TreeModel& tree);
     // Row `frame`, as appendTraceRow; nothing when there is no trace.
