@@ -296,3 +296,49 @@ TEST(FramePipeline, AViewChangeThatMovesThePictureIsNoticed)
     counting.realtime = true;
     EXPECT_TRUE(sameFrameView(base, counting));
 }
+
+TEST(FramePipeline, EveryStepOfAFrameTakesTheScheduleAtItsOwnTime)
+{
+    // Up to three steps a frame, as in real time, against single steps given
+    // the schedule's wind at k x 0.05 s by hand: the same tree, bit for bit.
+    WindSchedule schedule = constantSchedule({true, 100.0, {1.0, 0.0, 0.0, 0}});
+    WindKey storm;
+    storm.time = 0.4;
+    storm.state = {true, 800.0, {0.0, 0.0, 1.0, 0}};
+    schedule.keys.push_back(storm);
+    setGusts(schedule, {true, 0.3, 1.0, 0.1, 0.2});
+    auto plainScene = smallScene(true);
+    auto pipedScene = smallScene(true);
+    ViewState view;
+    view.windScheduled = true;
+    view.windSchedule = schedule;
+    FramePipeline pipeline;
+    sizeFramePipeline(pipeline, *pipedScene);
+    int taken = 0;
+    for (int frame = 0; frame < 10; ++frame) {
+        beginPipelinedFrame(pipeline, *pipedScene, view);
+        const WindSettings next = evaluateWind(schedule, taken * kTimeStep);
+        EXPECT_EQ(view.wind.magnitude, next.magnitude) << "frame " << frame; // what the overlay shows
+        EXPECT_EQ(view.wind.direction.z, next.direction.z) << "frame " << frame;
+        startPipelinedSteps(pipeline, *pipedScene, frame % 4, kTimeStep);
+        for (int i = 0; i < frame % 4; ++i, ++taken) {
+            plainScene->input.wind = evaluateWind(schedule, taken * kTimeStep);
+            simulateStep(*plainScene, kTimeStep);
+        }
+        finishPipelinedFrame(pipeline);
+    }
+    ASSERT_EQ(pipedScene->stepsTaken, taken);
+    const Branch& a = plainScene->tree.branches[2];
+    const Branch& b = pipedScene->tree.branches[2];
+    ASSERT_EQ(a.pointCount, b.pointCount);
+    for (int k = 0; k < a.pointCount; ++k) {
+        EXPECT_EQ(a.points[k].x, b.points[k].x) << k;
+        EXPECT_EQ(a.points[k].z, b.points[k].z) << k;
+    }
+    // A new schedule is new input; the wind it moves by itself is not.
+    ViewState moved = view, eased = view;
+    moved.wind.magnitude += 1.0;
+    EXPECT_TRUE(sameFrameView(view, moved));
+    easeToPreset(eased.windSchedule, 1.0, "calm");
+    EXPECT_FALSE(sameFrameView(view, eased));
+}

@@ -243,3 +243,61 @@ TEST(Capture, FileNamesHaveThreeDigits)
     EXPECT_EQ(captureFilePath(123), "./image/snap123.bmp");
     EXPECT_EQ(captureFilePath(kCaptureFrameLimit - 1), "./image/snap799.bmp");
 }
+
+// The window's schedule keys, from the start state (gale at 400 along +x).
+struct Playback {
+    WindSettings wind;
+    bool scheduled = false;
+    WindSchedule schedule;
+    WindPlayback bind() { return {wind, scheduled, schedule}; }
+};
+
+TEST(WindKeys, PresetKeysEaseFromTheTimeOfThePressOverTwoSeconds)
+{
+    Playback p;
+    WindPlayback b = p.bind();
+    EXPECT_EQ(applyWindKey(b, '5', 10.0), KeyResult::Handled);
+    ASSERT_TRUE(p.scheduled);
+    // Until the press: the constant wind as it was; then up to the storm's 800, rising throughout.
+    EXPECT_EQ(evaluateWind(p.schedule, 0.0).magnitude, 400.0);
+    EXPECT_EQ(evaluateWind(p.schedule, 10.0).magnitude, 400.0);
+    double last = 400.0;
+    for (double t = 10.25; t < 12.0; t += 0.25) {
+        const double m = evaluateWind(p.schedule, t).magnitude;
+        EXPECT_GT(m, last) << t;
+        last = m;
+    }
+    EXPECT_EQ(evaluateWind(p.schedule, 12.0).magnitude, 800.0);
+    EXPECT_EQ(evaluateWind(p.schedule, 12.0).direction.x, 1.0);
+    // '1' is calm, reached two seconds after its own press.
+    EXPECT_EQ(applyWindKey(b, '1', 20.0), KeyResult::Handled);
+    EXPECT_EQ(evaluateWind(p.schedule, 22.0).magnitude, 0.0);
+    for (unsigned char other : {'0', '6', 'p', 's', ' ', '\x1b'}) {
+        const WindSchedule before = p.schedule;
+        EXPECT_EQ(applyWindKey(b, other, 30.0), KeyResult::Ignored) << other;
+        EXPECT_EQ(p.schedule.keys.size(), before.keys.size()) << other;
+    }
+}
+
+TEST(WindKeys, GTogglesTheDefaultGustsAndEndingKeepsTheWindWhereItWas)
+{
+    Playback p;
+    WindPlayback b = p.bind();
+    EXPECT_EQ(applyWindKey(b, 'g', 0.0), KeyResult::Handled);
+    EXPECT_TRUE(p.scheduled && p.schedule.gusts.enabled);
+    EXPECT_EQ(p.schedule.gusts.every, 6.0);
+    EXPECT_EQ(p.schedule.gusts.strength, 0.5);
+    EXPECT_EQ(applyWindKey(b, 'G', 0.0), KeyResult::Handled);
+    EXPECT_FALSE(p.schedule.gusts.enabled);
+    EXPECT_TRUE(p.scheduled); // gusts off, the schedule still plays
+
+    applyWindKey(b, '5', 0.0);
+    endWindSchedule(b, 1.0);
+    EXPECT_FALSE(p.scheduled);
+    EXPECT_EQ(p.wind.magnitude, evaluateWind(p.schedule, 1.0).magnitude);
+    EXPECT_GT(p.wind.magnitude, 400.0);
+    EXPECT_LT(p.wind.magnitude, 800.0);
+    const double kept = p.wind.magnitude;
+    endWindSchedule(b, 5.0); // nothing plays: the wind stays
+    EXPECT_EQ(p.wind.magnitude, kept);
+}

@@ -11,7 +11,8 @@
 
 int parseAppOptions(int argc, char** argv)
 {
-    CLI::App app("Usage: arborvane [--data DIR] [--realtime] [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
+    CLI::App app("Usage: arborvane [--data DIR] [--realtime] [--wind FILE | --wind-preset NAME] [--gusts]\n"
+                 "                 [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
                  "\n"
                  "Animates a tree in a grass field moving in turbulent wind, in one OpenGL window.\n",
                  "arborvane");
@@ -21,9 +22,11 @@ int parseAppOptions(int argc, char** argv)
     app.add_flag("--realtime", view.realtime,
                  "move at wall-clock speed (0.05 s steps as time passes) instead of one step\n"
                  "per frame; the key t switches it too");
+    WindChoice wind;
+    addWindScheduleFlags(app, wind);
     app.footer("Keys: Esc quit, p gale/breeze, s shadows, r reset, t real time, space skeleton, F1 capture to ./image,\n"
-               "F10 full screen, Left/Right wind magnitude; right button: menu; left drag: rotate (Shift zoom,\n"
-               "Ctrl pan) the tree, the wind direction or the light.\n");
+               "F10 full screen, Left/Right wind magnitude, 1-5 wind preset calm..storm, g gusts; right button:\n"
+               "menu; left drag: rotate (Shift zoom, Ctrl pan) the tree, the wind direction or the light.\n");
     const int status = parseCommandLine(app, argc, argv);
     if (status >= 0) return status;
     // GLUT's options and other words go on to glutInit; a double-dash flag is ours or a typo.
@@ -33,6 +36,13 @@ int parseAppOptions(int argc, char** argv)
             return 2;
         }
     resolveDataFlag(app, dataDir);
+    // Before the window opens: a bad schedule file is a bad argument.
+    std::string error;
+    if (!resolveWindSchedule(wind, view.wind, view.windSchedule, error)) {
+        std::fprintf(stderr, "arborvane: %s\n", error.c_str());
+        return 2;
+    }
+    view.windScheduled = wind.chosen();
     return -1;
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "app/capture.h"
+#include "dynamics/simulation.h"
 #include "platform/platform.h"
 #include "view/interaction_state.h"
 #include "view/transformer.h"
@@ -16,6 +17,18 @@ static ControlState controls()
     return {view.wind.magnitude, view.wind.gale,     view.showShadows,   view.skeletonView, view.interactionMode,
             view.windRotation,  view.treeRotation, view.lightRotation, view.dragBase,
             view.realtime};
+}
+
+static WindPlayback playback() { return {view.wind, view.windScheduled, view.windSchedule}; }
+
+// The next step's simulated time; the step thread is idle between frames, when input arrives.
+static double nextStepTime() { return static_cast<double>(scene.stepsTaken) * kTimeStep; }
+
+// A wind drag, p, Left/Right and the menu's regime set the wind directly: a playing schedule ends first.
+static void endSchedule()
+{
+    WindPlayback p = playback();
+    endWindSchedule(p, nextStepTime());
 }
 
 Mat4 composeWithBase(const Mat4& drag, const Mat4& base) { return composeDrag(drag, base); }
@@ -43,6 +56,7 @@ void onMouse(int button, int state, int x, int y)
         const int mods = glutGetModifiers();
         const DragKind kind = dragKindFor((mods & GLUT_ACTIVE_SHIFT) != 0, (mods & GLUT_ACTIVE_CTRL) != 0,
                                           (mods & ~(GLUT_ACTIVE_SHIFT | GLUT_ACTIVE_CTRL)) != 0);
+        if (view.interactionMode == 1) endSchedule();
         dragManipulator.reset(createTransformer(kind, view.windowWidth, view.windowHeight));
         dragManipulator->begin(fx, fy);
     } else if (state == GLUT_UP) {
@@ -62,12 +76,16 @@ void onMotion(int x, int y)
 
 void onMenu(int value)
 {
+    if (value == 0) endSchedule();
     ControlState s = controls();
     if (!applyMenu(s, value)) std::exit(1);
 }
 
 void onKey(unsigned char key, int, int)
 {
+    WindPlayback p = playback();
+    if (applyWindKey(p, key, nextStepTime()) == KeyResult::Handled) return;
+    if (key == 'p' || key == 'P') endSchedule();
     ControlState s = controls();
     if (applyKey(s, key) == KeyResult::Exit) std::exit(0);
 }
@@ -87,9 +105,11 @@ void onSpecialKey(int key, int, int)
         }
         break;
     case GLUT_KEY_LEFT:
+        endSchedule();
         stepWindMagnitude(view.wind.magnitude, false);
         break;
     case GLUT_KEY_RIGHT:
+        endSchedule();
         stepWindMagnitude(view.wind.magnitude, true);
         break;
     case GLUT_KEY_F1:

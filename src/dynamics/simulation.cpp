@@ -71,6 +71,9 @@ void advanceWindCursors(WindField& wind)
 void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic)
 {
     TreeModel& model = scene.tree;
+    // Each step its own time, however many steps a frame takes.
+    if (scene.windScheduled)
+        scene.input.wind = evaluateWind(scene.windSchedule, static_cast<double>(scene.stepsTaken) * timeStep);
     updateDynamics(scene, timeStep, arithmetic); // from the rest state
     if (scene.input.refine) {
         model.triangleCount = model.triangleTotalShadowed;
@@ -79,6 +82,7 @@ void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic)
         model.triangleCount = model.triangleTotalPlain;
     }
     advanceWindCursors(scene.wind);
+    ++scene.stepsTaken;
 }
 
 int simulationThreads() { return work_pool::threadCount(); }

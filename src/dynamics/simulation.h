@@ -11,7 +11,8 @@ struct TreeModel;
 struct WindField;
 
 
-// Restores rest geometry, moves everything in the wind of scene.input,
+// Restores rest geometry, moves everything in the wind of scene.input (set
+// first from scene.windSchedule at stepsTaken x timeStep when windScheduled), counts the step,
 // publishes the triangle figure, refines the centre lines when
 // scene.input.refine, scrolls the noise cursors.
 // Fast arithmetic unless told otherwise (see Arithmetic).

@@ -13,8 +13,10 @@
 #include "export/export_scene.h"
 #include "export/glb_writer.h"
 #include "export/motion_tracks.h"
+#include "dynamics/simulation.h"
 #include "platform/atomic_file.h"
 #include "platform/progress.h"
+#include "scene/wind_trace.h"
 
 namespace {
 
@@ -45,18 +47,24 @@ bool clipFits(const GlbSizeEstimate& file, uint64_t scratchPerFrame, const Expor
     return false;
 }
 
-// Simulates the clip frame by frame into tracks; false with a reason.
-bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, const ExportOptions& options,
-             const std::function<double()>& elapsed, std::string& error)
+// Simulates the clip frame by frame into tracks and the trace; false with a
+// reason. Step k takes the schedule's wind at (k - 1) x 0.05 s, as in the recorder.
+bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, WindTraceFile& trace,
+             const ExportOptions& options, const std::function<double()>& elapsed, std::string& error)
 {
     // A bar on a terminal only: the exporter is often run from scripts.
     std::unique_ptr<RunProgress> progress;
     if (options.progress && stderrIsTerminal()) progress = std::make_unique<RunProgress>(options.frames, true);
+    const WindSchedule& schedule = options.run.schedule;
     // Frame k is the state after k steps: frame 0 (captured already) is the tree at rest.
+    trace.begin(scene.model->tree);
+    trace.add(0, evaluateWind(schedule, 0.0), scene.model->tree);
     if (progress) progress->frameDone(1, elapsed());
     for (int frame = 1; frame < options.frames; ++frame) {
-        stepExportScene(scene, options.run.wind);
+        const WindSettings wind = evaluateWind(schedule, (frame - 1) * kTimeStep);
+        stepExportScene(scene, wind);
         if (!captureFrame(tracks, rig, *scene.model, frame, &error)) return false;
+        trace.add(frame, wind, scene.model->tree);
         if (progress) progress->frameDone(frame + 1, elapsed());
     }
     if (progress) progress->finish();
@@ -69,6 +77,10 @@ int exportClip(const ExportOptions& options)
     // Before the long run: a destination that cannot be written is known now.
     const OutputTarget target = checkOutputTarget(options.out, exportInputFiles(options.run.dataDir));
     if (!target.ok) return fail(target.error, target.refused ? 2 : 1);
+    WindTraceFile trace;
+    bool refused = false;
+    // The schedule file is an input the trace must not replace.
+    if (!trace.check(options.trace, {options.run.windChoice.file}, error, refused)) return fail(error, refused ? 2 : 1);
 
     const auto start = std::chrono::steady_clock::now();
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
@@ -87,13 +99,14 @@ int exportClip(const ExportOptions& options)
     const uint64_t scratchPerFrame =
         static_cast<uint64_t>(tracks.tree.joints + tracks.grass.joints + tracks.leaves.joints) * kPoseFloats * 4;
     if (!clipFits(glbSizeEstimate(plan, input), scratchPerFrame, options, error)) return fail(error, 2);
-    if (!runClip(scene, rig, tracks, options, elapsed, error)) return fail(options.out + ": " + error);
+    if (!runClip(scene, rig, tracks, trace, options, elapsed, error)) return fail(options.out + ": " + error);
 
     AtomicFile file;
     uint64_t written = 0;
     const GlbSink sink = [&](const void* bytes, size_t size, std::string& e) { return file.write(bytes, size, e); };
     if (!file.open(target.path, error) || !finishGlb(plan, input, sink, written, error) || !file.commit(error))
         return fail(error);
+    if (!trace.commit(error)) return fail(error);
     std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %zu tree joints, %zu leaves%s, %.1f MB, in %.1f s\n",
                 options.out.c_str(), options.frames, options.frames / kFramesPerSecond, rig.tree.size(),
                 tracks.leafBranch.size(),

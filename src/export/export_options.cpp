@@ -22,8 +22,10 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->capture_default_str();
     app.add_flag("--grass", o.grass, "include the grass blades (off by default: the bulk of the file)");
     addRunFlags(app, o.run);
+    addTraceFlag(app, o.trace);
     app.add_flag("--quiet{false}", o.progress, "no progress line");
     const int status = parseCommandLine(app, argc, argv);
-    if (status < 0) resolveDataFlag(app, o.run.dataDir);
-    return status;
+    if (status >= 0) return status;
+    resolveDataFlag(app, o.run.dataDir);
+    return finishRunFlags("arborvane-export", o.run);
 }

@@ -27,6 +27,7 @@ void sizeFramePipeline(FramePipeline& pipeline, const Scene& scene)
 
 const DrawBatches& beginPipelinedFrame(FramePipeline& p, Scene& scene, ViewState& view)
 {
+    followWindSchedule(view, scene);
     followWindRotation(view);
     if (!p.prepared) {
         beginFrame(scene, view);

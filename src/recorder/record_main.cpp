@@ -32,6 +32,7 @@
 #include "render/frame_draw.h"
 #include "render/render_assets.h"
 #include "scene/scene.h"
+#include "scene/wind_trace.h"
 #include "render/scene_start.h"
 #include "view/interaction_state.h"
 #include "view/view_state.h"
@@ -170,6 +171,9 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
     view.windowWidth = options.width;
     view.windowHeight = options.height;
     view.wind = options.run.wind;
+    // The plain flags too make a schedule: one key, the same wind every step.
+    view.windScheduled = true;
+    view.windSchedule = options.run.schedule;
     view.showShadows = options.shadows;
     view.skeletonView = options.skeleton;
     view.interactionMode = 2;
@@ -201,8 +205,8 @@ struct FrameTimes {
 
 // Draws, steps and writes every frame as the window does; the timings go to
 // times. False with the reason in error when a frame could not be written.
-bool recordFrames(const RecordOptions& options, OffscreenContext& context, FrameTimes& times, double& seconds,
-                  std::string& error)
+bool recordFrames(const RecordOptions& options, OffscreenContext& context, WindTraceFile& trace, FrameTimes& times,
+                  double& seconds, std::string& error)
 {
     std::vector<uint8_t> rgb;
     const auto start = std::chrono::steady_clock::now();
@@ -213,6 +217,8 @@ bool recordFrames(const RecordOptions& options, OffscreenContext& context, Frame
     FrameWriter writer(options.width, options.height);
     for (int frame = 0; frame < options.frames; ++frame) {
         const double frameStart = elapsed();
+        // The state this frame shows, after `frame` steps, and the wind of the step that made it.
+        trace.add(frame, evaluateWind(options.run.schedule, (frame > 0 ? frame - 1 : 0) * kTimeStep), scene.tree);
         // As the window does: the frame's arrays (filled while the last frame
         // was drawn), the step and the next frame's arrays while these are
         // drawn, then save what was drawn.
@@ -257,23 +263,26 @@ void printSummary(const RecordOptions& options, FrameTimes& times, double second
 }
 
 // Records, then encodes the video when asked; the exit status.
-int recordAndEncode(const RecordOptions& options, const std::string& ffmpeg)
+int recordAndEncode(const RecordOptions& options, const std::string& ffmpeg, WindTraceFile& trace)
 {
     std::string error;
     OffscreenContext context;
     if (!createOffscreenContext(context, options.width, options.height, error))
         return fail("no offscreen OpenGL: " + error);
     if (!startRecordedScene(options, error) || !clearEarlierFrames(options, error)) return fail(error);
+    trace.begin(scene.tree);
+    const WindSettings start = keyedWind(options.run.schedule, 0.0);
     std::printf("Recording %d frames of %d x %d to %s (%s, magnitude %.2f, shadows %s, seed %u) on %s\n",
                 options.frames, options.width, options.height, options.outDir.c_str(),
-                options.run.wind.gale ? "moderate gale" : "light breeze", options.run.wind.magnitude,
+                start.gale ? "moderate gale" : "light breeze", start.magnitude,
                 options.shadows ? "on" : "off", options.run.seed, offscreenDescription().c_str());
     std::fflush(stdout);
 
     FrameTimes times;
     double seconds = 0.0;
-    if (!recordFrames(options, context, times, seconds, error)) return fail(error);
+    if (!recordFrames(options, context, trace, times, seconds, error)) return fail(error);
     printSummary(options, times, seconds);
+    if (!trace.commit(error)) return fail(error);
     destroyOffscreenContext(context);
 
     if (!options.video.empty()) {
@@ -296,12 +305,19 @@ int main(int argc, char** argv)
         const int status = parseRecordOptions(argc, argv, options);
         if (status >= 0) return status;
         std::string error, ffmpeg;
+        WindTraceFile trace;
+        bool refused = false;
+        // The schedule file is an input the trace must not replace.
+        if (!trace.check(options.trace, {options.run.windChoice.file}, error, refused)) {
+            std::fprintf(stderr, "arborvane-record: %s\n", error.c_str());
+            return refused ? 2 : 1;
+        }
         if (!checkDataFiles(options.run, error)) return fail(error);
         if (const int bad = checkOutputs(options, ffmpeg, error)) {
             std::fprintf(stderr, "arborvane-record: %s\n", error.c_str());
             return bad;
         }
-        return recordAndEncode(options, ffmpeg);
+        return recordAndEncode(options, ffmpeg, trace);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "arborvane-record: out of memory; try smaller frames (--width, --height)\n");
         return 1;

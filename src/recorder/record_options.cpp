@@ -19,6 +19,7 @@ void addRecordFlags(CLI::App& app, RecordOptions& o)
         ->transform(wholeIn(1, 8192, "pixels"))
         ->capture_default_str();
     addRunFlags(app, o.run);
+    addTraceFlag(app, o.trace);
     app.add_option_function<std::string>(
            "--shadows", [&o](const std::string& v) { o.shadows = v == "on"; }, "planar shadows")
         ->type_name("WORD")
@@ -56,6 +57,7 @@ int parseRecordOptions(int argc, char** argv, RecordOptions& options)
     useHelpLayout(app, 22);
     addRecordFlags(app, options);
     const int status = parseCommandLine(app, argc, argv);
-    if (status < 0) resolveDataFlag(app, options.run.dataDir);
-    return status;
+    if (status >= 0) return status;
+    resolveDataFlag(app, options.run.dataDir);
+    return finishRunFlags("arborvane-record", options.run);
 }

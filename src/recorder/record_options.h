@@ -14,6 +14,7 @@ struct RecordOptions {
     std::string outDir = "./record"; // where snap000.bmp ... go
     std::string video;            // mp4 to encode with ffmpeg; empty: none
     int fps = 20;                 // video playback rate; 20 is real time (one 0.05 s step a frame)
+    std::string trace;            // wind trace CSV to write; empty: none
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,

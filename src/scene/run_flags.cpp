@@ -1,11 +1,13 @@
 #include "scene/run_flags.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/data_dir.h"
 #include "platform/platform.h"
 #include "scene/command_line.h"
+#include "wind/wind_schedule_file.h"
 
 namespace {
 
@@ -60,6 +62,19 @@ void resolveDataFlag(const CLI::App& app, std::string& dataDir)
         consolePrintf("Using %s\n", choice.reason.c_str());
 }
 
+void addWindScheduleFlags(CLI::App& app, WindChoice& choice)
+{
+    CLI::Option* file = app.add_option("--wind", choice.file, "wind schedule file (JSON; see the README)")
+                            ->type_name("FILE")
+                            ->check(nameOf("a file name"));
+    CLI::Option* preset =
+        app.add_option("--wind-preset", choice.preset, "constant wind preset")
+            ->type_name("NAME")
+            ->check(oneOf({"calm", "breeze", "gale", "strong-gale", "storm"}));
+    file->excludes(preset);
+    app.add_flag("--gusts", choice.gusts, "gusts on the chosen wind: every 6 s on average,\n+50 %, 1 s rise, 2 s fall");
+}
+
 void addRunFlags(CLI::App& app, RunFlags& flags)
 {
     app.add_flag("--gale{true},--breeze{false}", flags.wind.gale,
@@ -80,9 +95,46 @@ void addRunFlags(CLI::App& app, RunFlags& flags)
         ->type_name("X,Y,Z")
         ->check(directionCheck())
         ->default_str("1,0,0");
+    addWindScheduleFlags(app, flags.windChoice);
+    CLI::Option* file = app.get_option("--wind");
+    CLI::Option* preset = app.get_option("--wind-preset");
+    for (const char* name : {"--gale", "--magnitude", "--wind-dir"}) file->excludes(app.get_option(name));
+    for (const char* name : {"--gale", "--magnitude"}) preset->excludes(app.get_option(name));
     app.add_option("--seed", flags.seed, "foliage seed (the default repeats runs exactly)")
         ->type_name("N")
         ->transform(wholeIn(0.0, 4294967295.0))
         ->capture_default_str();
     addDataFlag(app, flags.dataDir);
+}
+
+void addTraceFlag(CLI::App& app, std::string& path)
+{
+    app.add_option("--trace", path,
+                   "write the wind and the tree top's offset per frame as CSV\n(row k: the state frame k shows)")
+        ->type_name("FILE.csv")
+        ->check(nameOf("a file name"));
+}
+
+bool resolveWindSchedule(const WindChoice& choice, const WindSettings& wind, WindSchedule& schedule,
+                         std::string& error)
+{
+    WindSchedule made = constantSchedule(wind);
+    if (!choice.file.empty()) {
+        if (!loadWindSchedule(choice.file, made, error)) return false;
+    } else if (!choice.preset.empty()) {
+        WindSettings state;
+        presetWind(choice.preset, wind, state); // the name was checked with the flag
+        made = constantSchedule(state);
+    }
+    if (choice.gusts) setGusts(made, kDefaultGusts);
+    schedule = std::move(made);
+    return true;
+}
+
+int finishRunFlags(const char* program, RunFlags& flags)
+{
+    std::string error;
+    if (resolveWindSchedule(flags.windChoice, flags.wind, flags.schedule, error)) return -1;
+    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    return 2;
 }

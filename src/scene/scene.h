@@ -14,6 +14,7 @@
 #include "tree/refine.h"
 #include "tree/tree_model.h"
 #include "wind/noise_field.h"
+#include "wind/wind_schedule.h"
 #include "wind/wind_settings.h"
 
 // What the next step is driven by; the front-ends set it from their view state.
@@ -30,6 +31,9 @@ struct Scene {
     ShadeGrid shade;           // cells under branch shadows: darkens the next frame's grass
     SimulationInput input;     // regime, magnitude, direction, refinement of the next step
     RefineScratch scratch;     // refinement scratch
+    bool windScheduled = false; // each step first sets input.wind from windSchedule at its own time
+    WindSchedule windSchedule;  // the wind over simulated time, while windScheduled
+    int64_t stepsTaken = 0;     // steps since set-up: the next step's time is stepsTaken x its time step
 };
 
 // Which load groups succeeded; each group printed its own console line.

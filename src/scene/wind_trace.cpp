@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/atomic_file.h"
 #include "scene/time_step.h"
 
 TreeTip findTreeTip(const TreeModel& tree)
@@ -43,4 +44,39 @@ void appendTraceRow(std::string& out, int frame, const WindSettings& input, cons
                                 frame * kTimeStep, input.gale ? "gale" : "breeze", input.magnitude, d.x, d.y, d.z, p.x,
                                 p.y, p.z, tipOffset(tree, tip));
     if (n > 0) out.append(row, static_cast<size_t>(n < static_cast<int>(sizeof row) ? n : sizeof row - 1));
+}
+
+bool WindTraceFile::check(const std::string& path, const std::vector<std::string>& inputs, std::string& error,
+                          bool& refused)
+{
+    refused = false;
+    if (path.empty()) return true;
+    const OutputTarget target = checkOutputTarget(path, inputs);
+    if (!target.ok) {
+        error = target.error;
+        refused = target.refused;
+        return false;
+    }
+    path_ = path;
+    return true;
+}
+
+void WindTraceFile::begin(const TreeModel& tree)
+{
+    if (path_.empty()) return;
+    tip_ = findTreeTip(tree);
+    text_ = kWindTraceHeader;
+}
+
+void WindTraceFile::add(int frame, const WindSettings& input, const TreeModel& tree)
+{
+    if (!path_.empty()) appendTraceRow(text_, frame, input, tree, tip_);
+}
+
+bool WindTraceFile::commit(std::string& error)
+{
+    if (path_.empty()) return true;
+    AtomicFile file;
+    if (!file.open(path_, error) || !file.write(text_.data(), text_.size(), error)) return false;
+    return file.commit(error);
 }

@@ -2,6 +2,7 @@
 // tree's top is, for plotting how the tree answers the wind.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "scene/scene.h"
 #include "wind/wind_settings.h"
@@ -22,6 +23,26 @@ TreeTip findTreeTip(const TreeModel& tree);
 Vec3 tipPosition(const TreeModel& tree, const TreeTip& tip);
 // The top's distance from its rest position.
 double tipOffset(const TreeModel& tree, const TreeTip& tip);
+// A trace kept in memory and written whole at the end, or not at all.
+class WindTraceFile {
+public:
+    // Before any work: whether path can be written and is none of inputs
+    // (empty path: no trace, true). False with a one-line error; refused (a
+    // bad argument, exit 2) or not (exit 1).
+    bool check(const std::string& path, const std::vector<std::string>& inputs, std::string& error, bool& refused);
+    // After set-up: finds the tree's top and starts with the header.
+    void begin(const TreeModel& tree);
+    // Row `frame`, as appendTraceRow; nothing when there is no trace.
+    void add(int frame, const WindSettings& input, const TreeModel& tree);
+    // Writes the rows over the target at once; true when there is no trace.
+    bool commit(std::string& error);
+
+private:
+    std::string path_; // the target; empty: no trace
+    std::string text_; // header and rows so far
+    TreeTip tip_;      // the top, found by begin
+};
+
 // Appends row `frame`: the state after that many steps, `input` being the
 // wind of the step that made it (for row 0 the schedule at time 0).
 void appendTraceRow(std::string& out, int frame, const WindSettings& input, const TreeModel& tree, const TreeTip& tip);

@@ -8,6 +8,7 @@
 #include "math/mat4.h"
 #include "view/frame_rate.h"
 #include "view/realtime_pacing.h"
+#include "wind/wind_schedule.h"
 #include "wind/wind_settings.h"
 
 struct Scene;
@@ -28,6 +29,8 @@ struct ViewState {
     Mat4 dragBase = identity();             // target at the start of the drag series
     int32_t interactionMode = 2;            // 1 wind direction, 2 tree, 3 light
     WindSettings wind;                      // overlay figures and the next step's wind
+    bool windScheduled = false;             // a schedule plays: the steps and `wind` follow windSchedule
+    WindSchedule windSchedule;              // from --wind/--wind-preset/--gusts or the keys 1-5 and g
     bool showShadows = true;                // planar shadow pass on (and centre lines refined)
     bool skeletonView = false;              // translucent skeleton instead of bark and leaves
     bool capturing = false;                 // frame capture running
@@ -48,14 +51,17 @@ Vec3 currentLight(const ViewState& view);
 // Tree space to eye space, OpenGL order: cameraView, treeRotation, then the drop.
 Mat4 treeModelview(const ViewState& view);
 
-// Start of a frame, before drawing: in interaction mode 1 the wind direction
-// follows windRotation; the view's wind settings become the next step's
-// input; the grass is shaded for this frame's light. The same as
-// followWindRotation, applyViewInput and the grass shading in turn.
+// Start of a frame, before drawing: a playing schedule sets the view's wind;
+// in interaction mode 1 the wind direction follows windRotation; the view's
+// wind settings become the next step's input; the grass is shaded for this
+// frame's light. The same as followWindSchedule, followWindRotation,
+// applyViewInput and the grass shading in turn.
 void beginFrame(Scene& scene, ViewState& view);
-// In interaction mode 1 the wind direction follows windRotation.
+// In interaction mode 1 the wind direction follows windRotation, unless a schedule plays.
 void followWindRotation(ViewState& view);
-// The view's wind, gale and shadow settings become the next step's input.
+// While a schedule plays, `wind` shows its state at the next step's time (overlay, arrow).
+void followWindSchedule(ViewState& view, const Scene& scene);
+// The view's wind (or schedule), gale and shadow settings become the next step's input.
 void applyViewInput(Scene& scene, const ViewState& view);
 // Whether two views draw the same picture of the same scene and give the
 // step the same input (drags in progress, frame rate and capture aside).
