@@ -13,6 +13,7 @@
 #include "export/export_scene.h"
 #include "export/glb_writer.h"
 #include "export/motion_tracks.h"
+#include "export/web_page.h"
 #include "platform/atomic_file.h"
 #include "platform/progress.h"
 
@@ -47,7 +48,7 @@ bool clipFits(const GlbSizeEstimate& file, uint64_t scratchPerFrame, const Expor
 
 // Simulates the clip frame by frame into tracks; false with a reason.
 bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, const ExportOptions& options,
-             const std::function<double()>& elapsed, std::string& error)
+             const std::function<double()>& elapsed, std::vector<WindSettings>& windLog, std::string& error)
 {
     // A bar on a terminal only: the exporter is often run from scripts.
     std::unique_ptr<RunProgress> progress;
@@ -56,6 +57,7 @@ bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, con
     if (progress) progress->frameDone(1, elapsed());
     for (int frame = 1; frame < options.frames; ++frame) {
         stepExportScene(scene, options.run.wind);
+        windLog.push_back(scene.model->input.wind);
         if (!captureFrame(tracks, rig, *scene.model, frame, &error)) return false;
         if (progress) progress->frameDone(frame + 1, elapsed());
     }
@@ -63,11 +65,27 @@ bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, con
     return true;
 }
 
+// The clip as one HTML page instead of the .glb.
+int writePage(GlbPlan& plan, const GlbInput& input, const ExportOptions& options,
+              const std::vector<WindSettings>& windLog, const std::function<double()>& elapsed)
+{
+    WebPageSizes sizes;
+    std::string error;
+    if (!exportWebPage(plan, input, options.web, windLog, sizes, error)) return fail(options.web + ": " + error);
+    std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %.1f MB (meshes %.1f, motion %.1f, viewer %.1f), in %.1f s\n",
+                options.web.c_str(), options.frames, options.frames / kFramesPerSecond, sizes.page / 1e6,
+                sizes.model / 1e6, sizes.motion / 1e6, sizes.script / 1e6, elapsed());
+    return 0;
+}
+
 int exportClip(const ExportOptions& options)
 {
     std::string error;
     // Before the long run: a destination that cannot be written is known now.
-    const OutputTarget target = checkOutputTarget(options.out, exportInputFiles(options.run.dataDir));
+    if (!options.web.empty() && !webPageSupported())
+        return fail("this build has no --web: node and npm were missing when it was built", 2);
+    const std::string& out = options.web.empty() ? options.out : options.web;
+    const OutputTarget target = checkOutputTarget(out, exportInputFiles(options.run.dataDir));
     if (!target.ok) return fail(target.error, target.refused ? 2 : 1);
 
     const auto start = std::chrono::steady_clock::now();
@@ -78,7 +96,7 @@ int exportClip(const ExportOptions& options)
     const int scratch = openScratchFileBeside(target.path, error);
     if (scratch < 0) return fail(error);
     MotionTracks tracks = makeStreamedMotionTracks(rig, *scene.model, options.frames, scratch);
-    if (!captureFrame(tracks, rig, *scene.model, 0, &error)) return fail(options.out + ": " + error);
+    if (!captureFrame(tracks, rig, *scene.model, 0, &error)) return fail(out + ": " + error);
 
     const GlbInput input{scene.model.get(), &scene.model->leafTemplate, scene.sceneTextures,
                          options.grass ? scene.grassTextures : nullptr, &rig, &tracks};
@@ -87,7 +105,9 @@ int exportClip(const ExportOptions& options)
     const uint64_t scratchPerFrame =
         static_cast<uint64_t>(tracks.tree.joints + tracks.grass.joints + tracks.leaves.joints) * kPoseFloats * 4;
     if (!clipFits(glbSizeEstimate(plan, input), scratchPerFrame, options, error)) return fail(error, 2);
-    if (!runClip(scene, rig, tracks, options, elapsed, error)) return fail(options.out + ": " + error);
+    std::vector<WindSettings> windLog{options.run.wind}; // frame 0: the wind the clip starts in
+    if (!runClip(scene, rig, tracks, options, elapsed, windLog, error)) return fail(out + ": " + error);
+    if (!options.web.empty()) return writePage(plan, input, options, windLog, elapsed);
 
     AtomicFile file;
     uint64_t written = 0;

@@ -10,6 +10,7 @@ struct ExportOptions {
     bool grass = false;         // grass blades are most of the file: off unless asked
     RunFlags run;               // wind, foliage seed, data folder, as the recorder's
     bool progress = true;       // progress line when stdout is a terminal
+    std::string web;            // --web: write this HTML page instead of the .glb, empty: none
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,
