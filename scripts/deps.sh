@@ -17,6 +17,7 @@ PACKAGES=(
   python3-matplotlib
   dpkg-dev file
   libcli11-dev
+  zlib1g-dev chromium
 )
 
 missing=()

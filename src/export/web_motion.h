@@ -9,9 +9,9 @@
 // Quantisation steps of the motion stream. Turns are stored relative to the
 // first frame's, as the x y z of a unit quaternion (w >= 0 follows).
 struct WebMotionSteps {
-    double branchTurn = 3e-5; // turn step of the branch joints (float tracks: long chains, long arms)
-    double shortTurn = 4e-3;  // turn step of petioles and blades (int16 tracks: arms of centimetres)
-    double move = 1e-3;       // translation step, tree units
+    double branchTurn = 1e-4; // turn step of the branch joints (float tracks: long chains, long arms)
+    double shortTurn = 8e-3;  // turn step of petioles and blades (int16 tracks: arms of centimetres)
+    double move = 2e-3;       // translation step, tree units
 };
 
 struct WebMotion {
