@@ -20,7 +20,7 @@ function makeView(info) {
   const scene = new THREE.Scene();
   const [r, g, b] = info.sky;
   scene.background = new THREE.Color().setRGB(r / 255, g / 255, b / 255, THREE.SRGBColorSpace);
-  const camera = new THREE.PerspectiveCamera(40, 1, 0.1, 2000);
+  const camera = new THREE.PerspectiveCamera(40, 1, 0.1, 3000);
   const controls = new OrbitControls(camera, canvas);
   controls.enableDamping = false;
   // The window program's light: directional, from its rest position.
@@ -28,7 +28,7 @@ function makeView(info) {
   sun.position.set(...info.light);
   scene.add(sun, sun.target, new THREE.HemisphereLight(0xdfefff, 0x4a5a2a, 1.2));
   const ground = new THREE.Mesh(
-    new THREE.PlaneGeometry(200, 200),
+    new THREE.PlaneGeometry(1000, 1000),
     new THREE.MeshLambertMaterial({ color: new THREE.Color().setRGB(0.36, 0.5, 0.22, THREE.SRGBColorSpace) }));
   ground.rotation.x = -Math.PI / 2;
   ground.position.y = info.groundY;
@@ -43,8 +43,9 @@ function frameCamera(view, root, groundY) {
   const bottom = Math.max(groundY, box.min.y);
   const height = box.max.y - bottom;
   const radius = Math.max(height, size.x, size.z) * 0.5;
-  const target = new THREE.Vector3(centre.x, bottom + height * 0.5, centre.z);
-  const distance = radius / Math.sin(THREE.MathUtils.degToRad(view.camera.fov / 2)) * 1.05;
+  // Aimed a little low and a little far: the control bar covers the bottom.
+  const target = new THREE.Vector3(centre.x, bottom + height * 0.45, centre.z);
+  const distance = (radius / Math.sin(THREE.MathUtils.degToRad(view.camera.fov / 2))) * 1.25;
   view.camera.position.copy(target).add(new THREE.Vector3(0.35, 0.12, 1).normalize().multiplyScalar(distance));
   view.controls.target.copy(target);
   view.controls.update();
@@ -138,6 +139,7 @@ async function start() {
     time: () => state.time,
     // World positions of the given glTF nodes at the present time, for tests.
     nodePositions: (indices) => indices.map((i) => nodes[i].getWorldPosition(new THREE.Vector3()).toArray()),
+    readyAt: performance.now(), // ms from the page's start to ready
     ready: true,
   });
 }

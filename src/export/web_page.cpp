@@ -35,13 +35,14 @@ std::string base64(const std::string& bytes)
     return out;
 }
 
+// Level 6: 9 takes three times as long on the motion stream for 1% less.
 // zlib format: the browser's DecompressionStream("deflate") reads it.
 bool deflate(const std::string& in, std::string& out, std::string& error)
 {
     uLongf size = compressBound(in.size());
     out.resize(size);
     const int status = compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                                 reinterpret_cast<const Bytef*>(in.data()), in.size(), 9);
+                                 reinterpret_cast<const Bytef*>(in.data()), in.size(), 6);
     if (status == Z_MEM_ERROR) throw std::bad_alloc();
     if (status != Z_OK) {
         error = "compressing the page's data failed";

@@ -41,8 +41,9 @@ try {
 
   const start = Date.now();
   await page.goto(pathToFileURL(pageFile).href);
-  await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 30000 });
-  console.log(`ready in ${((Date.now() - start) / 1000).toFixed(1)} s`);
+  await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 30000, polling: 100 });
+  const readyAt = await page.evaluate(() => arborvane.readyAt);
+  console.log(`ready ${(readyAt / 1000).toFixed(1)} s after the page started (${((Date.now() - start) / 1000).toFixed(1)} s here)`);
 
   // The canvas scaled down, as RGB rows: the tree is what is neither sky nor ground.
   const grab = () => page.evaluate(() => {
@@ -60,9 +61,9 @@ try {
   };
   await page.evaluate(() => { arborvane.pause(); arborvane.seek(0); });
   const a = await grab();
-  if (shot) await page.screenshot({ path: shot });
   await page.evaluate(() => arborvane.seek(1.5));
   const b = await grab();
+  if (shot) await page.screenshot({ path: shot });
   const ma = treeMask(a), mb = treeMask(b);
   const cover = ma.filter(Boolean).length / ma.length;
   let area = 0, moved = 0;
