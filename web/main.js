@@ -107,11 +107,14 @@ async function start() {
     draw();
   }
 
-  button.addEventListener('click', () => setPlaying(!state.playing));
+  button.addEventListener('click', () => {
+    setPlaying(!state.playing);
+    button.blur(); // else space would press it as well as toggle
+  });
   slider.addEventListener('input', () => seek(slider.value));
   document.getElementById('speed').addEventListener('change', (e) => (state.speed = Number(e.target.value)));
   window.addEventListener('keydown', (e) => {
-    if (e.code !== 'Space') return;
+    if (e.code !== 'Space' || e.repeat) return;
     e.preventDefault();
     setPlaying(!state.playing);
   });
@@ -121,7 +124,7 @@ async function start() {
   seek(0);
   function tick(now) {
     if (state.playing) {
-      state.time = (state.time + ((now - state.last) / 1000) * state.speed) % duration;
+      state.time = duration > 0 ? (state.time + ((now - state.last) / 1000) * state.speed) % duration : 0;
       state.last = now;
       pose();
     }

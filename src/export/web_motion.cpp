@@ -157,7 +157,8 @@ std::string assembleGlb(const json& doc, const std::string& bin)
 
 } // namespace
 
-bool splitGlbForWeb(const std::string& glb, const WebMotionSteps& steps, WebMotion& out, std::string& error)
+bool splitGlbForWeb(const std::string& glb, int clipFrames, const WebMotionSteps& steps, WebMotion& out,
+                    std::string& error)
 {
     error = "the exported glTF could not be read back for the page";
     if (glb.size() < 28 || glb.compare(0, 4, "glTF") != 0) return false;
@@ -165,11 +166,12 @@ bool splitGlbForWeb(const std::string& glb, const WebMotionSteps& steps, WebMoti
     if (28 + static_cast<size_t>(jsonSize) > glb.size()) return false;
     json doc = json::parse(glb.begin() + 20, glb.begin() + 20 + jsonSize, nullptr, false);
     std::string bin = glb.substr(28 + jsonSize);
-    if (doc.is_discarded() || !doc.contains("animations") || doc["animations"].empty()) return false;
+    if (doc.is_discarded()) return false;
     std::vector<Channel> channels;
-    int frames = 0;
-    if (!readChannels(doc, bin, channels, frames) || !dropAnimation(doc, bin)) return false;
-    out.staticGlb = assembleGlb(doc, bin);
+    int frames = clipFrames;
+    const bool moves = doc.contains("animations") && !doc["animations"].empty(); // a one-frame clip does not
+    if (moves && (!readChannels(doc, bin, channels, frames) || !dropAnimation(doc, bin))) return false;
+    out.staticGlb = moves ? assembleGlb(doc, bin) : glb;
     out.frames = frames;
     out.channels = static_cast<int>(channels.size());
 

@@ -21,5 +21,7 @@ struct WebMotion {
     int channels = 0;      // animated translations and rotations
 };
 
-// Splits glb (as finishGlb writes it). False with a one-line reason.
-bool splitGlbForWeb(const std::string& glb, const WebMotionSteps& steps, WebMotion& out, std::string& error);
+// Splits glb (as finishGlb writes it) of a clip of clipFrames frames. False
+// with a one-line reason.
+bool splitGlbForWeb(const std::string& glb, int clipFrames, const WebMotionSteps& steps, WebMotion& out,
+                    std::string& error);

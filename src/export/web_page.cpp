@@ -133,6 +133,7 @@ bool exportWebPage(GlbPlan& plan, const GlbInput& input, const std::string& path
         return true;
     };
     WebMotion motion;
-    return finishGlb(plan, input, append, written, error) && splitGlbForWeb(glb, WebMotionSteps{}, motion, error) &&
+    return finishGlb(plan, input, append, written, error) &&
+           splitGlbForWeb(glb, input.tracks->frames, WebMotionSteps{}, motion, error) &&
            writeWebPage(path, motion, wind, sizes, error);
 }
