@@ -18,6 +18,7 @@ PACKAGES=(
   dpkg-dev file
   libcli11-dev
   help2man lintian
+  zlib1g-dev chromium
 )
 
 missing=()

@@ -14,6 +14,7 @@
 #include "export/glb_writer.h"
 #include "export/motion_tracks.h"
 #include "dynamics/simulation.h"
+#include "export/web_page.h"
 #include "platform/atomic_file.h"
 #include "platform/progress.h"
 #include "scene/wind_trace.h"
@@ -47,10 +48,12 @@ bool clipFits(const GlbSizeEstimate& file, uint64_t scratchPerFrame, const Expor
     return false;
 }
 
-// Simulates the clip frame by frame into tracks and the trace; false with a
-// reason. Step k takes the schedule's wind at (k - 1) x 0.05 s, as in the recorder.
+// Simulates the clip frame by frame into tracks, the trace and windLog (the
+// wind of each frame, for the page's label); false with a reason. Step k takes
+// the schedule's wind at (k - 1) x 0.05 s, as in the recorder.
 bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, WindTraceFile& trace,
-             const ExportOptions& options, const std::function<double()>& elapsed, std::string& error)
+             const ExportOptions& options, const std::function<double()>& elapsed,
+             std::vector<WindSettings>& windLog, std::string& error)
 {
     // A bar on a terminal only: the exporter is often run from scripts.
     std::unique_ptr<RunProgress> progress;
@@ -63,6 +66,7 @@ bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, Win
     for (int frame = 1; frame < options.frames; ++frame) {
         const WindSettings wind = evaluateWind(schedule, (frame - 1) * kTimeStep);
         stepExportScene(scene, wind);
+        windLog.push_back(wind);
         if (!captureFrame(tracks, rig, *scene.model, frame, &error)) return false;
         trace.add(frame, wind, scene.model->tree);
         if (progress) progress->frameDone(frame + 1, elapsed());
@@ -71,11 +75,27 @@ bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, Win
     return true;
 }
 
+// The clip as one HTML page instead of the .glb.
+int writePage(GlbPlan& plan, const GlbInput& input, const ExportOptions& options,
+              const std::vector<WindSettings>& windLog, const std::function<double()>& elapsed)
+{
+    WebPageSizes sizes;
+    std::string error;
+    if (!exportWebPage(plan, input, options.web, windLog, sizes, error)) return fail(options.web + ": " + error);
+    std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %.1f MB (meshes %.1f, motion %.1f, viewer %.1f), in %.1f s\n",
+                options.web.c_str(), options.frames, options.frames / kFramesPerSecond, sizes.page / 1e6,
+                sizes.model / 1e6, sizes.motion / 1e6, sizes.script / 1e6, elapsed());
+    return 0;
+}
+
 int exportClip(const ExportOptions& options)
 {
     std::string error;
     // Before the long run: a destination that cannot be written is known now.
-    const OutputTarget target = checkOutputTarget(options.out, exportInputFiles(options.run.dataDir));
+    if (!options.web.empty() && !webPageSupported())
+        return fail("this build has no --web: node and npm were missing when it was built", 2);
+    const std::string& out = options.web.empty() ? options.out : options.web;
+    const OutputTarget target = checkOutputTarget(out, exportInputFiles(options.run.dataDir));
     if (!target.ok) return fail(target.error, target.refused ? 2 : 1);
     WindTraceFile trace;
     bool refused = false;
@@ -90,7 +110,7 @@ int exportClip(const ExportOptions& options)
     const int scratch = openScratchFileBeside(target.path, error);
     if (scratch < 0) return fail(error);
     MotionTracks tracks = makeStreamedMotionTracks(rig, *scene.model, options.frames, scratch);
-    if (!captureFrame(tracks, rig, *scene.model, 0, &error)) return fail(options.out + ": " + error);
+    if (!captureFrame(tracks, rig, *scene.model, 0, &error)) return fail(out + ": " + error);
 
     const GlbInput input{scene.model.get(), &scene.model->leafTemplate, scene.sceneTextures,
                          options.grass ? scene.grassTextures : nullptr, &rig, &tracks};
@@ -99,7 +119,14 @@ int exportClip(const ExportOptions& options)
     const uint64_t scratchPerFrame =
         static_cast<uint64_t>(tracks.tree.joints + tracks.grass.joints + tracks.leaves.joints) * kPoseFloats * 4;
     if (!clipFits(glbSizeEstimate(plan, input), scratchPerFrame, options, error)) return fail(error, 2);
-    if (!runClip(scene, rig, tracks, trace, options, elapsed, error)) return fail(options.out + ": " + error);
+    // Frame 0: the wind the clip starts in.
+    std::vector<WindSettings> windLog{evaluateWind(options.run.schedule, 0.0)};
+    if (!runClip(scene, rig, tracks, trace, options, elapsed, windLog, error)) return fail(out + ": " + error);
+    if (!options.web.empty()) {
+        const int status = writePage(plan, input, options, windLog, elapsed);
+        if (status != 0) return status;
+        return trace.commit(error) ? 0 : fail(error);
+    }
 
     AtomicFile file;
     uint64_t written = 0;

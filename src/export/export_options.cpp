@@ -21,6 +21,9 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->check(nameOf("a file name"))
         ->capture_default_str();
     app.add_flag("--grass", o.grass, "include the grass blades (off by default: the bulk of the file)");
+    app.add_option("--web", o.web, "write one HTML page that plays the clip in a browser, not the .glb")
+        ->type_name("FILE.html")
+        ->check(nameOf("a file name"));
     addRunFlags(app, o.run);
     addTraceFlag(app, o.trace);
     app.add_flag("--quiet{false}", o.progress, "no progress line");

@@ -11,6 +11,7 @@ struct ExportOptions {
     RunFlags run;               // wind, foliage seed, data folder, as the recorder's
     bool progress = true;       // progress line when stdout is a terminal
     std::string trace;          // wind trace CSV to write; empty: none
+    std::string web;            // --web: write this HTML page instead of the .glb, empty: none
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,

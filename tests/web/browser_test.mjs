@@ -1,0 +1,104 @@
+// Opens a --web page in headless Chromium from file:// with the network
+// off and checks it loads, draws the tree, moves it, pauses, and poses it
+// as the .glb export of the same run does.
+// node browser_test.mjs PAGE.html REF.glb [SCREENSHOT.png]
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+import { localPoses, probeNodes, readGlb, worldPositions } from './gltf_pose.mjs';
+
+const [pageFile, refFile, shot] = process.argv.slice(2);
+const problems = [];
+const profile = mkdtempSync(join(tmpdir(), 'arborvane-chromium-'));
+let browser;
+try {
+  browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+  });
+} catch (e) {
+  console.log(`SKIP: Chromium could not start: ${e.message.split('\n')[0]}`);
+  rmSync(profile, { recursive: true, force: true });
+  process.exit(77);
+}
+try {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 800, height: 600 });
+  await page.setRequestInterception(true);
+  page.on('request', (r) => {
+    if (/^(file|data|blob):/.test(r.url())) return r.continue();
+    problems.push(`network request: ${r.url()}`);
+    return r.abort();
+  });
+  page.on('requestfailed', (r) => problems.push(`failed request: ${r.url()}`));
+  page.on('console', (m) => m.type() === 'error' && problems.push(`console error: ${m.text()}`));
+  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+
+  const start = Date.now();
+  await page.goto(pathToFileURL(pageFile).href);
+  await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 30000, polling: 100 });
+  const readyAt = await page.evaluate(() => arborvane.readyAt);
+  console.log(`ready ${(readyAt / 1000).toFixed(1)} s after the page started (${((Date.now() - start) / 1000).toFixed(1)} s here)`);
+
+  // The canvas scaled down, as RGB rows: the tree is what is neither sky nor ground.
+  const grab = () => page.evaluate(() => {
+    const c = document.getElementById('view');
+    const t = Object.assign(document.createElement('canvas'), { width: 200, height: 150 });
+    const g = t.getContext('2d');
+    g.drawImage(c, 0, 0, 200, 150);
+    return Array.from(g.getImageData(0, 0, 200, 150).data);
+  });
+  const sky = [60, 168, 248];
+  const near = (d, i, rgb) => Math.abs(d[i] - rgb[0]) + Math.abs(d[i + 1] - rgb[1]) + Math.abs(d[i + 2] - rgb[2]) < 24;
+  const treeMask = (d) => {
+    const ground = [d[(149 * 200 + 2) * 4], d[(149 * 200 + 2) * 4 + 1], d[(149 * 200 + 2) * 4 + 2]];
+    return Array.from({ length: d.length / 4 }, (_, p) => !near(d, 4 * p, sky) && !near(d, 4 * p, ground));
+  };
+  await page.evaluate(() => { arborvane.pause(); arborvane.seek(0); });
+  const a = await grab();
+  await page.evaluate(() => arborvane.seek(1.5));
+  const b = await grab();
+  if (shot) await page.screenshot({ path: shot });
+  const ma = treeMask(a), mb = treeMask(b);
+  const cover = ma.filter(Boolean).length / ma.length;
+  let area = 0, moved = 0;
+  for (let p = 0; p < ma.length; ++p) {
+    if (!ma[p] && !mb[p]) continue;
+    ++area;
+    const d = Math.abs(a[4 * p] - b[4 * p]) + Math.abs(a[4 * p + 1] - b[4 * p + 1]) + Math.abs(a[4 * p + 2] - b[4 * p + 2]);
+    if (d > 40) ++moved;
+  }
+  console.log(`tree covers ${(100 * cover).toFixed(1)}% of the canvas; ${(100 * moved / area).toFixed(1)}% of its area changed from 0 s to 1.5 s`);
+  if (cover < 0.05) problems.push('the canvas shows little or no tree');
+  if (moved / area < 0.02) problems.push('the tree did not move between 0 s and 1.5 s');
+
+  await page.evaluate(() => arborvane.pause());
+  const p1 = await grab();
+  await new Promise((r) => setTimeout(r, 1000));
+  const p2 = await grab();
+  if (p1.some((v, i) => v !== p2[i])) problems.push('paused, the picture still changes');
+
+  // Poses against the .glb's own animation, within 1e-3 of the tree's height.
+  const ref = readGlb(refFile);
+  const joints = ref.doc.nodes.map((_, i) => i).filter((i) => /^b\d+\.p\d+$/.test(ref.doc.nodes[i].name));
+  const height = Math.max(...worldPositions(ref.doc, localPoses(ref, 0), joints).map((p) => p[1])) + 4.6;
+  const probes = probeNodes(ref.doc);
+  const frames = await page.evaluate(() => arborvane.frames);
+  for (const f of [0, Math.floor(frames / 2), frames - 1]) {
+    const got = await page.evaluate((t, n) => { arborvane.seek(t); return arborvane.nodePositions(n); }, f / 20, probes);
+    const want = worldPositions(ref.doc, localPoses(ref, f), probes);
+    const worst = Math.max(...got.map((p, i) => Math.hypot(p[0] - want[i][0], p[1] - want[i][1], p[2] - want[i][2])));
+    console.log(`frame ${f}: largest joint difference ${(worst / height).toExponential(2)} of the tree's height`);
+    if (!(worst <= 1e-3 * height)) problems.push(`frame ${f}: the page's tree is off by ${worst}`);
+  }
+} finally {
+  await browser.close();
+  rmSync(profile, { recursive: true, force: true });
+}
+for (const p of problems) console.log(`FAIL: ${p}`);
+process.exit(problems.length ? 1 : 0);
