@@ -3,29 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/splitmix.h"
+
 namespace {
 
 constexpr double kPi = 3.1415926538;
 
-// splitmix64: a tiny generator with explicit formulas, the same bits on every
-// platform and library (std:: distributions are not).
-struct SplitMix {
-    uint64_t state; // advances by the golden-ratio increment per draw
-    uint64_t next()
-    {
-        uint64_t z = (state += 0x9e3779b97f4a7c15ull);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [0, 1): the top 53 bits.
-    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-};
-
 // Independent streams per purpose and block, all from the one seed.
-SplitMix stream(uint64_t seed, uint64_t purpose, uint64_t index)
+SplitMix64 stream(uint64_t seed, uint64_t purpose, uint64_t index)
 {
-    SplitMix mix{seed ^ (purpose * 0xd1b54a32d192ed03ull)};
+    SplitMix64 mix{seed ^ (purpose * 0xd1b54a32d192ed03ull)};
     mix.state ^= mix.next() + index * 0x8cb92ba72f3d8dd7ull;
     mix.next();
     return mix;
@@ -46,7 +33,7 @@ template <typename F> void forEachArrival(const WindSchedule& s, int64_t b, F&& 
 {
     const double length = gustBlockSeconds(s.gusts);
     const double end = static_cast<double>(b + 1) * length;
-    SplitMix mix = stream(s.seed, kGustStream, static_cast<uint64_t>(b));
+    SplitMix64 mix = stream(s.seed, kGustStream, static_cast<uint64_t>(b));
     double t = static_cast<double>(b) * length;
     for (;;) {
         t -= s.gusts.every * std::log(1.0 - mix.uniform());
@@ -158,7 +145,7 @@ double veerAngle(const WindSchedule& schedule, double t)
     // their weights add up to 1, so the turn stays within the bound.
     constexpr double weights[3] = {0.55, 0.3, 0.15};
     constexpr double periods[3] = {1.0, 0.55, 0.3};
-    SplitMix mix = stream(schedule.seed, kVeerStream, 0);
+    SplitMix64 mix = stream(schedule.seed, kVeerStream, 0);
     double sum = 0.0;
     for (int k = 0; k < 3; ++k) {
         const double phase = 2.0 * kPi * mix.uniform();

@@ -3,23 +3,13 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/splitmix.h"
+
 namespace synth {
 
-// SplitMix64: one 64-bit state, good enough mixing for procedural data.
-struct Rng {
-    uint64_t state; // advanced by a fixed odd constant per draw
-
-    explicit Rng(uint64_t seed) : state(seed) {}
-
-    uint64_t next()
-    {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [0, 1) with 53 random bits.
-    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+// SplitMix64 with a range helper, for procedural data.
+struct Rng : SplitMix64 {
+    explicit Rng(uint64_t seed) : SplitMix64{seed} {}
     double range(double lo, double hi) { return lo + (hi - lo) * uniform(); }
 };
 
