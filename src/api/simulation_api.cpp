@@ -14,6 +14,8 @@
 #include "platform/platform.h"
 #include "platform/version.h"
 #include "scene/scene.h"
+#include "wind/wind_schedule.h"
+#include "wind/wind_schedule_file.h"
 #include "wind/wind_settings.h"
 
 namespace arborvane {
@@ -39,6 +41,8 @@ struct Simulation::State {
     bool setUp = false;                              // setUp() done since open()
     Wind wind;                                       // last setWind() value
     WindSource source;                               // asked before every step when set
+    bool scheduled = false;                          // schedule drives the wind (over source and wind)
+    WindSchedule schedule;                           // played at steps x timeStep while scheduled
     std::uint64_t steps = 0;                         // since setUp()
     std::function<void(const std::string&)> handler; // the loaders' lines, when set
     Caught caught;                                   // console text of the call under way
@@ -214,14 +218,45 @@ Result Simulation::setWind(const Wind& wind)
     if (Result checked = checkWind(wind, settings); !checked) return checked;
     state_->wind = wind;
     state_->source = nullptr;
+    state_->scheduled = false;
     return {};
 }
+
+Result Simulation::setWindSchedule(const std::string& path)
+{
+    if (!state_) return failure("simulation was moved from");
+    return guarded([&]() -> Result {
+        WindSchedule schedule;
+        std::string error;
+        if (!loadWindSchedule(path, schedule, error)) return failure(error);
+        state_->schedule = std::move(schedule);
+        state_->scheduled = true;
+        return {};
+    });
+}
+
+Result Simulation::setWindScheduleText(const std::string& json, const std::string& name)
+{
+    if (!state_) return failure("simulation was moved from");
+    return guarded([&]() -> Result {
+        WindSchedule schedule;
+        std::string error;
+        if (!parseWindSchedule(json, name, schedule, error)) return failure(error);
+        state_->schedule = std::move(schedule);
+        state_->scheduled = true;
+        return {};
+    });
+}
+
+bool Simulation::windScheduled() const { return state_ && state_->scheduled; }
 
 Wind Simulation::wind() const { return state_ ? state_->wind : Wind{}; }
 
 void Simulation::setWindSource(WindSource source)
 {
-    if (state_) state_->source = std::move(source);
+    if (!state_) return;
+    state_->source = std::move(source);
+    state_->scheduled = false;
 }
 
 Result Simulation::step(int count)
@@ -229,13 +264,19 @@ Result Simulation::step(int count)
     if (!isOpen() || !state_->setUp) return failure("step before setUp");
     State& state = *state_;
     Result result = guarded([&]() -> Result {
+        Scene& scene = *state.scene;
+        scene.windScheduled = state.scheduled; // the step evaluates the schedule itself
+        if (state.scheduled) scene.windSchedule = state.schedule;
         for (int i = 0; i < count; ++i) {
-            const Wind wind = state.source ? state.source(state.steps, static_cast<double>(state.steps) * kTimeStep) : state.wind;
             WindSettings settings;
-            if (Result checked = checkWind(wind, settings); !checked) return checked;
+            if (!state.scheduled) {
+                const Wind wind = state.source ? state.source(state.steps, static_cast<double>(state.steps) * kTimeStep) : state.wind;
+                if (Result checked = checkWind(wind, settings); !checked) return checked;
+            }
             CoreCall call(state.caught);
-            state.scene->input.wind = settings;
-            simulateStep(*state.scene, kTimeStep);
+            if (!state.scheduled) scene.input.wind = settings;
+            scene.stepsTaken = static_cast<int64_t>(state.steps); // schedule time is stepCount() x timeStep()
+            simulateStep(scene, kTimeStep);
             ++state.steps;
         }
         return {};
