@@ -1,5 +1,13 @@
 // The library face of the core (include/arborvane/arborvane.h): a Scene
 // behind a pimpl, errors as results, the console caught instead of printed.
+//
+// Sections, in order:
+//   Records: Caught, Simulation::State
+//   Call helpers: CoreCall, takeLines, checkWind, guarded
+//   Life cycle: version, open, close, setUp
+//   Wind: setWind, setWindSchedule, setWindScheduleText, setWindSource
+//   Stepping: step, timeStep, stepCount, setMessageHandler
+//   Views: branchPoints, branchRadii, leafBladeMatrices, leafPetiole, grassCentre, grassEdge
 #include <cmath>
 #include <cstddef>
 #include <exception>
@@ -19,6 +27,8 @@
 #include "wind/wind_settings.h"
 
 namespace arborvane {
+
+// ---- Records
 
 // The public records read the core's own arrays in place.
 static_assert(offsetof(Vec3, x) == offsetof(Point3, x) && offsetof(Vec3, y) == offsetof(Point3, y) &&
@@ -47,6 +57,8 @@ struct Simulation::State {
     std::function<void(const std::string&)> handler; // the loaders' lines, when set
     Caught caught;                                   // console text of the call under way
 };
+
+// ---- Call helpers
 
 namespace {
 
@@ -145,6 +157,8 @@ const GrassBlade* bladeAt(const std::unique_ptr<Scene>& scene, std::size_t blade
 
 } // namespace
 
+// ---- Life cycle
+
 const char* version() { return arborvaneVersion(); }
 
 Simulation::Simulation() : state_(std::make_unique<State>()) {}
@@ -211,6 +225,8 @@ Result Simulation::setUp(std::uint32_t seed)
     return result;
 }
 
+// ---- Wind
+
 Result Simulation::setWind(const Wind& wind)
 {
     if (!state_) return failure("simulation was moved from");
@@ -259,6 +275,8 @@ void Simulation::setWindSource(WindSource source)
     state_->scheduled = false;
 }
 
+// ---- Stepping
+
 Result Simulation::step(int count)
 {
     if (!isOpen() || !state_->setUp) return failure("step before setUp");
@@ -293,6 +311,8 @@ void Simulation::setMessageHandler(std::function<void(const std::string&)> handl
 {
     if (state_) state_->handler = std::move(handler);
 }
+
+// ---- Views
 
 std::size_t Simulation::branchCount() const
 {
