@@ -4,6 +4,10 @@
 
 #include <arborvane/arborvane.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,7 @@
 #include "motion_scene.h"
 #include "platform/platform.h"
 #include "platform/version.h"
+#include "wind/wind_schedule_file.h"
 
 namespace {
 
@@ -129,4 +134,47 @@ TEST(Api, FailuresAreResultsAndNothingIsPrinted)
     open.setWindSource([](uint64_t, double) { return arborvane::Wind{arborvane::WindRegime::gale, -1.0, {1, 0, 0}}; });
     EXPECT_FALSE(open.step());
     EXPECT_EQ(open.stepCount(), 0u);
+}
+
+// Calm, then a storm rising from 1 s, with gusts: the file played through the API moves
+// the tree exactly as the core playing the same schedule, and only once the storm starts.
+TEST(Api, ScheduleFilePlaysAsOnTheCoreAndBadFilesAreResults)
+{
+    const std::string text = R"({"seed": 5, "gusts": {"every": 1, "strength": 0.8, "rise": 0.3, "fall": 0.5},
+        "keys": [{"time": 0, "preset": "calm"}, {"time": 1, "preset": "calm"}, {"time": 1.5, "preset": "storm"}]})";
+    const int steps = 40;
+    auto scene = motion_scene::makeScene();
+    uint32_t seed = consumer::kSeed;
+    seedRandom(1);
+    ASSERT_TRUE(loadScene(*scene, kDefaultDataDir).complete()) << "generated data missing";
+    setUpScene(*scene, &seed);
+    std::string error;
+    ASSERT_TRUE(parseWindSchedule(text, "core", scene->windSchedule, error)) << error;
+    scene->windScheduled = true;
+    for (int i = 0; i < steps; ++i) simulateStep(*scene, kTimeStep);
+
+    const std::string path = ::testing::TempDir() + "arborvane_api_wind_" + std::to_string(::getpid()) + ".json";
+    std::ofstream(path) << text;
+    arborvane::Simulation sim = openedSimulation();
+    const arborvane::Result played = sim.setWindSchedule(path);
+    ASSERT_TRUE(played) << played.message;
+    arborvane::Simulation still = openedSimulation();
+    ASSERT_TRUE(still.setWind({arborvane::WindRegime::gale, 0.0, {1.0, 0.0, 0.0}}));
+    ASSERT_TRUE(sim.step(20)); // 0..1 s: calm, the same as no wind at all
+    ASSERT_TRUE(still.step(20));
+    EXPECT_EQ(consumer::stateHash(sim), consumer::stateHash(still));
+    ASSERT_TRUE(sim.step(steps - 20));
+    ASSERT_TRUE(still.step(steps - 20));
+    EXPECT_NE(consumer::treeTop(sim).x, consumer::treeTop(still).x);
+    EXPECT_EQ(consumer::stateHash(sim), recordHash(*scene));
+
+    std::ofstream(path) << R"({"keys": [{"time": 0, "magnitud": 3}]})";
+    const arborvane::Result bad = sim.setWindSchedule(path);
+    std::remove(path.c_str());
+    EXPECT_FALSE(bad);
+    EXPECT_NE(bad.message.find("keys[0].magnitud: unknown field"), std::string::npos) << bad.message;
+    EXPECT_TRUE(sim.windScheduled()); // a failure keeps the schedule playing
+    EXPECT_FALSE(sim.setWindScheduleText("{", "typed"));
+    ASSERT_TRUE(sim.setWind({}));
+    EXPECT_FALSE(sim.windScheduled());
 }

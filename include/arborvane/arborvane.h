@@ -104,8 +104,20 @@ public:
     Wind wind() const;
     // A function asked for the wind before every step; an empty one goes back
     // to the last setWind() value. A wind it returns that setWind() would
-    // refuse stops the step with that message.
+    // refuse stops the step with that message. Ends a playing schedule.
     void setWindSource(WindSource source);
+    // Plays a wind schedule file (JSON: keys, optional gusts, veer and seed,
+    // as the programs' --wind reads) from the next step on. Its time is
+    // the simulation's: stepCount() * timeStep(), so a schedule set after 40
+    // steps starts 2 s in, and setUp() takes it back to 0 s. It keeps playing
+    // over setUp() and open() until setWind() or setWindSource() ends it.
+    // Fails, keeping what drove the wind before, with the loader's one line
+    // naming the file, the field and the problem.
+    Result setWindSchedule(const std::string& path);
+    // The same from JSON text; name stands for the file in messages.
+    Result setWindScheduleText(const std::string& json, const std::string& name = "wind schedule");
+    // True while a schedule drives the wind.
+    bool windScheduled() const;
 
     // Advances the motion by count fixed steps of timeStep() seconds.
     // Needs setUp().

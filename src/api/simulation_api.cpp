@@ -1,5 +1,13 @@
 // The library face of the core (include/arborvane/arborvane.h): a Scene
 // behind a pimpl, errors as results, the console caught instead of printed.
+//
+// Sections, in order:
+//   Records: Caught, Simulation::State
+//   Call helpers: CoreCall, takeLines, checkWind, guarded
+//   Life cycle: version, open, close, setUp
+//   Wind: setWind, setWindSchedule, setWindScheduleText, setWindSource
+//   Stepping: step, timeStep, stepCount, setMessageHandler
+//   Views: branchPoints, branchRadii, leafBladeMatrices, leafPetiole, grassCentre, grassEdge
 #include <cmath>
 #include <cstddef>
 #include <exception>
@@ -14,9 +22,13 @@
 #include "platform/platform.h"
 #include "platform/version.h"
 #include "scene/scene.h"
+#include "wind/wind_schedule.h"
+#include "wind/wind_schedule_file.h"
 #include "wind/wind_settings.h"
 
 namespace arborvane {
+
+// ---- Records
 
 // The public records read the core's own arrays in place.
 static_assert(offsetof(Vec3, x) == offsetof(Point3, x) && offsetof(Vec3, y) == offsetof(Point3, y) &&
@@ -39,10 +51,14 @@ struct Simulation::State {
     bool setUp = false;                              // setUp() done since open()
     Wind wind;                                       // last setWind() value
     WindSource source;                               // asked before every step when set
+    bool scheduled = false;                          // schedule drives the wind (over source and wind)
+    WindSchedule schedule;                           // played at steps x timeStep while scheduled
     std::uint64_t steps = 0;                         // since setUp()
     std::function<void(const std::string&)> handler; // the loaders' lines, when set
     Caught caught;                                   // console text of the call under way
 };
+
+// ---- Call helpers
 
 namespace {
 
@@ -141,6 +157,8 @@ const GrassBlade* bladeAt(const std::unique_ptr<Scene>& scene, std::size_t blade
 
 } // namespace
 
+// ---- Life cycle
+
 const char* version() { return arborvaneVersion(); }
 
 Simulation::Simulation() : state_(std::make_unique<State>()) {}
@@ -207,6 +225,8 @@ Result Simulation::setUp(std::uint32_t seed)
     return result;
 }
 
+// ---- Wind
+
 Result Simulation::setWind(const Wind& wind)
 {
     if (!state_) return failure("simulation was moved from");
@@ -214,28 +234,67 @@ Result Simulation::setWind(const Wind& wind)
     if (Result checked = checkWind(wind, settings); !checked) return checked;
     state_->wind = wind;
     state_->source = nullptr;
+    state_->scheduled = false;
     return {};
 }
+
+Result Simulation::setWindSchedule(const std::string& path)
+{
+    if (!state_) return failure("simulation was moved from");
+    return guarded([&]() -> Result {
+        WindSchedule schedule;
+        std::string error;
+        if (!loadWindSchedule(path, schedule, error)) return failure(error);
+        state_->schedule = std::move(schedule);
+        state_->scheduled = true;
+        return {};
+    });
+}
+
+Result Simulation::setWindScheduleText(const std::string& json, const std::string& name)
+{
+    if (!state_) return failure("simulation was moved from");
+    return guarded([&]() -> Result {
+        WindSchedule schedule;
+        std::string error;
+        if (!parseWindSchedule(json, name, schedule, error)) return failure(error);
+        state_->schedule = std::move(schedule);
+        state_->scheduled = true;
+        return {};
+    });
+}
+
+bool Simulation::windScheduled() const { return state_ && state_->scheduled; }
 
 Wind Simulation::wind() const { return state_ ? state_->wind : Wind{}; }
 
 void Simulation::setWindSource(WindSource source)
 {
-    if (state_) state_->source = std::move(source);
+    if (!state_) return;
+    state_->source = std::move(source);
+    state_->scheduled = false;
 }
+
+// ---- Stepping
 
 Result Simulation::step(int count)
 {
     if (!isOpen() || !state_->setUp) return failure("step before setUp");
     State& state = *state_;
     Result result = guarded([&]() -> Result {
+        Scene& scene = *state.scene;
+        scene.windScheduled = state.scheduled; // the step evaluates the schedule itself
+        if (state.scheduled) scene.windSchedule = state.schedule;
         for (int i = 0; i < count; ++i) {
-            const Wind wind = state.source ? state.source(state.steps, static_cast<double>(state.steps) * kTimeStep) : state.wind;
             WindSettings settings;
-            if (Result checked = checkWind(wind, settings); !checked) return checked;
+            if (!state.scheduled) {
+                const Wind wind = state.source ? state.source(state.steps, static_cast<double>(state.steps) * kTimeStep) : state.wind;
+                if (Result checked = checkWind(wind, settings); !checked) return checked;
+            }
             CoreCall call(state.caught);
-            state.scene->input.wind = settings;
-            simulateStep(*state.scene, kTimeStep);
+            if (!state.scheduled) scene.input.wind = settings;
+            scene.stepsTaken = static_cast<int64_t>(state.steps); // schedule time is stepCount() x timeStep()
+            simulateStep(scene, kTimeStep);
             ++state.steps;
         }
         return {};
@@ -252,6 +311,8 @@ void Simulation::setMessageHandler(std::function<void(const std::string&)> handl
 {
     if (state_) state_->handler = std::move(handler);
 }
+
+// ---- Views
 
 std::size_t Simulation::branchCount() const
 {

@@ -1,3 +1,13 @@
+// The frame's vertex arrays, filled from the scene without OpenGL.
+//
+// Sections, in order:
+//   Counts and shared helpers: branchPointCapacity, bladeFaceCount, outlineCorners
+//   Tubes: setTubeVertex, appendTube, appendBranchTube
+//   Grass: oppositeEdge, edgePoint, appendGrass
+//   Blade sides: markBladeSides, collectBladeSide
+//   Sizing: fixedDataFor, sizeDrawBatches
+//   Filling: fillBark, placeBlades, fillPetioles, fillBranchShadows, fillLeafOutlines, fillGrassShadow, fillBatches
+//   Entry points: fillSceneBatches, fillViewBatches, fillShadowBatches, eyeInObjectSpace
 #include "batch/draw_batches.h"
 
 #include <algorithm>
@@ -11,6 +21,8 @@
 #include "scene/scene.h"
 #include "tree/leaf_geometry.h"
 #include "view/view_state.h"
+
+// ---- Counts and shared helpers
 
 namespace {
 
@@ -67,6 +79,8 @@ const OutlineCorners& outlineCorners()
     return corners;
 }
 
+// ---- Tubes
+
 // A tube vertex with its normal (lit bark) or without (unlit petioles).
 void setTubeVertex(TubeVertex& out, const Vec3& n, double u, double v, const Vec3& p)
 {
@@ -104,6 +118,8 @@ void appendBranchTube(StripMesh<TubeVertex>& out, const Branch& branch, int side
 {
     appendTube(out, std::min(branch.pointCount, kMaxRefinedPoints), branch.points.get(), branch.radii.get(), sides);
 }
+
+// ---- Grass
 
 // The two sides of level j: the far edge, then the edge.
 PlainVertex oppositeEdge(const GrassBlade& blade, int j)
@@ -145,6 +161,8 @@ void appendGrass(DrawBatches& batches, const GrassField& grass)
     }
     batches.grassGroupFirst[kGrassGroups] = static_cast<int>(batches.grass.indices.size());
 }
+
+// ---- Blade sides
 
 // Marks blade triangles [first, end) by the side the eye sees: bit 1 lower
 // (front face), bit 2 upper. A triangle whose plane passes within a small
@@ -193,6 +211,8 @@ void collectBladeSide(DrawBatches& batches, uint8_t bit, std::vector<uint32_t>& 
 }
 
 } // namespace
+
+// ---- Sizing
 
 namespace {
 
@@ -260,6 +280,8 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene, const std::shared
     batches.bladeSides.assign(bladeTriangles, 0);
     batches.fixed = fixedDataFor(leaves, bladeTriangles, tmpl, share);
 }
+
+// ---- Filling
 
 namespace {
 
@@ -425,6 +447,8 @@ void fillBatches(DrawBatches& batches, const Scene& scene, bool sceneWanted, con
 }
 
 } // namespace
+
+// ---- Entry points
 
 void fillSceneBatches(DrawBatches& batches, const Scene& scene, const Vec3* eye)
 {

@@ -1,4 +1,9 @@
 // Numerical helpers of the dynamics.
+//
+// Sections, in order:
+//   Oscillator step: stepOscillators
+//   Joint maths: PlainMath, FastMathOf
+//   Bend and twist: solveBendAngle, twistAngle
 #pragma once
 #include <cmath>
 #include <type_traits>
@@ -8,10 +13,14 @@
 #include "math/mat4.h"
 #include "math/vec3.h"
 
+// ---- Oscillator step
+
 // Three damped oscillators, one semi-implicit Euler step each; x and v are
 // updated in place and y receives f^2 * x (the new position).
 void stepOscillators(double x[3], double v[3], const double f[3], const double zeta[3], const double force[3],
                      double dt, double y[3]);
+
+// ---- Joint maths
 
 // How a joint's angles are computed.
 //  Plain: the textbook formulas with the C library's functions: the angle
@@ -280,6 +289,8 @@ struct FastMathOf {
 
 using FastMath = FastMathOf<double>;
 using LaneMath = FastMathOf<Lanes>;
+
+// ---- Bend and twist
 
 // Newton iteration for the root of -L sin(theta + phi) - k theta, L = load * arm,
 // T double or Lanes (each lane its own solve, a finished lane left as it is).

@@ -1,9 +1,19 @@
+// The export's rig: joints along the scene's chains, their rest pivots and
+// their transforms per frame.
+//
+// Sections, in order:
+//   Turns and frames: rigidAbout, leastTurn, frameOf, chainTransforms
+//   Building the rig: buildExportRig
+//   Posing: rigWorldTransforms
+//   Node values: quaternionFromMatrix, rigLocalPose, decomposeBladeMatrix
 #include "export/export_rig.h"
 
 #include <cmath>
 
 #include "math/vec_plain.h"
 #include "scene/scene.h"
+
+// ---- Turns and frames
 
 namespace {
 
@@ -85,6 +95,8 @@ void chainTransforms(Mat4 w, const Vec3* rest, const Vec3* points, int n, std::v
 
 } // namespace
 
+// ---- Building the rig
+
 ExportRig buildExportRig(const Scene& scene, bool withGrass)
 {
     const TreeModel& model = scene.tree;
@@ -150,6 +162,8 @@ ExportRig buildExportRig(const Scene& scene, bool withGrass)
     return rig;
 }
 
+// ---- Posing
+
 void rigWorldTransforms(const ExportRig& rig, const Scene& scene, std::vector<Mat4>& tree,
                         std::vector<Mat4>* grass)
 {
@@ -200,6 +214,8 @@ void rigWorldTransforms(const ExportRig& rig, const Scene& scene, std::vector<Ma
         }
     }
 }
+
+// ---- Node values
 
 void quaternionFromMatrix(const Mat4& m, double q[4])
 {

@@ -1,3 +1,14 @@
+// The scene as a binary glTF: skinned meshes, textures and the animation,
+// planned first, then written through a sink.
+//
+// Sections, in order:
+//   Binary chunk and geometry: Bin, Geometry, TubeCollector, addTube, addPrimitive
+//   Model pieces: addMesh, addNode, addSkinnedMesh, addTexture, addMaterial, addSkin, addJointNodes
+//   Animation: Animator
+//   Images: bmpToTopDownRgb, encodePng
+//   Scene parts: addTreeMaterials, addTreeRig, addBarkAndPetioles, addLeafBlades, addGrass, addAnimation
+//   GLB container: serializeDocument, writeChunks
+//   Plan and write: planGlb, glbSizeEstimate, finishGlb, buildGlb
 #include "export/glb_writer.h"
 
 #include <stb/stb_image_write.h>
@@ -16,6 +27,8 @@
 #include "math/tube_geometry.h"
 #include "tree/leaf_geometry.h"
 #include "scene/scene.h"
+
+// ---- Binary chunk and geometry
 
 namespace {
 
@@ -181,6 +194,8 @@ int addPrimitive(tinygltf::Mesh& mesh, Bin& bin, Geometry& g, int material)
     return static_cast<int>(mesh.primitives.size()) - 1;
 }
 
+// ---- Model pieces
+
 int addMesh(tinygltf::Model& m, tinygltf::Mesh mesh)
 {
     m.meshes.push_back(std::move(mesh));
@@ -287,6 +302,8 @@ void addJointNodes(tinygltf::Model& m, const std::vector<RigJoint>& joints, int 
     }
 }
 
+// ---- Animation
+
 // Animation of a block of nodes. Constant channels become the node's rest
 // pose instead of a track; shortRotations stores turns as normalised int16
 // (joints with short lever arms, where 3e-5 rad is far below a millimetre).
@@ -391,6 +408,8 @@ struct Animator {
 
 } // namespace
 
+// ---- Images
+
 std::vector<uint8_t> bmpToTopDownRgb(const BmpImage& image)
 {
     const int w = image.width, h = image.height < 0 ? -image.height : image.height;
@@ -422,6 +441,8 @@ bool encodePng(const BmpImage& image, std::vector<uint8_t>& png)
     };
     return stbi_write_png_to_func(sink, &png, image.width, h, 3, rgb.data(), image.width * 3) != 0;
 }
+
+// ---- Scene parts
 
 namespace {
 
@@ -654,6 +675,8 @@ void addAnimation(tinygltf::Model&, Bin&, const TreeModel& model, const ExportRi
     anim.finish("wind");
 }
 
+// ---- GLB container
+
 uint32_t readU32(const std::string& bytes, size_t at)
 {
     uint32_t v = 0;
@@ -731,6 +754,8 @@ bool writeChunks(const std::string& json, const std::string& head, const Animato
 }
 
 } // namespace
+
+// ---- Plan and write
 
 struct GlbPlan::Parts {
     tinygltf::Model m;       // the document without its animation

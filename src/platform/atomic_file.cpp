@@ -1,3 +1,12 @@
+// Writes that land whole or not at all: a temporary file beside the target,
+// renamed over it on commit and removed on failure or a signal.
+//
+// Sections, in order:
+//   Temporary files and signals: installCleanupOnce, registerTemp, unregisterTemp
+//   Paths: folderOf, followLinks
+//   Checks before writing: checkOutputTarget, freeSpaceFor
+//   AtomicFile: open, writeAt, write, commit, discard
+//   Scratch files and the write hook: openScratchFileBeside, setAtomicWriteHook
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
@@ -11,6 +20,8 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+
+// ---- Temporary files and signals
 
 namespace {
 
@@ -73,6 +84,8 @@ void unregisterTemp(int slot)
     gUsed[slot].store(0, std::memory_order_release);
 }
 
+// ---- Paths
+
 std::string folderOf(const std::string& path)
 {
     const size_t slash = path.rfind('/');
@@ -99,6 +112,8 @@ std::string followLinks(std::string path)
 std::string why(const std::string& path, const std::string& reason) { return "cannot write " + path + ": " + reason; }
 
 } // namespace
+
+// ---- Checks before writing
 
 OutputTarget checkOutputTarget(const std::string& path, const std::vector<std::string>& inputs)
 {
@@ -136,6 +151,8 @@ bool freeSpaceFor(const std::string& path, uint64_t& bytes)
     bytes = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
     return true;
 }
+
+// ---- AtomicFile
 
 AtomicFile::~AtomicFile() { discard(); }
 
@@ -252,6 +269,8 @@ void AtomicFile::discard()
     slot_ = -1;
     position_ = 0;
 }
+
+// ---- Scratch files and the write hook
 
 int openScratchFileBeside(const std::string& path, std::string& error)
 {

@@ -1,5 +1,11 @@
 // arborvane-record: the window program's scene, rendered offscreen frame by
 // frame with a fixed foliage seed, written as numbered BMP files.
+//
+// Sections, in order:
+//   Checks before the run: prepareOutDir, checkDataFiles, checkVideoTarget, checkOutputs
+//   Recording: clearEarlierFrames, startRecordedScene, recordFrames
+//   Summary and video: printSummary, recordAndEncode
+//   Entry: main
 #include <GL/gl.h>
 #include <unistd.h>
 
@@ -36,6 +42,8 @@
 #include "render/scene_start.h"
 #include "view/interaction_state.h"
 #include "view/view_state.h"
+
+// ---- Checks before the run
 
 namespace {
 
@@ -152,6 +160,8 @@ int checkOutputs(const RecordOptions& options, std::string& ffmpeg, std::string&
     return prepareOutDir(options.outDir, error) ? 0 : 1;
 }
 
+// ---- Recording
+
 // Just before the first frame: the frames an earlier run left go, so the
 // folder holds this run's frames only.
 bool clearEarlierFrames(const RecordOptions& options, std::string& error)
@@ -247,6 +257,8 @@ bool recordFrames(const RecordOptions& options, OffscreenContext& context, WindT
     return written;
 }
 
+// ---- Summary and video
+
 void printSummary(const RecordOptions& options, FrameTimes& times, double seconds)
 {
     // The median leaves out the first frame's one-off work (ground list, first use of each texture).
@@ -297,6 +309,8 @@ int recordAndEncode(const RecordOptions& options, const std::string& ffmpeg, Win
 }
 
 } // namespace
+
+// ---- Entry
 
 int main(int argc, char** argv)
 {

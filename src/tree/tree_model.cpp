@@ -1,3 +1,11 @@
+// The tree skeleton file read into the TreeModel, and each branch class's
+// stiffness, frequency and damping.
+//
+// Sections, in order:
+//   Reset: resetTreeModel
+//   Reading rows: readRowCounts, readColour, readChildren, readPoints, readRow
+//   Loading the file: readRowMax, copyRestBranches, loadTreeModel
+//   Branch classes and rest copies: setBranchClass, copyRestBranch
 #include "tree/tree_model.h"
 
 #include <cctype>
@@ -13,6 +21,8 @@
 #include "platform/text_file.h"
 #include "tree/hierarchy.h"
 
+// ---- Reset
+
 namespace {
 void clearBranches(TreeModel& model);
 } // namespace
@@ -24,6 +34,8 @@ void resetTreeModel(TreeModel& model)
     model.boundsMin = {};
     model.boundsMax = {};
 }
+
+// ---- Reading rows
 
 namespace {
 
@@ -192,6 +204,8 @@ RowResult readRow(RowReader& reader, TreeModel& model)
     return RowResult::ok;
 }
 
+// ---- Loading the file
+
 // The first line must be "RowMax=322"; otherwise the reason it is not.
 bool readRowMax(FILE* file, int& rowMax, std::string& why)
 {
@@ -279,6 +293,8 @@ bool loadTreeModel(TreeModel& model, const char* path)
     }
     return true;
 }
+
+// ---- Branch classes and rest copies
 
 namespace {
 

@@ -1,3 +1,10 @@
+// The three wind noise grids: read from their files, sampled trilinearly
+// with wrap-around at the cursor.
+//
+// Sections, in order:
+//   Loading: readDimensions, readSamples, loadNoiseFile, loadWindField
+//   Interpolation: noiseValue, noiseCell, interpolateNoise
+//   Sampling at the cursor: wrapCoordinate, gridPoint, sampleNoise, sampleWind
 #include "wind/noise_field.h"
 
 #include <cmath>
@@ -8,6 +15,8 @@
 
 #include "platform/platform.h"
 #include "platform/text_file.h"
+
+// ---- Loading
 
 namespace {
 
@@ -126,6 +135,8 @@ bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const 
     return true;
 }
 
+// ---- Interpolation
+
 double noiseValue(const NoiseField& field, int ix, int iy, int iz)
 {
     const int n = field.size;
@@ -201,6 +212,8 @@ double interpolateNoise(const NoiseField& field, double x, double y, double z)
     }
     return blend(field.values.get(), noiseCell(field.size, x, y, z));
 }
+
+// ---- Sampling at the cursor
 
 namespace {
 

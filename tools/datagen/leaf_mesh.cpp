@@ -1,3 +1,11 @@
+// The leaf blade the generator writes: a toothed outline, triangulated,
+// its vertices numbered.
+//
+// Sections, in order:
+//   Outline: OutlineCurve, sideMargin
+//   Triangulation: stripBetween, layMargins, layInterior, triangulate
+//   Numbering: numberSide, anchorTargets, finalNumbers
+//   Mesh: buildLeafMesh
 #include "leaf_mesh.h"
 
 #include <algorithm>
@@ -5,6 +13,8 @@
 #include <set>
 #include <stdexcept>
 #include <vector>
+
+// ---- Outline
 
 namespace {
 
@@ -108,6 +118,8 @@ std::vector<P2> sideMargin(const OutlineCurve& curve, int count, int smooth, dou
     return out;
 }
 
+// ---- Triangulation
+
 double cross2(P2 o, P2 a, P2 b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
 
 // Triangulates the band between two chains sharing their end vertices:
@@ -205,6 +217,8 @@ std::vector<std::array<int, 3>> triangulate(const BladeLayout& b)
     return faces;
 }
 
+// ---- Numbering
+
 // Numbers margin points of one side: ids run away from the side's first
 // anchor; targets[k] is the wanted position (fraction of the side) of number
 // firstNumber + k. Anchor numbers go to outer points only.
@@ -277,6 +291,8 @@ std::vector<int> finalNumbers(const BladeLayout& b)
 }
 
 } // namespace
+
+// ---- Mesh
 
 LeafMesh buildLeafMesh(const LeafParams& params)
 {

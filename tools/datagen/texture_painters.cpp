@@ -1,3 +1,9 @@
+// The generator's procedural textures: bark, ground, leaf, petiole and grass.
+//
+// Sections, in order:
+//   Painting: paint, unitHash, BarkRelief
+//   Bark and ground: paintTrunkBark, paintBranchBark, paintGround
+//   Leaf, petiole and grass: leafVeins, paintLeaf, paintPetiole, paintGrassBlade
 #include "texture_painters.h"
 
 #include <algorithm>
@@ -14,6 +20,8 @@ using synth::fbm;
 using synth::gradientNoise;
 using synth::mix;
 using synth::smoothstep;
+
+// ---- Painting
 
 namespace {
 
@@ -69,6 +77,8 @@ struct BarkRelief {
 };
 
 } // namespace
+
+// ---- Bark and ground
 
 TextureImage paintTrunkBark()
 {
@@ -169,6 +179,8 @@ TextureImage paintGround()
         return c;
     });
 }
+
+// ---- Leaf, petiole and grass
 
 namespace {
 

@@ -1,6 +1,13 @@
 // Grows a tulip-tree skeleton: a straight leader, scaffold limbs in a spiral,
 // secondaries and tertiaries reaching for an upright crown envelope, and the
 // remaining rows as twigs spread over the outer parts of the crown.
+//
+// Sections, in order:
+//   Crown envelope: Crown, coneDirection
+//   Growing: Grower (growTrunk, growLimbs, growLevel, growTwigs)
+//   Order and classes: rankClass, renumber, assignClasses
+//   Radii: assignRadii
+//   Entry: growTree
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -8,6 +15,8 @@
 #include "tree_random.h"
 #include "tree_skeleton.h"
 #include "vec_ops.h"
+
+// ---- Crown envelope
 
 namespace {
 
@@ -59,6 +68,8 @@ Vec3 coneDirection(Vec3 axis, double theta, double phi)
     const Vec3 c = plain::cross(a, b);
     return unit(a * std::cos(theta) + (b * std::cos(phi) + c * std::sin(phi)) * std::sin(theta));
 }
+
+// ---- Growing
 
 struct Grower {
     const TreeParams& params;
@@ -243,6 +254,8 @@ struct Grower {
     }
 };
 
+// ---- Order and classes
+
 // Class by length rank among the shoots below the limbs: the longest 4 % are
 // "blue", the shortest 30 % "violetred", whatever the crown's size.
 int rankClass(double rank)
@@ -303,6 +316,8 @@ void assignClasses(TreeSkeleton& tree)
     }
 }
 
+// ---- Radii
+
 // Pipe model: r^e at a point is the sum over the tips beyond it, tapered along
 // the branch; a child is never thicker than its parent where it starts.
 void assignRadii(TreeSkeleton& tree, const TreeParams& params)
@@ -336,6 +351,8 @@ void assignRadii(TreeSkeleton& tree, const TreeParams& params)
 }
 
 } // namespace
+
+// ---- Entry
 
 TreeSkeleton growTree(const TreeParams& params)
 {
