@@ -4,6 +4,7 @@
 
 #include <arborvane/arborvane.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,27 @@ TEST(Api, FixedRunEqualsTheCoreAndTheGoldenHash)
     EXPECT_EQ(blade[blade.size() - 1].x, scene->leafTemplate.bladeVertices[blade.size() - 1].x);
 }
 
+// A tilted direction at any length drives the same steps as its unit vector
+// set straight into the core.
+TEST(Api, ATiltedDirectionOfAnyLengthIsNormalised)
+{
+    auto scene = motion_scene::makeScene();
+    uint32_t seed = consumer::kSeed;
+    seedRandom(1);
+    ASSERT_TRUE(loadScene(*scene, kDefaultDataDir).complete()) << "generated data missing";
+    setUpScene(*scene, &seed);
+    scene->input.wind = {true, 300.0, {0.0, -0.6, 0.8, 0}};
+    for (int i = 0; i < 3; ++i) simulateStep(*scene, kTimeStep);
+
+    arborvane::Simulation sim = openedSimulation();
+    for (const double k : {0.125, 1.0, 10.0}) {
+        ASSERT_TRUE(sim.setUp(consumer::kSeed));
+        ASSERT_TRUE(sim.setWind({arborvane::WindRegime::gale, 300.0, {0.0, -3.0 * k, 4.0 * k}}));
+        ASSERT_TRUE(sim.step(3));
+        EXPECT_EQ(consumer::stateHash(sim), recordHash(*scene)) << k;
+    }
+}
+
 TEST(Api, SetUpAgainAndAConstantWindSourceRepeatTheRun)
 {
     arborvane::Simulation sim = openedSimulation();
@@ -125,6 +147,11 @@ TEST(Api, FailuresAreResultsAndNothingIsPrinted)
     arborvane::Simulation open = openedSimulation();
     EXPECT_TRUE(open.leafPetiole(open.branchCount(), 0).empty());
     EXPECT_FALSE(open.setWind({arborvane::WindRegime::gale, 801.0, {1.0, 0.0, 0.0}}));
+    // The magnitude range is closed: its ends pass, the next doubles out do not.
+    for (const double m : {0.0, 800.0})
+        EXPECT_TRUE(open.setWind({arborvane::WindRegime::gale, m, {1.0, 0.0, 0.0}})) << m;
+    for (const double m : {std::nextafter(800.0, 900.0), std::nextafter(0.0, -1.0)})
+        EXPECT_FALSE(open.setWind({arborvane::WindRegime::gale, m, {1.0, 0.0, 0.0}})) << m;
     EXPECT_FALSE(open.setWind({arborvane::WindRegime::gale, 400.0, {0.0, 0.0, 0.0}}));
     open.setWindSource([](uint64_t, double) { return arborvane::Wind{arborvane::WindRegime::gale, -1.0, {1, 0, 0}}; });
     EXPECT_FALSE(open.step());

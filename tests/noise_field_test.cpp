@@ -101,6 +101,10 @@ TEST(NoiseFile, RejectsBadFiles)
         {"0 0 0\n", "outside 1..128"},
         {"-3 -3 -3\n1 2", "outside 1..128"},
         {"100000 100000 100000\n1 2", "outside 1..128"},
+        // Each end of the size range: 1 and 128 pass the size check and fail later, 129 does not.
+        {"1 1 1\n0.5", "no spread"},
+        {"128 128 128\n1 2", "values, 2097152 expected"},
+        {"129 129 129\n1 2", "outside 1..128"},
     };
     for (const Case& c : cases) {
         const Load run = loadText(*model, c.text);
