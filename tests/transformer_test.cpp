@@ -110,6 +110,15 @@ TEST(ArcBall, PointOutsideIsMovedOntoTheRim)
         EXPECT_EQ(a.m[i], c.m[i]) << "index " << i;
     }
     EXPECT_LT(orthonormalityError(a), 1e-6);
+    // Straight up and on a slant the same: only the way from the centre counts.
+    const float rims[2][2] = {{400.0f, 800.0f}, {700.0f, 700.0f}};
+    for (const auto& rim : rims) {
+        const Mat4 on = ball.transform(rim[0], rim[1]);
+        for (const float k : {2.0f, 4.0f}) {
+            const Mat4 out = ball.transform(400.0f + k * (rim[0] - 400.0f), 300.0f + k * (rim[1] - 300.0f));
+            for (int i = 0; i < 16; ++i) EXPECT_EQ(out.m[i], on.m[i]) << rim[0] << " " << k << " index " << i;
+        }
+    }
 }
 
 TEST(ArcBall, DragsEndingFarOutsideNeverGiveNaN)
