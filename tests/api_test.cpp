@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -72,6 +73,12 @@ TEST(Api, FixedRunEqualsTheCoreAndTheGoldenHash)
     EXPECT_EQ(consumer::stateHash(sim), recordHash(*scene));
     EXPECT_EQ(consumer::stateHash(sim), consumer::kGoldenStateHash) << std::hex << consumer::stateHash(sim);
     EXPECT_STREQ(arborvane::version(), arborvaneVersion());
+    // A tilted direction of any length drives the same steps as its unit vector in the core.
+    scene->input.wind = {true, 300.0, {0.0, -0.6, 0.8, 0}};
+    for (int i = 0; i < 3; ++i) simulateStep(*scene, kTimeStep);
+    ASSERT_TRUE(sim.setWind({arborvane::WindRegime::gale, 300.0, {0.0, -30.0, 40.0}}));
+    ASSERT_TRUE(sim.step(3));
+    EXPECT_EQ(consumer::stateHash(sim), recordHash(*scene));
 
     // The shared blade: every triangle names one of its vertices.
     const arborvane::Strided<arborvane::Point3> blade = sim.leafBladeVertices();
@@ -130,6 +137,11 @@ TEST(Api, FailuresAreResultsAndNothingIsPrinted)
     arborvane::Simulation open = openedSimulation();
     EXPECT_TRUE(open.leafPetiole(open.branchCount(), 0).empty());
     EXPECT_FALSE(open.setWind({arborvane::WindRegime::gale, 801.0, {1.0, 0.0, 0.0}}));
+    // The magnitude range is closed: its ends pass, the next doubles out do not.
+    for (const double m : {0.0, 800.0})
+        EXPECT_TRUE(open.setWind({arborvane::WindRegime::gale, m, {1.0, 0.0, 0.0}})) << m;
+    for (const double m : {std::nextafter(800.0, 900.0), std::nextafter(0.0, -1.0)})
+        EXPECT_FALSE(open.setWind({arborvane::WindRegime::gale, m, {1.0, 0.0, 0.0}})) << m;
     EXPECT_FALSE(open.setWind({arborvane::WindRegime::gale, 400.0, {0.0, 0.0, 0.0}}));
     open.setWindSource([](uint64_t, double) { return arborvane::Wind{arborvane::WindRegime::gale, -1.0, {1, 0, 0}}; });
     EXPECT_FALSE(open.step());

@@ -72,6 +72,17 @@ TEST(BmpWrite, OddWidthRowsArePaddedWithZeros)
     }
 }
 
+// A negative size writes the empty image of that side, headers only; no pixel is read.
+TEST(BmpWrite, NegativeSizesWriteAnEmptyImage)
+{
+    const std::vector<uint8_t> empty = encodeBmp(0, 0, nullptr);
+    ASSERT_EQ(empty.size(), 54u);
+    EXPECT_EQ(encodeBmp(-4, 0, nullptr), empty);
+    EXPECT_EQ(encodeBmp(0, -4, nullptr), empty);
+    const std::vector<uint8_t> rgb = pattern(3, 1);
+    EXPECT_EQ(encodeBmp(3, -1, rgb.data()), encodeBmp(3, 0, rgb.data()));
+}
+
 // The generated textures carry the pixel block size and 72 dpi; only those
 // three header words differ from a frame capture's bytes.
 TEST(BmpWrite, ResolutionFillsSizeAndBothResolutionsOnly)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,11 @@ TEST(RunFlags, ValuesLandInTheRecord)
     EXPECT_EQ(p.flags.wind.direction.y, -0.6);
     EXPECT_EQ(p.flags.wind.direction.z, 0.8);
     EXPECT_EQ(p.flags.seed, 4294967295u);
+    // The ends of the ranges pass: magnitudes 0 and 800, a tiny straight-up direction.
+    for (const char* m : {"0", "800"}) EXPECT_EQ(parse({"--magnitude", m}).flags.wind.magnitude, std::atof(m));
+    const Parsed up = parse({"--wind-dir", "0,2e-7,0"});
+    ASSERT_EQ(up.status, -1) << up.err;
+    EXPECT_EQ(up.flags.wind.direction.y, 1.0);
     // Decimal, as the text reads (CLI11 alone would take 010 for octal 8).
     EXPECT_EQ(parse({"--seed", "010"}).flags.seed, 10u);
     // The last of --gale and --breeze wins.
@@ -56,6 +62,7 @@ TEST(RunFlags, BadValuesExitTwoNamingTheFlag)
 {
     for (const std::vector<std::string>& line : std::vector<std::vector<std::string>>{
              {"--magnitude", "800.5"}, {"--magnitude", "inf"}, {"--wind-dir", "0,0,0"}, {"--wind-dir", "1,2,x"},
+             {"--magnitude", "800.000001"}, {"--magnitude", "-1e-9"}, {"--wind-dir", "0,1e-8,0"},
              {"--seed", "4294967296"}, {"--seed", "1.5"}, {"--data", ""}, {"--data"}, {"--speed", "3"}}) {
         const Parsed p = parse(line);
         EXPECT_EQ(p.status, 2) << line[0];

@@ -126,6 +126,31 @@ TEST(WindForce, GaleAndBreeze)
     EXPECT_EQ(length(up), 0.0);
 }
 
+// Any direction the flags, the API or a schedule can give, tilted ones
+// included: the frame is orthonormal and right-handed, the cross-wind
+// horizontal, and the force as long as for the same samples along +x.
+TEST(WindForce, AnyDirectionGivesAUnitFrameAndTheSameForceLength)
+{
+    const WindInput flat = makeWindInput(true, 400.0, kAlongX);
+    for (Vec3 d : {Vec3{0, -3, 4, 0}, Vec3{1, 2, -2, 0}, Vec3{-0.3, 0.9, 0.1, 0}, Vec3{5, -0.01, 0, 0}}) {
+        normalize(d);
+        const WindInput w = makeWindInput(true, 400.0, d);
+        EXPECT_NEAR(length(w.across), 1.0, 1e-12);
+        EXPECT_NEAR(length(w.third), 1.0, 1e-12);
+        EXPECT_NEAR(dot(w.across, d), 0.0, 1e-12);
+        EXPECT_NEAR(dot(w.third, d), 0.0, 1e-12);
+        EXPECT_NEAR(dot(w.third, w.across), 0.0, 1e-12);
+        EXPECT_EQ(w.across.y, 0.0);
+        EXPECT_GT(w.third.y, 0.0);
+        EXPECT_NEAR(dot(cross(d, w.across), w.third), dot(cross(kAlongX, flat.across), flat.third), 1e-12);
+        const double samples[2][3] = {{1.0, 0.5, 0.5}, {0.2, 0.9, 0.3}};
+        for (const auto& s : samples)
+            for (const bool gale : {true, false})
+                EXPECT_NEAR(length(windForce(makeWindInput(gale, 400.0, d), s[0], s[1], s[2], 0.7)),
+                            length(windForce(makeWindInput(gale, 400.0, kAlongX), s[0], s[1], s[2], 0.7)), 1e-9);
+    }
+}
+
 TEST(SimulationStep, CursorsScrollLikeARaster)
 {
     auto model = makeScene();
@@ -326,6 +351,44 @@ TEST(SimulationStep, EmptyPartsAreSkipped)
     auto tree = smallScene(5, 0);
     for (int i = 0; i < 10; ++i) stepWind(*tree, true, 400.0, kAlongX, true);
     EXPECT_GT(largestExcursion(tree->tree), 1e-4);
+}
+
+// The start-up goes on with whatever loaded: a scene missing one noise grid
+// (0..2), all of them (3), the tree (4), the leaf template (5) or the grass
+// (6) steps in a tilted gale and a breeze, stays finite, and what is there moves.
+TEST(SimulationStep, EachPartMissingInTurnLeavesTheRestMoving)
+{
+    for (int missing = 0; missing < 7; ++missing) {
+        auto s = makeScene();
+        seedRandom(7);
+        motion_scene::buildNoise(s->wind, 8);
+        NoiseField* grids[3] = {&s->wind.u, &s->wind.v, &s->wind.w};
+        for (int g = 0; g < 3; ++g)
+            if (missing == g || missing == 3) *grids[g] = NoiseField{};
+        if (missing != 4) motion_scene::buildTree(s->tree, 12);
+        if (missing != 5) motion_scene::buildLeafTemplate(s->leafTemplate);
+        if (missing != 6) motion_scene::buildGrass(s->grass, 50);
+        s->tree.refined = false;
+        const uint32_t seed = 3;
+        testing::internal::CaptureStdout(); // leaves without a template say so
+        setUpScene(*s, &seed);
+        EXPECT_EQ(testing::internal::GetCapturedStdout().empty(), missing != 5) << missing;
+        for (int step = 0; step < 12; ++step)
+            stepWind(*s, step < 6, 400.0, Vec3{0.0, -0.6, 0.8, 0}, step % 3 == 0);
+        const TreeModel& m = s->tree;
+        for (int i = 0; i < m.branchCount; ++i) {
+            for (int k = 0; k < m.branches[i].pointCount; ++k)
+                ASSERT_TRUE(std::isfinite(length(m.branches[i].points[k]))) << missing << " " << i;
+            for (const Leaf& leaf : m.branches[i].leaves)
+                ASSERT_TRUE(std::isfinite(length(leaf.petiolePoints[kPetiolePoints - 1]))) << missing;
+        }
+        for (int i = 0; i < s->grass.bladeCount; ++i)
+            ASSERT_TRUE(std::isfinite(length(s->grass.blades[i].centre[4]))) << missing;
+        EXPECT_EQ(m.branchCount > 0, missing != 4);
+        EXPECT_TRUE(m.branchCount == 0 || largestExcursion(m) > 1e-4) << missing;
+        EXPECT_TRUE(missing == 6 || distance(s->grass.blades[7].centre[4], s->grass.blades[7].restCentre[4]) > 1e-5)
+            << missing;
+    }
 }
 
 TEST(LeafDynamics, RigidWithoutBendAndOnePointLeaf)

@@ -78,9 +78,11 @@ TEST(GrassColour, ShadedMovesFortyPercentTowardsDarkGreen)
 {
     Vec3 colour = kGrassLightColour;
     easeGrassColour(colour, true);
-    EXPECT_DOUBLE_EQ(colour.x, 0.4 * 56.0 / 255.0 + 0.6 * 81.0 / 255.0);
-    EXPECT_DOUBLE_EQ(colour.y, 0.4 * 73.0 / 255.0 + 0.6 * 126.0 / 255.0);
-    EXPECT_DOUBLE_EQ(colour.z, 0.4 * 33.0 / 255.0 + 0.6 * 41.0 / 255.0);
+    // On the straight way from light to dark green, two fifths along it.
+    const double way = distance(kGrassLightColour, kGrassShadeColour);
+    EXPECT_NEAR(distance(colour, kGrassLightColour), 0.4 * way, 1e-15);
+    EXPECT_NEAR(distance(colour, kGrassShadeColour), 0.6 * way, 1e-15);
+    EXPECT_NEAR(colour.y * 255.0, 104.8, 1e-9); // committed: 0.4 * 73 + 0.6 * 126
     const double before = distance(colour, kGrassShadeColour);
     easeGrassColour(colour, true);
     EXPECT_NEAR(distance(colour, kGrassShadeColour), 0.6 * before, 1e-15);

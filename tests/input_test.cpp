@@ -227,10 +227,13 @@ TEST(Drag, ModifiersChooseTheManipulator)
 
 TEST(Drag, MouseCoordinatesAreScaledFromTheLowerLeft)
 {
-    EXPECT_EQ(dragInputX(100), 0.33f * 100.0f);
-    EXPECT_EQ(dragInputY(0, 600), 0.33f * 600.0f);
+    // Committed values, a third of a pixel each, and y measured up from the bottom edge.
+    EXPECT_NEAR(dragInputX(100), 33.0f, 1e-4f);
+    EXPECT_NEAR(dragInputY(0, 600), 198.0f, 1e-4f);
     EXPECT_EQ(dragInputY(600, 600), 0.0f);
     EXPECT_NEAR(dragInputX(800), 264.0f, 1e-3f);
+    EXPECT_EQ(dragInputX(0), 0.0f);
+    for (int y : {0, 17, 450}) EXPECT_EQ(dragInputY(y, 600), dragInputX(600 - y)) << y;
 }
 
 TEST(Capture, FileNamesHaveThreeDigits)

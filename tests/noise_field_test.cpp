@@ -94,6 +94,8 @@ TEST(NoiseFile, RejectsBadFiles)
     nan.replace(nan.find("0.10000000000000001"), 19, "nan");
     const Case cases[] = {
         {"32 32 16\n1 2 3", "Dimension error!\n"},
+        {"8 4 8\n1 2 3", "8 4 8 are not all equal"},
+        {"8 8 4\n1 2 3", "8 8 4 are not all equal"},
         {"4 4", "Dimension error!\n"},
         {gridText(2, [](int) { return 0.7; }), "no spread"},
         {cut, "values, 27 expected"},
@@ -101,6 +103,10 @@ TEST(NoiseFile, RejectsBadFiles)
         {"0 0 0\n", "outside 1..128"},
         {"-3 -3 -3\n1 2", "outside 1..128"},
         {"100000 100000 100000\n1 2", "outside 1..128"},
+        // Each end of the size range: 1 and 128 pass the size check and fail later, 129 does not.
+        {"1 1 1\n0.5", "no spread"},
+        {"128 128 128\n1 2", "values, 2097152 expected"},
+        {"129 129 129\n1 2", "outside 1..128"},
     };
     for (const Case& c : cases) {
         const Load run = loadText(*model, c.text);
@@ -195,6 +201,21 @@ TEST(NoiseSample, OutOfBoundsLines)
     EXPECT_EQ(interpolateNoise(f, 1.0, -0.5, 0), 0.0);
     EXPECT_EQ(interpolateNoise(f, 1.0, 1.0, std::nan("")), 0.0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Out of bounding 1!\nOut of bounding 1!\nOut of bounding 1!\n");
+    // Every face of the grid, each axis alone: just inside is read, just outside refused.
+    const double below = std::nextafter(0.0, -1.0), last = std::nextafter(32.0, 0.0);
+    for (int axis = 0; axis < 3; ++axis) {
+        double p[3] = {5.0, 6.0, 7.0};
+        for (const double edge : {0.0, last}) {
+            p[axis] = edge;
+            EXPECT_GT(interpolateNoise(f, p[0], p[1], p[2]), 0.0) << axis << " " << edge;
+        }
+        for (const double out : {below, 32.0}) {
+            p[axis] = out;
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(interpolateNoise(f, p[0], p[1], p[2]), 0.0) << axis << " " << out;
+            EXPECT_EQ(testing::internal::GetCapturedStdout(), "Out of bounding 1!\n");
+        }
+    }
 
     // A grid-less field is silent and gives 0.
     const NoiseField empty;

@@ -58,6 +58,17 @@ TEST(Tube, FewerThanTwoPointsDrawNothing)
     EXPECT_TRUE(trace({{0, 0, 0, 0}}, {1.0}, 8).strips.empty());
 }
 
+// Side counts are clamped at both ends of 1..kMaxTubeSides.
+TEST(Tube, SideCountIsClampedAtBothEnds)
+{
+    const int asked[][2] = {{-3, 1}, {0, 1}, {1, 1}, {2, 2}, {kMaxTubeSides, kMaxTubeSides}, {kMaxTubeSides + 1, kMaxTubeSides}};
+    for (const auto& [sides, kept] : asked) {
+        TubeAngles angles;
+        makeTubeAngles(sides, angles);
+        EXPECT_EQ(angles.sides, kept) << sides;
+    }
+}
+
 TEST(Tube, StraightUpFrameAndRingVertices)
 {
     const Vec3 u = tubeReference({0, 1, 0, 0});
