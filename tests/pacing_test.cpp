@@ -19,6 +19,10 @@ TEST(Pacing, WallClockPaysOutWholeSteps)
     double t = 100.32;
     for (int i = 0; i < 1000; ++i) steps += paceSteps(p, t += (i % 3 + 1) * 0.011, kStep);
     EXPECT_NEAR(steps * kStep, 1000 * 0.022, kStep);
+    // A clock that starts at zero (GLUT's elapsed time) is a clock, not "not started".
+    RealtimePacer fromZero;
+    paceSteps(fromZero, 0.0, kStep);
+    EXPECT_EQ(paceSteps(fromZero, 0.06, kStep), 1);
 }
 
 TEST(Pacing, StallsAndClockJumpsDoNotSnowball)

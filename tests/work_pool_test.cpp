@@ -2,7 +2,9 @@
 // early, and back-to-back loops (the pattern of a step) do not mix.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -78,4 +80,15 @@ TEST(Median, OddEvenAndEmptySamples)
     double two[] = {3.0, 1.0};
     EXPECT_EQ(median(two, 2), 2.0);
     EXPECT_EQ(median(nullptr, 0), 0.0);
+    // Against a sorted copy, for every count and many orders.
+    std::mt19937 random(7);
+    for (int count = 1; count <= 24; ++count)
+        for (int trial = 0; trial < 20; ++trial) {
+            std::vector<double> v(count);
+            for (double& x : v) x = static_cast<int>(random() % 100);
+            std::vector<double> sorted = v;
+            std::sort(sorted.begin(), sorted.end());
+            const double expected = (sorted[(count - 1) / 2] + sorted[count / 2]) / 2;
+            ASSERT_EQ(median(v.data(), count), expected) << count << " values";
+        }
 }
