@@ -4,21 +4,23 @@
 
 #include "view/interaction_state.h"
 #include "view/transformer.h"
+#include "view/view_state.h"
 
 namespace {
 
-// The start state of the program, held in locals.
+// The program's start state (a default view), seen through the fields the controls change.
 struct Settings {
-    double windMagnitude = 400.0;
-    bool galeMode = true;
-    bool showShadows = true;
-    bool skeletonView = false;
-    int32_t interactionMode = 2;
-    Mat4 windRotation = identity();
-    Mat4 treeRotation = identity();
-    Mat4 lightRotation = identity();
-    Mat4 dragBase = identity();
-    bool realtime = false;
+    ViewState view;
+    double& windMagnitude = view.wind.magnitude;
+    bool& galeMode = view.wind.gale;
+    bool& showShadows = view.showShadows;
+    bool& skeletonView = view.skeletonView;
+    int32_t& interactionMode = view.interactionMode;
+    Mat4& windRotation = view.windRotation;
+    Mat4& treeRotation = view.treeRotation;
+    Mat4& lightRotation = view.lightRotation;
+    Mat4& dragBase = view.dragBase;
+    bool& realtime = view.realtime;
 
     ControlState controls()
     {
