@@ -92,13 +92,20 @@ const std::string kGarbage = [] {
     return bytes;
 }();
 
-// ---- Tree model -------------------------------------------------------------
-
-struct TreeCase {
+// A file's text and the words its refusal must print.
+struct TextCase {
     const char* name;
     std::function<std::string()> text;
-    const char* expected; // in the console line or the notice
+    const char* expected; // in the console line or the notice; "" where the reader only returns false
 };
+
+template <class Case>
+std::string caseName(const testing::TestParamInfo<Case>& info)
+{
+    return info.param.name;
+}
+
+// ---- Tree model -------------------------------------------------------------
 
 std::string treeWith(const std::function<void(std::vector<TreeRow>&)>& edit)
 {
@@ -107,11 +114,11 @@ std::string treeWith(const std::function<void(std::vector<TreeRow>&)>& edit)
     return treeText(rows);
 }
 
-class BadTree : public testing::TestWithParam<TreeCase> {};
+class BadTree : public testing::TestWithParam<TextCase> {};
 
 TEST_P(BadTree, RefusedWithItsMessageAndLeavesNoBranches)
 {
-    const TreeCase& c = GetParam();
+    const TextCase& c = GetParam();
     auto model = motion_scene::makeScene();
     motion_scene::buildNoise(model->wind, 4);
     motion_scene::buildGrass(model->grass, 20);
@@ -130,32 +137,32 @@ TEST_P(BadTree, RefusedWithItsMessageAndLeavesNoBranches)
 INSTANTIATE_TEST_SUITE_P(
     Reader, BadTree,
     testing::Values(
-        TreeCase{"Empty", [] { return std::string(); }, "line 1: the file is empty"},
-        TreeCase{"Garbage", [] { return kGarbage; }, "line 1: the first line is not \"RowMax=322\""},
-        TreeCase{"HeaderOnly", [] { return std::string("RowMax=322\n"); }, "row 0: the file ends"},
-        TreeCase{"RowMaxHuge", [] { return treeText(defaultTreeRows(), "RowMax=2147483648"); }, "File size is wrong!"},
-        TreeCase{"RowMaxNegative", [] { return treeText(defaultTreeRows(), "RowMax=-322"); }, "File size is wrong!"},
-        TreeCase{"PointsHuge", [] { return treeWith([](auto& r) { r[5].n = "2147483648"; }); },
+        TextCase{"Empty", [] { return std::string(); }, "line 1: the file is empty"},
+        TextCase{"Garbage", [] { return kGarbage; }, "line 1: the first line is not \"RowMax=322\""},
+        TextCase{"HeaderOnly", [] { return std::string("RowMax=322\n"); }, "row 0: the file ends"},
+        TextCase{"RowMaxHuge", [] { return treeText(defaultTreeRows(), "RowMax=2147483648"); }, "File size is wrong!"},
+        TextCase{"RowMaxNegative", [] { return treeText(defaultTreeRows(), "RowMax=-322"); }, "File size is wrong!"},
+        TextCase{"PointsHuge", [] { return treeWith([](auto& r) { r[5].n = "2147483648"; }); },
                  "row 5: N=2147483647 is outside 2..40"},
-        TreeCase{"PointsNegative", [] { return treeWith([](auto& r) { r[0].n = "-2147483648"; }); },
+        TextCase{"PointsNegative", [] { return treeWith([](auto& r) { r[0].n = "-2147483648"; }); },
                  "row 0: N=-2147483648 is outside 2..40"},
-        TreeCase{"PointsOne", [] { return treeWith([](auto& r) { r[321].n = "1"; }); }, "row 321: N=1"},
-        TreeCase{"ChildrenHuge", [] { return treeWith([](auto& r) { r[9].m = "2147483647"; }); },
+        TextCase{"PointsOne", [] { return treeWith([](auto& r) { r[321].n = "1"; }); }, "row 321: N=1"},
+        TextCase{"ChildrenHuge", [] { return treeWith([](auto& r) { r[9].m = "2147483647"; }); },
                  "row 9: M=2147483647 is outside"},
-        TreeCase{"ChildIndexHuge",
+        TextCase{"ChildIndexHuge",
                  [] { return treeWith([](auto& r) { r[3].children[0].first = "4294967296"; }); },
                  "row 3: child index 2147483647 is outside 0..321"},
-        TreeCase{"ChildIndexBackwards", [] { return treeWith([](auto& r) { r[3].children[0].first = "2"; }); },
+        TextCase{"ChildIndexBackwards", [] { return treeWith([](auto& r) { r[3].children[0].first = "2"; }); },
                  "row 3: child index 2 is not greater"},
-        TreeCase{"AttachHuge", [] { return treeWith([](auto& r) { r[1].children[1].second = "99999999999"; }); },
+        TextCase{"AttachHuge", [] { return treeWith([](auto& r) { r[1].children[1].second = "99999999999"; }); },
                  "row 1: attach point 2147483647"},
-        TreeCase{"NotANumber", [] { return treeWith([](auto& r) { r[200].points[2][1] = "NaN"; }); },
+        TextCase{"NotANumber", [] { return treeWith([](auto& r) { r[200].points[2][1] = "NaN"; }); },
                  "line 202, row 200: \"NaN\" is not a finite number"},
-        TreeCase{"Infinite", [] { return treeWith([](auto& r) { r[0].points[0][3] = "inf"; }); },
+        TextCase{"Infinite", [] { return treeWith([](auto& r) { r[0].points[0][3] = "inf"; }); },
                  "not a finite number"},
-        TreeCase{"Overflowing", [] { return treeWith([](auto& r) { r[7].points[1][0] = "1e999"; }); },
+        TextCase{"Overflowing", [] { return treeWith([](auto& r) { r[7].points[1][0] = "1e999"; }); },
                  "not a finite number"}),
-    [](const testing::TestParamInfo<TreeCase>& info) { return std::string(info.param.name); });
+    caseName<TextCase>);
 
 // Cut at every token of the first two rows, inside the last row, and across
 // the whole file: always "ends before the row is complete", never a half tree.
@@ -211,17 +218,11 @@ std::string leafWithLine(int line, const std::string& replacement)
     return text.replace(begin, end - begin, replacement);
 }
 
-struct LeafCase {
-    const char* name;
-    std::function<std::string()> text;
-    const char* expected;
-};
-
-class BadLeaf : public testing::TestWithParam<LeafCase> {};
+class BadLeaf : public testing::TestWithParam<TextCase> {};
 
 TEST_P(BadLeaf, RefusedAndTemplateUntouched)
 {
-    const LeafCase& c = GetParam();
+    const TextCase& c = GetParam();
     LeafTemplate tmpl;
     tmpl.bladeFaces[3][1] = 42; // must survive the refusal
     tmpl.petioleVertices[2] = {1.0, 2.0, 3.0, 0};
@@ -237,31 +238,31 @@ TEST_P(BadLeaf, RefusedAndTemplateUntouched)
 INSTANTIATE_TEST_SUITE_P(
     Reader, BadLeaf,
     testing::Values(
-        LeafCase{"Empty", [] { return std::string(); }, "Loading: File format is error!"},
-        LeafCase{"Garbage", [] { return kGarbage; }, "Loading: File format is error!"},
-        LeafCase{"CountsHuge",
+        TextCase{"Empty", [] { return std::string(); }, "Loading: File format is error!"},
+        TextCase{"Garbage", [] { return kGarbage; }, "Loading: File format is error!"},
+        TextCase{"CountsHuge",
                  [] { return leafWithLine(0, "PetioleVerNum=6 LeafVerNum=2147483648 LeafFacesNum=95"); },
                  "File format is error!"},
-        LeafCase{"HeaderOnly", [] { return std::string("PetioleVerNum=6 LeafVerNum=77 LeafFacesNum=95\n"); },
+        TextCase{"HeaderOnly", [] { return std::string("PetioleVerNum=6 LeafVerNum=77 LeafFacesNum=95\n"); },
                  "line 2: file ends before the last face"},
-        LeafCase{"CutInPetiole", [] { return validLeafText().substr(0, validLeafText().find("\n3 ")); },
+        TextCase{"CutInPetiole", [] { return validLeafText().substr(0, validLeafText().find("\n3 ")); },
                  "file ends before the last face"},
-        LeafCase{"CutInBlade", [] { return validLeafText().substr(0, validLeafText().find("\n40 ")); },
+        TextCase{"CutInBlade", [] { return validLeafText().substr(0, validLeafText().find("\n40 ")); },
                  "file ends before the last face"},
-        LeafCase{"CutInFaces", [] { return validLeafText().substr(0, validLeafText().rfind("\n94 ")); },
+        TextCase{"CutInFaces", [] { return validLeafText().substr(0, validLeafText().rfind("\n94 ")); },
                  "file ends before the last face"},
-        LeafCase{"FaceIndexHuge", [] { return leafWithLine(1 + 6 + 77 + 7, "7 1 2 2147483647"); },
+        TextCase{"FaceIndexHuge", [] { return leafWithLine(1 + 6 + 77 + 7, "7 1 2 2147483647"); },
                  "face vertex 2147483647 outside 0..76"},
-        LeafCase{"FaceIndexNegative", [] { return leafWithLine(1 + 6 + 77, "0 -1 2 3"); }, "face vertex -1 outside"},
-        LeafCase{"FaceIndexOneTooFar", [] { return leafWithLine(1 + 6 + 77 + 94, "94 77 2 3"); },
+        TextCase{"FaceIndexNegative", [] { return leafWithLine(1 + 6 + 77, "0 -1 2 3"); }, "face vertex -1 outside"},
+        TextCase{"FaceIndexOneTooFar", [] { return leafWithLine(1 + 6 + 77 + 94, "94 77 2 3"); },
                  "face vertex 77 outside"},
-        LeafCase{"PetioleNotANumber", [] { return leafWithLine(2, "1 0 nan 0.2 0.04"); }, "not a finite number"},
-        LeafCase{"RadiusInfinite", [] { return leafWithLine(6, "5 0 0 0.2 inf"); }, "not a finite number"},
-        LeafCase{"BladeOverflowing", [] { return leafWithLine(1 + 6 + 30, "30 1e60 0 0 0.5 0.5"); },
+        TextCase{"PetioleNotANumber", [] { return leafWithLine(2, "1 0 nan 0.2 0.04"); }, "not a finite number"},
+        TextCase{"RadiusInfinite", [] { return leafWithLine(6, "5 0 0 0.2 inf"); }, "not a finite number"},
+        TextCase{"BladeOverflowing", [] { return leafWithLine(1 + 6 + 30, "30 1e60 0 0 0.5 0.5"); },
                  "not a finite number"},
-        LeafCase{"TexCoordNotANumber", [] { return leafWithLine(1 + 6 + 76, "76 0 1 0 NAN 0.5"); },
+        TextCase{"TexCoordNotANumber", [] { return leafWithLine(1 + 6 + 76, "76 0 1 0 NAN 0.5"); },
                  "not a finite number"}),
-    [](const testing::TestParamInfo<LeafCase>& info) { return std::string(info.param.name); });
+    caseName<TextCase>);
 
 TEST(BadLeafFile, ValidTextLoads)
 {
@@ -280,18 +281,12 @@ std::string gridText(const std::string& dims, int values)
     return text;
 }
 
-struct NoiseCase {
-    const char* name;
-    std::function<std::string()> text;
-    const char* expected;
-};
-
-class BadNoise : public testing::TestWithParam<NoiseCase> {};
+class BadNoise : public testing::TestWithParam<TextCase> {};
 
 // The faulty grid is the v file: u loads, v is refused, w is never read.
 TEST_P(BadNoise, RefusedAndWindStaysEmpty)
 {
-    const NoiseCase& c = GetParam();
+    const TextCase& c = GetParam();
     auto model = motion_scene::makeScene();
     motion_scene::buildGrass(model->grass, 10);
     const std::string good = writeBytes(gridText("3 3 3", 27));
@@ -316,27 +311,27 @@ TEST_P(BadNoise, RefusedAndWindStaysEmpty)
 
 INSTANTIATE_TEST_SUITE_P(
     Reader, BadNoise,
-    testing::Values(NoiseCase{"Empty", [] { return std::string(); }, "Dimension error!"},
-                    NoiseCase{"Garbage", [] { return kGarbage; }, "Dimension error!"},
-                    NoiseCase{"Unequal", [] { return gridText("3 3 2", 27); }, "Dimension error!"},
-                    NoiseCase{"DimensionHuge", [] { return gridText("1048576 1048576 1048576", 8); },
+    testing::Values(TextCase{"Empty", [] { return std::string(); }, "Dimension error!"},
+                    TextCase{"Garbage", [] { return kGarbage; }, "Dimension error!"},
+                    TextCase{"Unequal", [] { return gridText("3 3 2", 27); }, "Dimension error!"},
+                    TextCase{"DimensionHuge", [] { return gridText("1048576 1048576 1048576", 8); },
                               "Noise grid size 1048576 is outside 1..128!"},
-                    NoiseCase{"DimensionOverflow", [] { return gridText("2147483648 2147483648 2147483648", 8); },
+                    TextCase{"DimensionOverflow", [] { return gridText("2147483648 2147483648 2147483648", 8); },
                               "Noise grid size 2147483647 is outside"},
-                    NoiseCase{"DimensionNegative", [] { return gridText("-2 -2 -2", 8); }, "outside 1..128"},
-                    NoiseCase{"DimensionZero", [] { return gridText("0 0 0", 0); }, "outside 1..128"},
-                    NoiseCase{"CutInValues", [] { return gridText("3 3 3", 26); }, "the file ends after 26 values, 27 expected"},
-                    NoiseCase{"CutAfterDimensions", [] { return gridText("3 3 3", 0); }, "line 2: the file ends after 0 values"},
-                    NoiseCase{"NotANumber",
+                    TextCase{"DimensionNegative", [] { return gridText("-2 -2 -2", 8); }, "outside 1..128"},
+                    TextCase{"DimensionZero", [] { return gridText("0 0 0", 0); }, "outside 1..128"},
+                    TextCase{"CutInValues", [] { return gridText("3 3 3", 26); }, "the file ends after 26 values, 27 expected"},
+                    TextCase{"CutAfterDimensions", [] { return gridText("3 3 3", 0); }, "line 2: the file ends after 0 values"},
+                    TextCase{"NotANumber",
                               [] {
                                   std::string t = gridText("3 3 3", 27);
                                   return t.replace(t.find('\n') + 1, 0, "nan ");
                               },
                               "line 2: \"nan\" is not a finite number"},
-                    NoiseCase{"Infinite", [] { return std::string("2 2 2\n0 1 inf 0 1 0 1 0\n"); },
+                    TextCase{"Infinite", [] { return std::string("2 2 2\n0 1 inf 0 1 0 1 0\n"); },
                               "line 2: \"inf\" is not a finite number"},
-                    NoiseCase{"AllEqual", [] { return std::string("2 2 2\n5 5 5 5 5 5 5 5\n"); }, "no spread of values"}),
-    [](const testing::TestParamInfo<NoiseCase>& info) { return std::string(info.param.name); });
+                    TextCase{"AllEqual", [] { return std::string("2 2 2\n5 5 5 5 5 5 5 5\n"); }, "no spread of values"}),
+    caseName<TextCase>);
 
 TEST(BadNoiseFile, MissingFileNamesTheFault)
 {
@@ -357,17 +352,11 @@ std::string grassText(const std::string& header, int blades)
     return text;
 }
 
-struct GrassCase {
-    const char* name;
-    std::function<std::string()> text;
-    const char* expected; // "" when the reader only returns false (start-up prints the message)
-};
-
-class BadGrass : public testing::TestWithParam<GrassCase> {};
+class BadGrass : public testing::TestWithParam<TextCase> {};
 
 TEST_P(BadGrass, RefusedAndFieldEmpty)
 {
-    const GrassCase& c = GetParam();
+    const TextCase& c = GetParam();
     auto model = motion_scene::makeScene();
     motion_scene::buildNoise(model->wind, 4);
     motion_scene::buildGrass(model->grass, 30); // an earlier field: a failed reload empties it
@@ -385,31 +374,31 @@ TEST_P(BadGrass, RefusedAndFieldEmpty)
 INSTANTIATE_TEST_SUITE_P(
     Reader, BadGrass,
     testing::Values(
-        GrassCase{"Empty", [] { return std::string(); }, ""},
-        GrassCase{"Garbage", [] { return kGarbage; }, ""},
-        GrassCase{"FourLevels", [] { return grassText("2 4", 2); }, ""},
-        GrassCase{"CountHuge", [] { return grassText("2147483647 5", 2); }, "Grass blade count 2147483647 is outside"},
-        GrassCase{"CountOverflow", [] { return grassText("2147483648 5", 2); }, "is outside 1.."},
-        GrassCase{"CountNegative", [] { return grassText("-5 5", 2); }, "Grass blade count -5 is outside"},
+        TextCase{"Empty", [] { return std::string(); }, ""},
+        TextCase{"Garbage", [] { return kGarbage; }, ""},
+        TextCase{"FourLevels", [] { return grassText("2 4", 2); }, ""},
+        TextCase{"CountHuge", [] { return grassText("2147483647 5", 2); }, "Grass blade count 2147483647 is outside"},
+        TextCase{"CountOverflow", [] { return grassText("2147483648 5", 2); }, "is outside 1.."},
+        TextCase{"CountNegative", [] { return grassText("-5 5", 2); }, "Grass blade count -5 is outside"},
         // Within the cap, yet far more blades than the file holds: refused
         // before a million records are built.
-        GrassCase{"CountBeyondTheFile", [] { return grassText("1000000 5", 2); }, "too short for 1000000 blades"},
-        GrassCase{"CutInHeader", [] { return std::string("2 5\n12 12 0.4"); }, "too short for 2 blades"},
-        GrassCase{"CutInSecondBlade", [] { return grassText("2 5", 2).substr(0, 400); }, "line 11: the file ends"},
-        GrassCase{"OneBladeMissing", [] { return grassText("3 5", 2); }, "line 13: the file ends before the last blade"},
-        GrassCase{"NotANumber",
+        TextCase{"CountBeyondTheFile", [] { return grassText("1000000 5", 2); }, "too short for 1000000 blades"},
+        TextCase{"CutInHeader", [] { return std::string("2 5\n12 12 0.4"); }, "too short for 2 blades"},
+        TextCase{"CutInSecondBlade", [] { return grassText("2 5", 2).substr(0, 400); }, "line 11: the file ends"},
+        TextCase{"OneBladeMissing", [] { return grassText("3 5", 2); }, "line 13: the file ends before the last blade"},
+        TextCase{"NotANumber",
                   [] {
                       std::string t = grassText("2 5", 2);
                       return t.replace(t.find("0.7 -0.2"), 3, "nan");
                   },
                   "line 3: \"nan\" is not a finite number"},
-        GrassCase{"WidthInfinite",
+        TextCase{"WidthInfinite",
                   [] {
                       std::string t = grassText("2 5", 2);
                       return t.replace(t.rfind("0.02 "), 4, "-inf");
                   },
                   "line 12: \"-inf\" is not a finite number"}),
-    [](const testing::TestParamInfo<GrassCase>& info) { return std::string(info.param.name); });
+    caseName<TextCase>);
 
 TEST(BadGrassFile, ValidTextLoadsAndMissingFileIsRefused)
 {
@@ -468,16 +457,19 @@ TEST_P(BadBmp, RefusedWithAReasonByBothReaders)
     c.edit(bytes);
     BmpImage image;
     image.width = 123;
+    image.height = 456;
     std::string error;
     EXPECT_FALSE(parseBmp(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image, &error));
     EXPECT_NE(error.find(c.expected), std::string::npos) << error;
     EXPECT_EQ(image.width, 123);
+    EXPECT_EQ(image.height, 456);
     EXPECT_TRUE(image.pixels.empty());
 
     const std::string path = writeBytes(bytes);
     std::string fileError;
     EXPECT_FALSE(readBmpFile(path.c_str(), image, &fileError));
     EXPECT_EQ(fileError, error);
+    EXPECT_TRUE(image.pixels.empty());
     std::remove(path.c_str());
 }
 
@@ -488,23 +480,35 @@ INSTANTIATE_TEST_SUITE_P(
         BmpCase{"Garbage", [](std::string& b) { b = kGarbage; }, "no BM signature"},
         BmpCase{"WrongSignature", [](std::string& b) { b[0] = 'M', b[1] = 'B'; }, "no BM signature"},
         BmpCase{"WidthHuge", [](std::string& b) { put32(b, 18, 1u << 30); }, "larger than 16384"},
+        BmpCase{"WidthMostPositive", [](std::string& b) { put32(b, 18, 0x7fffffff); }, "larger than 16384"},
         BmpCase{"HeightHuge", [](std::string& b) { put32(b, 22, 0x7fffffff); }, "larger than 16384"},
+        BmpCase{"WidthOneOver", [](std::string& b) { put32(b, 18, 16385); }, "larger than 16384"},
+        BmpCase{"HeightOneOver", [](std::string& b) { put32(b, 22, 16385); }, "larger than 16384"},
         BmpCase{"WidthMost", [](std::string& b) { put32(b, 18, 0x80000000u); }, "zero or negative"},
+        BmpCase{"WidthNegative", [](std::string& b) { put32(b, 18, static_cast<uint32_t>(-3)); }, "zero or negative"},
+        BmpCase{"WidthZero", [](std::string& b) { put32(b, 18, 0); }, "zero or negative"},
+        BmpCase{"HeightZero", [](std::string& b) { put32(b, 22, 0); }, "zero or negative"},
         BmpCase{"TopDown", [](std::string& b) { put32(b, 22, static_cast<uint32_t>(-2)); }, "zero or negative"},
+        BmpCase{"EightBits", [](std::string& b) { put16(b, 28, 8); }, "not 24 bits"},
         BmpCase{"ThirtyTwoBits", [](std::string& b) { put16(b, 28, 32); }, "not 24 bits"},
         BmpCase{"Compressed", [](std::string& b) { put32(b, 30, 1); }, "compressed"},
+        BmpCase{"OffsetZero", [](std::string& b) { put32(b, 10, 0); }, "offset inside the headers"},
         BmpCase{"OffsetInsideHeaders", [](std::string& b) { put32(b, 10, 37); }, "offset inside the headers"},
+        BmpCase{"OffsetPastEnd", [](std::string& b) { put32(b, 10, 1000); }, "beyond the end"},
+        BmpCase{"OffsetNear4GiB", [](std::string& b) { put32(b, 10, 0xfffffff0u); }, "beyond the end"},
         BmpCase{"OffsetBeyondEnd", [](std::string& b) { put32(b, 10, 0xffffffffu); }, "beyond the end"},
         BmpCase{"ImageSizeHuge", [](std::string& b) { put32(b, 34, 0xffffffffu); }, "pixel data truncated"},
         BmpCase{"ImageSizeTooSmall", [](std::string& b) { put32(b, 34, 15); }, "smaller than the pixel rows"},
         BmpCase{"RowsMissing", [](std::string& b) { b.resize(b.size() - 1); }, "pixel data truncated"},
         BmpCase{"SizeZeroRowsMissing", [](std::string& b) { put32(b, 34, 0), b.resize(b.size() - 1); },
                 "pixel data truncated"}),
-    [](const testing::TestParamInfo<BmpCase>& info) { return std::string(info.param.name); });
+    caseName<BmpCase>);
 
-// Every cut of the valid file short of the last byte is refused by both readers.
+// Every cut of the valid file short of the last byte, and no buffer at all, is refused.
 TEST(BadBmpCut, EveryCutIsRefused)
 {
+    BmpImage none;
+    EXPECT_FALSE(parseBmp(nullptr, 0, none, nullptr));
     const std::string full = validBmp();
     for (size_t cut = 0; cut < full.size(); ++cut) {
         const std::string bytes = full.substr(0, cut);
@@ -612,7 +616,7 @@ INSTANTIATE_TEST_SUITE_P(
                  ", line 8: numbers go on after the 1 blades the header announces"},
         EditCase{"GrassCountHigh", Reader::grass, [] { return grassText("3 5", 3).substr(0, grassText("3 5", 2).size()); },
                  false, ", line 13: the file ends before the last blade the header announces"}),
-    [](const testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
+    caseName<EditCase>);
 
 // ---- Paths that are not regular files --------------------------------------
 

@@ -89,71 +89,6 @@ TEST(BmpRead, LargerImageSizeFieldIsAcceptedWhenPresent)
     EXPECT_EQ(image.pixels.size(), 24u);
 }
 
-TEST(BmpRead, RejectsBadSignatureAndKeepsTheImage)
-{
-    auto b = makeBmp(3, 2, 0, 24);
-    b[0] = 'M';
-    b[1] = 'B';
-    BmpImage image;
-    image.width = 7;
-    image.height = 9;
-    std::string why;
-    EXPECT_FALSE(parse(b, image, &why));
-    EXPECT_FALSE(why.empty());
-    EXPECT_EQ(image.width, 7);
-    EXPECT_EQ(image.height, 9);
-}
-
-TEST(BmpRead, RejectsTruncatedFiles)
-{
-    BmpImage image;
-    EXPECT_FALSE(parse(makeBmp(3, 2, 0, 23), image)) << "one pixel byte short";
-    EXPECT_FALSE(parse(makeBmp(3, 2, 24, 20), image)) << "announced image size beyond the end";
-    const auto full = makeBmp(3, 2, 0, 24);
-    for (size_t size : {0, 1, 13, 14, 37, 53}) {
-        EXPECT_FALSE(parseBmp(full.data(), size, image, nullptr)) << size;
-    }
-    EXPECT_FALSE(parseBmp(nullptr, 0, image, nullptr));
-}
-
-TEST(BmpRead, RejectsUnsupportedOrHostileHeaders)
-{
-    struct Case {
-        const char* what;
-        size_t at;
-        int bytes;
-        uint32_t value;
-    };
-    const Case cases[] = {
-        {"8 bits per pixel", 28, 2, 8},
-        {"32 bits per pixel", 28, 2, 32},
-        {"compressed", 30, 4, 1},
-        {"zero width", 18, 4, 0},
-        {"zero height", 22, 4, 0},
-        {"negative width", 18, 4, static_cast<uint32_t>(-3)},
-        {"negative (top-down) height", 22, 4, static_cast<uint32_t>(-2)},
-        {"width over 16384", 18, 4, 16385},
-        {"height over 16384", 22, 4, 16385},
-        {"huge width", 18, 4, 0x7fffffff},
-        {"offset inside the headers", 10, 4, 37},
-        {"offset zero", 10, 4, 0},
-        {"offset beyond the file", 10, 4, 1000},
-        {"offset near 4 GiB", 10, 4, 0xfffffff0u},
-        {"image size smaller than the rows", 34, 4, 23},
-        {"image size near 4 GiB", 34, 4, 0xffffffffu},
-    };
-    for (const Case& c : cases) {
-        auto b = makeBmp(3, 2, 0, 24);
-        if (c.bytes == 2) put16(b, c.at, c.value);
-        else put32(b, c.at, c.value);
-        BmpImage image;
-        std::string why;
-        EXPECT_FALSE(parse(b, image, &why)) << c.what;
-        EXPECT_FALSE(why.empty()) << c.what;
-        EXPECT_TRUE(image.pixels.empty()) << c.what;
-    }
-}
-
 TEST(BmpRead, DimensionsUpTo16384AreAllowedWhenTheFileHoldsThem)
 {
     // 16384 x 1: 49152 bytes of pixels.
@@ -173,20 +108,5 @@ TEST(BmpRead, ReadsFilesFromDisk)
     EXPECT_EQ(image.width, 3);
     ASSERT_EQ(image.pixels.size(), 24u);
     EXPECT_EQ(image.pixels[23], 24);
-
-    const std::string truncated = tempPath("truncated.bmp");
-    writeFile(truncated, makeBmp(3, 2, 0, 20));
-    BmpImage other;
-    EXPECT_FALSE(readBmpFile(truncated.c_str(), other, &why));
-    EXPECT_TRUE(other.pixels.empty());
-
-    const std::string shortHeader = tempPath("short.bmp");
-    writeFile(shortHeader, {'B', 'M', 0, 0});
-    EXPECT_FALSE(readBmpFile(shortHeader.c_str(), other, &why));
-
-    EXPECT_FALSE(readBmpFile(tempPath("missing.bmp").c_str(), other, &why));
-    EXPECT_FALSE(why.empty());
     std::filesystem::remove(good);
-    std::filesystem::remove(truncated);
-    std::filesystem::remove(shortHeader);
 }

@@ -34,7 +34,6 @@ Vec3 unit(Vec3 v)
 
 double dotv(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
-
 // Spread, scale, tilt and spiral of one branch's leaves about its last segment.
 void expectLeafSpiral(const Branch& b, const LeafTemplate& tmpl, int i)
 {
@@ -125,12 +124,8 @@ TEST(Foliage, RandomParametersAndFrames)
             EXPECT_LE(leaf.dampingRatio, 0.09);
             const Vec3 p0 = leaf.petiolePoints[0];
             const Vec3 x = sub(leaf.frameX, p0), y = sub(leaf.frameY, p0), z = sub(leaf.frameZ, p0);
-            EXPECT_NEAR(length(x), 1.0, 1e-12);
-            EXPECT_NEAR(length(y), 1.0, 1e-12);
-            EXPECT_NEAR(length(z), 1.0, 1e-12);
-            EXPECT_NEAR(dotv(x, y), 0.0, 1e-12);
-            EXPECT_NEAR(dotv(y, z), 0.0, 1e-12);
-            EXPECT_NEAR(dotv(x, z), 0.0, 1e-12);
+            for (const Vec3* axis : {&x, &y, &z}) EXPECT_NEAR(length(*axis), 1.0, 1e-12);
+            for (double d : {dotv(x, y), dotv(y, z), dotv(x, z)}) EXPECT_NEAR(d, 0.0, 1e-12);
             // Y along the first petiole segment.
             EXPECT_NEAR(dotv(y, unit(sub(leaf.petiolePoints[1], p0))), 1.0, 1e-12);
             EXPECT_EQ(leaf.restFrameX.x, leaf.frameX.x);

@@ -157,6 +157,7 @@ TEST(GrassData, ProgramLoaderReadsTheField)
         ASSERT_GE(blade.textureIndex, 0);
         ASSERT_LE(blade.textureIndex, 3);
         EXPECT_EQ(blade.baseNormal.status, 0);
+        EXPECT_NEAR(length(blade.baseNormal), 1.0, 1e-12);
         EXPECT_GT(blade.baseNormal.y, 0.8);
     }
 }

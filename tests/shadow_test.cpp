@@ -162,16 +162,12 @@ TEST(ShadowProjection, DegenerateSegmentCollapsesToCentreLine)
 
 TEST(ShadowLight, GroundLevelOrBrokenLightSkipsTheShadows)
 {
-    EXPECT_TRUE(shadowLightUsable(kLight));
-    EXPECT_TRUE(shadowLightUsable({-10.0, -12.0, 5.0, 0}));
-    EXPECT_TRUE(shadowLightUsable({-10.0, 0.01, 5.0, 0}));
-    EXPECT_FALSE(shadowLightUsable({-10.0, 0.0, 5.0, 0}));
-    EXPECT_FALSE(shadowLightUsable({-10.0, -0.0, 5.0, 0}));
-    EXPECT_FALSE(shadowLightUsable({-10.0, 1e-12, 5.0, 0}));
-    EXPECT_FALSE(shadowLightUsable({0.0, 0.0, 0.0, 0}));
+    for (const Vec3& light : {kLight, Vec3{-10.0, -12.0, 5.0, 0}, Vec3{-10.0, 0.01, 5.0, 0}})
+        EXPECT_TRUE(shadowLightUsable(light)) << light.y;
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_FALSE(shadowLightUsable({inf, 12.0, 5.0, 0}));
-    EXPECT_FALSE(shadowLightUsable({-10.0, std::nan(""), 5.0, 0}));
+    const Vec3 unusable[] = {{-10.0, 0.0, 5.0, 0}, {-10.0, -0.0, 5.0, 0}, {-10.0, 1e-12, 5.0, 0},
+                             {0.0, 0.0, 0.0, 0},   {inf, 12.0, 5.0, 0},   {-10.0, std::nan(""), 5.0, 0}};
+    for (const Vec3& light : unusable) EXPECT_FALSE(shadowLightUsable(light)) << light.x << " " << light.y;
 }
 
 TEST(ShadeGridMarking, StrictlyInsideTheBoxOnly)
@@ -240,6 +236,5 @@ TEST(ShadeGridMarking, TrunkShadowMarksCellsAwayFromTheLight)
             farthestX = std::max(farthestX, ix);
         }
     }
-    EXPECT_EQ(farthestX, static_cast<int>(39.0 * (s[3].a.x + 20.0) / 40.0 + 0.5));
     EXPECT_EQ(farthestX, 27);
 }
