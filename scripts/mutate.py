@@ -8,7 +8,7 @@ applies one at a time in a scratch copy of the repository, rebuilds it
 soak, record, install, export or scripts labels), restores the file, and
 prints each survivor and the score.
 
-    scripts/mutate.py --seed 1 --count 20 [--scratch DIR] [--jobs N] [--list]
+    scripts/mutate.py --seed 1 --count 20 [--start K] [--scratch DIR] [--jobs N] [--list]
 
 The scratch copy is brought back in line with the repository at every start,
 so a run cut off in the middle of a mutant cannot poison the next one. Run by
@@ -145,6 +145,7 @@ def main():
     parser.add_argument("--count", type=int, default=20, help="mutants to try (default 20)")
     parser.add_argument("--scratch", default=os.path.join(ROOT, "build-mutate"), help="scratch copy and build")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2, help="build and test jobs")
+    parser.add_argument("--start", type=int, default=1, help="first picked mutant to try, to resume a cut-off run")
     parser.add_argument("--list", action="store_true", help="print the picked sites and stop")
     args = parser.parse_args()
 
@@ -175,6 +176,8 @@ def main():
     results = {"killed": 0, "survived": 0, "stillborn": 0}
     survivors = []
     for i, (rel, number, column, before, after) in enumerate(picked, 1):
+        if i < args.start:
+            continue
         path = os.path.join(scratch, rel)
         with open(path) as fh:
             original = fh.read()
