@@ -146,6 +146,8 @@ def main():
     parser.add_argument("--scratch", default=os.path.join(ROOT, "build-mutate"), help="scratch copy and build")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2, help="build and test jobs")
     parser.add_argument("--start", type=int, default=1, help="first picked mutant to try, to resume a cut-off run")
+    parser.add_argument("--site", action="append", default=[], metavar="FILE:LINE",
+                        help="only the picked mutants on this line (repeatable): to re-try a survivor")
     parser.add_argument("--list", action="store_true", help="print the picked sites and stop")
     args = parser.parse_args()
 
@@ -176,7 +178,7 @@ def main():
     results = {"killed": 0, "survived": 0, "stillborn": 0}
     survivors = []
     for i, (rel, number, column, before, after) in enumerate(picked, 1):
-        if i < args.start:
+        if i < args.start or (args.site and "%s:%d" % (rel, number) not in args.site):
             continue
         path = os.path.join(scratch, rel)
         with open(path) as fh:
