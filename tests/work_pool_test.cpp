@@ -18,8 +18,13 @@ struct Restore {
     ~Restore() { work_pool::setThreadCount(before); }
 };
 
+// Every index once, first() once, and no hand-out empty.
 TEST(WorkPool, EveryIndexOnceAndFirstOnceForAnyShape)
 {
+    struct Record {
+        std::vector<std::atomic<int>> seen;
+        std::atomic<int> firsts{0}, ranges{0}, empty{0};
+    };
     Restore restore;
     const int threads[] = {1, 2, 3, 8};
     const int counts[] = {0, 1, 63, 64, 65, 1000};
@@ -28,13 +33,23 @@ TEST(WorkPool, EveryIndexOnceAndFirstOnceForAnyShape)
         work_pool::setThreadCount(t);
         for (int count : counts)
             for (int chunk : chunks) {
-                std::vector<std::atomic<int>> seen(count > 0 ? count : 1);
-                std::atomic<int> firsts{0};
-                auto first = [&] { firsts.fetch_add(1); };
-                auto body = [&](int i) { seen[i].fetch_add(1); };
-                work_pool::forEach(first, count, chunk, body);
-                EXPECT_EQ(firsts.load(), 1) << t << " threads, " << count << " / " << chunk;
-                for (int i = 0; i < count; ++i) ASSERT_EQ(seen[i].load(), 1) << "index " << i << ", " << t << " threads";
+                Record r{std::vector<std::atomic<int>>(count > 0 ? count : 1)};
+                work_pool::Loop loop;
+                loop.first = [](void* c) { static_cast<Record*>(c)->firsts.fetch_add(1); };
+                loop.range = [](void* c, int begin, int end) {
+                    Record& r = *static_cast<Record*>(c);
+                    r.ranges.fetch_add(1);
+                    if (!(begin < end)) r.empty.fetch_add(1);
+                    for (int i = begin; i < end; ++i) r.seen[i].fetch_add(1);
+                };
+                loop.context = &r;
+                loop.count = count;
+                loop.chunk = chunk;
+                work_pool::run(loop);
+                EXPECT_EQ(r.firsts.load(), 1) << t << " threads, " << count << " / " << chunk;
+                EXPECT_EQ(r.empty.load(), 0) << t << " threads, " << count << " / " << chunk;
+                EXPECT_LE(r.ranges.load(), (count + chunk - 1) / chunk) << t << " threads, " << count << " / " << chunk;
+                for (int i = 0; i < count; ++i) ASSERT_EQ(r.seen[i].load(), 1) << "index " << i << ", " << t << " threads";
             }
     }
 }
