@@ -99,6 +99,24 @@ TEST(AtomicFile, FailureOrDropKeepsTheEarlierFileAndCommitReplacesItThroughLinks
     EXPECT_EQ(dir.strays({"out.glb", "link.glb"}), 0);
 }
 
+// ffmpeg picks the container by the extension, so the temporary file keeps it;
+// names without one, or with only a leading dot, are written as well.
+TEST(AtomicFile, TemporaryNameKeepsTheExtension)
+{
+    Folder dir;
+    for (const std::string name : {"clip.tar.mp4", "README", ".hidden"}) {
+        std::string error;
+        AtomicFile f;
+        ASSERT_TRUE(f.open(dir.at(name), error)) << error;
+        const std::string temp = f.tempPath(), ext = name == "clip.tar.mp4" ? ".mp4" : "";
+        EXPECT_EQ(temp.substr(temp.size() - ext.size()), ext) << temp;
+        EXPECT_EQ(temp.find(".partial-"), temp.size() - ext.size() - 15) << temp;
+        ASSERT_TRUE(f.write("x", 1, error) && f.commit(error)) << error;
+        EXPECT_EQ(slurp(dir.at(name)), "x");
+    }
+    EXPECT_EQ(dir.strays({"clip.tar.mp4", "README", ".hidden"}), 0);
+}
+
 TEST(AtomicFile, SignalDuringAWriteRemovesTheTemporaryFile)
 {
     Folder dir;

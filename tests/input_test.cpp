@@ -306,3 +306,24 @@ TEST(WindKeys, GTogglesTheDefaultGustsAndEndingKeepsTheWindWhereItWas)
     endWindSchedule(b, 5.0); // nothing plays: the wind stays
     EXPECT_EQ(p.wind.magnitude, kept);
 }
+
+// In wind mode the wind blows along the dragged arrow (the rotated +x axis), at unit
+// length whatever the matrix's scale; a collapsed matrix falls back to +x, still usable.
+TEST(Drag, WindModeTurnsTheWindWithTheArrow)
+{
+    Settings s;
+    s.windRotation = glQuarterTurnZ();
+    followWindRotation(s.view);
+    EXPECT_EQ(s.view.wind.direction.x, 1.0) << "the tree mode leaves the wind alone";
+    s.interactionMode = 1;
+    for (double scale : {1.0, 2.5}) {
+        for (int i : {0, 1, 4, 5}) s.windRotation.m[i] = glQuarterTurnZ().m[i] * scale;
+        followWindRotation(s.view);
+        EXPECT_EQ(s.view.wind.direction.y, 1.0) << scale;
+        EXPECT_EQ(s.view.wind.direction.x, 0.0) << scale;
+    }
+    s.windRotation.m[0] = s.windRotation.m[1] = s.windRotation.m[2] = 0.0;
+    followWindRotation(s.view);
+    EXPECT_EQ(s.view.wind.direction.x, 1.0);
+    EXPECT_EQ(s.view.wind.direction.status, 0);
+}
