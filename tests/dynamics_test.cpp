@@ -96,6 +96,23 @@ double largestExcursion(const TreeModel& m)
     return worst;
 }
 
+// A trunk with a three-point child at each attach point, in list order, all of class 5.
+void trunkWithChildren(TreeModel& m, int trunkPoints, std::initializer_list<int> attach)
+{
+    m.branchCount = 1 + static_cast<int>(attach.size());
+    motion_scene::setBranchLine(m.branches[0], trunkPoints, Vec3{0, 0, 0, 0}, Vec3{0.1, 1, 0, 0}, 1.0, 0.3);
+    m.branches[0].childCount = m.branchCount - 1;
+    m.branches[0].children.reset(new BranchChild[attach.size()]);
+    int i = 0;
+    for (const int at : attach) {
+        ++i;
+        motion_scene::setBranchLine(m.branches[i], 3, m.branches[0].points[at], Vec3{1, 0.5, 0.1 * i, 0}, 0.5, 0.1);
+        m.branches[0].children[i - 1] = {at, i};
+    }
+    for (int k = 0; k < m.branchCount; ++k) setBranchClass(m.branches[k], 5);
+    motion_scene::finishTree(m);
+}
+
 } // namespace
 
 TEST(WindForce, GaleAndBreeze)
@@ -117,18 +134,14 @@ TEST(WindForce, GaleAndBreeze)
     const Vec3 b3 = windForce(breeze, 0.2, 0.7, 0.9, 1.0);
     EXPECT_TRUE(same(b2, b3));
     EXPECT_EQ(length(windForce(makeWindInput(true, 0.0, kAlongX), 0.9, 0.1, 0.3, 1.0)), 0.0);
-    // A zero sample vector does not silence the next element.
     EXPECT_EQ(length(windForce(gale, 0.0, 0.5, 0.5, 1.0)), 0.0);
-    EXPECT_DOUBLE_EQ(windForce(gale, 1.0, 0.5, 0.5, 1.0).x, 632.5764291615077);
     // Straight up: no cross-wind frame, so no force at all.
     const Vec3 up = windForce(makeWindInput(true, 400.0, Vec3{0, 1, 0, 0}), 1.0, 0.5, 0.5, 1.0);
     EXPECT_NE(up.status, 0);
     EXPECT_EQ(length(up), 0.0);
 }
 
-// Any direction the flags, the API or a schedule can give, tilted ones
-// included: the frame is orthonormal and right-handed, the cross-wind
-// horizontal, and the force as long as for the same samples along +x.
+// Tilted directions too: an orthonormal right-handed frame, a horizontal cross-wind, the +x force length.
 TEST(WindForce, AnyDirectionGivesAUnitFrameAndTheSameForceLength)
 {
     const WindInput flat = makeWindInput(true, 400.0, kAlongX);
@@ -173,12 +186,6 @@ TEST(SimulationStep, CursorsScrollLikeARaster)
     EXPECT_LT(model->wind.u.offset[0], 0.1);
     EXPECT_GT(steps, 300);
     EXPECT_LE(model->wind.u.offset[2], 32.0);
-
-    // Without grids the cursors never move.
-    auto empty = makeScene();
-    stepWind(*empty, true, 400.0, kAlongX, true);
-    EXPECT_EQ(empty->wind.u.offset[0], 0.0);
-    EXPECT_EQ(empty->wind.w.offset[2], 0.0);
 }
 
 TEST(SimulationStep, RefinementRestoresFirst)
@@ -242,17 +249,9 @@ TEST(SimulationStep, CalmSceneStaysAtRest)
 
 TEST(SimulationStep, ChildrenAndLeavesRideRigidly)
 {
-    // A trunk of four points with one child at point 1 and one at its tip.
     auto model = makeScene();
     TreeModel& m = model->tree;
-    m.branchCount = 3;
-    motion_scene::setBranchLine(m.branches[0], 4, Vec3{0, 0, 0, 0}, Vec3{0.1, 1, 0, 0}, 1.0, 0.3);
-    motion_scene::setBranchLine(m.branches[1], 3, m.branches[0].points[1], Vec3{1, 0.5, 0, 0}, 0.5, 0.1);
-    motion_scene::setBranchLine(m.branches[2], 3, m.branches[0].points[3], Vec3{0, 0.5, 1, 0}, 0.5, 0.1);
-    for (int i = 0; i < 3; ++i) setBranchClass(m.branches[i], 5);
-    m.branches[0].childCount = 2;
-    m.branches[0].children.reset(new BranchChild[2]{{1, 1}, {3, 2}});
-    motion_scene::finishTree(m);
+    trunkWithChildren(m, 4, {1, 3}); // one child at the tip
     motion_scene::buildLeafTemplate(model->leafTemplate);
     m.refined = false;
     const uint32_t seed = 9;
@@ -283,17 +282,8 @@ TEST(SimulationStep, ChildServingFollowsTheList)
 {
     auto model = makeScene();
     TreeModel& m = model->tree;
-    m.branchCount = 4;
-    motion_scene::setBranchLine(m.branches[0], 5, Vec3{0, 0, 0, 0}, Vec3{0.1, 1, 0, 0}, 1.0, 0.3);
-    for (int i = 1; i < 4; ++i) {
-        motion_scene::setBranchLine(m.branches[i], 3, m.branches[0].points[2], Vec3{1, 0.5, 0.1 * i, 0}, 0.5, 0.1);
-        setBranchClass(m.branches[i], 5);
-    }
-    setBranchClass(m.branches[0], 5);
     // Two at point 2, then one at 1 listed after a larger point: it is never served.
-    m.branches[0].childCount = 3;
-    m.branches[0].children.reset(new BranchChild[3]{{2, 1}, {2, 2}, {1, 3}});
-    motion_scene::finishTree(m);
+    trunkWithChildren(m, 5, {2, 2, 1});
     m.branches[0].bendPosition[2] = 0.5;
     stepWind(*model, true, 0.0, kAlongX, false);
     for (int k = 0; k < 16; ++k) EXPECT_EQ(m.branches[1].baseTransform.m[k], m.branches[2].baseTransform.m[k]);
@@ -331,10 +321,12 @@ TEST(SimulationStep, VerticalWindLetsTheTreeRelax)
 
 TEST(SimulationStep, EmptyPartsAreSkipped)
 {
-    // Nothing loaded at all.
+    // Nothing loaded at all: without grids the cursors never move either.
     auto empty = makeScene();
     stepWind(*empty, true, 400.0, kAlongX, true);
     stepWind(*empty, false, 400.0, kAlongX, false);
+    EXPECT_EQ(empty->wind.u.offset[0], 0.0);
+    EXPECT_EQ(empty->wind.w.offset[2], 0.0);
     // A blade count without an array.
     empty->grass.bladeCount = 50;
     stepWind(*empty, true, 400.0, kAlongX, true);
@@ -346,16 +338,9 @@ TEST(SimulationStep, EmptyPartsAreSkipped)
     for (int i = 0; i < 10; ++i) stepWind(*grass, false, 0.0, kAlongX, true);
     EXPECT_GT(distance(grass->grass.blades[3].centre[4], grass->grass.blades[3].restCentre[4]), 1e-4);
     EXPECT_TRUE(same(grass->grass.blades[3].centre[0], grass->grass.blades[3].restCentre[0]));
-
-    // A tree without grass.
-    auto tree = smallScene(5, 0);
-    for (int i = 0; i < 10; ++i) stepWind(*tree, true, 400.0, kAlongX, true);
-    EXPECT_GT(largestExcursion(tree->tree), 1e-4);
 }
 
-// The start-up goes on with whatever loaded: a scene missing one noise grid
-// (0..2), all of them (3), the tree (4), the leaf template (5) or the grass
-// (6) steps in a tilted gale and a breeze, stays finite, and what is there moves.
+// Missing one grid (0..2), all grids (3), the tree (4), the leaf template (5) or the grass (6).
 TEST(SimulationStep, EachPartMissingInTurnLeavesTheRestMoving)
 {
     for (int missing = 0; missing < 7; ++missing) {
@@ -425,8 +410,7 @@ TEST(LeafDynamics, RigidWithoutBendAndOnePointLeaf)
 
 TEST(GrassDynamics, FromRestIsRestoreThenMove)
 {
-    // A blade left bent by the last step: moving it from its rest copy in one
-    // pass gives the bits of restoring it and then moving it.
+    // A blade left bent by the last step.
     for (Arithmetic arithmetic : {Arithmetic::Fast, Arithmetic::Plain}) {
         GrassBlade blade;
         blade.baseU = {0.6, 0, 0.8, 0};
@@ -453,10 +437,7 @@ TEST(GrassDynamics, FromRestIsRestoreThenMove)
 
 TEST(GrassDynamics, SideBySideMatchesOneAtATime)
 {
-    // Blades bent four side by side, by the widest build this processor runs
-    // and by the portable one, keep the bits of one blade at a time: ordinary
-    // blades, twists past pi/4, a zero segment, and groups where one member
-    // must go alone (no bend yet, an invalid root).
+    // By the widest build and the portable one: twists past pi/4, a zero segment, a calm and an invalid member.
     constexpr int kBlades = 4 * kGrassLanes;
     std::vector<GrassBlade> alone(kBlades);
     for (int i = 0; i < kBlades; ++i) {
@@ -504,9 +485,7 @@ TEST(GrassDynamics, SideBySideMatchesOneAtATime)
 
 TEST(LeafDynamics, SideBySideMatchesOneAtATime)
 {
-    // Leaves four side by side, each on its own branch tip, by both builds:
-    // the bits of one leaf at a time, also for a group that has a short
-    // petiole and so goes one by one.
+    // Each leaf on its own branch tip; one group has a short petiole and so goes one by one.
     auto s = smallScene(8, 0);
     stepWind(*s, true, 400.0, kAlongX, false);
     std::vector<Leaf> alone;
@@ -602,8 +581,7 @@ void steadyWind(WindField& wind, double u, double v, double w)
 
 TEST(Physics, SteadyDeflectionAndMirrorWinds)
 {
-    // A steady gale along the wind (u = 1, no cross parts): the trunk tip
-    // leans downwind and settles where the springs balance the load.
+    // A steady gale along +x (u = 1, no cross parts).
     auto s = smallScene(1, 0);
     steadyWind(s->wind, 1.0, 0.5, 0.5);
     Branch& trunk = s->tree.branches[0];
@@ -657,25 +635,19 @@ TEST(Soak, LongRunsStayFiniteAndNearRest)
         restoreRestState(*s); // compare the last bent state on the loaded lines
         stepWind(*s, gale, 800.0, kAlongX, false);
         worst = std::max(worst, largestExcursion(m));
-        EXPECT_TRUE(std::isfinite(worst));
         EXPECT_LT(worst, 2.0 * reach) << (gale ? "gale" : "breeze");
         EXPECT_GT(worst, 1e-3) << "the wind moved nothing";
         for (int i = 0; i < m.branchCount; ++i) {
+            for (double v : m.branches[i].bendPosition) ASSERT_TRUE(std::isfinite(v));
             for (const Leaf& leaf : m.branches[i].leaves)
                 for (const Vec3& p : leaf.petiolePoints) ASSERT_TRUE(std::isfinite(p.x + p.y + p.z));
         }
-        for (int i = 0; i < s->grass.bladeCount; ++i) {
+        for (int i = 0; i < s->grass.bladeCount; ++i)
             for (const Vec3& p : s->grass.blades[i].edge) ASSERT_TRUE(std::isfinite(p.x + p.y + p.z));
-        }
-        for (int i = 0; i < m.branchCount; ++i) {
-            for (double v : m.branches[i].bendPosition) ASSERT_TRUE(std::isfinite(v));
-        }
     }
 }
 
-// The generated tree, leaves and grass after 1000 gale steps with foliage seed
-// 12345, hashed bit for bit. A deliberate change to the motion changes this
-// value: update it in the same commit and say why.
+// The generated scene after 1000 gale steps, foliage seed 12345; a deliberate motion change updates it.
 constexpr uint64_t kGeneratedSceneHash1000 = 0x9f3e4f0a492c608aull;
 // The same with the plain formulas (Arithmetic::Plain), which must not drift.
 constexpr uint64_t kPlainSceneHash1000 = 0x56a14aabd4b876e9ull;
