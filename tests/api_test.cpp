@@ -58,10 +58,7 @@ arborvane::Simulation openedSimulation()
 TEST(Api, FixedRunEqualsTheCoreAndTheGoldenHash)
 {
     auto scene = motion_scene::makeScene();
-    uint32_t seed = consumer::kSeed;
-    seedRandom(1);
-    ASSERT_TRUE(loadScene(*scene, kDefaultDataDir).complete()) << "generated data missing";
-    setUpScene(*scene, &seed);
+    ASSERT_TRUE(motion_scene::loadGeneratedScene(*scene, consumer::kSeed)) << "generated data missing";
     for (int i = 0; i < consumer::kSteps; ++i) simulateStep(*scene, kTimeStep);
 
     arborvane::Simulation sim = openedSimulation();
@@ -156,10 +153,7 @@ TEST(Api, ScheduleFilePlaysAsOnTheCoreAndBadFilesAreResults)
         "keys": [{"time": 0, "preset": "calm"}, {"time": 1, "preset": "calm"}, {"time": 1.5, "preset": "storm"}]})";
     const int steps = 40;
     auto scene = motion_scene::makeScene();
-    uint32_t seed = consumer::kSeed;
-    seedRandom(1);
-    ASSERT_TRUE(loadScene(*scene, kDefaultDataDir).complete()) << "generated data missing";
-    setUpScene(*scene, &seed);
+    ASSERT_TRUE(motion_scene::loadGeneratedScene(*scene, consumer::kSeed)) << "generated data missing";
     std::string error;
     ASSERT_TRUE(parseWindSchedule(text, "core", scene->windSchedule, error)) << error;
     scene->windScheduled = true;

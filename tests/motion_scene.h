@@ -202,6 +202,12 @@ inline uint64_t hashState(const Scene& scene)
 {
     const TreeModel& m = scene.tree;
     StateHash s;
+    auto addBend = [&s](const double* position, const double* velocity) {
+        for (int a = 0; a < 3; ++a) {
+            s.add(position[a]);
+            s.add(velocity[a]);
+        }
+    };
     for (int i = 0; i < m.branchCount; ++i) {
         const Branch& b = m.branches[i];
         for (int k = 0; k < b.pointCount; ++k) {
@@ -211,20 +217,14 @@ inline uint64_t hashState(const Scene& scene)
         s.add(b.frameX);
         s.add(b.frameY);
         s.add(b.frameZ);
-        for (int a = 0; a < 3; ++a) {
-            s.add(b.bendPosition[a]);
-            s.add(b.bendVelocity[a]);
-        }
+        addBend(b.bendPosition, b.bendVelocity);
         for (const Leaf& leaf : b.leaves) {
             for (const Vec3& p : leaf.petiolePoints) s.add(p);
             for (double v : leaf.bladeMatrix.m) s.add(v);
             s.add(leaf.frameX);
             s.add(leaf.frameY);
             s.add(leaf.frameZ);
-            for (int a = 0; a < 3; ++a) {
-                s.add(leaf.bendPosition[a]);
-                s.add(leaf.bendVelocity[a]);
-            }
+            addBend(leaf.bendPosition, leaf.bendVelocity);
         }
     }
     for (int i = 0; scene.grass.blades && i < scene.grass.bladeCount; ++i) {
@@ -233,10 +233,7 @@ inline uint64_t hashState(const Scene& scene)
             s.add(g.centre[j]);
             s.add(g.edge[j]);
         }
-        for (int a = 0; a < 3; ++a) {
-            s.add(g.bendPosition[a]);
-            s.add(g.bendVelocity[a]);
-        }
+        addBend(g.bendPosition, g.bendVelocity);
     }
     for (const NoiseField* f : {&scene.wind.u, &scene.wind.v, &scene.wind.w})
         for (double o : f->offset) s.add(o);
