@@ -213,11 +213,7 @@ TEST(SimulationStep, RefinedPointsAndRadii)
     m.branchCount = 3;
     motion_scene::setBranchLine(m.branches[0], 2, Vec3{1, 2, 3, 0}, Vec3{0, 1, 1, 0}, 2.0, 0.3);
     motion_scene::setBranchLine(m.branches[1], 4, Vec3{0, 0, 0, 0}, Vec3{1, 0, 0, 0}, 1.0, 0.3);
-    m.branches[2].pointCount = 1;
-    m.branches[2].points.reset(new Vec3[1]);
-    m.branches[2].radii.reset(new double[1]);
-    m.branches[2].points[0] = {4, 5, 6, 0};
-    m.branches[2].radii[0] = 0.2;
+    motion_scene::setBranchLine(m.branches[2], 1, Vec3{4, 5, 6, 0}, Vec3{0, 1, 0, 0}, 1.0, 0.2);
     const Vec3 a = m.branches[0].points[0], b = m.branches[0].points[1];
     const double ra = m.branches[0].radii[0], rb = m.branches[0].radii[1];
     const Vec3 c[4] = {m.branches[1].points[0], m.branches[1].points[1], m.branches[1].points[2], m.branches[1].points[3]};

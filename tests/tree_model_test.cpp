@@ -167,22 +167,8 @@ TEST(TreeModelLoad, RowsSpreadOverLinesLoadTheSame)
     EXPECT_EQ(windows.model->triangleTotalShadowed, oneLine.model->triangleTotalShadowed);
 }
 
-TEST(TreeModelLoad, TriangleTotals)
-{
-    const auto rows = defaultTreeRows();
-    const LoadRun shadowed = load(treeText(rows), true);
-    ASSERT_TRUE(shadowed.ok);
-    // Committed totals for the default tree: any change to the per-branch meshes shows here.
-    EXPECT_EQ(shadowed.model->triangleTotalShadowed, kShadowedTotal);
-    EXPECT_EQ(shadowed.model->triangleTotalPlain, kPlainTotal);
-    EXPECT_EQ(shadowed.model->triangleCount, kShadowedTotal);
-
-    const LoadRun plain = load(treeText(rows), false);
-    ASSERT_TRUE(plain.ok);
-    EXPECT_EQ(plain.model->triangleCount, kPlainTotal);
-}
-
-TEST(TreeModelLoad, ReloadDoesNotAccumulateAndFailureKeepsOtherData)
+// The committed triangle totals, with and without shadows, hold after a reload.
+TEST(TreeModelLoad, TriangleTotalsReloadDoesNotAccumulateAndFailureKeepsOtherData)
 {
     const auto rows = defaultTreeRows();
     auto scene = std::make_unique<Scene>();
@@ -190,9 +176,14 @@ TEST(TreeModelLoad, ReloadDoesNotAccumulateAndFailureKeepsOtherData)
     scene->wind.u.size = 32; // loaded before the tree at start-up
     scene->grass.bladeCount = 7;
     const std::string good = writeTreeFile(treeText(rows));
+    model->refined = true;
     ASSERT_TRUE(loadTreeModel(*model, good.c_str()));
+    EXPECT_EQ(model->triangleCount, kShadowedTotal);
+    model->refined = false;
     ASSERT_TRUE(loadTreeModel(*model, good.c_str()));
+    EXPECT_EQ(model->triangleCount, kPlainTotal);
     EXPECT_EQ(model->triangleTotalShadowed, kShadowedTotal);
+    EXPECT_EQ(model->triangleTotalPlain, kPlainTotal);
 
     auto broken = rows;
     broken[300].n = "41";

@@ -69,15 +69,8 @@ TEST(Tube, SideCountIsClampedAtBothEnds)
     }
 }
 
-TEST(Tube, StraightUpFrameAndRingVertices)
+TEST(Tube, StraightUpRingVertices)
 {
-    const Vec3 u = tubeReference({0, 1, 0, 0});
-    expectNear(u, {1, 0, 0, 0}, 0.0);
-    Vec3 v, w;
-    tubeInitialFrame({0, 1, 0, 0}, v, w);
-    expectNear(v, {0, 0, 1, 0}, 0.0);
-    expectNear(w, {1, 0, 0, 0}, 0.0);
-
     const std::vector<Vec3> points{{0, 0, 0, 0}, {0, 1, 0, 0}, {0, 2, 0, 0}, {0, 3.5, 0, 0}};
     const Recorder r = trace(points, {1, 1, 1, 1}, 8);
     ASSERT_EQ(r.strips.size(), 3u);
@@ -126,11 +119,9 @@ TEST(Tube, NeighbouringStripsShareRingsExactly)
         for (int s = 0; s <= 8; ++s) {
             const auto& a = endVertex(r.strips[k], s);
             const auto& b = startVertex(r.strips[k + 1], s);
-            EXPECT_EQ(a.position.x, b.position.x);
-            EXPECT_EQ(a.position.y, b.position.y);
-            EXPECT_EQ(a.position.z, b.position.z);
-            EXPECT_EQ(a.normal.x, b.normal.x);
-            EXPECT_EQ(a.u, b.u);
+            expectNear(a.position, b.position, 0.0);
+            expectNear(a.normal, b.normal, 0.0);
+            EXPECT_EQ(a.u, b.u) << k << " " << s;
         }
     }
 }
@@ -144,6 +135,7 @@ TEST(Tube, TextureCoordinatesRunOnceAroundAndAlong)
         for (size_t k = 0; k < r.strips.size(); ++k) {
             const auto& strip = r.strips[k];
             ASSERT_EQ(strip.size(), static_cast<size_t>(2 * sides + 2));
+            EXPECT_EQ(endVertex(strip, 1).u, 1.0 / sides); // exactly, 1/3 included
             for (int s = 0; s < sides; ++s) {
                 EXPECT_DOUBLE_EQ(endVertex(strip, s).u, static_cast<double>(s) / sides);
                 EXPECT_EQ(startVertex(strip, s).v, k / 3.0);
@@ -157,8 +149,6 @@ TEST(Tube, TextureCoordinatesRunOnceAroundAndAlong)
         EXPECT_EQ(startVertex(r.strips.front(), 0).v, 0.0);
         EXPECT_EQ(endVertex(r.strips.back(), 0).v, 1.0);
     }
-    const Recorder third = trace(points, {1, 1, 1, 1}, 3);
-    EXPECT_EQ(endVertex(third.strips[0], 1).u, 1.0 / 3.0);
 }
 
 TEST(Tube, QuadsFaceOutward)
@@ -195,13 +185,17 @@ TEST(Tube, CoincidentFirstPointsGiveDegenerateStrips)
     }
 }
 
-TEST(Tube, ObliqueFirstSegmentUsesPerpendicularReference)
+TEST(Tube, FirstFrameStraightUpAndOblique)
 {
+    expectNear(tubeReference({0, 1, 0, 0}), {1, 0, 0, 0}, 0.0);
+    Vec3 v, w;
+    tubeInitialFrame({0, 1, 0, 0}, v, w);
+    expectNear(v, {0, 0, 1, 0}, 0.0);
+    expectNear(w, {1, 0, 0, 0}, 0.0);
     const Vec3 t{1, 2, 3, 0};
     const Vec3 u = tubeReference(t);
-    EXPECT_NEAR(dotv(u, {1, 0, 0, 0}), 0.0, 0.0);
+    EXPECT_EQ(dotv(u, {1, 0, 0, 0}), 0.0);
     EXPECT_NEAR(dotv(u, u), 1.0, 1e-12);
-    Vec3 v, w;
     tubeInitialFrame(t, v, w);
     EXPECT_NEAR(dotv(v, t), 0.0, 1e-12);
     EXPECT_NEAR(dotv(w, t), 0.0, 1e-12);
