@@ -16,7 +16,6 @@
 #include "dynamics/simulation.h"
 #include "data_constants/data_folder.h"
 #include "motion_scene.h"
-#include "platform/platform.h"
 #include "platform/version.h"
 #include "wind/wind_schedule_file.h"
 

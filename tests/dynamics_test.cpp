@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <fstream>
 #include <vector>
 
 #include "dynamics/branch_dynamics.h"
@@ -709,17 +708,15 @@ TEST(GeneratedScene, StepsStayFiniteMatchTheCommittedHashesAndAgreeWithThePlainF
 TEST(Threads, StateDoesNotDependOnTheThreadCount)
 {
     const int before = simulationThreads();
-    uint64_t hashes[3];
-    const int counts[3] = {1, 2, 8};
-    for (int t = 0; t < 3; ++t) {
-        setSimulationThreads(counts[t]);
+    uint64_t one = 0;
+    for (const int threads : {1, 2, 8}) {
+        setSimulationThreads(threads);
         auto s = smallScene(40, 700);
         for (int step = 0; step < 200; ++step) stepWind(*s, step < 150, 400.0, kAlongX, step % 2 == 0);
-        hashes[t] = hashState(*s);
+        if (threads == 1) one = hashState(*s);
+        EXPECT_EQ(hashState(*s), one) << threads;
     }
     setSimulationThreads(before);
-    EXPECT_EQ(hashes[0], hashes[1]);
-    EXPECT_EQ(hashes[0], hashes[2]);
 }
 
 TEST(Threads, StepsOnTheirOwnThreadMatchStepsInPlace)
