@@ -238,30 +238,33 @@ Result Simulation::setWind(const Wind& wind)
     return {};
 }
 
-Result Simulation::setWindSchedule(const std::string& path)
+namespace {
+
+// Reads a schedule with read(schedule, error); it plays from the next step.
+template <class StatePtr, class Read>
+Result playSchedule(StatePtr& state, Read&& read)
 {
-    if (!state_) return failure("simulation was moved from");
+    if (!state) return failure("simulation was moved from");
     return guarded([&]() -> Result {
         WindSchedule schedule;
         std::string error;
-        if (!loadWindSchedule(path, schedule, error)) return failure(error);
-        state_->schedule = std::move(schedule);
-        state_->scheduled = true;
+        if (!read(schedule, error)) return failure(error);
+        state->schedule = std::move(schedule);
+        state->scheduled = true;
         return {};
     });
 }
 
+} // namespace
+
+Result Simulation::setWindSchedule(const std::string& path)
+{
+    return playSchedule(state_, [&](WindSchedule& s, std::string& e) { return loadWindSchedule(path, s, e); });
+}
+
 Result Simulation::setWindScheduleText(const std::string& json, const std::string& name)
 {
-    if (!state_) return failure("simulation was moved from");
-    return guarded([&]() -> Result {
-        WindSchedule schedule;
-        std::string error;
-        if (!parseWindSchedule(json, name, schedule, error)) return failure(error);
-        state_->schedule = std::move(schedule);
-        state_->scheduled = true;
-        return {};
-    });
+    return playSchedule(state_, [&](WindSchedule& s, std::string& e) { return parseWindSchedule(json, name, s, e); });
 }
 
 bool Simulation::windScheduled() const { return state_ && state_->scheduled; }
