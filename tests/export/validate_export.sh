@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Exports a short run with and without grass and runs the Khronos validator
 # on both. Needs node and npm; gltf-validator is installed once into
-# CACHE_DIR/node_modules from the npm registry.
+# CACHE_DIR/validator from this folder's lock file (again when the lock changes).
 set -euo pipefail
 build_dir=$1
 cache_dir=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
 command -v node >/dev/null || { echo "validate_export: node is not installed (apt-get install nodejs npm)"; exit 1; }
-if [ ! -f "$cache_dir/node_modules/gltf-validator/package.json" ]; then
+if ! cmp -s "$here/package-lock.json" "$cache_dir/validator/package-lock.json"; then
   command -v npm >/dev/null || { echo "validate_export: npm is not installed"; exit 1; }
-  mkdir -p "$cache_dir"
-  npm install --prefix "$cache_dir" --no-save --no-audit --no-fund gltf-validator >/dev/null
+  mkdir -p "$cache_dir/validator"
+  cp "$here/package.json" "$here/package-lock.json" "$cache_dir/validator/"
+  (cd "$cache_dir/validator" && npm ci --prefer-offline --no-audit --no-fund --loglevel=error --cache "$cache_dir/_npm")
 fi
 
 out=$(mktemp -d)
@@ -19,4 +20,4 @@ trap 'rm -rf "$out"' EXIT
 cd "$build_dir"
 ./arborvane-export --quiet --frames 20 --out "$out/tree.glb"
 ./arborvane-export --quiet --frames 20 --grass --out "$out/tree_grass.glb"
-NODE_PATH="$cache_dir/node_modules" node "$here/validate.js" "$out/tree.glb" "$out/tree_grass.glb"
+NODE_PATH="$cache_dir/validator/node_modules" node "$here/validate.js" "$out/tree.glb" "$out/tree_grass.glb"

@@ -21,8 +21,7 @@ install() { # DIR PACKAGE_DIR: npm ci of PACKAGE_DIR's lock into DIR
       --cache "$cache_dir/_npm")
   fi
 }
-[ -f "$cache_dir/node_modules/gltf-validator/package.json" ] ||
-  npm install --prefix "$cache_dir" --no-save --no-audit --no-fund gltf-validator >/dev/null
+install "$cache_dir/validator" "$here/../export"
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -31,7 +30,7 @@ cd "$build_dir"
 ./arborvane-export --quiet --frames 200 --out "$out/tree200.glb" >/dev/null
 node -e 'import("'"$here"'/gltf_pose.mjs").then((m) => require("fs").writeFileSync(process.argv[2],
   m.pageBytes(require("fs").readFileSync(process.argv[1], "utf8"), "av-model")))' "$out/tree200.html" "$out/page.glb"
-NODE_PATH="$cache_dir/node_modules" node "$here/../export/validate.js" "$out/page.glb"
+NODE_PATH="$cache_dir/validator/node_modules" node "$here/../export/validate.js" "$out/page.glb"
 node "$here/accuracy.mjs" "$out/tree200.html" "$out/tree200.glb" 10 0 100 199
 
 if [ ! -x "$chromium" ]; then
