@@ -1,6 +1,7 @@
 // One entry per kind of data file. Each writes under outDir (the data
-// folder; file names from src/formats) and returns false after printing
-// why on standard error. The flags are checked (checkFlagPairs) and the tree
+// folder; file names from src/formats), to temporary files that replace the
+// earlier ones only once every part is written (whole_file.h), and returns
+// false after printing why on standard error. The flags are checked (checkFlagPairs) and the tree
 // grown before any of them runs, so a refusal leaves nothing behind.
 #pragma once
 #include <string>

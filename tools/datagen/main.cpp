@@ -10,6 +10,7 @@
 
 #include "flags.h"
 #include "generators.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ int main(int argc, char** argv)
             std::fflush(stdout);
             if (!generatePart(part, options, tree)) return 1;
         }
-        return 0;
+        // Only now, with every part written, do the new files replace the old.
+        return commitSavedFiles() ? 0 : 1;
     } catch (const UsageError& e) {
         std::fprintf(stderr, "arborvane-grow: %s\n", e.what());
         return 2;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "image/bmp_file.h"
+#include "whole_file.h"
 
 Rgb TextureImage::sample(double u, double v) const
 {
@@ -17,7 +18,7 @@ Rgb TextureImage::sample(double u, double v) const
     return mixRgb(mixRgb(at(x0, y0), at(x1, y0), tx), mixRgb(at(x0, y1), at(x1, y1), tx), ty);
 }
 
-bool writeTextureBmp(const std::string& path, const TextureImage& image, std::string& error)
+bool writeTextureBmp(const std::string& path, const TextureImage& image)
 {
     std::vector<uint8_t> rgb;
     rgb.reserve(image.pixels.size() * 3);
@@ -27,5 +28,6 @@ bool writeTextureBmp(const std::string& path, const TextureImage& image, std::st
         rgb.push_back(toByte(c.b));
     }
     constexpr uint32_t k72Dpi = 2835; // pixels per metre
-    return writeBmpFile(path.c_str(), image.width, image.height, rgb.data(), &error, k72Dpi);
+    const std::vector<uint8_t> bytes = encodeBmp(image.width, image.height, rgb.data(), k72Dpi);
+    return saveWhole(path, bytes.data(), bytes.size());
 }

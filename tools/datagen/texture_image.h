@@ -19,5 +19,6 @@ struct TextureImage {
     Rgb sample(double u, double v) const;
 };
 
-// 24-bit BMP through the program's writer; false with the reason in error.
-bool writeTextureBmp(const std::string& path, const TextureImage& image, std::string& error);
+// 24-bit BMP in the program's encoding, saved with the folder's other files
+// (whole_file.h); false after printing why.
+bool writeTextureBmp(const std::string& path, const TextureImage& image);

@@ -1,7 +1,6 @@
 // The ten scene and grass textures, plus a contact sheet to look at them.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <iterator>
 
@@ -171,12 +170,8 @@ bool generateTextures(const std::string& outDir)
     for (int i = 0; i < kSceneTextureCount; ++i) outputs.push_back({dataPath(outDir, kSceneTextureNames[i]), scene[i]});
     for (int i = 0; i < kGrassTextureCount; ++i) outputs.push_back({dataPath(outDir, kGrassTextureNames[i]), paintGrassBlade(i)});
     for (const Output& o : outputs) {
-        std::string error;
         std::filesystem::create_directories(std::filesystem::path(o.path).parent_path());
-        if (!writeTextureBmp(o.path, o.image, error)) {
-            std::fprintf(stderr, "arborvane-grow: cannot write %s: %s\n", o.path.c_str(), error.c_str());
-            return false;
-        }
+        if (!writeTextureBmp(o.path, o.image)) return false;
     }
 
     // Contact sheet. Row 1: the six scene textures; row 2: the four grass

@@ -1,13 +1,22 @@
-// The grower's files are written whole or not at all (platform/atomic_file.h):
-// a full disk or a signal leaves an earlier data folder's file as it was.
+// The grower's files are written whole, and the folder's set of them at
+// once: each goes to a temporary file beside its target (platform/
+// atomic_file.h), and only when every part is written are they all renamed
+// over the earlier files. A full disk, a failure or a signal part way leaves
+// an earlier data folder as it was, not half regrown.
 #pragma once
 #include <cstddef>
 #include <cstdio>
 #include <string>
 
-// Writes size bytes to path through a temporary file renamed on completion;
-// false after printing "arborvane-grow: cannot write PATH: reason".
+// Writes size bytes to a temporary file beside path, renamed by
+// commitSavedFiles; false after printing "arborvane-grow: cannot write PATH: reason".
 bool saveWhole(const std::string& path, const void* bytes, size_t size);
+
+// Syncs every file saved so far, then renames each over its target; false
+// after printing why, with the files not yet renamed removed.
+bool commitSavedFiles();
+// Removes every file saved so far; the targets stay as they were.
+void discardSavedFiles();
 
 // Text built with fprintf into memory, then saved whole.
 class TextOut {
