@@ -124,8 +124,11 @@ async function start() {
   seek(0);
   function tick(now) {
     if (state.playing) {
-      state.time = duration > 0 ? (state.time + ((now - state.last) / 1000) * state.speed) % duration : 0;
-      state.last = now;
+      // A frame's stamp is when the frame began, which can be before play()
+      // read the clock: such a frame adds no time rather than going back.
+      const elapsed = Math.max(0, now - state.last);
+      state.time = duration > 0 ? (state.time + (elapsed / 1000) * state.speed) % duration : 0;
+      state.last = Math.max(state.last, now);
       pose();
     }
     draw();

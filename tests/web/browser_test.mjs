@@ -77,6 +77,29 @@ try {
   if (cover < 0.05) problems.push('the canvas shows little or no tree');
   if (moved / area < 0.02) problems.push('the tree did not move between 0 s and 1.5 s');
 
+  // Play from a seek: the clock starts at the seek point, never before it. A
+  // frame that begins while the page is busy carries a stamp from before play().
+  for (let trial = 0; trial < 5; ++trial) {
+    const seen = await page.evaluate(() => new Promise((done) => {
+      arborvane.pause();
+      arborvane.seek(0);
+      for (const t = performance.now(); performance.now() - t < 60;);
+      arborvane.play();
+      const samples = [];
+      const sample = () => {
+        samples.push([arborvane.time(), document.getElementById('label').textContent]);
+        if (samples.length < 15) requestAnimationFrame(sample);
+        else done(samples);
+      };
+      requestAnimationFrame(sample);
+    }));
+    const bad = seen.find(([t, label]) => !(t >= 0) || /-\d/.test(label));
+    if (bad) {
+      problems.push(`after pause, seek(0), play: time ${bad[0]}, label "${bad[1]}"`);
+      break;
+    }
+  }
+
   await page.evaluate(() => arborvane.pause());
   const p1 = await grab();
   await new Promise((r) => setTimeout(r, 1000));
