@@ -54,7 +54,8 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
     seedRandom(1); // the generator's start state: the grass field comes out as in the window
     const LoadReport report = loadScene(m, dataDir);
     if (!report.noise) return unread(report.failedFile, loadFault(report.failedFile, "the noise grids did not load"));
-    if (!report.tree || m.tree.branchCount <= 0) return missing(kTreeFileName, loadFault(path(kTreeFileName), "the tree file did not load"));
+    if (!report.tree || m.tree.branchCount <= 0)
+        return missing(kTreeFileName, loadFault(path(kTreeFileName), "the tree file did not load"));
     if (!report.leaf) return missing(kLeafFileName, loadFault(path(kLeafFileName), "the leaf file did not load"));
     if (!report.grass) return missing(kGrassFileName, loadFault(path(kGrassFileName), "the grass file did not load"));
     // Unrefined centre lines: one joint per point of the tree file. The

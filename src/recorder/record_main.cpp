@@ -221,7 +221,8 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
         std::string file = !report.sceneTexturesOk ? report.failedTexture : report.files.failedFile;
         if (file.empty())
             file = dataPath(options.run.dataDir, scene.tree.branchCount <= 0 ? kTreeFileName : kGrassFileName);
-        error = "the scene data did not load: " + file + " (see the lines above on standard output); nothing recorded";
+        error = "the scene data did not load: " + file +
+                " (see the lines above on standard output); nothing recorded";
         return false;
     }
     sizeFramePipeline(pipeline, scene);

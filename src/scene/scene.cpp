@@ -44,7 +44,8 @@ LoadReport loadScene(Scene& scene, const std::string& dataDir)
     const std::string v = dataPath(dataDir, kNoiseFileNames[1]);
     const std::string w = dataPath(dataDir, kNoiseFileNames[2]);
     std::string badGrid;
-    report.noise = reportGroup(loadWindField(scene.wind, u.c_str(), v.c_str(), w.c_str(), &badGrid), "Files " + u + "~" + w + " have successfully been loaded!",
+    report.noise = reportGroup(loadWindField(scene.wind, u.c_str(), v.c_str(), w.c_str(), &badGrid),
+                               "Files " + u + "~" + w + " have successfully been loaded!",
                                "Noise files loading error!");
     const std::string tree = dataPath(dataDir, kTreeFileName);
     report.tree = reportGroup(loadTreeModel(scene.tree, tree.c_str()), "File " + tree + " has successfully been loaded!", "File loading error!");
