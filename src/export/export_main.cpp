@@ -17,6 +17,7 @@
 #include "export/web_page.h"
 #include "platform/atomic_file.h"
 #include "platform/progress.h"
+#include "platform/same_file.h"
 #include "scene/wind_trace.h"
 
 namespace {
@@ -31,17 +32,18 @@ std::string megabytes(uint64_t bytes) { return std::to_string((bytes + 500000) /
 
 // Refuses, before the run, a clip the .glb format or the output's file system
 // cannot hold; the scratch tracks sit beside the output until it is written.
-bool clipFits(const GlbSizeEstimate& file, uint64_t scratchPerFrame, const ExportOptions& options, std::string& error)
+bool clipFits(const GlbSizeEstimate& file, uint64_t scratchPerFrame, const ExportOptions& options,
+              const std::string& out, std::string& error)
 {
     constexpr uint64_t kGlbLimit = 0xFFFFFFFFull; // the header's 32-bit length
     const GlbSizeEstimate onDisk{file.fixed, file.perFrame + scratchPerFrame};
     uint64_t free = 0;
     const bool overLimit = file.at(options.frames) > kGlbLimit;
-    if (!overLimit && !(freeSpaceFor(options.out, free) && onDisk.at(options.frames) > free)) return true;
+    if (!overLimit && !(freeSpaceFor(out, free) && onDisk.at(options.frames) > free)) return true;
     const GlbSizeEstimate& need = overLimit ? file : onDisk;
     const uint64_t room = overLimit ? kGlbLimit : free;
     const long long fits = room > need.fixed ? static_cast<long long>((room - need.fixed) / need.perFrame) : 0;
-    error = options.out + ": " + std::to_string(options.frames) + " frames need about " +
+    error = out + ": " + std::to_string(options.frames) + " frames need about " +
             megabytes(need.at(options.frames)) + ", more than " +
             (overLimit ? "the 4 GiB limit of .glb" : "the free space where it goes") + " (" + megabytes(room) +
             "); " + (fits > 0 ? "--frames " + std::to_string(fits) + " fits" : "no clip fits");
@@ -88,6 +90,28 @@ int writePage(GlbPlan& plan, const GlbInput& input, const ExportOptions& options
     return 0;
 }
 
+// Before the long run: each output can be written, and none is a file the run
+// reads or another output. 0, or the exit status with the message printed.
+int checkOutputs(const ExportOptions& options, const std::string& out, OutputTarget& target, WindTraceFile& trace)
+{
+    std::vector<std::string> inputs = exportInputFiles(options.run.dataDir);
+    std::vector<NamedInput> named;
+    for (const std::string& path : inputs) named.push_back({"", path});
+    if (!options.run.windChoice.file.empty()) {
+        inputs.push_back(options.run.windChoice.file);
+        named.push_back({"--wind", options.run.windChoice.file});
+    }
+    const std::string clash =
+        findOutputClash({{options.web.empty() ? "--out" : "--web", out}, {"--trace", options.trace}}, named);
+    if (!clash.empty()) return fail(clash, 2);
+    target = checkOutputTarget(out, inputs);
+    if (!target.ok) return fail(target.error, target.refused ? 2 : 1);
+    std::string error;
+    bool refused = false;
+    if (!trace.check(options.trace, inputs, error, refused)) return fail(error, refused ? 2 : 1);
+    return 0;
+}
+
 int exportClip(const ExportOptions& options)
 {
     std::string error;
@@ -95,12 +119,9 @@ int exportClip(const ExportOptions& options)
     if (!options.web.empty() && !webPageSupported())
         return fail("this build has no --web: node and npm were missing when it was built", 2);
     const std::string& out = options.web.empty() ? options.out : options.web;
-    const OutputTarget target = checkOutputTarget(out, exportInputFiles(options.run.dataDir));
-    if (!target.ok) return fail(target.error, target.refused ? 2 : 1);
+    OutputTarget target;
     WindTraceFile trace;
-    bool refused = false;
-    // The schedule file is an input the trace must not replace.
-    if (!trace.check(options.trace, {options.run.windChoice.file}, error, refused)) return fail(error, refused ? 2 : 1);
+    if (const int status = checkOutputs(options, out, target, trace)) return status;
 
     const auto start = std::chrono::steady_clock::now();
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
@@ -118,7 +139,7 @@ int exportClip(const ExportOptions& options)
     if (!planGlb(input, plan, error)) return fail(error);
     const uint64_t scratchPerFrame =
         static_cast<uint64_t>(tracks.tree.joints + tracks.grass.joints + tracks.leaves.joints) * kPoseFloats * 4;
-    if (!clipFits(glbSizeEstimate(plan, input), scratchPerFrame, options, error)) return fail(error, 2);
+    if (!clipFits(glbSizeEstimate(plan, input), scratchPerFrame, options, out, error)) return fail(error, 2);
     // Frame 0: the wind the clip starts in.
     std::vector<WindSettings> windLog{evaluateWind(options.run.schedule, 0.0)};
     if (!runClip(scene, rig, tracks, trace, options, elapsed, windLog, error)) return fail(out + ": " + error);

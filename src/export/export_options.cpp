@@ -16,14 +16,15 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->type_name("N")
         ->transform(wholeIn(1, 100000))
         ->capture_default_str();
-    app.add_option("--out", o.out, "output file")
+    CLI::Option* out = app.add_option("--out", o.out, "output file")
         ->type_name("FILE.glb")
         ->check(nameOf("a file name"))
         ->capture_default_str();
     app.add_flag("--grass", o.grass, "include the grass blades (off by default: the bulk of the file)");
     app.add_option("--web", o.web, "write one HTML page that plays the clip in a browser, not the .glb")
         ->type_name("FILE.html")
-        ->check(nameOf("a file name"));
+        ->check(nameOf("a file name"))
+        ->excludes(out); // the page replaces the .glb: an --out beside it would go unwritten
     addRunFlags(app, o.run);
     addTraceFlag(app, o.trace);
     app.add_flag("--quiet{false}", o.progress, "no progress line");

@@ -11,17 +11,34 @@
 #include "data_constants/texture_files.h"
 #include "data_constants/tree_file.h"
 #include "platform/platform.h"
+#include "platform/text_file.h"
 #include "wind/noise_field.h"
+
+namespace {
+
+// Why a data file did not load: the system's reason when it cannot be opened
+// (a link loop, no permission), else `what` (its lines above say more).
+std::string loadFault(const std::string& file, const char* what)
+{
+    std::string why;
+    FILE* probe = openDataFile(file.c_str(), why);
+    if (!probe) return why;
+    std::fclose(probe);
+    return what;
+}
+
+} // namespace
 
 bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t seed, bool withGrassTextures,
                      std::string& error)
 {
     auto path = [&](const char* name) { return dataPath(dataDir, name); };
-    auto missing = [&](const char* name, const std::string& why) {
-        error = "cannot read " + path(name) + (why.empty() ? "" : ": " + why) +
+    auto unread = [&](const std::string& file, const std::string& why) {
+        error = "cannot read " + file + (why.empty() ? "" : ": " + why) +
                 " (run from the build directory, or give --data)";
         return false;
     };
+    auto missing = [&](const char* name, const std::string& why) { return unread(path(name), why); };
     for (int t = 0; t < kSceneTextureCount; ++t) {
         std::string why;
         if (t == kGroundTexture) continue; // no ground in the export
@@ -36,10 +53,11 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
     Scene& m = *scene.model;
     seedRandom(1); // the generator's start state: the grass field comes out as in the window
     const LoadReport report = loadScene(m, dataDir);
-    if (!report.noise) return missing(kNoiseFileNames[0], "the noise grids did not load");
-    if (!report.tree || m.tree.branchCount <= 0) return missing(kTreeFileName, "the tree file did not load");
-    if (!report.leaf) return missing(kLeafFileName, "the leaf file did not load");
-    if (!report.grass) return missing(kGrassFileName, "the grass file did not load");
+    if (!report.noise) return unread(report.failedFile, loadFault(report.failedFile, "the noise grids did not load"));
+    if (!report.tree || m.tree.branchCount <= 0)
+        return missing(kTreeFileName, loadFault(path(kTreeFileName), "the tree file did not load"));
+    if (!report.leaf) return missing(kLeafFileName, loadFault(path(kLeafFileName), "the leaf file did not load"));
+    if (!report.grass) return missing(kGrassFileName, loadFault(path(kGrassFileName), "the grass file did not load"));
     // Unrefined centre lines: one joint per point of the tree file. The
     // motion is the same either way; refinement only adds drawn points.
     m.tree.refined = false;

@@ -58,6 +58,25 @@ void captureJoints(JointTracks& t, const std::vector<RigJoint>& joints, const st
     }
 }
 
+// pwrite until every byte is down: a short write on a full disk is retried,
+// so the reason given is the one the next write fails with (ENOSPC).
+bool writeAllAt(int fd, const void* bytes, size_t size, uint64_t at, std::string* error)
+{
+    const char* p = static_cast<const char*>(bytes);
+    while (size > 0) {
+        const ssize_t n = pwrite(fd, p, size, static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (error) *error = std::string("cannot write the scratch file: ") + std::strerror(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+        at += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
 // Writes the block ending at frame `last` into each joint's track.
 bool flushBlock(const MotionTracks& m, const JointTracks& t, int last, std::string* error)
 {
@@ -66,10 +85,7 @@ bool flushBlock(const MotionTracks& m, const JointTracks& t, int last, std::stri
     for (int j = 0; j < t.joints; ++j) {
         const uint64_t at = t.scratchAt + (static_cast<uint64_t>(j) * m.frames + start) * kPoseFloats * sizeof(float);
         const float* from = &t.block[static_cast<size_t>(j) * m.blockFrames * kPoseFloats];
-        if (pwrite(m.scratch.fd, from, bytes, static_cast<off_t>(at)) != static_cast<ssize_t>(bytes)) {
-            if (error) *error = std::string("cannot write the scratch file: ") + std::strerror(errno ? errno : ENOSPC);
-            return false;
-        }
+        if (!writeAllAt(m.scratch.fd, from, bytes, at, error)) return false;
     }
     return true;
 }

@@ -80,11 +80,13 @@ bool readBlades(GrassReader& reader, GrassBlade* blades, int count)
 }
 
 // Blade count and points per blade; false with the reason when they are unusable.
-bool readHeader(GrassReader& reader, int& count, std::string& why)
+bool readHeader(GrassReader& reader, int& count, int& countLine, std::string& why)
 {
     int perBlade = 0;
     why.clear();
-    if (!reader.tokens.next()) why = "the file is empty";
+    const bool any = reader.tokens.next();
+    countLine = reader.tokens.tokenLine;
+    if (!any) why = "the file is empty";
     else if (parseIntToken(reader.tokens.text, count, why) && !reader.tokens.next())
         why = "the file ends after the blade count";
     else if (why.empty() && parseIntToken(reader.tokens.text, perBlade, why) && perBlade != kGrassLevels)
@@ -125,14 +127,16 @@ bool loadGrassFile(GrassField& field, const char* path)
     }
     GrassReader reader;
     reader.tokens.file = file;
-    int count = 0;
-    if (!readHeader(reader, count, why)) {
+    int count = 0, countLine = 1;
+    if (!readHeader(reader, count, countLine, why)) {
         reportFileLine(path, reader.tokens.tokenLine, why);
         std::fclose(file);
         return false;
     }
     if (count <= 0 || count > kMaxGrassBlades) {
         consolePrintf("Grass blade count %d is outside 1..%d!\n", count, kMaxGrassBlades);
+        reportFileLine(path, countLine, "the blade count " + std::to_string(count) + " is outside 1.." +
+                                            std::to_string(kMaxGrassBlades));
         std::fclose(file);
         return false;
     }

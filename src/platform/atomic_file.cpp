@@ -3,7 +3,7 @@
 //
 // Sections, in order:
 //   Temporary files and signals: installCleanupOnce, registerTemp, unregisterTemp
-//   Paths: folderOf, followLinks
+//   Paths: folderOf (links are followed by platform/same_file)
 //   Checks before writing: checkOutputTarget, freeSpaceFor
 //   AtomicFile: open, writeAt, write, commit, discard
 //   Scratch files and the write hook: openScratchFileBeside, setAtomicWriteHook
@@ -20,6 +20,8 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+
+#include "platform/same_file.h"
 
 // ---- Temporary files and signals
 
@@ -93,22 +95,6 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Follows symbolic links (a dangling one too) to the path the bytes go to.
-std::string followLinks(std::string path)
-{
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat st {};
-        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
-        char target[kPathMax];
-        const ssize_t n = readlink(path.c_str(), target, sizeof target - 1);
-        if (n <= 0) break;
-        target[n] = '\0';
-        path = target[0] == '/' || path.find('/') == std::string::npos ? std::string(target)
-                                                                        : folderOf(path) + "/" + target;
-    }
-    return path;
-}
-
 std::string why(const std::string& path, const std::string& reason) { return "cannot write " + path + ": " + reason; }
 
 } // namespace
@@ -124,11 +110,8 @@ OutputTarget checkOutputTarget(const std::string& path, const std::vector<std::s
         t.refused = true;
         if (S_ISDIR(st.st_mode)) t.error = why(path, "it is a folder");
         else if (!S_ISREG(st.st_mode)) t.error = why(path, "it is not a regular file");
-        for (const std::string& input : inputs) {
-            struct stat in {};
-            if (t.error.empty() && stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino)
-                t.error = why(path, "it is the input file " + input);
-        }
+        for (const std::string& input : inputs)
+            if (t.error.empty() && sameFile(t.path, input)) t.error = why(path, "it is the input file " + input);
         if (!t.error.empty()) return t;
         t.refused = false;
     } else if (errno != ENOENT) {

@@ -5,10 +5,7 @@
 #include <system_error>
 #include <vector>
 
-
-namespace {
-
-// True when name is one this recorder writes: it parses to n and n names it back.
+// A frame name parses to n, and n names it back.
 bool isFrameName(const std::string& name)
 {
     const std::string head = "snap", tail = ".bmp";
@@ -20,7 +17,16 @@ bool isFrameName(const std::string& name)
     return frameFileName(std::atoi(digits.c_str())) == name;
 }
 
-} // namespace
+std::string frameClash(const std::string& dir, const std::vector<NamedOutput>& paths)
+{
+    for (const NamedOutput& p : paths) {
+        if (p.path.empty()) continue;
+        const std::string name = std::filesystem::path(canonicalTarget(p.path)).filename().string();
+        if (isFrameName(name) && sameFile(p.path, dir + "/" + name))
+            return p.flag + " " + p.path + ": it is a frame file of --out " + dir;
+    }
+    return {};
+}
 
 int removeEarlierFrames(const std::string& dir, std::string& error)
 {

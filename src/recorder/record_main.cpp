@@ -2,7 +2,8 @@
 // frame with a fixed foliage seed, written as numbered BMP files.
 //
 // Sections, in order:
-//   Checks before the run: prepareOutDir, checkDataFiles, checkVideoTarget, checkOutputs
+//   Checks before the run: prepareOutDir, checkDataFiles, runInputs, findOutputClashes,
+//                          checkVideoTarget, checkOutputs
 //   Recording: clearEarlierFrames, startRecordedScene, recordFrames
 //   Summary and video: printSummary, recordAndEncode
 //   Entry: main
@@ -105,6 +106,28 @@ bool checkDataFiles(const RunFlags& run, std::string& error)
     return true;
 }
 
+// The files the run reads: the data folder's, and the wind schedule's if any.
+std::vector<std::string> runInputs(const RecordOptions& options)
+{
+    std::vector<std::string> inputs;
+    for (const std::string& name : dataFileNames()) inputs.push_back(dataPath(options.run.dataDir, name.c_str()));
+    if (!options.run.windChoice.file.empty()) inputs.push_back(options.run.windChoice.file);
+    return inputs;
+}
+
+// Before anything: no output is a file the run reads or another output, and
+// none of them, nor the schedule, is a frame that --out gets. Empty when fine.
+std::string findOutputClashes(const RecordOptions& options)
+{
+    std::vector<NamedInput> inputs;
+    for (const std::string& path : runInputs(options))
+        inputs.push_back({path == options.run.windChoice.file ? "--wind" : "", path});
+    const std::vector<NamedOutput> outputs{{"--video", options.video}, {"--trace", options.trace}};
+    const std::string clash = findOutputClash(outputs, inputs);
+    if (!clash.empty()) return clash;
+    return frameClash(options.outDir, {outputs[0], outputs[1], {"--wind", options.run.windChoice.file}});
+}
+
 // Lower-case ending of path from its last dot, or empty.
 std::string extensionOf(const std::string& path)
 {
@@ -120,9 +143,7 @@ std::string extensionOf(const std::string& path)
 // writable folder. 0 when fine, else the exit status with error set.
 int checkVideoTarget(const RecordOptions& options, std::string& error)
 {
-    std::vector<std::string> inputs;
-    for (const std::string& name : dataFileNames()) inputs.push_back(dataPath(options.run.dataDir, name.c_str()));
-    const OutputTarget target = checkOutputTarget(options.video, inputs);
+    const OutputTarget target = checkOutputTarget(options.video, runInputs(options));
     if (target.refused) {
         error = "--video: " + target.error;
         return 2;
@@ -196,7 +217,12 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
     // The window carries on after these load errors; a recording of a half-loaded scene is no use.
     if (!report.sceneTexturesOk || !report.files.complete() || scene.tree.branchCount <= 0 ||
         scene.grass.bladeCount <= 0) {
-        error = "the scene data did not load (see the lines above); nothing recorded";
+        // The console lines with the reason went to standard output; this one names the file.
+        std::string file = !report.sceneTexturesOk ? report.failedTexture : report.files.failedFile;
+        if (file.empty())
+            file = dataPath(options.run.dataDir, scene.tree.branchCount <= 0 ? kTreeFileName : kGrassFileName);
+        error = "the scene data did not load: " + file +
+                " (see the lines above on standard output); nothing recorded";
         return false;
     }
     sizeFramePipeline(pipeline, scene);
@@ -319,10 +345,14 @@ int main(int argc, char** argv)
         const int status = parseRecordOptions(argc, argv, options);
         if (status >= 0) return status;
         std::string error, ffmpeg;
+        error = findOutputClashes(options);
+        if (!error.empty()) {
+            std::fprintf(stderr, "arborvane-record: %s\n", error.c_str());
+            return 2;
+        }
         WindTraceFile trace;
         bool refused = false;
-        // The schedule file is an input the trace must not replace.
-        if (!trace.check(options.trace, {options.run.windChoice.file}, error, refused)) {
+        if (!trace.check(options.trace, runInputs(options), error, refused)) {
             std::fprintf(stderr, "arborvane-record: %s\n", error.c_str());
             return refused ? 2 : 1;
         }

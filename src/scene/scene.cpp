@@ -1,6 +1,7 @@
 #include "scene/scene.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "data_constants/data_folder.h"
 #include "data_constants/grass_file.h"
@@ -42,12 +43,21 @@ LoadReport loadScene(Scene& scene, const std::string& dataDir)
     const std::string u = dataPath(dataDir, kNoiseFileNames[0]);
     const std::string v = dataPath(dataDir, kNoiseFileNames[1]);
     const std::string w = dataPath(dataDir, kNoiseFileNames[2]);
-    report.noise = reportGroup(loadWindField(scene.wind, u.c_str(), v.c_str(), w.c_str()), "Files " + u + "~" + w + " have successfully been loaded!",
+    std::string badGrid;
+    report.noise = reportGroup(loadWindField(scene.wind, u.c_str(), v.c_str(), w.c_str(), &badGrid),
+                               "Files " + u + "~" + w + " have successfully been loaded!",
                                "Noise files loading error!");
     const std::string tree = dataPath(dataDir, kTreeFileName);
     report.tree = reportGroup(loadTreeModel(scene.tree, tree.c_str()), "File " + tree + " has successfully been loaded!", "File loading error!");
     const std::string grass = dataPath(dataDir, kGrassFileName);
     report.grass = reportGroup(loadGrassFile(scene.grass, grass.c_str()), "File " + grass + " has successfully been loaded!", "File loading error!");
+    // Start-up order: the first fault is the one to name.
+    const std::pair<bool, std::string> groups[] = {{report.leaf, dataPath(dataDir, kLeafFileName)},
+                                                   {report.noise, badGrid},
+                                                   {report.tree, tree},
+                                                   {report.grass, grass}};
+    for (const auto& [ok, path] : groups)
+        if (!ok && report.failedFile.empty()) report.failedFile = path;
     return report;
 }
 

@@ -42,6 +42,7 @@ struct LoadReport {
     bool noise = false; // all three noise grids read
     bool tree = false;  // tree file read, hierarchy built
     bool grass = false; // grass file read
+    std::string failedFile; // the first file that did not load (of a noise group, the grid at fault)
     bool complete() const { return leaf && noise && tree && grass; }
 };
 

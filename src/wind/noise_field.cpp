@@ -107,13 +107,17 @@ bool loadNoiseFile(const char* path, std::unique_ptr<double[]>& values, int32_t&
     return true;
 }
 
-bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const char* pathW)
+bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const char* pathW, std::string* failed)
 {
     std::unique_ptr<double[]> u, v, w;
     int32_t sizeU = 0, sizeV = 0, sizeW = 0;
-    if (!loadNoiseFile(pathU, u, sizeU)) return false;
-    if (!loadNoiseFile(pathV, v, sizeV)) return false;
-    if (!loadNoiseFile(pathW, w, sizeW)) return false;
+    auto fault = [failed](const char* path) {
+        if (failed) *failed = path ? path : "";
+        return false;
+    };
+    if (!loadNoiseFile(pathU, u, sizeU)) return fault(pathU);
+    if (!loadNoiseFile(pathV, v, sizeV)) return fault(pathV);
+    if (!loadNoiseFile(pathW, w, sizeW)) return fault(pathW);
     // One size for all three: the sampler uses each field's own size, but the
     // grids are meant as one wind, so unequal grids are refused.
     if (sizeU != sizeV || sizeU != sizeW) {
@@ -121,7 +125,7 @@ bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const 
         const bool vDiffers = sizeV != sizeU;
         reportFile(vDiffers ? pathV : pathW, "grid size " + std::to_string(vDiffers ? sizeV : sizeW) + ", but " +
                                                  pathU + " has " + std::to_string(sizeU));
-        return false;
+        return fault(vDiffers ? pathV : pathW);
     }
     NoiseField* fields[3] = {&wind.u, &wind.v, &wind.w};
     std::unique_ptr<double[]>* arrays[3] = {&u, &v, &w};

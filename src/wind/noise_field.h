@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "data_constants/noise_file.h"
 
@@ -24,7 +25,9 @@ struct WindField {
 bool loadNoiseFile(const char* path, std::unique_ptr<double[]>& values, int32_t& size);
 // Loads u, v, w in that order; stops at the first failure. On success sets
 // size, values and speed (0.1, 1.0, 0.3) of the three fields; offsets stay.
-bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const char* pathW);
+// On failure *failed (when given) is the path of the grid at fault.
+bool loadWindField(WindField& wind, const char* pathU, const char* pathV, const char* pathW,
+                   std::string* failed = nullptr);
 
 // Periodic trilinear sample at normalised (a, b, c), shifted by the cursor.
 // A field without a grid gives 0 silently.
