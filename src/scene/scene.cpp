@@ -47,15 +47,15 @@ LoadReport loadScene(Scene& scene, const std::string& dataDir)
     const std::string tree = dataPath(dataDir, kTreeFileName);
     report.tree = reportGroup(loadTreeModel(scene.tree, tree.c_str()), "File " + tree + " has successfully been loaded!", "File loading error!");
     const std::string grass = dataPath(dataDir, kGrassFileName);
-    report.grass = reportGroup(loadGrassFile(scene.grass, grass.c_str()), "File " + grass + " has successfully been loaded!", "File loading error!");
+    report.grass = reportGroup(loadGrassFile(scene.grass, grass.c_str(), scene.random), "File " + grass + " has successfully been loaded!", "File loading error!");
     return report;
 }
 
 void setUpScene(Scene& scene, const uint32_t* foliageSeed)
 {
     TreeModel& tree = scene.tree;
-    placeLeaves(tree, scene.leafTemplate, foliageSeed);
-    initLeafFrames(tree, foliageSeed);
+    placeLeaves(tree, scene.leafTemplate, foliageSeed, scene.random);
+    initLeafFrames(tree, foliageSeed, scene.random);
     computeTreeBounds(tree, scene.grass);
     if (tree.refined) refineBranches(tree, scene.scratch);
     clearShadeGrid(scene.shade);
