@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!fuzz_input::writeScratch(data, size)) return 0;
     static Scene scene;
     GrassField& grass = scene.grass;
-    seedRandom(1);
-    if (!loadGrassFile(grass, fuzz_input::scratchPath().c_str())) {
+    Random random;
+    if (!loadGrassFile(grass, fuzz_input::scratchPath().c_str(), random)) {
         if (grass.bladeCount != 0 || grass.blades) std::abort();
         return 0;
     }

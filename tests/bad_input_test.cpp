@@ -361,7 +361,7 @@ TEST_P(BadGrass, RefusedAndFieldEmpty)
     motion_scene::buildNoise(model->wind, 4);
     motion_scene::buildGrass(model->grass, 30); // an earlier field: a failed reload empties it
     const std::string path = writeBytes(c.text());
-    const Output run = capture([&] { return loadGrassFile(model->grass, path.c_str()); });
+    const Output run = capture([&] { return loadGrassFile(model->grass, path.c_str(), model->random); });
     EXPECT_FALSE(run.ok);
     EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
     // The fault's line, and at most one naming the file's line.
@@ -405,10 +405,10 @@ TEST(BadGrassFile, ValidTextLoadsAndMissingFileIsRefused)
 {
     auto model = motion_scene::makeScene();
     const std::string path = writeBytes(grassText("2 5", 2));
-    EXPECT_TRUE(capture([&] { return loadGrassFile(model->grass, path.c_str()); }).ok);
+    EXPECT_TRUE(capture([&] { return loadGrassFile(model->grass, path.c_str(), model->random); }).ok);
     EXPECT_EQ(model->grass.bladeCount, 2);
     std::remove(path.c_str());
-    EXPECT_FALSE(capture([&] { return loadGrassFile(model->grass, "./no/such/grass.txt"); }).ok);
+    EXPECT_FALSE(capture([&] { return loadGrassFile(model->grass, "./no/such/grass.txt", model->random); }).ok);
     EXPECT_EQ(model->grass.bladeCount, 0);
 }
 
@@ -546,7 +546,7 @@ Output loadWith(Reader reader, const std::string& path)
         case Reader::tree: return loadTreeModel(scene->tree, path.c_str());
         case Reader::leaf: return loadLeafModel(std::fopen(path.c_str(), "r"), scene->leafTemplate, path.c_str());
         case Reader::noise: return loadWindField(scene->wind, good.c_str(), path.c_str(), good.c_str());
-        case Reader::grass: return loadGrassFile(scene->grass, path.c_str());
+        case Reader::grass: return loadGrassFile(scene->grass, path.c_str(), scene->random);
         }
         return false;
     });

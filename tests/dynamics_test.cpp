@@ -340,14 +340,13 @@ TEST(SimulationStep, EachPartMissingInTurnLeavesTheRestMoving)
 {
     for (int missing = 0; missing < 7; ++missing) {
         auto s = makeScene();
-        seedRandom(7);
         motion_scene::buildNoise(s->wind, 8);
         NoiseField* grids[3] = {&s->wind.u, &s->wind.v, &s->wind.w};
         for (int g = 0; g < 3; ++g)
             if (missing == g || missing == 3) *grids[g] = NoiseField{};
         if (missing != 4) motion_scene::buildTree(s->tree, 12);
         if (missing != 5) motion_scene::buildLeafTemplate(s->leafTemplate);
-        if (missing != 6) motion_scene::buildGrass(s->grass, 50);
+        if (missing != 6) motion_scene::buildGrass(s->grass, 50, 7);
         s->tree.refined = false;
         const uint32_t seed = 3;
         testing::internal::CaptureStdout(); // leaves without a template say so
@@ -408,6 +407,8 @@ TEST(GrassDynamics, FromRestIsRestoreThenMove)
     // A blade left bent by the last step.
     for (Arithmetic arithmetic : {Arithmetic::Fast, Arithmetic::Plain}) {
         GrassBlade blade;
+        Random random;
+        blade.drawOscillator(random);
         blade.baseU = {0.6, 0, 0.8, 0};
         blade.baseV = {-0.8, 0, 0.6, 0};
         for (int j = 0; j < kGrassLevels; ++j) {
@@ -435,8 +436,10 @@ TEST(GrassDynamics, SideBySideMatchesOneAtATime)
     // By the widest build and the portable one: twists past pi/4, a zero segment, a calm and an invalid member.
     constexpr int kBlades = 4 * kGrassLanes;
     std::vector<GrassBlade> alone(kBlades);
+    Random random;
     for (int i = 0; i < kBlades; ++i) {
         GrassBlade& b = alone[i];
+        b.drawOscillator(random);
         b.baseU = {std::cos(0.7 * i), 0, std::sin(0.7 * i), 0};
         b.baseV = {-std::sin(0.7 * i), 0, std::cos(0.7 * i), 0};
         for (int j = 0; j < kGrassLevels; ++j) {
@@ -525,6 +528,8 @@ TEST(LeafDynamics, SideBySideMatchesOneAtATime)
 TEST(GrassDynamics, BendsInThePlaneOfTheWind)
 {
     GrassBlade blade;
+    Random random;
+    blade.drawOscillator(random);
     blade.baseU = {1, 0, 0, 0};
     blade.baseV = {0, 0, 1, 0};
     for (int j = 0; j < kGrassLevels; ++j) {

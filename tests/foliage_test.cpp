@@ -19,10 +19,11 @@ struct Foliage {
 std::unique_ptr<Foliage> makeFoliage(uint32_t seed, int branches = 40)
 {
     auto f = std::make_unique<Foliage>();
+    Random random;
     motion_scene::buildTree(*f->model, branches);
     motion_scene::buildLeafTemplate(f->tmpl);
-    placeLeaves(*f->model, f->tmpl, &seed);
-    initLeafFrames(*f->model, &seed);
+    placeLeaves(*f->model, f->tmpl, &seed, random);
+    initLeafFrames(*f->model, &seed, random);
     return f;
 }
 
@@ -105,8 +106,9 @@ TEST(Foliage, LevelAndUprightLastSegmentsStillSpiral)
     }
     LeafTemplate tmpl;
     motion_scene::buildLeafTemplate(tmpl);
+    Random random;
     for (uint32_t seed : {1u, 2u, 3u}) {
-        placeLeaves(*model, tmpl, &seed);
+        placeLeaves(*model, tmpl, &seed, random);
         for (int i = 0; i < model->branchCount; ++i) expectLeafSpiral(model->branches[i], tmpl, i);
     }
 }
@@ -152,9 +154,10 @@ TEST(Foliage, DegenerateLeafFrameIsReported)
     // A petiole along the blade's own y axis leaves no plane for the frame.
     for (int k = 0; k < kPetiolePoints; ++k) tmpl.petioleVertices[k] = {0, 0.1 * k, 0, 0};
     const uint32_t seed = 3;
-    placeLeaves(*model, tmpl, &seed);
+    Random random;
+    placeLeaves(*model, tmpl, &seed, random);
     testing::internal::CaptureStdout();
-    initLeafFrames(*model, &seed);
+    initLeafFrames(*model, &seed, random);
     const std::string out = testing::internal::GetCapturedStdout();
     // The first three by name, then the count: not one line per leaf.
     EXPECT_EQ(out, "Error! i=0, j=0\nError! i=0, j=1\nError! i=0, j=2\nError! 12 leaves in all have no frame\n");
@@ -172,6 +175,7 @@ TEST(Foliage, BranchWithoutLastSegmentIsSkipped)
     LeafTemplate tmpl;
     motion_scene::buildLeafTemplate(tmpl);
     const uint32_t seed = 3;
-    placeLeaves(*model, tmpl, &seed);
+    Random random;
+    placeLeaves(*model, tmpl, &seed, random);
     EXPECT_EQ(b.leaves[0].bladeMatrix.m[3], 0.0);
 }

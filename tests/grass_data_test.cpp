@@ -143,7 +143,7 @@ TEST(GrassData, BladesStandUpTaperAndCarryPerpendicularCrossDirections)
 TEST(GrassData, ProgramLoaderReadsTheField)
 {
     auto model = std::make_unique<Scene>();
-    ASSERT_TRUE(loadGrassFile(model->grass, dataPath(kDefaultDataDir, kGrassFileName).c_str()));
+    ASSERT_TRUE(loadGrassFile(model->grass, dataPath(kDefaultDataDir, kGrassFileName).c_str(), model->random));
     ASSERT_EQ(model->grass.bladeCount, 5000);
     ASSERT_EQ(model->grass.pointsPerBlade, 5);
     const GrassFile& g = grass();

@@ -40,12 +40,14 @@ struct Load {
     std::string out;
 };
 
-Load loadText(Scene& model, const std::string& text)
+Load loadText(Scene& model, const std::string& text, uint32_t seed = 1)
 {
+    Random random;
+    random.seed(seed);
     const std::string path = writeTemp(text);
     Load run;
     testing::internal::CaptureStdout();
-    run.ok = loadGrassFile(model.grass, path.c_str());
+    run.ok = loadGrassFile(model.grass, path.c_str(), random);
     run.out = testing::internal::GetCapturedStdout();
     std::remove(path.c_str());
     return run;
@@ -56,26 +58,26 @@ Load loadText(Scene& model, const std::string& text)
 TEST(GrassFile, ReadsBladesWithDrawsInOrder)
 {
     auto model = motion_scene::makeScene();
-    seedRandom(77);
-    const Load run = loadText(*model, kTwoBlades);
+    const Load run = loadText(*model, kTwoBlades, 77);
     ASSERT_TRUE(run.ok) << run.out;
     ASSERT_EQ(model->grass.bladeCount, 2);
     EXPECT_EQ(model->grass.pointsPerBlade, 5);
 
-    // Replay the generator: three per blade at construction, then per blade
-    // one per level and one for the texture.
-    seedRandom(77);
+    // Replay the generator: three per blade, then per blade one per level
+    // and one for the texture.
+    Random replay;
+    replay.seed(77);
     double damping[2], frequency[2], stiffness[2];
     for (int b = 0; b < 2; ++b) {
-        damping[b] = (2.0 * randomInt() / 32767.0 - 1.0) * 0.02 + 0.12;
-        frequency[b] = (2.0 * randomInt() / 32767.0 - 1.0) * 0.2 + 1.2;
-        stiffness[b] = (2.0 * randomInt() / 32767.0 - 1.0) * 0.1 + 1.0;
+        damping[b] = (2.0 * replay.next() / 32767.0 - 1.0) * 0.02 + 0.12;
+        frequency[b] = (2.0 * replay.next() / 32767.0 - 1.0) * 0.2 + 1.2;
+        stiffness[b] = (2.0 * replay.next() / 32767.0 - 1.0) * 0.1 + 1.0;
     }
     double widths[2][5];
     int textures[2];
     for (int b = 0; b < 2; ++b) {
-        for (int j = 0; j < 5; ++j) widths[b][j] = 0.4 * randomInt() / 32767.0 + 0.6;
-        textures[b] = randomInt() % 4;
+        for (int j = 0; j < 5; ++j) widths[b][j] = 0.4 * replay.next() / 32767.0 + 0.6;
+        textures[b] = replay.next() % 4;
     }
     for (int b = 0; b < 2; ++b) {
         const GrassBlade& g = model->grass.blades[b];
@@ -136,7 +138,8 @@ TEST(GrassFile, RejectedFilesLeaveNoField)
         EXPECT_FALSE(model->grass.blades);
         EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
     }
-    EXPECT_FALSE(loadGrassFile(model->grass, "/nonexistent/grass.txt"));
+    Random random;
+    EXPECT_FALSE(loadGrassFile(model->grass, "/nonexistent/grass.txt", random));
     EXPECT_EQ(model->grass.bladeCount, 0);
 }
 
@@ -144,10 +147,8 @@ TEST(GrassFile, SameStartStateSameField)
 {
     auto a = motion_scene::makeScene();
     auto b = motion_scene::makeScene();
-    seedRandom(5);
-    ASSERT_TRUE(loadText(*a, kTwoBlades).ok);
-    seedRandom(5);
-    ASSERT_TRUE(loadText(*b, kTwoBlades).ok);
+    ASSERT_TRUE(loadText(*a, kTwoBlades, 5).ok);
+    ASSERT_TRUE(loadText(*b, kTwoBlades, 5).ok);
     for (int i = 0; i < 2; ++i)
         for (int j = 0; j < 5; ++j) {
             EXPECT_EQ(a->grass.blades[i].edge[j].x, b->grass.blades[i].edge[j].x);

@@ -130,10 +130,14 @@ inline void buildNoise(WindField& wind, int n = 32)
     fillNoise(wind.w, n, 3);
 }
 
-// Blades on a square around the trunk, roots at y = 0.3.
-inline void buildGrass(GrassField& m, int count = 5000)
+// Blades on a square around the trunk, roots at y = 0.3; their oscillators
+// drawn from a generator seeded with seed.
+inline void buildGrass(GrassField& m, int count = 5000, uint32_t seed = 1)
 {
     m.blades.reset(new GrassBlade[count]);
+    Random random;
+    random.seed(seed);
+    for (int i = 0; i < count; ++i) m.blades[i].drawOscillator(random);
     m.bladeCount = count;
     m.pointsPerBlade = kGrassLevels;
     const int side = static_cast<int>(std::ceil(std::sqrt(count)));
@@ -158,11 +162,10 @@ inline void buildGrass(GrassField& m, int count = 5000)
 inline void buildScene(Scene& s, int branches = kBranchCount, int blades = 5000, uint32_t seed = 12345,
                        bool refine = true)
 {
-    seedRandom(seed); // blade construction draws from the shared generator
     buildNoise(s.wind);
     buildTree(s.tree, branches);
     buildLeafTemplate(s.leafTemplate);
-    if (blades > 0) buildGrass(s.grass, blades);
+    if (blades > 0) buildGrass(s.grass, blades, seed);
     s.tree.refined = refine;
     s.input.refine = refine;
     setUpScene(s, &seed);
@@ -171,7 +174,7 @@ inline void buildScene(Scene& s, int branches = kBranchCount, int blades = 5000,
 // The generated data under ./data, through the real loaders; false when any is missing.
 inline bool loadGeneratedScene(Scene& s, uint32_t seed = 12345)
 {
-    seedRandom(1); // the generator's start state, as at process start
+    s.random = Random{}; // the start state, as in a fresh scene
     if (!loadScene(s, kDefaultDataDir).complete()) return false;
     setUpScene(s, &seed);
     return true;

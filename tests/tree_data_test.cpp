@@ -312,8 +312,9 @@ bool loadsCleanly(const std::string& folder, std::string& printed)
     const bool leafLoaded = leafFile && loadLeafModel(leafFile, *leaf); // closes the file
     if (loaded && leafLoaded) {
         const uint32_t seed = 7;
-        placeLeaves(*model, *leaf, &seed);
-        initLeafFrames(*model, &seed);
+        Random random;
+        placeLeaves(*model, *leaf, &seed, random);
+        initLeafFrames(*model, &seed, random);
     }
     printed = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
     return loaded && leafLoaded && model->branchCount == 322;

@@ -14,8 +14,8 @@
 namespace {
 
 struct Restore {
-    int before = work_pool::threadCount();
-    ~Restore() { work_pool::setThreadCount(before); }
+    int before = WorkPool::shared().participants();
+    ~Restore() { WorkPool::shared().setParticipants(before); }
 };
 
 // Every index once, first() once, and no hand-out empty.
@@ -30,7 +30,7 @@ TEST(WorkPool, EveryIndexOnceAndFirstOnceForAnyShape)
     const int counts[] = {0, 1, 63, 64, 65, 1000};
     const int chunks[] = {1, 4, 64, 5000};
     for (int t : threads) {
-        work_pool::setThreadCount(t);
+        WorkPool::shared().setParticipants(t);
         for (int count : counts)
             for (int chunk : chunks) {
                 Record r{std::vector<std::atomic<int>>(count > 0 ? count : 1)};
@@ -45,7 +45,7 @@ TEST(WorkPool, EveryIndexOnceAndFirstOnceForAnyShape)
                 loop.context = &r;
                 loop.count = count;
                 loop.chunk = chunk;
-                work_pool::run(loop);
+                WorkPool::shared().run(loop);
                 EXPECT_EQ(r.firsts.load(), 1) << t << " threads, " << count << " / " << chunk;
                 EXPECT_EQ(r.empty.load(), 0) << t << " threads, " << count << " / " << chunk;
                 EXPECT_LE(r.ranges.load(), (count + chunk - 1) / chunk) << t << " threads, " << count << " / " << chunk;
@@ -57,13 +57,13 @@ TEST(WorkPool, EveryIndexOnceAndFirstOnceForAnyShape)
 TEST(WorkPool, LoopsInSuccessionSeeTheirOwnWorkOnly)
 {
     Restore restore;
-    work_pool::setThreadCount(4);
+    WorkPool::shared().setParticipants(4);
     // Each loop writes its round number; a participant left over from the
     // last loop would write a stale one, a lost chunk would leave one behind.
     std::vector<int> value(997, -1);
     for (int round = 0; round < 2000; ++round) {
         auto body = [&](int i) { value[i] = round; };
-        work_pool::forEach(static_cast<int>(value.size()), 7, body);
+        work_pool::forEach(WorkPool::shared(), static_cast<int>(value.size()), 7, body);
         for (int v : value) ASSERT_EQ(v, round);
     }
 }
@@ -71,15 +71,44 @@ TEST(WorkPool, LoopsInSuccessionSeeTheirOwnWorkOnly)
 TEST(WorkPool, ALimitedCallerWorksAlone)
 {
     Restore restore;
-    work_pool::setThreadCount(4);
+    WorkPool::shared().setParticipants(4);
     std::thread caller([] {
         work_pool::limitCallingThread(1);
         std::vector<std::thread::id> who(300);
         auto body = [&](int i) { who[i] = std::this_thread::get_id(); };
-        work_pool::forEach(static_cast<int>(who.size()), 1, body);
+        work_pool::forEach(WorkPool::shared(), static_cast<int>(who.size()), 1, body);
         for (const std::thread::id& id : who) EXPECT_EQ(id, std::this_thread::get_id());
     });
     caller.join();
+}
+
+
+// A pool of one never leaves the caller; pools of their own, used from two
+// threads at once, each do their own loop whole.
+TEST(WorkPool, OwnPoolsAreIndependentAndOneParticipantStaysOnTheCaller)
+{
+    WorkPool single(1);
+    std::vector<std::thread::id> who(200);
+    auto mark = [&](int i) { who[i] = std::this_thread::get_id(); };
+    work_pool::forEach(single, static_cast<int>(who.size()), 1, mark);
+    for (const std::thread::id& id : who) EXPECT_EQ(id, std::this_thread::get_id());
+
+    auto fill = [](WorkPool& pool, std::vector<int>& value) {
+        for (int round = 0; round < 300; ++round) {
+            auto body = [&](int i) { value[i] += 1; };
+            work_pool::forEach(pool, static_cast<int>(value.size()), 5, body);
+        }
+    };
+    WorkPool a(2), b(3);
+    std::vector<int> va(501, 0), vb(499, 0), vs(97, 0);
+    std::thread ta([&] { fill(a, va); });
+    std::thread ts([&] { fill(WorkPool::shared(), vs); });
+    fill(b, vb);
+    ta.join();
+    ts.join();
+    for (int v : va) ASSERT_EQ(v, 300);
+    for (int v : vb) ASSERT_EQ(v, 300);
+    for (int v : vs) ASSERT_EQ(v, 300);
 }
 
 } // namespace

@@ -18,10 +18,10 @@
 // hands out own nothing and are read-only (lifetime in views.h).
 //
 // Threads: one Simulation is used from one thread at a time. Different
-// Simulations may live on different threads; the library serialises their
-// open, setUp and step calls, which share one random generator and one pool
-// of worker threads. step() spreads its work over that pool (one thread per
-// core, or ARBORVANE_THREADS); the result is the same for any thread count.
+// Simulations may live on different threads and run at the same time: each
+// owns its random generator and its console lines, and is handed the workers
+// it steps on (Workers). The result is the same for any thread count, alone
+// or beside other simulations.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -72,9 +72,22 @@ struct Wind {
 // over time without the caller stepping one by one.
 using WindSource = std::function<Wind(std::uint64_t stepIndex, double seconds)>;
 
+// The worker threads step() spreads its work over, chosen when the
+// simulation is made.
+struct Workers {
+    // 0: the process's shared pool (one thread per core, or ARBORVANE_THREADS);
+    //    simulations stepping at once on different threads take turns in it,
+    //    loop by loop.
+    // 1: the calling thread alone; no thread is started (hosts without threads).
+    // n > 1: a pool of its own with n participants, the calling thread included.
+    int threads = 0;
+};
+
 class Simulation {
 public:
+    // On the shared pool: Workers{}.
     Simulation();
+    explicit Simulation(Workers workers);
     ~Simulation();
     Simulation(Simulation&&) noexcept;
     Simulation& operator=(Simulation&&) noexcept;

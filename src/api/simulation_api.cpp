@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstddef>
 #include <exception>
-#include <mutex>
 #include <new>
 #include <string>
 #include <utility>
@@ -20,6 +19,7 @@
 #include "arborvane/arborvane.h"
 #include "dynamics/simulation.h"
 #include "platform/platform.h"
+#include "platform/work_pool.h"
 #include "platform/version.h"
 #include "scene/scene.h"
 #include "wind/wind_schedule.h"
@@ -56,18 +56,13 @@ struct Simulation::State {
     std::uint64_t steps = 0;                         // since setUp()
     std::function<void(const std::string&)> handler; // the loaders' lines, when set
     Caught caught;                                   // console text of the call under way
+    std::unique_ptr<WorkPool> ownPool;               // a pool of its own (Workers::threads > 1), else null
+    WorkPool* pool = nullptr;                        // what its steps run on: ownPool, a single-thread pool or the shared one
 };
 
 // ---- Call helpers
 
 namespace {
-
-// Load, set-up and step share the process's generator, console and pool.
-std::mutex& coreMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
 
 void catchConsole(void* context, const char* text, bool)
 {
@@ -79,16 +74,15 @@ void catchConsole(void* context, const char* text, bool)
     }
 }
 
-// Holds the core for one call, with the console caught into state.
+// One call into the core, with the calling thread's console caught into
+// state. Nothing else is shared: each simulation has its own generator and
+// is handed its workers.
 class CoreCall {
 public:
-    explicit CoreCall(Caught& caught) : lock_(coreMutex()) { setConsoleSink(catchConsole, &caught); }
+    explicit CoreCall(Caught& caught) { setConsoleSink(catchConsole, &caught); }
     ~CoreCall() { setConsoleSink(nullptr, nullptr); }
     CoreCall(const CoreCall&) = delete;
     CoreCall& operator=(const CoreCall&) = delete;
-
-private:
-    std::lock_guard<std::mutex> lock_; // held for the whole call
 };
 
 Result failure(std::string message) { return {false, std::move(message)}; }
@@ -161,7 +155,17 @@ const GrassBlade* bladeAt(const std::unique_ptr<Scene>& scene, std::size_t blade
 
 const char* version() { return arborvaneVersion(); }
 
-Simulation::Simulation() : state_(std::make_unique<State>()) {}
+Simulation::Simulation() : Simulation(Workers{}) {}
+
+Simulation::Simulation(Workers workers) : state_(std::make_unique<State>())
+{
+    if (workers.threads > 0) {
+        state_->ownPool = std::make_unique<WorkPool>(workers.threads);
+        state_->pool = state_->ownPool.get();
+    } else {
+        state_->pool = &WorkPool::shared();
+    }
+}
 Simulation::~Simulation() = default;
 Simulation::Simulation(Simulation&&) noexcept = default;
 Simulation& Simulation::operator=(Simulation&&) noexcept = default;
@@ -175,7 +179,7 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
     Result result = guarded([&]() -> Result {
         auto scene = std::make_unique<Scene>();
         CoreCall call(state_->caught);
-        seedRandom(1); // the grass draws from the generator's start state, as in a fresh process
+        scene->pool = state_->pool; // a fresh scene's generator is at its start state, as in a fresh process
         report = loadScene(*scene, dataDir);
         if (report.complete()) {
             state_->scene = std::move(scene);

@@ -438,12 +438,12 @@ void fillBatches(DrawBatches& batches, const Scene& scene, bool sceneWanted, con
             }
         }
     };
-    work_pool::forEach(FirstBladeJob + kBladeJobs, 1, job);
+    work_pool::forEach(WorkPool::shared(), FirstBladeJob + kBladeJobs, 1, job);
     if (!scenePart) return;
     auto collect = [&](int side) {
         collectBladeSide(batches, side == 0 ? 1 : 2, side == 0 ? batches.lowerIndices : batches.upperIndices);
     };
-    work_pool::forEach(2, 1, collect);
+    work_pool::forEach(WorkPool::shared(), 2, 1, collect);
 }
 
 } // namespace

@@ -90,6 +90,7 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
     GrassField& grass = scene.grass;
     const int branches = liveBranchCount(model);
     const int blades = grass.blades ? grass.bladeCount : 0;
+    WorkPool& pool = scene.pool ? *scene.pool : WorkPool::shared();
     // Every blade and every leaf is a function of its own state and the
     // wind alone, so how they are dealt out cannot change a bit of the result.
     // The skeleton goes to one participant while the others take blades.
@@ -110,7 +111,7 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
             [&] { moveGrassLanesFromRest(members, forces, timeStep); },
             [&](int k) { moveGrassBladeFromRest(*members[k], forces[k], timeStep, arithmetic); });
     };
-    work_pool::forEach(skeleton, (blades + kGrassLanes - 1) / kGrassLanes, 16, bladeGroup);
+    work_pool::forEach(pool, skeleton, (blades + kGrassLanes - 1) / kGrassLanes, 16, bladeGroup);
     // Leaves wait for every branch: a leaf rides on its branch's tip. They
     // are counted over all branches; a branch that does not move keeps its
     // leaves at rest.
@@ -134,7 +135,7 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
             [&] { moveLeafLanes(members, tips, forces, timeStep); },
             [&](int i) { moveLeaf(*members[i], *tips[i], forces[i], timeStep, arithmetic); });
     };
-    work_pool::forEach((leafCount + kLeafLanes - 1) / kLeafLanes, 8, leafGroup);
+    work_pool::forEach(pool, (leafCount + kLeafLanes - 1) / kLeafLanes, 8, leafGroup);
 }
 
 } // namespace

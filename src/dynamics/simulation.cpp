@@ -85,6 +85,6 @@ void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic)
     ++scene.stepsTaken;
 }
 
-int simulationThreads() { return work_pool::threadCount(); }
+int simulationThreads() { return WorkPool::shared().participants(); }
 
-void setSimulationThreads(int count) { work_pool::setThreadCount(count); }
+void setSimulationThreads(int count) { WorkPool::shared().setParticipants(count); }

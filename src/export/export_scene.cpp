@@ -51,7 +51,6 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
             return missing(kGrassTextureNames[t], why);
     }
     Scene& m = *scene.model;
-    seedRandom(1); // the generator's start state: the grass field comes out as in the window
     const LoadReport report = loadScene(m, dataDir);
     if (!report.noise) return unread(report.failedFile, loadFault(report.failedFile, "the noise grids did not load"));
     if (!report.tree || m.tree.branchCount <= 0)

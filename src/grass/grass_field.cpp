@@ -10,11 +10,11 @@
 #include "platform/platform.h"
 #include "platform/text_file.h"
 
-GrassBlade::GrassBlade()
+void GrassBlade::drawOscillator(Random& random)
 {
-    const int r1 = randomInt();
-    const int r2 = randomInt();
-    const int r3 = randomInt();
+    const int r1 = random.next();
+    const int r2 = random.next();
+    const int r3 = random.next();
     dampingRatio = (2.0 * r1 / 32767.0 - 1.0) * 0.02 + 0.12;
     frequency = (2.0 * r2 / 32767.0 - 1.0) * 0.2 + 1.2;
     stiffness = (2.0 * r3 / 32767.0 - 1.0) * 0.1 + 1.0;
@@ -47,7 +47,7 @@ bool readVec3(GrassReader& reader, Vec3& v)
 }
 
 // Reads the blade records into blades; false at the first missing or bad number.
-bool readBlades(GrassReader& reader, GrassBlade* blades, int count)
+bool readBlades(GrassReader& reader, GrassBlade* blades, int count, Random& random)
 {
     for (int b = 0; b < count; ++b) {
         GrassBlade& blade = blades[b];
@@ -65,10 +65,10 @@ bool readBlades(GrassReader& reader, GrassBlade* blades, int count)
                 normalize(blade.baseNormal);
             }
             blade.centre[j] = add(scale(root, kGrassFileScale), scale(sub(p, root), kGrassFileScale));
-            const double k = 0.4 * randomInt() / 32767.0 + 0.6;
+            const double k = 0.4 * random.next() / 32767.0 + 0.6;
             blade.edge[j] = add(blade.centre[j], scale(scale(scale(v, w), kGrassFileScale), k));
         }
-        blade.textureIndex = randomInt() % 4;
+        blade.textureIndex = random.next() % 4;
         blade.colour = kGrassLightColour;
     }
     // More numbers than the header's count: the count is wrong, and the field would be a fraction of the file.
@@ -113,7 +113,7 @@ int grassLevels(const GrassField& field)
     return levels < 0 ? 0 : (levels > kGrassLevels ? kGrassLevels : levels);
 }
 
-bool loadGrassFile(GrassField& field, const char* path)
+bool loadGrassFile(GrassField& field, const char* path, Random& random)
 {
     field.blades.reset();
     field.bladeCount = 0;
@@ -146,18 +146,19 @@ bool loadGrassFile(GrassField& field, const char* path)
         std::fclose(file);
         return false;
     }
-    // Construction draws three numbers per blade, blade by blade.
     std::unique_ptr<GrassBlade[]> blades(new (std::nothrow) GrassBlade[count]);
     if (!blades) {
         std::fclose(file);
         return false;
     }
+    // Three numbers per blade, blade by blade, before the records are read.
+    for (int b = 0; b < count; ++b) blades[b].drawOscillator(random);
     bool ok = true;
     for (int i = 0; i < 6 && ok; ++i) {
         double ignored = 0.0;
         ok = readReal(reader, ignored);
     }
-    ok = ok && readBlades(reader, blades.get(), count);
+    ok = ok && readBlades(reader, blades.get(), count, random);
     std::fclose(file);
     if (!ok) {
         consolePrintf("Grass file %s, line %d: %s\n", path, reader.tokens.tokenLine, reader.reason.c_str());

@@ -6,9 +6,11 @@
 #include "data_constants/grass_file.h"
 #include "data_constants/texture_files.h"
 #include "math/vec3.h"
+#include "platform/random.h"
 
 struct GrassBlade {
-    GrassBlade(); // draws dampingRatio, frequency, stiffness from the shared generator
+    // Draws dampingRatio, frequency and stiffness, three numbers in that order.
+    void drawOscillator(Random& random);
 
     int32_t textureIndex = 0;         // 0..3
     Vec3 centre[kGrassLevels];        // current centre line, root first
@@ -57,7 +59,7 @@ struct GrassField {
 // Levels usable on this field: 0 when no blade array exists.
 int grassLevels(const GrassField& field);
 
-// Reads the grass file into field. Draws from the shared generator: three per
-// blade at construction, then per blade one per level and one for the
-// texture. On failure bladeCount is 0 and no array exists.
-bool loadGrassFile(GrassField& field, const char* path);
+// Reads the grass file into field. Draws from random: three per blade
+// (drawOscillator) for every blade in order, then per blade one per level and
+// one for the texture. On failure bladeCount is 0 and no array exists.
+bool loadGrassFile(GrassField& field, const char* path, Random& random);

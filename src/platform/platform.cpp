@@ -13,21 +13,8 @@ uint32_t tickCountMs()
 }
 
 namespace {
-uint32_t randomState = 1; // fixed at process start
-}
-
-int randomInt()
-{
-    // Classic 32-bit LCG; the upper bits give 15 usable bits.
-    randomState = randomState * 214013u + 2531011u;
-    return static_cast<int>((randomState >> 16) & 0x7fffu);
-}
-
-void seedRandom(uint32_t seed) { randomState = seed; }
-
-namespace {
-ConsoleSink consoleSink = nullptr;  // null: the standard streams
-void* consoleSinkContext = nullptr; // handed to consoleSink
+thread_local ConsoleSink consoleSink = nullptr;  // null: the standard streams
+thread_local void* consoleSinkContext = nullptr; // handed to consoleSink
 } // namespace
 
 void setConsoleSink(ConsoleSink sink, void* context)

@@ -1,6 +1,6 @@
 // SplitMix64: a small seeded generator with explicit formulas, so the same
 // seed gives the same bits on every platform and library (std::
-// distributions do not). Used where a stream must not touch the process-wide
+// distributions do not). Used where a stream must not touch the scene's
 // generator: the wind schedule and the data generator.
 #pragma once
 #include <cstdint>

@@ -30,10 +30,13 @@ bool spinFor(Done&& done)
     }
 }
 
+} // namespace
+
 // The pool's one state record. The posted loop lives here, not on the
 // caller's stack: a worker that wakes after the loop is done still touches
 // only these counters, never the caller's context.
 struct Pool {
+    std::mutex callers;                  // one posted loop at a time: a second caller waits its turn
     std::mutex mutex;                    // guards generation, posted, stopping, active
     std::condition_variable wake;        // workers wait here for a loop
     std::condition_variable settled;     // the caller waits here for the last task or for late workers
@@ -111,7 +114,11 @@ struct Pool {
     }
 };
 
+namespace {
+
 thread_local int threadLimit = 0; // participants this thread's loops may use; 0: all
+
+int clampCount(int count) { return count < 1 ? 1 : (count > kMaxThreads ? kMaxThreads : count); }
 
 int defaultCount()
 {
@@ -124,34 +131,20 @@ int defaultCount()
     return cores == 0 ? 1 : (cores > kMaxThreads ? kMaxThreads : static_cast<int>(cores));
 }
 
-Pool& pool()
+void runOn(Pool& p, const Loop& loop)
 {
-    // Made once, thread-safely, with its count: the step thread may ask first.
-    static Pool p(defaultCount());
-    return p;
-}
-
-} // namespace
-
-int threadCount() { return pool().wanted.load(std::memory_order_relaxed); }
-
-void setThreadCount(int count) { pool().wanted = count < 1 ? 1 : (count > kMaxThreads ? kMaxThreads : count); }
-
-void limitCallingThread(int participants) { threadLimit = participants < 0 ? 0 : participants; }
-
-void run(const Loop& loop)
-{
-    Pool& p = pool();
     const int chunk = loop.chunk < 1 ? 1 : loop.chunk;
     const int count = loop.count < 0 ? 0 : loop.count;
     const int tasks = (loop.first ? 1 : 0) + (count + chunk - 1) / chunk;
     if (tasks == 0) return;
-    const int participants = threadLimit > 0 && threadLimit < threadCount() ? threadLimit : threadCount();
+    const int all = p.wanted.load(std::memory_order_relaxed);
+    const int participants = threadLimit > 0 && threadLimit < all ? threadLimit : all;
     if (participants == 1 || tasks == 1) {
         if (loop.first) loop.first(loop.context);
         if (count > 0) loop.range(loop.context, 0, count);
         return;
     }
+    std::lock_guard<std::mutex> turn(p.callers);
     p.start(participants);
     {
         std::unique_lock<std::mutex> lock(p.mutex);
@@ -173,4 +166,36 @@ void run(const Loop& loop)
     p.settled.wait(lock, [&] { return p.doneTasks.load(std::memory_order_acquire) == tasks; });
 }
 
+} // namespace
+
+Pool* sharedPool()
+{
+    // Made once, thread-safely, with its count: the step thread may ask first.
+    static Pool p(defaultCount());
+    return &p;
+}
+
+void limitCallingThread(int participants) { threadLimit = participants < 0 ? 0 : participants; }
+
 } // namespace work_pool
+
+WorkPool::WorkPool(int participants) : pool_(new work_pool::Pool(work_pool::clampCount(participants))), owned_(true) {}
+
+WorkPool::WorkPool(work_pool::Pool* shared) : pool_(shared), owned_(false) {}
+
+WorkPool::~WorkPool()
+{
+    if (owned_) delete pool_;
+}
+
+WorkPool& WorkPool::shared()
+{
+    static WorkPool pool(work_pool::sharedPool());
+    return pool;
+}
+
+int WorkPool::participants() const { return pool_->wanted.load(std::memory_order_relaxed); }
+
+void WorkPool::setParticipants(int count) { pool_->wanted = work_pool::clampCount(count); }
+
+void WorkPool::run(const work_pool::Loop& loop) { work_pool::runOn(*pool_, loop); }

@@ -6,17 +6,7 @@
 
 namespace work_pool {
 
-// Participants in a loop, the caller included: ARBORVANE_THREADS when set to
-// 1..64, else one per core.
-int threadCount();
-// Clamped to 1..64. Not from inside a loop; the threads follow at the next loop.
-void setThreadCount(int count);
-
-// Loops started from the calling thread use at most this many participants
-// (0: all); for a thread that runs beside other busy threads.
-void limitCallingThread(int participants);
-
-// One loop as the pool sees it: plain function pointers, so posting one allocates nothing.
+// One loop as a pool sees it: plain function pointers, so posting one allocates nothing.
 struct Loop {
     void (*first)(void* context) = nullptr;                     // runs once, on one participant; may be null
     void (*range)(void* context, int begin, int end) = nullptr; // indices [begin, end)
@@ -25,14 +15,51 @@ struct Loop {
     int chunk = 1;                                              // indices per hand-out
 };
 
-// Returns when first() and every index are done. Which participant runs
-// what varies from run to run, so the work must not depend on it.
-void run(const Loop& loop);
+struct Pool;
+
+// Loops started from the calling thread use at most this many participants
+// (0: all); for a thread that runs beside other busy threads.
+void limitCallingThread(int participants);
+
+} // namespace work_pool
+
+// The workers a simulation's loops are shared with: handed to a scene, or
+// the process's shared pool when none is. Threads start at the first loop
+// that needs them; a pool of one participant never starts a thread.
+class WorkPool {
+public:
+    // participants: the caller included, clamped to 1..64.
+    explicit WorkPool(int participants);
+    ~WorkPool();
+    WorkPool(const WorkPool&) = delete;
+    WorkPool& operator=(const WorkPool&) = delete;
+
+    // The process's pool: ARBORVANE_THREADS participants when set to 1..64,
+    // else one per core. Safe to share: callers on different threads take
+    // turns loop by loop.
+    static WorkPool& shared();
+
+    int participants() const;
+    // Clamped to 1..64. Not from inside a loop; the threads follow at the next loop.
+    void setParticipants(int count);
+
+    // Returns when first() and every index are done. Which participant runs
+    // what varies from run to run, so the work must not depend on it.
+    void run(const work_pool::Loop& loop);
+
+private:
+    explicit WorkPool(work_pool::Pool* shared);
+
+    work_pool::Pool* pool_; // the threads and the posted loop
+    bool owned_;            // pool_ is this object's to delete
+};
+
+namespace work_pool {
 
 // body(i) for each i in [0, count), handed out chunk indices at a time;
 // first(), when given, runs once before its participant takes indices.
 template <class Body>
-void forEach(int count, int chunk, Body& body)
+void forEach(WorkPool& pool, int count, int chunk, Body& body)
 {
     Loop loop;
     loop.range = [](void* c, int begin, int end) {
@@ -42,11 +69,11 @@ void forEach(int count, int chunk, Body& body)
     loop.context = &body;
     loop.count = count;
     loop.chunk = chunk;
-    run(loop);
+    pool.run(loop);
 }
 
 template <class First, class Body>
-void forEach(First& first, int count, int chunk, Body& body)
+void forEach(WorkPool& pool, First& first, int count, int chunk, Body& body)
 {
     struct Both {
         First& first;
@@ -61,7 +88,7 @@ void forEach(First& first, int count, int chunk, Body& body)
     loop.context = &both;
     loop.count = count;
     loop.chunk = chunk;
-    run(loop);
+    pool.run(loop);
 }
 
 } // namespace work_pool

@@ -50,7 +50,7 @@ LoadReport loadScene(Scene& scene, const std::string& dataDir)
     const std::string tree = dataPath(dataDir, kTreeFileName);
     report.tree = reportGroup(loadTreeModel(scene.tree, tree.c_str()), "File " + tree + " has successfully been loaded!", "File loading error!");
     const std::string grass = dataPath(dataDir, kGrassFileName);
-    report.grass = reportGroup(loadGrassFile(scene.grass, grass.c_str()), "File " + grass + " has successfully been loaded!", "File loading error!");
+    report.grass = reportGroup(loadGrassFile(scene.grass, grass.c_str(), scene.random), "File " + grass + " has successfully been loaded!", "File loading error!");
     // Start-up order: the first fault is the one to name.
     const std::pair<bool, std::string> groups[] = {{report.leaf, dataPath(dataDir, kLeafFileName)},
                                                    {report.noise, badGrid},
@@ -64,8 +64,8 @@ LoadReport loadScene(Scene& scene, const std::string& dataDir)
 void setUpScene(Scene& scene, const uint32_t* foliageSeed)
 {
     TreeModel& tree = scene.tree;
-    placeLeaves(tree, scene.leafTemplate, foliageSeed);
-    initLeafFrames(tree, foliageSeed);
+    placeLeaves(tree, scene.leafTemplate, foliageSeed, scene.random);
+    initLeafFrames(tree, foliageSeed, scene.random);
     computeTreeBounds(tree, scene.grass);
     if (tree.refined) refineBranches(tree, scene.scratch);
     clearShadeGrid(scene.shade);

@@ -10,12 +10,15 @@
 #include "grass/grass_field.h"
 #include "grass/grass_shade.h"
 #include "math/vec3.h"
+#include "platform/random.h"
 #include "tree/leaf_template.h"
 #include "tree/refine.h"
 #include "tree/tree_model.h"
 #include "wind/noise_field.h"
 #include "wind/wind_schedule.h"
 #include "wind/wind_settings.h"
+
+class WorkPool;
 
 // What the next step is driven by; the front-ends set it from their view state.
 struct SimulationInput {
@@ -34,6 +37,8 @@ struct Scene {
     bool windScheduled = false; // each step first sets input.wind from windSchedule at its own time
     WindSchedule windSchedule;  // the wind over simulated time, while windScheduled
     int64_t stepsTaken = 0;     // steps since set-up: the next step's time is stepsTaken x its time step
+    Random random;              // every draw of this scene: grass load, then foliage (reseeded)
+    WorkPool* pool = nullptr;   // the workers its steps share, handed in; null: WorkPool::shared()
 };
 
 // Which load groups succeeded; each group printed its own console line.

@@ -12,7 +12,7 @@ constexpr double kTilt[kLeavesPerBranch] = {0.78539816345,       1.0471975512666
 constexpr double kGoldenAngle = 2.3998277216527777; // 137.5 degrees
 constexpr double kGoldenJitter = 0.24434609529555557; // 14 degrees, used as +-7
 
-double draw() { return static_cast<double>(randomInt()) / 32767.0; }
+double draw(Random& random) { return static_cast<double>(random.next()) / 32767.0; }
 
 Vec3 turned(const Vec3& v, double angle, const Vec3& axis)
 {
@@ -23,7 +23,7 @@ Vec3 turned(const Vec3& v, double angle, const Vec3& axis)
     return out;
 }
 
-void placeBranchLeaves(Branch& b, const LeafTemplate& tmpl)
+void placeBranchLeaves(Branch& b, const LeafTemplate& tmpl, Random& random)
 {
     const int n = b.pointCount;
     const Vec3 p = b.points[n - 2];
@@ -40,8 +40,8 @@ void placeBranchLeaves(Branch& b, const LeafTemplate& tmpl)
         if (length(c) == 0.0) c = {1.0, 0.0, 0.0, 0};
     }
 
-    const double u1 = draw();
-    const int r2 = randomInt();
+    const double u1 = draw(random);
+    const int r2 = random.next();
     const double phi = (r2 % 2) * kPi + (u1 - 0.5) * kPi / 4.0;
     c = turned(c, phi, a);
 
@@ -65,7 +65,7 @@ void placeBranchLeaves(Branch& b, const LeafTemplate& tmpl)
         // Tilt away from the segment, with jitter.
         Vec3 h = cross(a, c);
         normalize(h);
-        const double u3 = draw();
+        const double u3 = draw(random);
         const double theta = (kPi / 2.0 - kTilt[j]) - (u3 - 0.5) * kPi / 6.0;
         rt = identity();
         rotate(rt, theta, h);
@@ -81,7 +81,7 @@ void placeBranchLeaves(Branch& b, const LeafTemplate& tmpl)
         copyLeafTemplate(leaf, tmpl);
         setLeafTransform(leaf, m);
 
-        const double u4 = draw();
+        const double u4 = draw(random);
         c = turned(c, kGoldenAngle + (u4 - 0.5) * kGoldenJitter, a);
     }
 }
@@ -109,29 +109,29 @@ void setLeafTransform(Leaf& leaf, const Mat4& m)
     leaf.bladeMatrix = m;
 }
 
-void placeLeaves(TreeModel& model, const LeafTemplate& tmpl, const uint32_t* seed)
+void placeLeaves(TreeModel& model, const LeafTemplate& tmpl, const uint32_t* seed, Random& random)
 {
-    seedRandom(seed ? *seed : tickCountMs());
+    random.seed(seed ? *seed : tickCountMs());
     for (int i = 0; i < model.branchCount && i < kBranchCount; ++i) {
         Branch& b = model.branches[i];
         // Leaves need a last segment.
         if (!b.points || b.pointCount < 2) continue;
-        placeBranchLeaves(b, tmpl);
+        placeBranchLeaves(b, tmpl, random);
     }
 }
 
-void initLeafFrames(TreeModel& model, const uint32_t* seed)
+void initLeafFrames(TreeModel& model, const uint32_t* seed, Random& random)
 {
     // A broken leaf template leaves every leaf without a frame: name a few, count the rest.
     constexpr int kErrorsShown = 3;
     int frameless = 0;
-    seedRandom(seed ? *seed : tickCountMs());
+    random.seed(seed ? *seed : tickCountMs());
     for (int i = 0; i < model.branchCount && i < kBranchCount; ++i) {
         for (int j = 0; j < kLeavesPerBranch; ++j) {
             Leaf& leaf = model.branches[i].leaves[j];
-            const double u5 = draw();
-            const double u6 = draw();
-            const double u7 = draw();
+            const double u5 = draw(random);
+            const double u6 = draw(random);
+            const double u7 = draw(random);
             leaf.dampingRatio = (2.0 * u5 - 1.0) * 0.01 + 0.08;
             leaf.frequency = (2.0 * u6 - 1.0) * 0.2 + 1.5;
             leaf.stiffness = (2.0 * u7 - 1.0) * 0.1 + 1.0;
