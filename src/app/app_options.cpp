@@ -4,12 +4,13 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/app_state.h"
 #include "scene/command_line.h"
 #include "scene/run_flags.h"
 
-int parseAppOptions(int argc, char** argv)
+int parseAppOptions(int argc, char** argv, std::vector<std::string>& leftOver)
 {
     CLI::App app("Usage: arborvane [--data DIR] [--realtime] [--wind FILE | --wind-preset NAME] [--gusts]\n"
                  "                 [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
@@ -30,7 +31,8 @@ int parseAppOptions(int argc, char** argv)
     const int status = parseCommandLine(app, argc, argv);
     if (status >= 0) return status;
     // GLUT's options and other words go on to glutInit; a double-dash flag is ours or a typo.
-    for (const std::string& arg : app.remaining())
+    leftOver = app.remaining();
+    for (const std::string& arg : leftOver)
         if (arg.rfind("--", 0) == 0) {
             std::fprintf(stderr, "arborvane: unknown option %s\nRun arborvane --help for the flags.\n", arg.c_str());
             return 2;

@@ -2,6 +2,7 @@
 
 #include <GL/glut.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/app_state.h"
@@ -31,13 +32,22 @@ static void endSchedule()
     endWindSchedule(p, nextStepTime());
 }
 
+// A value GLUT or the menu never gives, or a mode nothing sets: no way on.
+[[noreturn]] static void stopOnImpossible(const char* what, int value)
+{
+    std::fprintf(stderr, "arborvane: impossible %s %d; stopping\n", what, value);
+    std::exit(1);
+}
+
+static void stopOnImpossibleMode() { stopOnImpossible("interaction mode", view.interactionMode); }
+
 Mat4 composeWithBase(const Mat4& drag, const Mat4& base) { return composeDrag(drag, base); }
 
 void storeDragTarget(const Mat4& m)
 {
     ControlState state = controls();
     Mat4* target = dragTarget(state);
-    if (!target) std::exit(1);
+    if (!target) stopOnImpossibleMode();
     *target = m;
 }
 
@@ -61,16 +71,17 @@ void onMouse(int button, int state, int x, int y)
         dragManipulator->begin(fx, fy);
     } else if (state == GLUT_UP) {
         ControlState s = controls();
-        if (!applyDrag(s, dragManipulator->transform(fx, fy), true)) std::exit(1);
+        if (!applyDrag(s, dragManipulator->transform(fx, fy), true)) stopOnImpossibleMode();
     } else {
-        std::exit(1);
+        stopOnImpossible("mouse button state", state);
     }
 }
 
 void onMotion(int x, int y)
 {
     ControlState s = controls();
-    if (!applyDrag(s, dragManipulator->transform(dragInputX(x), dragInputY(y, view.windowHeight)), false)) std::exit(1);
+    if (!applyDrag(s, dragManipulator->transform(dragInputX(x), dragInputY(y, view.windowHeight)), false))
+        stopOnImpossibleMode();
     glutPostRedisplay();
 }
 
@@ -78,7 +89,7 @@ void onMenu(int value)
 {
     if (value == 0) endSchedule();
     ControlState s = controls();
-    if (!applyMenu(s, value)) std::exit(1);
+    if (!applyMenu(s, value)) stopOnImpossible("menu value", value);
 }
 
 void onKey(unsigned char key, int, int)

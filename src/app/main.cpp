@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/app_options.h"
 #include "app/app_state.h"
@@ -38,15 +40,23 @@ Display* openDisplayProbe(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    const int status = parseAppOptions(argc, argv);
+    std::vector<std::string> leftOver;
+    const int status = parseAppOptions(argc, argv, leftOver);
     if (status >= 0) return status;
-    Display* probe = openDisplayProbe(argc, argv);
+    // glutInit, and the check for strays after it, see only what our flags
+    // left: argv[0] first, null at the end.
+    std::vector<char*> glutArgv{argv[0]};
+    for (std::string& word : leftOver) glutArgv.push_back(word.data());
+    int glutArgc = static_cast<int>(glutArgv.size());
+    glutArgv.push_back(nullptr);
+    Display* probe = openDisplayProbe(glutArgc, glutArgv.data());
     if (!probe) return 1;
-    glutInit(&argc, argv);
-    XCloseDisplay(probe);
-    if (refuseStrayArguments(argc, argv) >= 0) return 2;
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    // The size before glutInit, so that its -geometry can override it.
     glutInitWindowSize(view.windowWidth, view.windowHeight);
+    glutInit(&glutArgc, glutArgv.data());
+    XCloseDisplay(probe);
+    if (refuseStrayArguments(glutArgc, glutArgv.data()) >= 0) return 2;
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow("Arborvane");
 
     glutCreateMenu(onMenu);

@@ -5,6 +5,8 @@
 
 #include "app/app_state.h"
 #include "app/frame_stats.h"
+#include "data_constants/data_folder.h"
+#include "data_constants/tree_file.h"
 #include "render/scene_start.h"
 #include "platform/platform.h"
 
@@ -19,5 +21,10 @@ void initScene(bool fatalWaitsForKey)
         else consolePrintf("\n");
         std::exit(1);
     }
+    // The window goes on with what loaded (the recorder and the exporter stop
+    // here); say so, or a missing or empty tree file looks like a bare field.
+    if (!report.files.tree || scene.tree.branchCount <= 0)
+        consolePrintf("arborvane: the tree file %s did not load; the window goes on without the tree\n",
+                      dataPath(dataDir, kTreeFileName).c_str());
     sizeFramePipeline(pipeline, scene);
 }

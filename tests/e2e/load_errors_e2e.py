@@ -7,7 +7,9 @@ of links to the generated data:
   in that order;
 - grass/grass03.bmp cut short: the same, with the reason "pixel data truncated";
 - the three noise grids missing: "Noise files loading error!", and the program
-  keeps drawing frames (the frame-rate figure moves on) until Esc.
+  keeps drawing frames (the frame-rate figure moves on) until Esc;
+- tree/tulip_tree.txt empty: "File loading error!", the grass still read,
+  then one line saying the tree did not load and the window goes on.
 
 Arguments: the arborvane executable and the generated data dir."""
 import os
@@ -126,6 +128,22 @@ def missing_noise(s, exe, data):
     print("missing noise files: reported, frames go on, Esc ends with status 0")
 
 
+def empty_tree(s, exe, data):
+    tree = "tree/tulip_tree.txt"
+    work = scratch_data(data, {tree})
+    try:
+        open(os.path.join(work, "data", tree), "w").close()
+        p, win = start(s, exe, work)
+        lines = quit_ok(s, p, win)
+        wanted = ["File loading error!", GRASS_LOADED,
+                  "arborvane: the tree file ./data/%s did not load; the window goes on without the tree" % tree]
+        if not in_order(lines, wanted):
+            fail("empty tree file: wanted, in order,\n  %s\ngot:\n%s" % ("\n  ".join(wanted), "\n".join(lines)))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("empty tree file: reported, the window goes on, Esc ends with status 0")
+
+
 def main():
     if len(sys.argv) != 3:
         fail("usage: load_errors_e2e.py <arborvane> <data dir>")
@@ -138,6 +156,7 @@ def main():
         missing_grass_texture(s, exe, data)
         truncated_grass_texture(s, exe, data)
         missing_noise(s, exe, data)
+        empty_tree(s, exe, data)
 
 
 if __name__ == "__main__":
