@@ -180,6 +180,11 @@ TEST(Api, ScheduleFilePlaysAsOnTheCoreAndBadFilesAreResults)
     EXPECT_NE(bad.message.find("keys[0].magnitud: unknown field"), std::string::npos) << bad.message;
     EXPECT_TRUE(sim.windScheduled()); // a failure keeps the schedule playing
     EXPECT_FALSE(sim.setWindScheduleText("{", "typed"));
+    // Gusts finer than a step are refused: the steps after them once never ended.
+    const arborvane::Result fine = sim.setWindScheduleText(
+        R"({"keys": [{"time": 0}], "gusts": {"every": 1e-20, "strength": 0.5, "rise": 1e-20, "fall": 2}})", "typed");
+    EXPECT_NE(fine.message.find("typed: gusts.every: must be a number in 0.05..600"), std::string::npos) << fine.message;
+    ASSERT_TRUE(sim.step(2));
     ASSERT_TRUE(sim.setWind({}));
     EXPECT_FALSE(sim.windScheduled());
 }

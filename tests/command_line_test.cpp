@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scene/command_line.h"
@@ -46,11 +48,13 @@ TEST(RunFlags, ValuesLandInTheRecord)
     EXPECT_EQ(p.flags.wind.direction.y, -0.6);
     EXPECT_EQ(p.flags.wind.direction.z, 0.8);
     EXPECT_EQ(p.flags.seed, 4294967295u);
-    // The ends of the ranges pass: magnitudes 0 and 800, a tiny straight-up direction.
+    // The ends of the ranges pass: magnitudes 0 and 800, a tiny direction, a huge one.
     for (const char* m : {"0", "800"}) EXPECT_EQ(parse({"--magnitude", m}).flags.wind.magnitude, std::atof(m));
-    const Parsed up = parse({"--wind-dir", "0,2e-7,0"});
-    ASSERT_EQ(up.status, -1) << up.err;
-    EXPECT_EQ(up.flags.wind.direction.y, 1.0);
+    for (const char* d : {"0,1e-140,-1e-140", "0,1e140,-1e140"}) {
+        const Parsed p = parse({"--wind-dir", d});
+        ASSERT_EQ(p.status, -1) << p.err;
+        EXPECT_DOUBLE_EQ(p.flags.wind.direction.z, -std::sqrt(0.5)) << d;
+    }
     // Decimal, as the text reads (CLI11 alone would take 010 for octal 8).
     EXPECT_EQ(parse({"--seed", "010"}).flags.seed, 10u);
     // The last of --gale and --breeze wins.
@@ -68,6 +72,19 @@ TEST(RunFlags, BadValuesExitTwoNamingTheFlag)
         EXPECT_EQ(p.status, 2) << line[0];
         EXPECT_NE(p.err.find(line[0]), std::string::npos) << p.err;
         EXPECT_EQ(p.flags.wind.magnitude, 400.0) << line[0];
+    }
+    // The reason is told: a direction the step cannot use, a flag that --wind excludes, by the name given.
+    const std::pair<std::vector<std::string>, std::string> told[] = {
+        {{"--wind-dir", "0,1,0"}, "--wind-dir: 0,1,0 must have a non-zero horizontal part (x or z)"},
+        {{"--wind-dir", "1e308,0,1e308"}, "--wind-dir: 1e308,0,1e308 is out of range"},
+        {{"--wind-dir", "0,0,0"}, "--wind-dir: 0,0,0 is a zero vector"},
+        {{"--wind", "w.json", "--breeze"}, "prog: --breeze excludes --wind"},
+        {{"--gale", "--wind-preset", "calm"}, "prog: --gale excludes --wind-preset"},
+    };
+    for (const auto& [line, said] : told) {
+        const Parsed p = parse(line);
+        EXPECT_EQ(p.status, 2) << said;
+        EXPECT_NE(p.err.find(said), std::string::npos) << p.err;
     }
     // A flag at the end of the line is told in plain words, not in CLI11's "1 required TEXT missing".
     EXPECT_NE(parse({"--seed", "3", "--data"}).err.find("prog: --data needs a value\n"), std::string::npos);

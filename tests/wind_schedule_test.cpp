@@ -3,6 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <string>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "wind/wind_schedule.h"
 #include "wind/wind_schedule_file.h"
@@ -200,6 +206,16 @@ TEST(WindScheduleFile, RefusesEachFaultWithFileFieldAndProblem)
         {"{" + k0 + R"(, "veer": {"degrees": 10, "period": 1, "phase": 2}})", "veer.phase: unknown"},
         {"{" + k0 + R"(, "seed": -1})", "seed: must"},
         {"{" + k0 + R"(, "seed": 1.5})", "seed: must"},
+        // Gusts finer than a step: the arrivals to walk through grew without bound.
+        {"{" + k0 + R"(, "gusts": {"every": 1e-20, "strength": 0.5, "rise": 1, "fall": 2}})", "gusts.every: must be"},
+        {"{" + k0 + R"(, "gusts": {"every": 6, "strength": 0.5, "rise": 1e-20, "fall": 2}})", "gusts.rise: must be"},
+        {"{" + k0 + R"(, "gusts": {"every": 6, "strength": 0.5, "rise": 1, "fall": 0.049}})", "gusts.fall: must be"},
+        {R"({"keys": [{"time": 0}, {"time": 1e12}]})", "keys[1].time: must be a number in 0..1e9"},
+        {R"({"keys": [{"time": 0, "direction": [1e308, 0, 1e308]}]})", "keys[0].direction: is out of range"},
+        {"{\"keys\": [\n{\"time\": 0,\n \"magnitude\": -1e400}]}", "keys[0].magnitude: -1e400 is out of range"},
+        {"{\"keys\": [\n{\"time\": 0,\n \"magnitude\": -1e400}]}", "(line 3)"},
+        {R"({"keys": [{"time": 0}], "seed": 2, "seed": 3})", "seed: given twice"},
+        {R"({"keys": [{"time": 0}, {"time": 1, "preset": "calm", "preset": "storm"}]})", "keys[1].preset: given twice"},
     };
     for (const auto& c : cases) {
         WindSchedule s = twoKeys();
@@ -210,8 +226,35 @@ TEST(WindScheduleFile, RefusesEachFaultWithFileFieldAndProblem)
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
         EXPECT_EQ(s.keys.size(), 2u); // unchanged
     }
+}
+
+// Only a regular file of at most 4 MB is read; any other path is refused at
+// once with the system's reason, so /dev/zero or a FIFO cannot hold a run.
+TEST(WindScheduleFile, ReadsOnlyASmallRegularFileAndSaysWhyNot)
+{
+    const std::string dir = ::testing::TempDir() + "arborvane_wind_" + std::to_string(::getpid());
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    const std::string fifo = dir + "/fifo", loop = dir + "/loop", big = dir + "/big.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("loop", loop.c_str()), 0);
+    const std::string keys = R"({"keys": [{"time": 0, "preset": "calm"}]})";
+    std::ofstream(big) << keys << std::string((4 << 20) - keys.size(), ' ');
     WindSchedule s;
     std::string error;
-    EXPECT_FALSE(loadWindSchedule("no/such/wind.json", s, error));
-    EXPECT_EQ(error, "no/such/wind.json: cannot read the file");
+    ASSERT_TRUE(loadWindSchedule(big, s, error)) << error; // exactly 4 MB
+    std::ofstream(big, std::ios::app) << ' ';
+    const std::pair<std::string, std::string> paths[] = {
+        {dir + "/none.json", ": cannot read the file: No such file or directory"},
+        {dir, ": cannot read the file: Is a directory"},
+        {loop, ": cannot read the file: Too many levels of symbolic links"},
+        {fifo, ": cannot read the file: not a regular file"},
+        {"/dev/zero", ": cannot read the file: not a regular file"},
+        {big, ": larger than 4 MB"},
+    };
+    for (const auto& [path, reason] : paths) {
+        EXPECT_FALSE(loadWindSchedule(path, s, error));
+        EXPECT_EQ(error.substr(0, path.size() + reason.size()), path + reason);
+    }
+    EXPECT_EQ(s.keys.front().state.magnitude, 0.0); // the calm read first stays
+    for (const std::string& gone : {fifo, loop, big, dir}) ::remove(gone.c_str());
 }

@@ -82,6 +82,20 @@ public:
     }
 };
 
+// The name of option `name` as the line gave it: CLI11 names an option by its
+// first name, so "--wind X --breeze" would be told as "--gale excludes --wind".
+std::string givenName(const CLI::App& app, const std::string& name, int argc, char** argv)
+{
+    const CLI::Option* option = app.get_option_no_throw(name);
+    for (int i = 1; option && i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break;
+        const std::string flag = arg.substr(0, arg.find('='));
+        if (flag.size() > 2 && flag.rfind("--", 0) == 0 && option->check_lname(flag.substr(2))) return flag;
+    }
+    return name;
+}
+
 } // namespace
 
 CLI::Validator numberIn(double lo, double hi, const std::string& unit) { return rangeCheck(lo, hi, unit, false); }
@@ -136,6 +150,13 @@ int parseCommandLine(CLI::App& app, int argc, char** argv)
     try {
         app.parse(argc, argv);
         return -1;
+    } catch (const CLI::ExcludesError& e) {
+        const std::string what = e.what();
+        const size_t cut = what.find(" excludes ");
+        if (cut == std::string::npos) return app.exit(e) == 0 ? 0 : 2;
+        const std::string first = givenName(app, what.substr(0, cut), argc, argv);
+        const std::string second = givenName(app, what.substr(cut + 10), argc, argv);
+        return app.exit(CLI::ExcludesError(first, second)) == 0 ? 0 : 2;
     } catch (const CLI::ParseError& e) {
         // Prints the help (status 0) or the failure message (any other).
         return app.exit(e) == 0 ? 0 : 2;

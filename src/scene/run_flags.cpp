@@ -27,18 +27,17 @@ bool parseTriple(const std::string& s, double (&v)[3])
     return true;
 }
 
-// Three numbers whose direction is defined: a zero vector has none.
+// Three numbers that make a wind direction, by the rule a schedule file's follow.
 CLI::Validator directionCheck()
 {
     return CLI::Validator(
         [](std::string& text) -> std::string {
             double v[3];
             if (!parseTriple(text, v)) return "wants three numbers X,Y,Z, not \"" + text + "\"";
-            const double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-            if (!(len > 1e-7) || !std::isfinite(len)) return text + " has no direction (zero vector)";
-            return {};
+            const std::string why = windDirectionFault(v[0], v[1], v[2]);
+            return why.empty() ? why : text + " " + why;
         },
-        "normalised, not zero");
+        "normalised; not zero, not straight up or down");
 }
 
 } // namespace

@@ -185,6 +185,16 @@ std::vector<double> gustArrivals(const WindSchedule& schedule, double from, doub
     return out;
 }
 
+std::string windDirectionFault(double x, double y, double z)
+{
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return "must be three finite numbers";
+    if (x == 0.0 && y == 0.0 && z == 0.0) return "is a zero vector (no direction)";
+    const double len = std::sqrt(x * x + y * y + z * z);
+    if (!(len >= 1e-150 && len <= 1e150)) return "is out of range: its length must lie in 1e-150..1e150";
+    if (std::hypot(x, z) <= 1e-9 * len) return "must have a non-zero horizontal part (x or z)";
+    return {};
+}
+
 bool presetWind(std::string_view name, const WindSettings& previous, WindSettings& state)
 {
     for (const Preset& p : kPresets)

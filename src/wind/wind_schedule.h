@@ -5,6 +5,7 @@
 // gives the same wind in every program, in any order of evaluation.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,18 @@ inline constexpr GustSettings kDefaultGusts{true, 6.0, 0.5, 1.0, 2.0};
 inline constexpr double kPresetEaseSeconds = 2.0;
 // Largest effective magnitude.
 inline constexpr double kMaxWindMagnitude = 800.0;
+// Shortest gust interval, rise and fall a schedule file may ask for: one
+// 0.05 s step. Finer timing cannot be followed by the steps, and the arrivals
+// walked to evaluate one step grow without bound as the interval shrinks.
+inline constexpr double kMinGustSeconds = 0.05;
+static_assert(kDefaultGusts.every >= kMinGustSeconds && kDefaultGusts.rise >= kMinGustSeconds &&
+              kDefaultGusts.fall >= kMinGustSeconds);
+
+// Why (x, y, z) cannot be a wind direction, as a clause to follow its name
+// ("is a zero vector (no direction)"), or empty when it can: finite, of a
+// length in 1e-150..1e150 (so it normalises exactly), with a horizontal part,
+// which the step's wind frame needs. For every reader of a direction.
+std::string windDirectionFault(double x, double y, double z);
 
 // The step input at simulated time t (steps x 0.05 s). Pure: depends on t and the schedule only.
 WindSettings evaluateWind(const WindSchedule& schedule, double t);

@@ -1,12 +1,17 @@
 #include "wind/wind_schedule_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
 #include <initializer_list>
-#include <sstream>
+#include <set>
+#include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/text_file.h"
 
 namespace {
 
@@ -20,13 +25,18 @@ struct Range {
     const char* text; // the interval as the message says it
 };
 
-constexpr Range kTimeRange{0.0, 1e9, false, "must be a number >= 0"};
+constexpr Range kTimeRange{0.0, 1e9, false, "must be a number in 0..1e9 (seconds)"};
 constexpr Range kMagnitudeRange{0.0, 800.0, false, "must be a number in 0..800"};
-constexpr Range kEveryRange{0.0, 600.0, true, "must be a number > 0 and <= 600"};
+// Gust timing has a floor of one step: see kMinGustSeconds.
+constexpr Range kEveryRange{kMinGustSeconds, 600.0, false,
+                            "must be a number in 0.05..600 (seconds; not below one 0.05 s step)"};
 constexpr Range kStrengthRange{0.0, 4.0, false, "must be a number in 0..4"};
-constexpr Range kShapeRange{0.0, 60.0, true, "must be a number > 0 and <= 60"};
+constexpr Range kShapeRange{kMinGustSeconds, 60.0, false,
+                            "must be a number in 0.05..60 (seconds; not below one 0.05 s step)"};
 constexpr Range kDegreesRange{0.0, 180.0, false, "must be a number in 0..180"};
 constexpr Range kPeriodRange{0.0, 3600.0, true, "must be a number > 0 and <= 3600"};
+// Far above any schedule written by hand, and keeps /dev/zero-like input bounded.
+constexpr size_t kMaxFileBytes = size_t(4) << 20;
 
 // The first fault found, as "field: problem"; empty while all is well.
 struct Fault {
@@ -65,10 +75,9 @@ bool readDirection(const json& v, const std::string& field, Vec3& out, Fault& fa
     if (!v.is_array() || v.size() != 3 || !v[0].is_number() || !v[1].is_number() || !v[2].is_number())
         return fault.set(field, "must be three numbers");
     const Vec3 d{v[0].get<double>(), v[1].get<double>(), v[2].get<double>(), 0};
+    const std::string why = windDirectionFault(d.x, d.y, d.z);
+    if (!why.empty()) return fault.set(field, why);
     const double len = norm(d);
-    // The step's wind frame needs a horizontal part.
-    if (!std::isfinite(len) || std::hypot(d.x, d.z) <= 1e-9 * len || len == 0.0)
-        return fault.set(field, "must have a non-zero horizontal part (x or z)");
     out = {d.x / len, d.y / len, d.z / len, 0};
     return true;
 }
@@ -160,12 +169,109 @@ bool readOptional(const json& root, WindSchedule& s, Fault& fault)
     return true;
 }
 
+// Builds the document as json::parse does while keeping the path to the
+// value being read, so that a key given twice (json::parse keeps the last one
+// silently) and a number no double holds (json::parse names no place) are
+// told by their field.
+class DocumentBuilder {
+public:
+    explicit DocumentBuilder(const std::string& text) : text_(text) {}
+    json& root() { return root_; }
+    const std::string& fault() const { return fault_; }
+
+    bool null() { return place(nullptr) != nullptr; }
+    bool boolean(bool v) { return place(v) != nullptr; }
+    bool number_integer(json::number_integer_t v) { return place(v) != nullptr; }
+    bool number_unsigned(json::number_unsigned_t v) { return place(v) != nullptr; }
+    bool number_float(json::number_float_t v, const std::string&) { return place(v) != nullptr; }
+    bool string(std::string& v) { return place(std::move(v)) != nullptr; }
+    bool binary(json::binary_t& v) { return place(json::binary(std::move(v))) != nullptr; }
+    bool start_object(std::size_t) { return open(json::object()); }
+    bool start_array(std::size_t) { return open(json::array()); }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+    bool key(std::string& k)
+    {
+        Level& top = open_.back();
+        top.key = k;
+        if (top.keys.insert(k).second) return true;
+        fault_ = path() + ": given twice";
+        return false;
+    }
+    bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e)
+    {
+        if (e.id == 406) { // out_of_range.406: a number overflowing a double
+            const size_t end = std::min(position, text_.size());
+            const long line = 1 + std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(end), '\n');
+            const std::string field = path();
+            fault_ = (field.empty() ? "(top level)" : field) + ": " + token + " is out of range for a number (line " +
+                     std::to_string(line) + ")";
+            return false;
+        }
+        // "[json.exception.parse_error.101] parse error at line L, column C: ..." without the tag.
+        const std::string what = e.what();
+        const size_t tag = what.find("] ");
+        fault_ = "bad JSON: " + (tag == std::string::npos ? what : what.substr(tag + 2));
+        return false;
+    }
+
+private:
+    struct Level {
+        json* node;                 // the open object or array
+        std::string key;            // an object's key being read
+        std::set<std::string> keys; // an object's keys so far
+    };
+
+    // Puts a finished value where it belongs: the root, the open array or the open object's key.
+    json* place(json&& v)
+    {
+        if (open_.empty()) return &(root_ = std::move(v));
+        Level& top = open_.back();
+        if (top.node->is_array()) return &top.node->emplace_back(std::move(v));
+        return &((*top.node)[top.key] = std::move(v));
+    }
+    bool open(json&& empty)
+    {
+        open_.push_back({place(std::move(empty)), {}, {}});
+        return true;
+    }
+    bool close()
+    {
+        open_.pop_back();
+        return true;
+    }
+    // "keys[1].time": the field being read. An array's open element is its
+    // last, except at the innermost level, whose next value is not placed yet.
+    std::string path() const
+    {
+        std::string out;
+        for (size_t i = 0; i < open_.size(); ++i) {
+            const Level& l = open_[i];
+            if (l.node->is_array())
+                out += "[" + std::to_string(l.node->size() - (i + 1 < open_.size() ? 1 : 0)) + "]";
+            else
+                out += (out.empty() ? "" : ".") + l.key;
+        }
+        return out;
+    }
+
+    const std::string& text_;  // the text parsed, for line numbers
+    json root_;                // the document so far
+    std::vector<Level> open_;  // open objects and arrays, outermost first
+    std::string fault_;        // why parsing stopped
+};
+
 } // namespace
 
 bool parseWindSchedule(const std::string& text, const std::string& name, WindSchedule& schedule, std::string& error)
 {
     try {
-        const json root = json::parse(text);
+        DocumentBuilder document(text);
+        if (!json::sax_parse(text, &document)) {
+            error = name + ": " + document.fault();
+            return false;
+        }
+        const json& root = document.root();
         Fault fault;
         WindSchedule s;
         if (!root.is_object())
@@ -178,11 +284,6 @@ bool parseWindSchedule(const std::string& text, const std::string& name, WindSch
         }
         schedule = std::move(s);
         return true;
-    } catch (const json::parse_error& e) {
-        // "[json.exception.parse_error.101] parse error at line L, column C: ..." without the tag.
-        const std::string what = e.what();
-        const size_t tag = what.find("] ");
-        error = name + ": bad JSON: " + (tag == std::string::npos ? what : what.substr(tag + 2));
     } catch (const std::exception& e) {
         error = name + ": " + e.what();
     }
@@ -191,17 +292,27 @@ bool parseWindSchedule(const std::string& text, const std::string& name, WindSch
 
 bool loadWindSchedule(const std::string& path, WindSchedule& schedule, std::string& error)
 {
-    std::error_code code;
-    if (std::filesystem::is_directory(path, code)) {
-        error = path + ": cannot read the file (a folder)";
+    // Only a regular file is opened, so a FIFO or a device cannot block or
+    // feed the read for ever; one byte past the cap is read to see it exceeded.
+    std::string reason;
+    FILE* file = openDataFile(path.c_str(), reason);
+    if (!file) {
+        error = path + ": cannot read the file: " + reason;
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || in.bad()) {
-        error = path + ": cannot read the file";
+    std::string text(kMaxFileBytes + 1, '\0');
+    const size_t got = std::fread(text.data(), 1, text.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    const int code = errno;
+    std::fclose(file);
+    if (failed) {
+        error = path + ": cannot read the file: " + std::strerror(code);
         return false;
     }
-    return parseWindSchedule(text.str(), path, schedule, error);
+    if (got > kMaxFileBytes) {
+        error = path + ": larger than 4 MB, too large for a wind schedule";
+        return false;
+    }
+    text.resize(got);
+    return parseWindSchedule(text, path, schedule, error);
 }
