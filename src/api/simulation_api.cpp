@@ -3,11 +3,12 @@
 //
 // Sections, in order:
 //   Records: Caught, Simulation::State
-//   Call helpers: CoreCall, takeLines, checkWind, guarded
+//   Call helpers: CoreCall, callUser, takeLines, checkWind, guarded, refuseInStep
 //   Life cycle: version, open, close, setUp
 //   Wind: setWind, setWindSchedule, setWindScheduleText, setWindSource
 //   Stepping: step, timeStep, stepCount, setMessageHandler
 //   Views: branchPoints, branchRadii, leafBladeMatrices, leafPetiole, grassCentre, grassEdge
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <exception>
@@ -56,6 +57,11 @@ struct Simulation::State {
     std::uint64_t steps = 0;                         // since setUp()
     std::function<void(const std::string&)> handler; // the loaders' lines, when set
     Caught caught;                                   // console text of the call under way
+    bool stepping = false;                           // inside step(): the scene must stay
+    std::string refused;                             // a call refused inside step(); stops it
+    bool driveChanged = false;                       // wind, source or schedule set since the step read them
+    std::uint64_t sourceChanges = 0;                 // times the source was set or cleared
+    std::uint64_t handlerChanges = 0;                // times the handler was set
 };
 
 // ---- Call helpers
@@ -93,25 +99,72 @@ private:
 
 Result failure(std::string message) { return {false, std::move(message)}; }
 
-// The caught lines, handed on outside the lock so the handler may call back in.
-std::vector<std::string> takeLines(Caught& caught, const std::function<void(const std::string&)>& handler)
+// Runs call(f) on the user's function held in slot; what it throws becomes a result
+// "<who> threw: <what()>". The function may set the slot again while it runs (changes
+// counts that): it is moved out for the call, so it lives to its end, and put back
+// unless replaced meanwhile.
+template <class F, class Call>
+Result callUser(const char* who, F& slot, const std::uint64_t& changes, Call&& call)
 {
+    F held = std::move(slot);
+    slot = nullptr;
+    const std::uint64_t before = changes;
+    Result result;
+    try {
+        call(held);
+    } catch (const std::exception& e) {
+        result = failure(std::string(who) + " threw: " + e.what());
+    } catch (...) {
+        result = failure(std::string(who) + " threw something other than a std::exception");
+    }
+    if (changes == before) slot = std::move(held);
+    return result;
+}
+
+// The caught lines into lines, handed on outside the lock so the handler may call
+// back in; a handler that throws gets no more of them.
+template <class StateT>
+Result takeLines(StateT& state, std::vector<std::string>* lines = nullptr)
+{
+    Caught& caught = state.caught;
     if (!caught.partial.empty()) caught.lines.push_back(std::move(caught.partial));
     caught.partial.clear();
-    std::vector<std::string> lines = std::move(caught.lines);
+    std::vector<std::string> taken = std::move(caught.lines);
     caught.lines.clear();
-    if (handler)
-        for (const std::string& line : lines) handler(line);
-    return lines;
+    Result handed;
+    for (std::size_t i = 0; i < taken.size() && handed && state.handler; ++i)
+        handed = callUser("message handler", state.handler, state.handlerChanges, [&](auto& f) { f(taken[i]); });
+    if (lines) *lines = std::move(taken);
+    return handed;
+}
+
+// Numbers in messages as given: the shortest text that reads back as the same double.
+std::string exactText(double value)
+{
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+// The wind file's rule for a direction, with its wording: the step's wind frame needs
+// a horizontal part. Kept here until the core has one check for both.
+bool hasHorizontalPart(const Point3& d)
+{
+    const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    return std::isfinite(length) && length != 0.0 && std::hypot(d.x, d.z) > 1e-9 * length;
 }
 
 Result checkWind(const Wind& wind, WindSettings& settings)
 {
+    if (wind.regime != WindRegime::breeze && wind.regime != WindRegime::gale)
+        return failure("wind regime " + std::to_string(static_cast<int>(wind.regime)) +
+                       " is neither breeze (0) nor gale (1)");
     if (!std::isfinite(wind.magnitude) || wind.magnitude < 0.0 || wind.magnitude > 800.0)
-        return failure("wind magnitude " + std::to_string(wind.magnitude) + " is outside 0..800");
+        return failure("wind magnitude " + exactText(wind.magnitude) + " is outside 0..800");
     const Point3& d = wind.direction;
+    if (!hasHorizontalPart(d))
+        return failure("wind direction (" + exactText(d.x) + ", " + exactText(d.y) + ", " + exactText(d.z) +
+                       "): must have a non-zero horizontal part (x or z)");
     const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-    if (!std::isfinite(length) || length == 0.0) return failure("wind direction has no length");
     settings.gale = wind.regime == WindRegime::gale;
     settings.magnitude = wind.magnitude;
     settings.direction = {d.x / length, d.y / length, d.z / length, 0};
@@ -131,6 +184,17 @@ Result guarded(Body&& body)
     } catch (...) {
         return failure("unexpected failure");
     }
+}
+
+// A call from inside step() (from the wind source) that would replace or drop the
+// scene the step works on: refused, and the step stops with the same message.
+template <class StateT>
+Result refuseInStep(StateT& state, const char* call)
+{
+    if (!state.stepping) return {};
+    Result refused = failure(std::string(call) + "() called from inside step()");
+    if (state.refused.empty()) state.refused = refused.message;
+    return refused;
 }
 
 std::string missingParts(const LoadReport& report)
@@ -169,6 +233,7 @@ Simulation& Simulation::operator=(Simulation&&) noexcept = default;
 Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
 {
     if (!state_) return failure("simulation was moved from");
+    if (Result refused = refuseInStep(*state_, "open"); !refused) return refused;
     if (summary) *summary = {};
     close();
     LoadReport report;
@@ -183,7 +248,8 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
         }
         return {};
     });
-    std::vector<std::string> lines = takeLines(state_->caught, state_->handler);
+    std::vector<std::string> lines;
+    const Result handed = takeLines(*state_, &lines);
     if (summary) {
         *summary = {report.leaf, report.noise, report.tree, report.grass, 0, 0, std::move(lines)};
         if (state_->scene) {
@@ -192,12 +258,13 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
         }
     }
     if (result && !report.complete()) return failure("data folder " + dataDir + ": could not load " + missingParts(report));
-    return result;
+    if (result && !handed) close(); // a failed open() leaves none open
+    return result ? handed : result;
 }
 
 void Simulation::close()
 {
-    if (!state_) return;
+    if (!state_ || !refuseInStep(*state_, "close")) return;
     state_->scene.reset();
     state_->setUp = false;
     state_->steps = 0;
@@ -207,19 +274,22 @@ bool Simulation::isOpen() const { return state_ && state_->scene; }
 
 Result Simulation::setUp(std::uint32_t seed)
 {
+    if (state_)
+        if (Result refused = refuseInStep(*state_, "setUp"); !refused) return refused;
     if (!isOpen()) return failure("no data folder is open");
     if (state_->setUp) {
         // Starting over reads the folder again: the noise cursors and the
         // refined centre lines have moved on since the first set-up.
         const std::string dataDir = state_->dataDir;
         if (Result reopened = open(dataDir); !reopened) return reopened;
+        if (!isOpen()) return failure("no data folder is open"); // the message handler closed it
     }
     Result result = guarded([&]() -> Result {
         CoreCall call(state_->caught);
         setUpScene(*state_->scene, &seed);
         return {};
     });
-    takeLines(state_->caught, state_->handler);
+    if (Result handed = takeLines(*state_); result && !handed) result = handed;
     state_->setUp = static_cast<bool>(result);
     state_->steps = 0;
     return result;
@@ -235,6 +305,8 @@ Result Simulation::setWind(const Wind& wind)
     state_->wind = wind;
     state_->source = nullptr;
     state_->scheduled = false;
+    state_->driveChanged = true;
+    ++state_->sourceChanges;
     return {};
 }
 
@@ -251,6 +323,7 @@ Result playSchedule(StatePtr& state, Read&& read)
         if (!read(schedule, error)) return failure(error);
         state->schedule = std::move(schedule);
         state->scheduled = true;
+        state->driveChanged = true;
         return {};
     });
 }
@@ -276,22 +349,40 @@ void Simulation::setWindSource(WindSource source)
     if (!state_) return;
     state_->source = std::move(source);
     state_->scheduled = false;
+    state_->driveChanged = true;
+    ++state_->sourceChanges;
 }
 
 // ---- Stepping
 
 Result Simulation::step(int count)
 {
+    if (state_)
+        if (Result refused = refuseInStep(*state_, "step"); !refused) return refused;
+    if (count < 0) return failure("step count " + std::to_string(count) + " is negative");
     if (!isOpen() || !state_->setUp) return failure("step before setUp");
     State& state = *state_;
+    state.stepping = true; // the source may call back in; the scene stays until the step ends
+    state.refused.clear();
+    state.driveChanged = true;
     Result result = guarded([&]() -> Result {
         Scene& scene = *state.scene;
-        scene.windScheduled = state.scheduled; // the step evaluates the schedule itself
-        if (state.scheduled) scene.windSchedule = state.schedule;
         for (int i = 0; i < count; ++i) {
+            if (state.driveChanged) { // the step evaluates the schedule itself
+                scene.windScheduled = state.scheduled;
+                if (state.scheduled) scene.windSchedule = state.schedule;
+                state.driveChanged = false;
+            }
             WindSettings settings;
             if (!state.scheduled) {
-                const Wind wind = state.source ? state.source(state.steps, static_cast<double>(state.steps) * kTimeStep) : state.wind;
+                Wind wind = state.wind;
+                const double seconds = static_cast<double>(state.steps) * kTimeStep;
+                if (state.source)
+                    if (Result asked = callUser("wind source", state.source, state.sourceChanges,
+                                                [&](auto& f) { wind = f(state.steps, seconds); });
+                        !asked)
+                        return asked;
+                if (!state.refused.empty()) return failure(state.refused);
                 if (Result checked = checkWind(wind, settings); !checked) return checked;
             }
             CoreCall call(state.caught);
@@ -302,7 +393,8 @@ Result Simulation::step(int count)
         }
         return {};
     });
-    takeLines(state.caught, state.handler);
+    state.stepping = false;
+    if (Result handed = takeLines(state); result && !handed) return handed;
     return result;
 }
 
