@@ -217,7 +217,7 @@ TEST(Api, CallsBackIntoTheSimulationAreRefusedOrSafe)
         EXPECT_EQ(consumer::stateHash(sim), consumer::stateHash(plain)) << name;
     }
 
-    // A source replacing itself keeps running to the end of its call; the new one drives the next step.
+    // A source or handler replacing itself runs to the end of its call; the new one takes the next step or line.
     arborvane::Simulation sim = openedSimulation();
     std::vector<uint64_t> second;
     sim.setWindSource([&, kept = std::vector<double>(64, 200.0)](uint64_t, double) {
@@ -227,6 +227,17 @@ TEST(Api, CallsBackIntoTheSimulationAreRefusedOrSafe)
     ASSERT_TRUE(sim.step(5));
     EXPECT_EQ(second, (std::vector<uint64_t>{1, 2, 3, 4}));
     EXPECT_EQ(consumer::stateHash(sim), consumer::stateHash(plain));
+
+    std::vector<std::string> handed;
+    sim.setMessageHandler([&, kept = std::string(64, 'x')](const std::string&) {
+        sim.setMessageHandler([&](const std::string& line) { handed.push_back(line); });
+        EXPECT_EQ(kept.size(), 64u);
+    });
+    arborvane::LoadSummary summary;
+    ASSERT_TRUE(sim.open(kDefaultDataDir, &summary));
+    ASSERT_FALSE(summary.messages.empty());
+    EXPECT_EQ(handed, std::vector<std::string>(summary.messages.begin() + 1, summary.messages.end()));
+    ASSERT_TRUE(sim.setUp(consumer::kSeed));
 
     // Throwing from either callback is one result naming the callback and its what().
     sim.setWindSource([](uint64_t, double) -> arborvane::Wind { throw std::runtime_error("gust"); });

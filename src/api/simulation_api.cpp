@@ -368,11 +368,6 @@ Result Simulation::step(int count)
     Result result = guarded([&]() -> Result {
         Scene& scene = *state.scene;
         for (int i = 0; i < count; ++i) {
-            if (state.driveChanged) { // the step evaluates the schedule itself
-                scene.windScheduled = state.scheduled;
-                if (state.scheduled) scene.windSchedule = state.schedule;
-                state.driveChanged = false;
-            }
             WindSettings settings;
             if (!state.scheduled) {
                 Wind wind = state.wind;
@@ -384,6 +379,11 @@ Result Simulation::step(int count)
                         return asked;
                 if (!state.refused.empty()) return failure(state.refused);
                 if (Result checked = checkWind(wind, settings); !checked) return checked;
+            }
+            if (state.driveChanged) { // also when the source set a schedule: the step evaluates it itself
+                scene.windScheduled = state.scheduled;
+                if (state.scheduled) scene.windSchedule = state.schedule;
+                state.driveChanged = false;
             }
             CoreCall call(state.caught);
             if (!state.scheduled) scene.input.wind = settings;
@@ -404,7 +404,9 @@ std::uint64_t Simulation::stepCount() const { return state_ ? state_->steps : 0;
 
 void Simulation::setMessageHandler(std::function<void(const std::string&)> handler)
 {
-    if (state_) state_->handler = std::move(handler);
+    if (!state_) return;
+    state_->handler = std::move(handler);
+    ++state_->handlerChanges;
 }
 
 // ---- Views
