@@ -6,10 +6,13 @@
 
 #include <unistd.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "consumer/state_hash.h"
@@ -187,4 +190,116 @@ TEST(Api, ScheduleFilePlaysAsOnTheCoreAndBadFilesAreResults)
     ASSERT_TRUE(sim.step(2));
     ASSERT_TRUE(sim.setWind({}));
     EXPECT_FALSE(sim.windScheduled());
+}
+
+// A wind source or message handler that calls back into its own simulation: life-cycle
+// calls and a nested step are refused with a result naming the call, the step stops
+// there having touched nothing freed, and the refused call changed nothing.
+TEST(Api, CallsBackIntoTheSimulationAreRefusedOrSafe)
+{
+    const arborvane::Wind breeze{arborvane::WindRegime::breeze, 200.0, {0.0, 0.0, 1.0}};
+    arborvane::Simulation plain = openedSimulation();
+    ASSERT_TRUE(plain.setWind(breeze));
+    ASSERT_TRUE(plain.step(5));
+
+    for (const std::string name : {"close", "setUp", "open", "step"}) {
+        arborvane::Simulation sim = openedSimulation();
+        bool called = false;
+        sim.setWindSource([&](uint64_t step, double) {
+            if (step != 2 || std::exchange(called, true)) return breeze;
+            if (name == "close") sim.close();
+            const arborvane::Result refused = name == "setUp" ? sim.setUp(7)
+                                              : name == "open" ? sim.open(kDefaultDataDir)
+                                              : name == "step" ? sim.step()
+                                                               : arborvane::Result{false, "close"};
+            EXPECT_FALSE(refused) << name;
+            return breeze;
+        });
+        const arborvane::Result stopped = sim.step(5);
+        EXPECT_EQ(stopped.message, name + "() called from inside step()");
+        EXPECT_EQ(sim.stepCount(), 2u) << name;
+        ASSERT_TRUE(sim.step(3)) << name; // the source calls back only once
+        EXPECT_EQ(consumer::stateHash(sim), consumer::stateHash(plain)) << name;
+    }
+
+    // A source or handler replacing itself runs to the end of its call; the new one takes the next step or line.
+    arborvane::Simulation sim = openedSimulation();
+    std::vector<uint64_t> second;
+    sim.setWindSource([&, kept = std::vector<double>(64, 200.0)](uint64_t, double) {
+        sim.setWindSource([&](uint64_t step, double) { second.push_back(step); return breeze; });
+        return arborvane::Wind{breeze.regime, kept.back(), breeze.direction};
+    });
+    ASSERT_TRUE(sim.step(5));
+    EXPECT_EQ(second, (std::vector<uint64_t>{1, 2, 3, 4}));
+    EXPECT_EQ(consumer::stateHash(sim), consumer::stateHash(plain));
+
+    std::vector<std::string> handed;
+    sim.setMessageHandler([&, kept = std::string(64, 'x')](const std::string&) {
+        sim.setMessageHandler([&](const std::string& line) { handed.push_back(line); });
+        EXPECT_EQ(kept.size(), 64u);
+    });
+    arborvane::LoadSummary summary;
+    ASSERT_TRUE(sim.open(kDefaultDataDir, &summary));
+    ASSERT_FALSE(summary.messages.empty());
+    EXPECT_EQ(handed, std::vector<std::string>(summary.messages.begin() + 1, summary.messages.end()));
+    ASSERT_TRUE(sim.setUp(consumer::kSeed));
+
+    // Throwing from either callback is one result naming the callback and its what().
+    sim.setWindSource([](uint64_t, double) -> arborvane::Wind { throw std::runtime_error("gust"); });
+    EXPECT_EQ(sim.step().message, "wind source threw: gust");
+    sim.setMessageHandler([](const std::string&) { throw std::runtime_error("full"); });
+    arborvane::Result opened;
+    EXPECT_NO_THROW(opened = sim.open(kDefaultDataDir));
+    EXPECT_EQ(opened.message, "message handler threw: full");
+    EXPECT_FALSE(sim.isOpen());
+}
+
+// Each bad argument is refused with a message showing the value as given; a refused wind
+// keeps the one before, and a direction is refused for the reason a wind file gives.
+TEST(Api, BadArgumentsAreRefusedShowingTheValue)
+{
+    // What a wind file says of the same direction.
+    auto fileReason = [](const char* direction) {
+        WindSchedule unused;
+        std::string error;
+        EXPECT_FALSE(parseWindSchedule(std::string(R"({"keys": [{"time": 0, "direction": )") + direction + "}]}", "f",
+                                       unused, error));
+        return error.substr(error.find("direction: ") + 11);
+    };
+    const std::string reason = fileReason("[0, 1, 0]");
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    const struct {
+        arborvane::Wind wind;
+        std::string message;
+    } winds[] = {
+        {{arborvane::WindRegime(7), 400.0, {1, 0, 0}}, "wind regime 7 is neither breeze (0) nor gale (1)"},
+        {{arborvane::WindRegime(-1), 400.0, {1, 0, 0}}, "wind regime -1 is neither breeze (0) nor gale (1)"},
+        {{arborvane::WindRegime::gale, 800.0000001, {1, 0, 0}}, "wind magnitude 800.0000001 is outside 0..800"},
+        {{arborvane::WindRegime::gale, -1e-300, {1, 0, 0}}, "wind magnitude -1e-300 is outside 0..800"},
+        {{arborvane::WindRegime::gale, nan, {1, 0, 0}}, "wind magnitude nan is outside 0..800"},
+        {{arborvane::WindRegime::gale, 400.0, {0, 1, 0}}, "wind direction (0, 1, 0): " + reason},
+        {{arborvane::WindRegime::gale, 400.0, {0, -2.5, 0}}, "wind direction (0, -2.5, 0): " + reason},
+        {{arborvane::WindRegime::gale, 400.0, {1e-10, 1, 0}}, "wind direction (1e-10, 1, 0): " + reason},
+        {{arborvane::WindRegime::gale, 400.0, {0, 0, 0}}, "wind direction (0, 0, 0): " + fileReason("[0, 0, 0]")},
+        {{arborvane::WindRegime::gale, 400.0, {1e300, 0, 1e300}}, "wind direction (1e+300, 0, 1e+300): " + fileReason("[1e300, 0, 1e300]")},
+        {{arborvane::WindRegime::gale, 400.0, {nan, 0, 1}}, "wind direction (nan, 0, 1): must be three finite numbers"},
+        {{arborvane::WindRegime::gale, 400.0, {1, 0, inf}}, "wind direction (1, 0, inf): must be three finite numbers"},
+    };
+    arborvane::Simulation sim = openedSimulation();
+    const arborvane::Wind kept{arborvane::WindRegime::breeze, 100.0, {0.0, 0.5, 1.0}};
+    ASSERT_TRUE(sim.setWind(kept));
+    for (const auto& bad : winds) {
+        EXPECT_EQ(sim.setWind(bad.wind).message, bad.message);
+        EXPECT_EQ(sim.wind().magnitude, kept.magnitude);
+        sim.setWindSource([&](uint64_t, double) { return bad.wind; });
+        EXPECT_EQ(sim.step().message, bad.message);
+    }
+    EXPECT_EQ(sim.stepCount(), 0u);
+    EXPECT_EQ(reason, "must have a non-zero horizontal part (x or z)"); // the wording both share
+
+    for (const int count : {-1, INT_MIN}) {
+        const arborvane::Result r = sim.step(count);
+        EXPECT_EQ(r.message, "step count " + std::to_string(count) + " is negative");
+    }
+    EXPECT_EQ(sim.stepCount(), 0u);
 }

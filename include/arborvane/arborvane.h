@@ -11,8 +11,17 @@
 // Link with Arborvane::core (find_package(Arborvane CONFIG REQUIRED)); C++20.
 //
 // Errors: every call that can fail returns a Result with a message; no
-// exception leaves the library. Nothing is printed: the loaders' lines go to
-// LoadSummary::messages and to the message handler, if one is set.
+// exception leaves the library: one thrown by a wind source or the message
+// handler fails the call under way with "wind source threw: <what()>" or
+// "message handler threw: <what()>". Nothing is printed: the loaders' lines go
+// to LoadSummary::messages and to the message handler, if one is set.
+//
+// Callbacks: a wind source and the message handler may call back into their
+// Simulation, but not to replace or drop the scene a step is working on: from
+// inside step(), open(), setUp() and step() fail and close() does nothing,
+// and the step stops there with "<call>() called from inside step()". A
+// callback may set a new source or handler; the running one finishes its call
+// first. A callback must not move, assign or destroy its Simulation.
 //
 // Ownership: a Simulation owns its scene and every array in it; the views it
 // hands out own nothing and are read-only (lifetime in views.h).
@@ -64,7 +73,7 @@ enum class WindRegime { breeze, gale };
 struct Wind {
     WindRegime regime = WindRegime::gale; // gale or breeze
     double magnitude = 400.0;             // force units per unit of noise, 0..800
-    Point3 direction{1.0, 0.0, 0.0};      // direction in tree space; any non-zero length, normalised on use
+    Point3 direction{1.0, 0.0, 0.0};      // direction in tree space, normalised on use; needs a horizontal (x or z) part
 };
 
 // Asked for the wind before every step: stepIndex counts steps since setUp()
@@ -100,7 +109,8 @@ public:
     // part loaded; summary (optional) says which did and holds the loaders'
     // lines either way.
     Result open(const std::string& dataDir, LoadSummary* summary = nullptr);
-    // Drops the scene; views taken before are invalid.
+    // Drops the scene; views taken before are invalid. Does nothing from
+    // inside step() (see Callbacks above).
     void close();
     bool isOpen() const;
 
@@ -110,14 +120,18 @@ public:
     // over.
     Result setUp(std::uint32_t seed);
 
-    // The wind for the following steps; replaces a wind source. Fails on a
-    // magnitude outside 0..800 or a zero or non-finite direction.
+    // The wind for the following steps; replaces a wind source. Fails,
+    // keeping the wind before, on a regime other than breeze or gale, a
+    // magnitude outside 0..800, or a direction without a horizontal part
+    // (straight up or down, zero, or not finite), as a wind file's key does;
+    // the message shows the value as given.
     Result setWind(const Wind& wind);
     // The last setWind() value (the default gale when none).
     Wind wind() const;
     // A function asked for the wind before every step; an empty one goes back
     // to the last setWind() value. A wind it returns that setWind() would
-    // refuse stops the step with that message. Ends a playing schedule.
+    // refuse stops the step with that message, as does a source that throws.
+    // Ends a playing schedule.
     void setWindSource(WindSource source);
     // Plays a wind schedule file (JSON: keys, optional gusts, veer and seed,
     // as the programs' --wind reads) from the next step on. Its time is
@@ -133,7 +147,8 @@ public:
     bool windScheduled() const;
 
     // Advances the motion by count fixed steps of timeStep() seconds.
-    // Needs setUp().
+    // Needs setUp(); fails on a negative count, naming it. A failure part way
+    // keeps the steps done (stepCount() says how many).
     Result step(int count = 1);
     // Seconds per step: 0.05, so 20 steps are one second of motion.
     static double timeStep();
@@ -141,7 +156,9 @@ public:
     std::uint64_t stepCount() const;
 
     // Lines the loaders print, one at a time without the newline; none when
-    // not set (the lines are still kept in LoadSummary::messages).
+    // not set (the lines are still kept in LoadSummary::messages). A handler
+    // that throws is handed no more of the call's lines and fails the call
+    // (see Errors above); open() then leaves no scene open.
     void setMessageHandler(std::function<void(const std::string&)> handler);
 
     // The current state. Views point into the scene (see views.h for their

@@ -3,11 +3,12 @@
 //
 // Sections, in order:
 //   Records: Caught, Simulation::State
-//   Call helpers: CoreCall, takeLines, checkWind, guarded
+//   Call helpers: CoreCall, callUser, takeLines, checkWind, guarded, refuseInStep
 //   Life cycle: version, open, close, setUp
 //   Wind: setWind, setWindSchedule, setWindScheduleText, setWindSource
 //   Stepping: step, timeStep, stepCount, setMessageHandler
 //   Views: branchPoints, branchRadii, leafBladeMatrices, leafPetiole, grassCentre, grassEdge
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <exception>
@@ -58,6 +59,11 @@ struct Simulation::State {
     Caught caught;                                   // console text of the call under way
     std::unique_ptr<WorkPool> ownPool;               // a pool of its own (Workers::threads > 1), else null
     WorkPool* pool = nullptr;                        // what its steps run on: ownPool, a single-thread pool or the shared one
+    bool stepping = false;                           // inside step(): the scene must stay
+    std::string refused;                             // a call refused inside step(); stops it
+    bool driveChanged = false;                       // wind, source or schedule set since the step read them
+    std::uint64_t sourceChanges = 0;                 // times the source was set or cleared
+    std::uint64_t handlerChanges = 0;                // times the handler was set
 };
 
 // ---- Call helpers
@@ -87,25 +93,64 @@ public:
 
 Result failure(std::string message) { return {false, std::move(message)}; }
 
-// The caught lines, handed on outside the lock so the handler may call back in.
-std::vector<std::string> takeLines(Caught& caught, const std::function<void(const std::string&)>& handler)
+// Runs call(f) on the user's function held in slot; what it throws becomes a result
+// "<who> threw: <what()>". The function may set the slot again while it runs (changes
+// counts that): it is moved out for the call, so it lives to its end, and put back
+// unless replaced meanwhile.
+template <class F, class Call>
+Result callUser(const char* who, F& slot, const std::uint64_t& changes, Call&& call)
 {
+    F held = std::move(slot);
+    slot = nullptr;
+    const std::uint64_t before = changes;
+    Result result;
+    try {
+        call(held);
+    } catch (const std::exception& e) {
+        result = failure(std::string(who) + " threw: " + e.what());
+    } catch (...) {
+        result = failure(std::string(who) + " threw something other than a std::exception");
+    }
+    if (changes == before) slot = std::move(held);
+    return result;
+}
+
+// The caught lines into lines, handed on outside the lock so the handler may call
+// back in; a handler that throws gets no more of them.
+template <class StateT>
+Result takeLines(StateT& state, std::vector<std::string>* lines = nullptr)
+{
+    Caught& caught = state.caught;
     if (!caught.partial.empty()) caught.lines.push_back(std::move(caught.partial));
     caught.partial.clear();
-    std::vector<std::string> lines = std::move(caught.lines);
+    std::vector<std::string> taken = std::move(caught.lines);
     caught.lines.clear();
-    if (handler)
-        for (const std::string& line : lines) handler(line);
-    return lines;
+    Result handed;
+    for (std::size_t i = 0; i < taken.size() && handed && state.handler; ++i)
+        handed = callUser("message handler", state.handler, state.handlerChanges, [&](auto& f) { f(taken[i]); });
+    if (lines) *lines = std::move(taken);
+    return handed;
+}
+
+// Numbers in messages as given: the shortest text that reads back as the same double.
+std::string exactText(double value)
+{
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 Result checkWind(const Wind& wind, WindSettings& settings)
 {
+    if (wind.regime != WindRegime::breeze && wind.regime != WindRegime::gale)
+        return failure("wind regime " + std::to_string(static_cast<int>(wind.regime)) +
+                       " is neither breeze (0) nor gale (1)");
     if (!std::isfinite(wind.magnitude) || wind.magnitude < 0.0 || wind.magnitude > 800.0)
-        return failure("wind magnitude " + std::to_string(wind.magnitude) + " is outside 0..800");
+        return failure("wind magnitude " + exactText(wind.magnitude) + " is outside 0..800");
     const Point3& d = wind.direction;
+    // The rule and wording of a wind file and --wind-dir.
+    if (const std::string why = windDirectionFault(d.x, d.y, d.z); !why.empty())
+        return failure("wind direction (" + exactText(d.x) + ", " + exactText(d.y) + ", " + exactText(d.z) + "): " + why);
     const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-    if (!std::isfinite(length) || length == 0.0) return failure("wind direction has no length");
     settings.gale = wind.regime == WindRegime::gale;
     settings.magnitude = wind.magnitude;
     settings.direction = {d.x / length, d.y / length, d.z / length, 0};
@@ -125,6 +170,17 @@ Result guarded(Body&& body)
     } catch (...) {
         return failure("unexpected failure");
     }
+}
+
+// A call from inside step() (from the wind source) that would replace or drop the
+// scene the step works on: refused, and the step stops with the same message.
+template <class StateT>
+Result refuseInStep(StateT& state, const char* call)
+{
+    if (!state.stepping) return {};
+    Result refused = failure(std::string(call) + "() called from inside step()");
+    if (state.refused.empty()) state.refused = refused.message;
+    return refused;
 }
 
 std::string missingParts(const LoadReport& report)
@@ -173,6 +229,7 @@ Simulation& Simulation::operator=(Simulation&&) noexcept = default;
 Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
 {
     if (!state_) return failure("simulation was moved from");
+    if (Result refused = refuseInStep(*state_, "open"); !refused) return refused;
     if (summary) *summary = {};
     close();
     LoadReport report;
@@ -187,7 +244,8 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
         }
         return {};
     });
-    std::vector<std::string> lines = takeLines(state_->caught, state_->handler);
+    std::vector<std::string> lines;
+    const Result handed = takeLines(*state_, &lines);
     if (summary) {
         *summary = {report.leaf, report.noise, report.tree, report.grass, 0, 0, std::move(lines)};
         if (state_->scene) {
@@ -196,12 +254,13 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
         }
     }
     if (result && !report.complete()) return failure("data folder " + dataDir + ": could not load " + missingParts(report));
-    return result;
+    if (result && !handed) close(); // a failed open() leaves none open
+    return result ? handed : result;
 }
 
 void Simulation::close()
 {
-    if (!state_) return;
+    if (!state_ || !refuseInStep(*state_, "close")) return;
     state_->scene.reset();
     state_->setUp = false;
     state_->steps = 0;
@@ -211,19 +270,22 @@ bool Simulation::isOpen() const { return state_ && state_->scene; }
 
 Result Simulation::setUp(std::uint32_t seed)
 {
+    if (state_)
+        if (Result refused = refuseInStep(*state_, "setUp"); !refused) return refused;
     if (!isOpen()) return failure("no data folder is open");
     if (state_->setUp) {
         // Starting over reads the folder again: the noise cursors and the
         // refined centre lines have moved on since the first set-up.
         const std::string dataDir = state_->dataDir;
         if (Result reopened = open(dataDir); !reopened) return reopened;
+        if (!isOpen()) return failure("no data folder is open"); // the message handler closed it
     }
     Result result = guarded([&]() -> Result {
         CoreCall call(state_->caught);
         setUpScene(*state_->scene, &seed);
         return {};
     });
-    takeLines(state_->caught, state_->handler);
+    if (Result handed = takeLines(*state_); result && !handed) result = handed;
     state_->setUp = static_cast<bool>(result);
     state_->steps = 0;
     return result;
@@ -239,6 +301,8 @@ Result Simulation::setWind(const Wind& wind)
     state_->wind = wind;
     state_->source = nullptr;
     state_->scheduled = false;
+    state_->driveChanged = true;
+    ++state_->sourceChanges;
     return {};
 }
 
@@ -255,6 +319,7 @@ Result playSchedule(StatePtr& state, Read&& read)
         if (!read(schedule, error)) return failure(error);
         state->schedule = std::move(schedule);
         state->scheduled = true;
+        state->driveChanged = true;
         return {};
     });
 }
@@ -280,23 +345,41 @@ void Simulation::setWindSource(WindSource source)
     if (!state_) return;
     state_->source = std::move(source);
     state_->scheduled = false;
+    state_->driveChanged = true;
+    ++state_->sourceChanges;
 }
 
 // ---- Stepping
 
 Result Simulation::step(int count)
 {
+    if (state_)
+        if (Result refused = refuseInStep(*state_, "step"); !refused) return refused;
+    if (count < 0) return failure("step count " + std::to_string(count) + " is negative");
     if (!isOpen() || !state_->setUp) return failure("step before setUp");
     State& state = *state_;
+    state.stepping = true; // the source may call back in; the scene stays until the step ends
+    state.refused.clear();
+    state.driveChanged = true;
     Result result = guarded([&]() -> Result {
         Scene& scene = *state.scene;
-        scene.windScheduled = state.scheduled; // the step evaluates the schedule itself
-        if (state.scheduled) scene.windSchedule = state.schedule;
         for (int i = 0; i < count; ++i) {
             WindSettings settings;
             if (!state.scheduled) {
-                const Wind wind = state.source ? state.source(state.steps, static_cast<double>(state.steps) * kTimeStep) : state.wind;
+                Wind wind = state.wind;
+                const double seconds = static_cast<double>(state.steps) * kTimeStep;
+                if (state.source)
+                    if (Result asked = callUser("wind source", state.source, state.sourceChanges,
+                                                [&](auto& f) { wind = f(state.steps, seconds); });
+                        !asked)
+                        return asked;
+                if (!state.refused.empty()) return failure(state.refused);
                 if (Result checked = checkWind(wind, settings); !checked) return checked;
+            }
+            if (state.driveChanged) { // also when the source set a schedule: the step evaluates it itself
+                scene.windScheduled = state.scheduled;
+                if (state.scheduled) scene.windSchedule = state.schedule;
+                state.driveChanged = false;
             }
             CoreCall call(state.caught);
             if (!state.scheduled) scene.input.wind = settings;
@@ -306,7 +389,8 @@ Result Simulation::step(int count)
         }
         return {};
     });
-    takeLines(state.caught, state.handler);
+    state.stepping = false;
+    if (Result handed = takeLines(state); result && !handed) return handed;
     return result;
 }
 
@@ -316,7 +400,9 @@ std::uint64_t Simulation::stepCount() const { return state_ ? state_->steps : 0;
 
 void Simulation::setMessageHandler(std::function<void(const std::string&)> handler)
 {
-    if (state_) state_->handler = std::move(handler);
+    if (!state_) return;
+    state_->handler = std::move(handler);
+    ++state_->handlerChanges;
 }
 
 // ---- Views
