@@ -19,7 +19,7 @@
 #include "dynamics/simulation.h"
 #include "data_constants/data_folder.h"
 #include "motion_scene.h"
-#include "platform/version.h"
+#include "cli/version.h"
 #include "wind/wind_schedule_file.h"
 
 namespace {

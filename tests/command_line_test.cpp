@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "scene/command_line.h"
-#include "scene/run_flags.h"
+#include "cli/command_line.h"
+#include "cli/run_flags.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "platform/data_dir.h"
+#include "cli/data_dir.h"
 
 namespace {
 

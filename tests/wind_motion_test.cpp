@@ -6,7 +6,7 @@
 
 #include "dynamics/simulation.h"
 #include "motion_scene.h"
-#include "scene/wind_trace.h"
+#include "cli/wind_trace.h"
 #include "wind/wind_schedule_file.h"
 
 // Calm, a storm from 2.5 s to 5 s, calm again: the top swings in the storm and settles after.

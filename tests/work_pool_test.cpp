@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/median.h"
+#include "cli/median.h"
 #include "platform/work_pool.h"
 
 namespace {

@@ -107,7 +107,8 @@ public:
     // by arborvane-grow, installed under share/arborvane/data). Replaces any
     // scene open before; after a failure none is open. Fails unless every
     // part loaded; summary (optional) says which did and holds the loaders'
-    // lines either way.
+    // lines either way. The scene it opens is at rest as setUp(1) leaves it,
+    // but step() still needs setUp().
     Result open(const std::string& dataDir, LoadSummary* summary = nullptr);
     // Drops the scene; views taken before are invalid. Does nothing from
     // inside step() (see Callbacks above).
@@ -116,8 +117,8 @@ public:
 
     // The rest state: places the leaves and draws their oscillators from
     // seed (the same seed gives the same motion), clears the step count.
-    // Needs open(); called again, it reads the data folder again and starts
-    // over.
+    // Needs open(). With another seed than the open scene's, or called
+    // again, it reads the data folder again and starts over.
     Result setUp(std::uint32_t seed);
 
     // The wind for the following steps; replaces a wind source. Fails,

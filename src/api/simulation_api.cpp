@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "arborvane/arborvane.h"
+#include "arborvane_build_config.h"
 #include "dynamics/simulation.h"
 #include "platform/platform.h"
 #include "platform/work_pool.h"
-#include "platform/version.h"
 #include "scene/scene.h"
 #include "wind/wind_schedule.h"
 #include "wind/wind_schedule_file.h"
@@ -57,6 +57,8 @@ struct Simulation::State {
     std::uint64_t steps = 0;                         // since setUp()
     std::function<void(const std::string&)> handler; // the loaders' lines, when set
     Caught caught;                                   // console text of the call under way
+    std::uint32_t sceneSeed = 1;                     // foliage seed the open scene is set up with
+    std::uint32_t nextSeed = 1;                      // foliage seed the next open() sets up with
     std::unique_ptr<WorkPool> ownPool;               // a pool of its own (Workers::threads > 1), else null
     WorkPool* pool = nullptr;                        // what its steps run on: ownPool, a single-thread pool or the shared one
     bool stepping = false;                           // inside step(): the scene must stay
@@ -209,7 +211,7 @@ const GrassBlade* bladeAt(const std::unique_ptr<Scene>& scene, std::size_t blade
 
 // ---- Life cycle
 
-const char* version() { return arborvaneVersion(); }
+const char* version() { return ARBORVANE_VERSION_STRING; }
 
 Simulation::Simulation() : Simulation(Workers{}) {}
 
@@ -234,13 +236,15 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
     close();
     LoadReport report;
     Result result = guarded([&]() -> Result {
+        // A fresh scene's generator is at its start state, as in a fresh process.
         auto scene = std::make_unique<Scene>();
         CoreCall call(state_->caught);
-        scene->pool = state_->pool; // a fresh scene's generator is at its start state, as in a fresh process
-        report = loadScene(*scene, dataDir);
+        const std::uint32_t seed = std::exchange(state_->nextSeed, 1);
+        report = startSimulation(*scene, {dataDir, &seed, true, state_->pool});
         if (report.complete()) {
             state_->scene = std::move(scene);
             state_->dataDir = dataDir;
+            state_->sceneSeed = seed;
         }
         return {};
     });
@@ -273,22 +277,18 @@ Result Simulation::setUp(std::uint32_t seed)
     if (state_)
         if (Result refused = refuseInStep(*state_, "setUp"); !refused) return refused;
     if (!isOpen()) return failure("no data folder is open");
-    if (state_->setUp) {
-        // Starting over reads the folder again: the noise cursors and the
-        // refined centre lines have moved on since the first set-up.
+    // open() set the scene up already, with its seed. Another seed, or a
+    // second set-up, starts over from the folder: the noise cursors and the
+    // refined centre lines have moved on since.
+    if (state_->setUp || seed != state_->sceneSeed) {
         const std::string dataDir = state_->dataDir;
+        state_->nextSeed = seed;
         if (Result reopened = open(dataDir); !reopened) return reopened;
         if (!isOpen()) return failure("no data folder is open"); // the message handler closed it
     }
-    Result result = guarded([&]() -> Result {
-        CoreCall call(state_->caught);
-        setUpScene(*state_->scene, &seed);
-        return {};
-    });
-    if (Result handed = takeLines(*state_); result && !handed) result = handed;
-    state_->setUp = static_cast<bool>(result);
+    state_->setUp = true;
     state_->steps = 0;
-    return result;
+    return {};
 }
 
 // ---- Wind

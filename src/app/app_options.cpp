@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "scene/command_line.h"
-#include "scene/run_flags.h"
+#include "cli/command_line.h"
+#include "cli/run_flags.h"
 
 int parseAppOptions(int argc, char** argv, std::vector<std::string>& leftOver)
 {

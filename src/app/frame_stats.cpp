@@ -7,7 +7,7 @@
 
 #include "dynamics/simulation.h"
 #include "dynamics/step_thread.h"
-#include "platform/median.h"
+#include "cli/median.h"
 #include "platform/platform.h"
 
 namespace {

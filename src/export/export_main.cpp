@@ -16,9 +16,9 @@
 #include "dynamics/simulation.h"
 #include "export/web_page.h"
 #include "platform/atomic_file.h"
-#include "platform/progress.h"
+#include "cli/progress.h"
 #include "platform/same_file.h"
-#include "scene/wind_trace.h"
+#include "cli/wind_trace.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "export/export_options.h"
 
-#include "scene/command_line.h"
+#include "cli/command_line.h"
 
 int parseExportOptions(int argc, char** argv, ExportOptions& o)
 {

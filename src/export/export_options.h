@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "scene/run_flags.h"
+#include "cli/run_flags.h"
 
 struct ExportOptions {
     int frames = 200;           // frames of the clip, one 0.05 s step each

@@ -51,17 +51,14 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
             return missing(kGrassTextureNames[t], why);
     }
     Scene& m = *scene.model;
-    const LoadReport report = loadScene(m, dataDir);
+    // Unrefined centre lines: one joint per point of the tree file. The
+    // motion is the same either way; refinement only adds drawn points.
+    const LoadReport report = startSimulation(m, {dataDir, &seed, false});
     if (!report.noise) return unread(report.failedFile, loadFault(report.failedFile, "the noise grids did not load"));
     if (!report.tree || m.tree.branchCount <= 0)
         return missing(kTreeFileName, loadFault(path(kTreeFileName), "the tree file did not load"));
     if (!report.leaf) return missing(kLeafFileName, loadFault(path(kLeafFileName), "the leaf file did not load"));
     if (!report.grass) return missing(kGrassFileName, loadFault(path(kGrassFileName), "the grass file did not load"));
-    // Unrefined centre lines: one joint per point of the tree file. The
-    // motion is the same either way; refinement only adds drawn points.
-    m.tree.refined = false;
-    m.input.refine = false;
-    setUpScene(m, &seed);
     return true;
 }
 

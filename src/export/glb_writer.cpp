@@ -23,7 +23,7 @@
 #include <sstream>
 
 #include "data_constants/texture_files.h"
-#include "platform/file_probe.h"
+#include "cli/file_probe.h"
 #include "math/tube_geometry.h"
 #include "tree/leaf_geometry.h"
 #include "scene/scene.h"

@@ -1,6 +1,6 @@
 #include "recorder/record_options.h"
 
-#include "scene/command_line.h"
+#include "cli/command_line.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "scene/run_flags.h"
+#include "cli/run_flags.h"
 
 struct RecordOptions {
     int frames = 200;             // frames to render and write

@@ -21,9 +21,8 @@ StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, cons
     else
         consolePrintf("Texture file loading error!\n%s\n", failure.c_str());
 
-    report.files = loadScene(scene, dataDir);
+    report.files = startSimulation(scene, {dataDir, foliageSeed});
     buildRenderAssets(assets);
-    setUpScene(scene, foliageSeed);
     enableLight(view);
     return report;
 }

@@ -73,6 +73,16 @@ void setUpScene(Scene& scene, const uint32_t* foliageSeed)
     scene.shade.boundsMax = tree.boundsMax;
 }
 
+LoadReport startSimulation(Scene& scene, const SimulationStart& start)
+{
+    const LoadReport report = loadScene(scene, start.dataDir);
+    scene.pool = start.pool;
+    scene.tree.refined = start.refined;
+    scene.input.refine = start.refined;
+    setUpScene(scene, start.foliageSeed);
+    return report;
+}
+
 void prepareFrame(Scene& scene, const Vec3& light, bool shadows)
 {
     shadeGrass(scene.shade, scene.grass, scene.tree, light, shadows);

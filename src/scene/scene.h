@@ -62,6 +62,20 @@ LoadReport loadScene(Scene& scene, const std::string& dataDir);
 // construction), shade grid cleared. Prints nothing, cannot fail.
 void setUpScene(Scene& scene, const uint32_t* foliageSeed);
 
+// How a simulation starts: what startSimulation is handed.
+struct SimulationStart {
+    std::string dataDir;                // folder of the data files
+    const uint32_t* foliageSeed = nullptr; // foliage seed; null: the tick count (the window)
+    bool refined = true;                // centre lines refined (drawn programs); false: one joint per file point
+    WorkPool* pool = nullptr;           // the workers its steps share; null: WorkPool::shared()
+};
+
+// The one way into a simulation: loadScene from start.dataDir, then, with
+// the workers and refinement given, setUpScene with the foliage seed. The
+// scene should be new (its generator at the start state). Set-up runs even
+// when a group failed, on what loaded; the report says what did.
+LoadReport startSimulation(Scene& scene, const SimulationStart& start);
+
 // Grass shading before a frame is drawn; see shadeGrass in grass/grass_shade.h.
 void prepareFrame(Scene& scene, const Vec3& light, bool shadows);
 // The light or the shadow flag changed after prepareFrame: the shade grid is

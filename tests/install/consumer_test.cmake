@@ -9,6 +9,15 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefi
 if(NOT EXISTS ${prefix}/include/arborvane/arborvane.h OR EXISTS ${prefix}/include/scene)
   message(FATAL_ERROR "unexpected header layout under ${prefix}/include")
 endif()
+# The library is the simulation alone: the programs' flag parsing (CLI11) stays out of it.
+file(GLOB_RECURSE archives ${prefix}/lib*/libarborvane_core.a)
+if(NOT archives)
+  message(FATAL_ERROR "no libarborvane_core.a under ${prefix}")
+endif()
+execute_process(COMMAND ${NM} -C ${archives} OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
+if(symbols MATCHES "CLI::|parseCommandLine|RunFlags")
+  message(FATAL_ERROR "the installed core holds command-line code (${archives})")
+endif()
 
 # A library built with the sanitizers needs their run-time in the program too.
 set(flags "")

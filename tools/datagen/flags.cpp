@@ -6,7 +6,7 @@
 #include <system_error>
 #include <type_traits>
 
-#include "scene/command_line.h"
+#include "cli/command_line.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/version.h"
+#include "cli/version.h"
 
 #include "arborvane_build_config.h"
 

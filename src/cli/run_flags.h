@@ -34,7 +34,7 @@ struct RunFlags {
 void addDataFlag(CLI::App& app, std::string& dataDir);
 // After a successful parse: dataDir becomes the folder to read, the first of
 // --data, ARBORVANE_DATA, ./data when it exists, the data installed beside the
-// program (platform/data_dir.h). Prints one line naming the folder only when
+// program (cli/data_dir.h). Prints one line naming the folder only when
 // it came from ARBORVANE_DATA or the installation.
 void resolveDataFlag(const CLI::App& app, std::string& dataDir);
 // --wind, --wind-preset and --gusts, bound to choice (the window program's too).

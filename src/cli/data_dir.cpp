@@ -1,4 +1,4 @@
-#include "platform/data_dir.h"
+#include "cli/data_dir.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "platform/median.h"
+#include "cli/median.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/progress.h"
+#include "cli/progress.h"
 
 #include <unistd.h>
 

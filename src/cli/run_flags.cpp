@@ -1,12 +1,12 @@
-#include "scene/run_flags.h"
+#include "cli/run_flags.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/data_dir.h"
+#include "cli/data_dir.h"
 #include "platform/platform.h"
-#include "scene/command_line.h"
+#include "cli/command_line.h"
 #include "wind/wind_schedule_file.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "scene/wind_trace.h"
+#include "cli/wind_trace.h"
 
 #include <cstdio>
 

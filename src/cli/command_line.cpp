@@ -1,4 +1,4 @@
-#include "scene/command_line.h"
+#include "cli/command_line.h"
 
 #include <cerrno>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "platform/version.h"
+#include "cli/version.h"
 
 namespace {
 

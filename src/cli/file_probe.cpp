@@ -1,4 +1,4 @@
-#include "platform/file_probe.h"
+#include "cli/file_probe.h"
 
 #include <cerrno>
 #include <cstdio>
