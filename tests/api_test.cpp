@@ -303,3 +303,28 @@ TEST(Api, BadArgumentsAreRefusedShowingTheValue)
     }
     EXPECT_EQ(sim.stepCount(), 0u);
 }
+
+// wind() is the wind of the moment, whatever drives it.
+TEST(Api, WindIsTheWindOfTheMoment)
+{
+    arborvane::Simulation sim = openedSimulation();
+    const char* ramp = R"({"keys": [{"time": 0, "magnitude": 100}, {"time": 1, "magnitude": 700}]})";
+    ASSERT_TRUE(sim.setWindScheduleText(ramp));
+    WindSchedule schedule;
+    std::string error;
+    ASSERT_TRUE(parseWindSchedule(ramp, "ramp", schedule, error)) << error;
+    EXPECT_EQ(sim.wind().magnitude, evaluateWind(schedule, 0.0).magnitude); // what the first step takes
+    ASSERT_TRUE(sim.step(8));
+    EXPECT_EQ(sim.wind().magnitude, evaluateWind(schedule, 7 * kTimeStep).magnitude); // what the last step took
+    EXPECT_GT(sim.wind().magnitude, 100.0);
+
+    const arborvane::Wind asked{arborvane::WindRegime::breeze, 55.5, {0.0, 0.2, 3.0}};
+    sim.setWindSource([&](uint64_t, double) { return asked; });
+    EXPECT_NE(sim.wind().magnitude, asked.magnitude); // not asked before a step
+    ASSERT_TRUE(sim.step());
+    EXPECT_EQ(sim.wind().regime, asked.regime);
+    EXPECT_EQ(sim.wind().magnitude, asked.magnitude);
+    EXPECT_EQ(sim.wind().direction.z, asked.direction.z);
+    ASSERT_TRUE(sim.setWind({arborvane::WindRegime::gale, 250.0, {1.0, 0.0, 0.0}}));
+    EXPECT_EQ(sim.wind().magnitude, 250.0);
+}

@@ -121,13 +121,22 @@ public:
     // again, it reads the data folder again and starts over.
     Result setUp(std::uint32_t seed);
 
+    // What drives the wind: exactly one of a constant wind (setWind), a
+    // source (setWindSource) or a schedule (setWindSchedule/Text). The last
+    // of these calls to succeed decides; each ends the one before, and a
+    // refused call changes nothing. An empty source goes back to the last
+    // setWind() value. Before any of them: the default gale.
     // The wind for the following steps; replaces a wind source. Fails,
     // keeping the wind before, on a regime other than breeze or gale, a
     // magnitude outside 0..800, or a direction without a horizontal part
     // (straight up or down, zero, or not finite), as a wind file's key does;
     // the message shows the value as given.
     Result setWind(const Wind& wind);
-    // The last setWind() value (the default gale when none).
+    // The wind of the moment: what drove the last step, as setWind() or the
+    // source gave it, or as the schedule had it then. Before a step it is
+    // what the next step takes: the setWind() value, or the schedule's wind
+    // at stepCount() x timeStep(); a new source is not asked until a step,
+    // so until then the wind before it. The default gale when none was set.
     Wind wind() const;
     // A function asked for the wind before every step; an empty one goes back
     // to the last setWind() value. A wind it returns that setWind() would

@@ -51,6 +51,7 @@ struct Simulation::State {
     std::string dataDir;                             // the folder open() read
     bool setUp = false;                              // setUp() done since open()
     Wind wind;                                       // last setWind() value
+    Wind now;                                        // the wind of the moment (see wind())
     WindSource source;                               // asked before every step when set
     bool scheduled = false;                          // schedule drives the wind (over source and wind)
     WindSchedule schedule;                           // played at steps x timeStep while scheduled
@@ -94,6 +95,11 @@ public:
 };
 
 Result failure(std::string message) { return {false, std::move(message)}; }
+
+Wind publicWind(const WindSettings& w)
+{
+    return {w.gale ? WindRegime::gale : WindRegime::breeze, w.magnitude, {w.direction.x, w.direction.y, w.direction.z}};
+}
 
 // Runs call(f) on the user's function held in slot; what it throws becomes a result
 // "<who> threw: <what()>". The function may set the slot again while it runs (changes
@@ -299,6 +305,7 @@ Result Simulation::setWind(const Wind& wind)
     WindSettings settings;
     if (Result checked = checkWind(wind, settings); !checked) return checked;
     state_->wind = wind;
+    state_->now = wind;
     state_->source = nullptr;
     state_->scheduled = false;
     state_->driveChanged = true;
@@ -319,6 +326,7 @@ Result playSchedule(StatePtr& state, Read&& read)
         if (!read(schedule, error)) return failure(error);
         state->schedule = std::move(schedule);
         state->scheduled = true;
+        state->now = publicWind(evaluateWind(state->schedule, static_cast<double>(state->steps) * kTimeStep));
         state->driveChanged = true;
         return {};
     });
@@ -338,7 +346,7 @@ Result Simulation::setWindScheduleText(const std::string& json, const std::strin
 
 bool Simulation::windScheduled() const { return state_ && state_->scheduled; }
 
-Wind Simulation::wind() const { return state_ ? state_->wind : Wind{}; }
+Wind Simulation::wind() const { return state_ ? state_->now : Wind{}; }
 
 void Simulation::setWindSource(WindSource source)
 {
@@ -365,8 +373,8 @@ Result Simulation::step(int count)
         Scene& scene = *state.scene;
         for (int i = 0; i < count; ++i) {
             WindSettings settings;
+            Wind wind = state.wind;
             if (!state.scheduled) {
-                Wind wind = state.wind;
                 const double seconds = static_cast<double>(state.steps) * kTimeStep;
                 if (state.source)
                     if (Result asked = callUser("wind source", state.source, state.sourceChanges,
@@ -385,6 +393,7 @@ Result Simulation::step(int count)
             if (!state.scheduled) scene.input.wind = settings;
             scene.stepsTaken = static_cast<int64_t>(state.steps); // schedule time is stepCount() x timeStep()
             simulateStep(scene, kTimeStep);
+            state.now = state.scheduled ? publicWind(scene.input.wind) : wind;
             ++state.steps;
         }
         return {};
