@@ -126,14 +126,6 @@ bool writeWebPage(const std::string& path, const WebMotion& motion, const std::v
 bool exportWebPage(GlbPlan& plan, const GlbInput& input, const std::string& path,
                    const std::vector<WindSettings>& wind, WebPageSizes& sizes, std::string& error)
 {
-    std::string glb;
-    uint64_t written = 0;
-    const GlbSink append = [&](const void* bytes, size_t size, std::string&) {
-        glb.append(static_cast<const char*>(bytes), size);
-        return true;
-    };
     WebMotion motion;
-    return finishGlb(plan, input, append, written, error) &&
-           splitGlbForWeb(glb, input.tracks->frames, WebMotionSteps{}, motion, error) &&
-           writeWebPage(path, motion, wind, sizes, error);
+    return makeWebMotion(plan, input, WebMotionSteps{}, motion, error) && writeWebPage(path, motion, wind, sizes, error);
 }
