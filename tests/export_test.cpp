@@ -17,6 +17,7 @@
 
 #include "export/export_scene.h"
 #include "export/glb_writer.h"
+#include "image/png_encode.h"
 
 namespace {
 

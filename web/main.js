@@ -151,6 +151,7 @@ async function start() {
 }
 
 start().catch((e) => {
-  document.getElementById('label').textContent = `failed: ${e.message || e}`;
-  console.error(e);
+  const message = `failed: ${e.message || e}`;
+  document.getElementById('label').textContent = message;
+  console.error(message); // the text itself: an Error object alone shows as a handle in some consoles
 });

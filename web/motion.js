@@ -10,14 +10,25 @@ export async function inflateBase64(text) {
   return new Response(stream).arrayBuffer();
 }
 
+// The stream's magic number and the one layout this viewer reads.
+export const MOTION_MAGIC = 'AVMS';
+export const MOTION_VERSION = 1;
+
 // Decodes the stream: { channels, frames, node, rotation, first, values }
 // where values[(c * frames + f) * 3 + k] is the frame's offset (translation)
-// or relative turn x y z (rotation) of channel c.
+// or relative turn x y z (rotation) of channel c. A stream of another
+// format or version is refused rather than played as noise.
 export function decodeMotion(buffer) {
   const head = new DataView(buffer);
-  const channels = head.getUint32(0, true);
-  const frames = head.getUint32(4, true);
-  let at = 8;
+  const magic = buffer.byteLength >= 8 ? String.fromCharCode(...new Uint8Array(buffer, 0, 4)) : '';
+  if (magic !== MOTION_MAGIC) throw new Error('motion stream: not an Arborvane motion stream (no AVMS header)');
+  const version = head.getUint32(4, true);
+  if (version !== MOTION_VERSION) {
+    throw new Error(`motion stream: version ${version} is not known to this viewer (it reads version ${MOTION_VERSION})`);
+  }
+  const channels = head.getUint32(8, true);
+  const frames = head.getUint32(12, true);
+  let at = 16;
   const node = new Int32Array(buffer, at, channels);
   at += 4 * channels;
   const step = new Float32Array(buffer, at, channels);

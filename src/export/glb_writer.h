@@ -54,7 +54,10 @@ bool finishGlb(GlbPlan& plan, const GlbInput& input, const GlbSink& sink, uint64
 // The whole .glb in memory. False with a one-line reason.
 bool buildGlb(const GlbInput& input, std::string& glb, std::string& error);
 
-// RGB rows top first (as PNG wants them) from a BMP's bottom-up BGR rows.
-std::vector<uint8_t> bmpToTopDownRgb(const BmpImage& image);
-bool encodePng(const BmpImage& image, std::vector<uint8_t>& png);
+struct AnimatedTrack;
+// For the web page: the .glb without its animation (constant joints still
+// at their pose) in memory, and the animated channels in the order the
+// .glb's animation lists them.
+bool finishStaticGlb(GlbPlan& plan, const GlbInput& input, std::string& glb, std::vector<AnimatedTrack>& tracks,
+                     std::string& error);
 

@@ -1,10 +1,18 @@
-// The exported .glb split for the web page: the document without its
-// animation (meshes, skins, textures: a small valid .glb) and the animation
-// as one compact stream the page's viewer turns back into the same poses.
+// The exported motion for the web page: the document without its animation
+// (meshes, skins, textures: a small valid .glb) and the animation as one
+// compact stream the page's viewer turns back into the same poses.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class GlbPlan;
+struct GlbInput;
+
+// The stream's first bytes: a magic number and the layout's version. The
+// page refuses a stream whose magic or version it does not know.
+inline constexpr char kWebMotionMagic[4] = {'A', 'V', 'M', 'S'};
+constexpr uint32_t kWebMotionVersion = 1;
 
 // Quantisation steps of the motion stream. Turns are stored relative to the
 // first frame's, as the x y z of a unit quaternion (w >= 0 follows).
@@ -21,7 +29,8 @@ struct WebMotion {
     int channels = 0;      // animated translations and rotations
 };
 
-// Splits glb (as finishGlb writes it) of a clip of clipFrames frames. False
+// Finishes the planned .glb without its animation and encodes the motion
+// from the captured tracks, the values as the .glb would hold them. False
 // with a one-line reason.
-bool splitGlbForWeb(const std::string& glb, int clipFrames, const WebMotionSteps& steps, WebMotion& out,
-                    std::string& error);
+bool makeWebMotion(GlbPlan& plan, const GlbInput& input, const WebMotionSteps& steps, WebMotion& out,
+                   std::string& error);

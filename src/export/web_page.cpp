@@ -5,9 +5,13 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string_view>
+#include <utility>
 
 #include "arborvane_web_viewer.h"
+#include "data_constants/scene_look.h"
 #include "dynamics/simulation.h"
 #include "platform/atomic_file.h"
 
@@ -55,10 +59,12 @@ bool deflate(const std::string& in, std::string& out, std::string& error)
 // What the viewer needs besides the meshes and motion: clip, wind, scene.
 std::string pageInfo(const WebMotion& motion, const std::vector<WindSettings>& wind)
 {
+    char item[160];
+    std::snprintf(item, sizeof item, ",\"groundY\":%g,\"sky\":[%d,%d,%d],\"light\":[%g,%g,%g]", kGroundY,
+                  kSkyColour[0], kSkyColour[1], kSkyColour[2], kLightRestPosition[0], kLightRestPosition[1],
+                  kLightRestPosition[2]);
     std::string s = "{\"frames\":" + std::to_string(motion.frames) +
-                    ",\"fps\":" + std::to_string(static_cast<int>(1.0 / kTimeStep + 0.5)) +
-                    ",\"groundY\":-4.6,\"sky\":[60,168,248],\"light\":[-10,12,5],\"wind\":[";
-    char item[64];
+                    ",\"fps\":" + std::to_string(static_cast<int>(1.0 / kTimeStep + 0.5)) + item + ",\"wind\":[";
     for (size_t i = 0; i < wind.size(); ++i) {
         std::snprintf(item, sizeof item, "%s[%d,%.6g]", i ? "," : "", wind[i].gale ? 1 : 0, wind[i].magnitude);
         s += item;
@@ -78,6 +84,23 @@ std::string scriptSafe(const std::string& text)
     return out;
 }
 
+// web/page.html's text between and around its slots, the slots' values in
+// their place. The build checked the slots are there, once each, in order.
+bool fillTemplate(std::string_view page, const std::string (&fill)[4], std::vector<std::string_view>& parts)
+{
+    static const char* kSlots[4] = {"@INFO@", "@MODEL@", "@MOTION@", "@SCRIPT@"};
+    size_t from = 0;
+    for (int i = 0; i < 4; ++i) {
+        const size_t at = page.find(kSlots[i], from);
+        if (at == std::string_view::npos) return false;
+        parts.push_back(page.substr(from, at - from));
+        parts.push_back(fill[i]);
+        from = at + std::strlen(kSlots[i]);
+    }
+    parts.push_back(page.substr(from));
+    return true;
+}
+
 } // namespace
 
 bool webPageSupported() { return sizeof(kWebViewerScript) > 1; }
@@ -89,51 +112,24 @@ bool writeWebPage(const std::string& path, const WebMotion& motion, const std::v
     if (!deflate(motion.staticGlb, model, error) || !deflate(motion.stream, stream, error)) return false;
     model = base64(model);
     stream = base64(stream);
-    const std::string script = scriptSafe(kWebViewerScript);
-    const std::string head =
-        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        "<title>Arborvane: a tree in the wind</title>\n"
-        "<style>html,body{margin:0;height:100%;overflow:hidden;background:#3ca8f8;font:14px sans-serif}"
-        "#view{display:block;width:100%;height:100%}"
-        "#bar{position:fixed;left:0;right:0;bottom:0;display:flex;gap:10px;align-items:center;padding:6px 10px;"
-        "background:rgba(0,0,0,.45);color:#fff}#bar input[type=range]{flex:1}"
-        "#label{white-space:nowrap;font-variant-numeric:tabular-nums}</style></head>\n<body>\n"
-        "<canvas id=\"view\"></canvas>\n<div id=\"bar\"><button id=\"play\" title=\"space\">Pause</button>"
-        "<input id=\"time\" type=\"range\" min=\"0\" max=\"1\" step=\"0.001\" value=\"0\">"
-        "<select id=\"speed\"><option value=\"0.25\">0.25\xc3\x97</option><option value=\"0.5\">0.5\xc3\x97</option>"
-        "<option value=\"1\" selected>1\xc3\x97</option><option value=\"2\">2\xc3\x97</option></select>"
-        "<span id=\"label\">loading\xe2\x80\xa6</span></div>\n";
-    const std::string parts[] = {
-        head,
-        "<script type=\"application/json\" id=\"av-info\">" + pageInfo(motion, wind) + "</script>\n",
-        "<script type=\"application/octet-stream\" id=\"av-model\">",
-        model,
-        "</script>\n<script type=\"application/octet-stream\" id=\"av-motion\">",
-        stream,
-        "</script>\n<script>",
-        script,
-        "</script>\n</body></html>\n",
-    };
+    const std::string fill[] = {pageInfo(motion, wind), std::move(model), std::move(stream),
+                                scriptSafe(kWebViewerScript)};
+    std::vector<std::string_view> parts;
+    if (!fillTemplate(kWebPageTemplate, fill, parts)) {
+        error = "this build's page template is malformed";
+        return false;
+    }
     AtomicFile file;
     if (!file.open(path, error)) return false;
-    for (const std::string& part : parts)
+    for (const std::string_view part : parts)
         if (!file.write(part.data(), part.size(), error)) return false;
-    sizes = {model.size(), stream.size(), script.size(), file.position()};
+    sizes = {fill[1].size(), fill[2].size(), fill[3].size(), file.position()};
     return file.commit(error);
 }
 
 bool exportWebPage(GlbPlan& plan, const GlbInput& input, const std::string& path,
                    const std::vector<WindSettings>& wind, WebPageSizes& sizes, std::string& error)
 {
-    std::string glb;
-    uint64_t written = 0;
-    const GlbSink append = [&](const void* bytes, size_t size, std::string&) {
-        glb.append(static_cast<const char*>(bytes), size);
-        return true;
-    };
     WebMotion motion;
-    return finishGlb(plan, input, append, written, error) &&
-           splitGlbForWeb(glb, input.tracks->frames, WebMotionSteps{}, motion, error) &&
-           writeWebPage(path, motion, wind, sizes, error);
+    return makeWebMotion(plan, input, WebMotionSteps{}, motion, error) && writeWebPage(path, motion, wind, sizes, error);
 }

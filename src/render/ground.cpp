@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "data_constants/scene_look.h"
 #include "render/render_assets.h"
 
 void drawGround(const RenderAssets& assets)
@@ -10,7 +11,7 @@ void drawGround(const RenderAssets& assets)
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, assets.sceneTextures[kGroundTexture].glName());
-    const float y = -4.6f;
+    const float y = static_cast<float>(kGroundY);
     for (int i = 0; i < 8; ++i) {
         for (int j = 0; j < 8; ++j) {
             const float x0 = 25.0f * i - 100.0f;

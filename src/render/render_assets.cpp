@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 
 #include "data_constants/data_folder.h"
+#include "data_constants/scene_look.h"
 #include "platform/platform.h"
 #include "render/ground.h"
 #include "view/view_state.h"
@@ -56,7 +57,7 @@ void initGlState(ViewState& view)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glShadeModel(GL_SMOOTH);
-    glClearColor(60.0f / 255.0f, 168.0f / 255.0f, 248.0f / 255.0f, 1.0f);
+    glClearColor(kSkyColour[0] / 255.0f, kSkyColour[1] / 255.0f, kSkyColour[2] / 255.0f, 1.0f);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glClearDepth(1.0);
     glDepthFunc(GL_LEQUAL);

@@ -19,7 +19,7 @@ except ImportError:
     sys.exit(77)
 
 # The columns as the programs write them, read from the C++ header.
-header = re.search(r'kWindTraceHeader =\s*"([^"\\]+)', open(os.path.join(root, "src/scene/wind_trace.h")).read()).group(1)
+header = re.search(r'kWindTraceHeader =\s*"([^"\\]+)', open(os.path.join(root, "src/cli/wind_trace.h")).read()).group(1)
 columns = header.split(",")
 row = {"frame": "0", "regime": "gale"}
 body = "".join(",".join(row.get(c, "%g" % (0.05 * k)) for c in columns) + "\n" for k in range(20))

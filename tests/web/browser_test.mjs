@@ -1,13 +1,15 @@
 // Opens a --web page in headless Chromium from file:// with the network
 // off and checks it loads, draws the tree, moves it, pauses, and poses it
-// as the .glb export of the same run does.
+// as the .glb export of the same run does; and that it refuses a motion
+// stream of a version it does not know.
 // node browser_test.mjs PAGE.html REF.glb [SCREENSHOT.png]
-import { mkdtempSync, rmSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { deflateSync } from 'node:zlib';
 import puppeteer from 'puppeteer-core';
-import { localPoses, probeNodes, readGlb, worldPositions } from './gltf_pose.mjs';
+import { localPoses, pageBytes, pagePart, probeNodes, readGlb, worldPositions } from './gltf_pose.mjs';
 
 const [pageFile, refFile, shot] = process.argv.slice(2);
 const problems = [];
@@ -119,6 +121,23 @@ try {
     console.log(`frame ${f}: largest joint difference ${(worst / height).toExponential(2)} of the tree's height`);
     if (!(worst <= 1e-3 * height)) problems.push(`frame ${f}: the page's tree is off by ${worst}`);
   }
+
+  // The same page with its motion stream claiming version 99: refused, on the page and in the console.
+  const html = readFileSync(pageFile, 'utf8');
+  const stream = pageBytes(html, 'av-motion');
+  stream.writeUInt32LE(99, 4);
+  const future = join(profile, 'version99.html');
+  writeFileSync(future, html.replace(pagePart(html, 'av-motion'), () => deflateSync(stream).toString('base64')));
+  const refusing = await browser.newPage();
+  const logged = [];
+  refusing.on('console', (m) => m.type() === 'error' && logged.push(m.text()));
+  await refusing.goto(pathToFileURL(future).href);
+  await refusing.waitForFunction(() => /^failed/.test(document.getElementById('label').textContent),
+    { timeout: 30000, polling: 100 }).catch(() => {});
+  const shown = await refusing.evaluate(() => document.getElementById('label').textContent);
+  console.log(`version 99 stream: the page shows "${shown}"`);
+  if (!/version 99 is not known/.test(shown)) problems.push(`a version 99 motion stream: the page shows "${shown}"`);
+  if (!logged.some((t) => /version 99/.test(t))) problems.push('a version 99 motion stream: nothing said in the console');
 } finally {
   await browser.close();
   rmSync(profile, { recursive: true, force: true });

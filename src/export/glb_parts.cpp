@@ -1,0 +1,222 @@
+#include "export/glb_parts.h"
+
+#include <algorithm>
+
+#include "data_constants/texture_files.h"
+#include "tree/leaf_geometry.h"
+#include "scene/scene.h"
+
+namespace glb {
+
+void startModel(tinygltf::Model& m)
+{
+    m.asset.version = "2.0";
+    m.asset.generator = "arborvane-export";
+    m.extensionsUsed.push_back("KHR_materials_unlit");
+}
+
+bool addTreeMaterials(GlbParts& out, const BmpImage* sceneTextures, TreeMaterials& mats, std::string& error)
+{
+    tinygltf::Model& m = out.m;
+    tinygltf::Sampler sampler;
+    sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
+    sampler.minFilter = TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_LINEAR;
+    sampler.wrapS = sampler.wrapT = TINYGLTF_TEXTURE_WRAP_REPEAT;
+    m.samplers.push_back(sampler);
+    int tex[kSceneTextureCount] = {};
+    const char* texNames[kSceneTextureCount] = {"trunk", "branch", "ground", "leaf_upper", "leaf_lower", "petiole"};
+    for (int t = 0; t < kSceneTextureCount; ++t) {
+        if (t == kGroundTexture) continue;
+        if ((tex[t] = addTexture(m, out.bin, sceneTextures[t], texNames[t], error)) < 0) return false;
+    }
+    mats.trunk = addMaterial(m, "bark_trunk", tex[kTrunkTexture], true, false);
+    mats.branch = addMaterial(m, "bark_branch", tex[kBranchTexture], true, false);
+    // The window culls one face of each blade pass: the counter-clockwise side
+    // shows the lower surface, the other side the upper one.
+    mats.lower = addMaterial(m, "leaf_lower", tex[kLeafLowerTexture], false, true);
+    mats.upper = addMaterial(m, "leaf_upper", tex[kLeafUpperTexture], false, true);
+    mats.petiole = addMaterial(m, "petiole", tex[kPetioleTexture], true, true);
+    return true;
+}
+
+// The tree's joint nodes under their root; returns the tree skin.
+int addTreeRig(GlbParts& out, const ExportRig& rig, int& treeFirst)
+{
+    tinygltf::Model& m = out.m;
+    const int treeRoot = addNode(m, "TreeRig");
+    out.scene.nodes.push_back(treeRoot);
+    addJointNodes(m, rig.tree, treeRoot, treeFirst);
+    return addSkin(m, out.bin, rig.tree, treeFirst, treeRoot, "tree");
+}
+
+// Bark: every branch's rest tube, ring k on joint k of its branch; and the
+// petioles, each starting on its branch tip's joint.
+void addBarkAndPetioles(GlbParts& out, const TreeModel& model, const ExportRig& rig, const TreeMaterials& mats,
+                        int treeSkin)
+{
+    Geometry trunk, branches, petioles;
+    std::vector<int> ringJoint;
+    for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
+        if (rig.branchFirst[b] < 0) continue;
+        const Branch& rest = model.restBranches[b];
+        ringJoint.resize(rest.pointCount);
+        for (int k = 0; k < rest.pointCount; ++k) ringJoint[k] = rig.branchFirst[b] + k;
+        addTube(b == 0 ? trunk : branches, rest.pointCount, rest.points.get(), rest.radii.get(), b == 0 ? 16 : 8,
+                ringJoint.data());
+        if (rest.pointCount < 2) continue;
+        for (int l = 0; l < kLeavesPerBranch; ++l) {
+            const int first = rig.petioleFirst[b * kLeavesPerBranch + l];
+            if (first < 0) continue;
+            const Leaf& leaf = model.branches[b].leaves[l];
+            int joints[kPetiolePoints];
+            joints[0] = rig.branchFirst[b] + rest.pointCount - 1; // the petiole starts on the branch tip's transform
+            for (int k = 1; k < kPetiolePoints; ++k) joints[k] = first + k - 1;
+            addTube(petioles, std::min(leaf.pointCount, kPetiolePoints), leaf.restPetiolePoints, leaf.petioleRadii,
+                    3, joints);
+        }
+    }
+    tinygltf::Mesh bark;
+    bark.name = "bark";
+    addPrimitive(bark, out.bin, trunk, mats.trunk);
+    addPrimitive(bark, out.bin, branches, mats.branch);
+    addSkinnedMesh(out.m, out.scene, "Bark", std::move(bark), treeSkin);
+    tinygltf::Mesh petioleMesh;
+    petioleMesh.name = "petioles";
+    addPrimitive(petioleMesh, out.bin, petioles, mats.petiole);
+    addSkinnedMesh(out.m, out.scene, "Petioles", std::move(petioleMesh), treeSkin);
+}
+
+namespace {
+
+// The blade template, twice: lower surface as wound, upper surface reversed.
+struct BladeSink {
+    Geometry& lower;    // lower surface, as wound
+    Geometry& upper;    // upper surface, winding reversed
+    uint32_t corner[3]; // the triangle being collected
+    int n = 0;          // corners collected so far
+    void vertex(float u, float v, float x, float y, float z)
+    {
+        const Vec3 p{x, y, z, 0};
+        corner[n] = lower.vertex(p, nullptr, u, v, -1);
+        upper.vertex(p, nullptr, u, v, -1);
+        if (++n == 3) {
+            lower.indices.insert(lower.indices.end(), {corner[0], corner[1], corner[2]});
+            upper.indices.insert(upper.indices.end(), {corner[0], corner[2], corner[1]});
+            n = 0;
+        }
+    }
+};
+
+
+// The rest strips of the blades in one texture group, each level on its joint.
+Geometry grassGroupStrips(const GrassField& field, const ExportRig& rig, int group, int anchorJoint)
+{
+    Geometry g;
+    for (int b = 0; b < rig.grassBlades; ++b) {
+        const GrassBlade& blade = field.blades[b];
+        if (grassTextureGroup(blade) != group) continue;
+        uint32_t prev[2] = {};
+        for (int k = 0; k < kGrassLevels; ++k) {
+            const int joint = k == 0 ? anchorJoint : b * (kGrassLevels - 1) + k - 1;
+            const Vec3& e = blade.restEdge[k];
+            const Vec3 other = bladeFarEdge(blade.restCentre[k], e);
+            const double v = static_cast<float>(k) / static_cast<float>(kGrassLevels);
+            const uint32_t a = g.vertex(other, nullptr, 0.0, v, joint);
+            const uint32_t d = g.vertex(e, nullptr, 1.0, v, joint);
+            if (k > 0) g.indices.insert(g.indices.end(), {prev[0], prev[1], d, prev[0], d, a});
+            prev[0] = a;
+            prev[1] = d;
+        }
+    }
+    return g;
+}
+
+} // namespace
+
+// One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
+int addLeafBlades(GlbParts& out, const LeafTemplate& leaf, const MotionTracks& tracks, const TreeMaterials& mats)
+{
+    tinygltf::Model& m = out.m;
+    Geometry lower, upper;
+    BladeSink bladeSink{lower, upper, {}, 0};
+    emitBladeTriangles(leaf, bladeSink);
+    tinygltf::Mesh blade;
+    blade.name = "leaf_blade";
+    addPrimitive(blade, out.bin, lower, mats.lower);
+    addPrimitive(blade, out.bin, upper, mats.upper);
+    const int bladeMesh = blade.primitives.empty() ? -1 : addMesh(m, blade);
+    const int leavesRoot = addNode(m, "Leaves");
+    out.scene.nodes.push_back(leavesRoot);
+    const int leafFirst = static_cast<int>(m.nodes.size());
+    for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
+        const int node = addNode(m, "b" + std::to_string(tracks.leafBranch[i]) + ".l" +
+                                        std::to_string(tracks.leafIndex[i]));
+        m.nodes[node].mesh = bladeMesh;
+        const double s = tracks.leafScale[i];
+        m.nodes[node].scale = {s, s, s};
+        m.nodes[leavesRoot].children.push_back(node);
+    }
+    return leafFirst;
+}
+
+
+// Grass: one strip per blade from its two edge lines, grouped by texture as
+// the window draws them (blades naming no texture last, untextured).
+bool addGrass(GlbParts& out, const GrassField& field, const ExportRig& rig, const BmpImage* grassTextures,
+              int& grassFirst, std::string& error)
+{
+    tinygltf::Model& m = out.m;
+    const int grassRoot = addNode(m, "GrassRig");
+    out.scene.nodes.push_back(grassRoot);
+    addJointNodes(m, rig.grass, grassRoot, grassFirst);
+    // The root level never moves: it rides on a joint of its own at the origin.
+    const int anchorNode = addNode(m, "grass_root");
+    m.nodes[grassRoot].children.push_back(anchorNode);
+    const int grassSkin = addSkin(m, out.bin, rig.grass, grassFirst, grassRoot, "grass", anchorNode);
+    const int anchorJoint = static_cast<int>(rig.grass.size());
+    const double colour[3] = {81 / 255.0, 126 / 255.0, 41 / 255.0};
+    tinygltf::Mesh grass;
+    grass.name = "grass";
+    for (int t = 0; t < kGrassGroups; ++t) {
+        Geometry g = grassGroupStrips(field, rig, t, anchorJoint);
+        int mat = -1;
+        if (t < kGrassTextureCount) {
+            const int texture = addTexture(m, out.bin, grassTextures[t], "grass" + std::to_string(t + 1), error);
+            if (texture < 0) return false;
+            mat = addMaterial(m, "grass" + std::to_string(t + 1), texture, true, true, colour);
+        } else if (!g.empty()) {
+            mat = addMaterial(m, "grass_plain", -1, true, true, colour);
+        }
+        addPrimitive(grass, out.bin, g, mat);
+    }
+    addSkinnedMesh(m, out.scene, "Grass", std::move(grass), grassSkin);
+    return true;
+}
+
+int firstPetioleJoint(const ExportRig& rig)
+{
+    int firstPetiole = static_cast<int>(rig.tree.size());
+    for (int first : rig.petioleFirst)
+        if (first >= 0) firstPetiole = std::min(firstPetiole, first);
+    return firstPetiole;
+}
+
+void addAnimatedNodes(const TreeModel& model, const ExportRig& rig, const MotionTracks& tracks,
+                      const AnimatedNodes& nodes, Animator& anim)
+{
+    // Local translations that stay within this of their first value are
+    // fixed offsets along a branch, not motion.
+    double extent = 1.0;
+    for (int i = 0; i < 3; ++i) {
+        const double lo[3] = {model.boundsMin.x, model.boundsMin.y, model.boundsMin.z};
+        const double hi[3] = {model.boundsMax.x, model.boundsMax.y, model.boundsMax.z};
+        extent = std::max(extent, hi[i] - lo[i]);
+    }
+    // Branch chains are deep and long: full-precision turns keep the tips
+    // true. Petioles, blades and grass have arms of a few centimetres.
+    anim.addNodes(tracks.tree, nodes.tree, firstPetioleJoint(rig), 1e-6 * extent);
+    anim.addNodes(tracks.leaves, nodes.leaves, 0, 1e-6 * extent);
+    if (nodes.grass >= 0) anim.addNodes(tracks.grass, nodes.grass, 0, 1e-6 * extent);
+}
+
+} // namespace glb

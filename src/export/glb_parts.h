@@ -1,0 +1,60 @@
+// The scene's parts in the document: materials and textures, the tree's rig,
+// bark and petioles, the leaf blades, the grass, and the animation over them.
+#pragma once
+#include <string>
+
+#include "export/export_rig.h"
+#include "export/glb_animation.h"
+#include "export/gltf_kit.h"
+#include "export/motion_tracks.h"
+#include "grass/grass_field.h"
+#include "image/bmp_file.h"
+#include "tree/leaf_template.h"
+#include "tree/tree_model.h"
+
+namespace glb {
+
+// What every phase of the build adds to: the model, its binary chunk and the one scene.
+struct GlbParts {
+    tinygltf::Model& m;      // the glTF document
+    Bin& bin;                // its binary chunk
+    tinygltf::Scene& scene;  // the scene's top-level nodes
+};
+
+// Materials of the tree, by part.
+struct TreeMaterials {
+    int trunk = -1;   // lit bark of branch 0
+    int branch = -1;  // lit bark of the others
+    int lower = -1;   // leaf blade, lower surface
+    int upper = -1;   // leaf blade, upper surface
+    int petiole = -1; // leaf stalks
+};
+
+// Joint nodes where each animated block starts (-1: no block).
+struct AnimatedNodes {
+    int tree = 0;   // first tree joint node
+    int leaves = 0; // first leaf node
+    int grass = -1; // first grass joint node
+};
+
+void startModel(tinygltf::Model& m);
+// The sampler and the tree's textured materials (sceneTextures by SceneTextureIndex).
+bool addTreeMaterials(GlbParts& out, const BmpImage* sceneTextures, TreeMaterials& mats, std::string& error);
+// The tree's joint nodes under their root; returns the tree skin.
+int addTreeRig(GlbParts& out, const ExportRig& rig, int& treeFirst);
+// Bark: every branch's rest tube, ring k on joint k of its branch; and the
+// petioles, each starting on its branch tip's joint.
+void addBarkAndPetioles(GlbParts& out, const TreeModel& model, const ExportRig& rig, const TreeMaterials& mats,
+                        int treeSkin);
+// One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
+int addLeafBlades(GlbParts& out, const LeafTemplate& leaf, const MotionTracks& tracks, const TreeMaterials& mats);
+// Grass: one strip per blade, grouped by texture as the window draws them.
+bool addGrass(GlbParts& out, const GrassField& field, const ExportRig& rig, const BmpImage* grassTextures,
+              int& grassFirst, std::string& error);
+// The first tree joint of a petiole (or the joint count): where int16 turns start.
+int firstPetioleJoint(const ExportRig& rig);
+// Every moving joint's tracks into anim (not yet finished).
+void addAnimatedNodes(const TreeModel& model, const ExportRig& rig, const MotionTracks& tracks,
+                      const AnimatedNodes& nodes, Animator& anim);
+
+} // namespace glb
