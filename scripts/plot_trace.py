@@ -17,7 +17,7 @@ import matplotlib
 matplotlib.use("Agg")  # no display needed
 import matplotlib.pyplot as plt
 
-# As the recorder and the exporter write it (src/scene/wind_trace.h).
+# As the recorder and the exporter write it (src/cli/wind_trace.h).
 COLUMNS = "frame,time,regime,magnitude,dir_x,dir_y,dir_z,tip_x,tip_y,tip_z,tip_offset".split(",")
 
 
