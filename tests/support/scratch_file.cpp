@@ -37,3 +37,9 @@ std::string readWholeFile(const std::string& path)
     text << in.rdbuf();
     return text.str();
 }
+
+std::vector<uint8_t> readFileBytes(const std::string& path)
+{
+    const std::string text = readWholeFile(path);
+    return std::vector<uint8_t>(text.begin(), text.end());
+}

@@ -2,7 +2,9 @@
 // write: each under the test temp folder with a name no other test process
 // uses, and removed when it goes out of scope, even when an ASSERT leaves early.
 #pragma once
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // A path with nothing behind it yet: for code that writes the file itself.
 class ScratchPath {
@@ -29,3 +31,4 @@ public:
 
 // The whole of a file as bytes; empty where it cannot be read.
 std::string readWholeFile(const std::string& path);
+std::vector<uint8_t> readFileBytes(const std::string& path);
