@@ -20,6 +20,8 @@
 #include "data_constants/data_folder.h"
 #include "motion_scene.h"
 #include "cli/version.h"
+#include "support/console.h"
+#include "support/scratch_file.h"
 #include "wind/wind_schedule_file.h"
 
 namespace {
@@ -112,15 +114,14 @@ TEST(Api, SetUpAgainAndAConstantWindSourceRepeatTheRun)
 
 TEST(Api, FailuresAreResultsAndNothingIsPrinted)
 {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    ConsoleCapture console;
     arborvane::Simulation sim;
     std::vector<std::string> handled;
     sim.setMessageHandler([&](const std::string& line) { handled.push_back(line); });
     arborvane::LoadSummary summary;
     const arborvane::Result opened = sim.open("no/such/folder", &summary);
     const arborvane::Result stepped = sim.step();
-    const std::string out = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    const std::string out = console.finish().both();
 
     EXPECT_FALSE(opened);
     EXPECT_NE(opened.message.find("no/such/folder"), std::string::npos) << opened.message;
@@ -161,8 +162,8 @@ TEST(Api, ScheduleFilePlaysAsOnTheCoreAndBadFilesAreResults)
     scene->windScheduled = true;
     for (int i = 0; i < steps; ++i) simulateStep(*scene, kTimeStep);
 
-    const std::string path = ::testing::TempDir() + "arborvane_api_wind_" + std::to_string(::getpid()) + ".json";
-    std::ofstream(path) << text;
+    const ScratchFile file(text, ".json");
+    const std::string& path = file.path();
     arborvane::Simulation sim = openedSimulation();
     const arborvane::Result played = sim.setWindSchedule(path);
     ASSERT_TRUE(played) << played.message;
@@ -176,9 +177,8 @@ TEST(Api, ScheduleFilePlaysAsOnTheCoreAndBadFilesAreResults)
     EXPECT_NE(consumer::treeTop(sim).x, consumer::treeTop(still).x);
     EXPECT_EQ(consumer::stateHash(sim), recordHash(*scene));
 
-    std::ofstream(path) << R"({"keys": [{"time": 0, "magnitud": 3}]})";
+    file.write(R"({"keys": [{"time": 0, "magnitud": 3}]})");
     const arborvane::Result bad = sim.setWindSchedule(path);
-    std::remove(path.c_str());
     EXPECT_FALSE(bad);
     EXPECT_NE(bad.message.find("keys[0].magnitud: unknown field"), std::string::npos) << bad.message;
     EXPECT_TRUE(sim.windScheduled()); // a failure keeps the schedule playing

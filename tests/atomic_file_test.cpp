@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <csignal>
 #include <fstream>
-#include <sstream>
 
 #include "platform/atomic_file.h"
+#include "support/scratch_file.h"
 
 namespace {
 
@@ -38,14 +38,6 @@ struct Folder {
         return n;
     }
 };
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
@@ -74,13 +66,13 @@ TEST(AtomicFile, FailureOrDropKeepsTheEarlierFileAndCommitReplacesItThroughLinks
         EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
         setAtomicWriteHook(nullptr);
     }
-    EXPECT_EQ(slurp(target), old);
+    EXPECT_EQ(readWholeFile(target), old);
     {
         AtomicFile f;
         ASSERT_TRUE(f.open(target, error)) << error;
         ASSERT_TRUE(f.write("dropped", 7, error));
     }
-    EXPECT_EQ(slurp(target), old);
+    EXPECT_EQ(readWholeFile(target), old);
     EXPECT_EQ(dir.strays({"out.glb"}), 0);
 
     // Through a link: the link stays, its target gets the bytes and keeps its mode.
@@ -90,7 +82,7 @@ TEST(AtomicFile, FailureOrDropKeepsTheEarlierFileAndCommitReplacesItThroughLinks
     EXPECT_EQ(f.tempPath().find(dir.path + "/."), 0u) << "the temporary file lives beside the target";
     ASSERT_TRUE(f.write("XXXX", 4, error) && f.write("tail", 4, error) && f.writeAt(1, "ea", 2, error)) << error;
     ASSERT_TRUE(f.commit(error)) << error;
-    EXPECT_EQ(slurp(target), "XeaXtail");
+    EXPECT_EQ(readWholeFile(target), "XeaXtail");
     struct stat st {};
     ASSERT_EQ(lstat(dir.at("link.glb").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -112,7 +104,7 @@ TEST(AtomicFile, TemporaryNameKeepsTheExtension)
         EXPECT_EQ(temp.substr(temp.size() - ext.size()), ext) << temp;
         EXPECT_EQ(temp.find(".partial-"), temp.size() - ext.size() - 15) << temp;
         ASSERT_TRUE(f.write("x", 1, error) && f.commit(error)) << error;
-        EXPECT_EQ(slurp(dir.at(name)), "x");
+        EXPECT_EQ(readWholeFile(dir.at(name)), "x");
     }
     EXPECT_EQ(dir.strays({"clip.tar.mp4", "README", ".hidden"}), 0);
 }
@@ -135,7 +127,7 @@ TEST(AtomicFile, SignalDuringAWriteRemovesTheTemporaryFile)
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
         EXPECT_EQ(WTERMSIG(status), sig);
-        EXPECT_EQ(slurp(target), "earlier");
+        EXPECT_EQ(readWholeFile(target), "earlier");
         EXPECT_EQ(dir.strays({"clip.glb"}), 0);
     }
 }

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,19 +19,13 @@
 #include "dynamics/simulation.h"
 #include "motion_scene.h"
 #include "image/bmp_file.h"
+#include "support/bmp_bytes.h"
+#include "support/console.h"
+#include "support/scratch_file.h"
 #include "tree/leaf_template.h"
 #include "tree_rows.h"
 
 namespace {
-
-std::string writeBytes(const std::string& bytes)
-{
-    static int serial = 0;
-    const std::string path = ::testing::TempDir() + "arborvane_bad_" + std::to_string(::getpid()) + "_" +
-                             std::to_string(serial++);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
 
 struct Output {
     bool ok = false;
@@ -43,11 +36,9 @@ struct Output {
 Output capture(const std::function<bool()>& load)
 {
     Output run;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    run.ok = load();
-    run.out = testing::internal::GetCapturedStdout();
-    run.err = testing::internal::GetCapturedStderr();
+    const Console console = captureConsole([&] { run.ok = load(); });
+    run.out = console.out;
+    run.err = console.err;
     return run;
 }
 
@@ -56,13 +47,13 @@ Output capture(const std::function<bool()>& load)
 void stepTwice(Scene& scene)
 {
     const uint32_t seed = 5;
-    testing::internal::CaptureStdout();
-    setUpScene(scene, &seed);
-    scene.input = {{true, 800.0, Vec3{1.0, 0.0, 0.0, 0}}, true};
-    simulateStep(scene, kTimeStep);
-    scene.input = {{false, 10.0, Vec3{0.0, 1.0, 0.0, 0}}, false};
-    simulateStep(scene, kTimeStep);
-    testing::internal::GetCapturedStdout();
+    captureConsole([&] {
+        setUpScene(scene, &seed);
+        scene.input = {{true, 800.0, Vec3{1.0, 0.0, 0.0, 0}}, true};
+        simulateStep(scene, kTimeStep);
+        scene.input = {{false, 10.0, Vec3{0.0, 1.0, 0.0, 0}}, false};
+        simulateStep(scene, kTimeStep);
+    });
     const TreeModel& model = scene.tree;
     for (int i = 0; i < model.branchCount; ++i)
         for (int k = 0; k < model.branches[i].pointCount; ++k) ASSERT_TRUE(std::isfinite(model.branches[i].points[k].x));
@@ -122,16 +113,15 @@ TEST_P(BadTree, RefusedWithItsMessageAndLeavesNoBranches)
     auto model = motion_scene::makeScene();
     motion_scene::buildNoise(model->wind, 4);
     motion_scene::buildGrass(model->grass, 20);
-    const std::string path = writeBytes(c.text());
+    const ScratchFile path(c.text());
     const Output run = capture([&] { return loadTreeModel(model->tree, path.c_str()); });
     EXPECT_FALSE(run.ok);
     EXPECT_NE((run.out + run.err).find(c.expected), std::string::npos) << run.out << run.err;
     // The notice and a line naming the file, or one console line: not a flood.
     EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n') + std::count(run.err.begin(), run.err.end(), '\n'), 2);
-    EXPECT_NE(run.out.find(path), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(path.path()), std::string::npos) << run.out;
     expectTreeEmpty(model->tree);
     stepTwice(*model);
-    std::remove(path.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,9 +166,8 @@ TEST(BadTreeCut, EveryCutIsRefused)
     for (size_t at = 11; at < full.size(); at += 331) cuts.push_back(at);
     auto model = motion_scene::makeScene();
     for (size_t cut : cuts) {
-        const std::string path = writeBytes(full.substr(0, cut));
+        const ScratchFile path(full.substr(0, cut));
         const Output run = capture([&] { return loadTreeModel(model->tree, path.c_str()); });
-        std::remove(path.c_str());
         ASSERT_FALSE(run.ok) << "cut at " << cut;
         // A cut inside the last number of a point still reads a number: then
         // only a later token is missing. Either way the row is incomplete.
@@ -187,9 +176,8 @@ TEST(BadTreeCut, EveryCutIsRefused)
         ASSERT_EQ(model->tree.branchCount, 0) << "cut at " << cut;
     }
     // The uncut file loads, so the cuts above were the only fault.
-    const std::string path = writeBytes(full);
+    const ScratchFile path(full);
     EXPECT_TRUE(capture([&] { return loadTreeModel(model->tree, path.c_str()); }).ok);
-    std::remove(path.c_str());
     stepTwice(*model);
 }
 
@@ -226,13 +214,12 @@ TEST_P(BadLeaf, RefusedAndTemplateUntouched)
     LeafTemplate tmpl;
     tmpl.bladeFaces[3][1] = 42; // must survive the refusal
     tmpl.petioleVertices[2] = {1.0, 2.0, 3.0, 0};
-    const std::string path = writeBytes(c.text());
+    const ScratchFile path(c.text());
     const Output run = capture([&] { return loadLeafModel(std::fopen(path.c_str(), "r"), tmpl); });
     EXPECT_FALSE(run.ok);
     EXPECT_NE((run.out + run.err).find(c.expected), std::string::npos) << run.out << run.err;
     EXPECT_EQ(tmpl.bladeFaces[3][1], 42);
     EXPECT_EQ(tmpl.petioleVertices[2].y, 2.0);
-    std::remove(path.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -267,9 +254,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(BadLeafFile, ValidTextLoads)
 {
     LeafTemplate tmpl;
-    const std::string path = writeBytes(validLeafText());
+    const ScratchFile path(validLeafText());
     EXPECT_TRUE(capture([&] { return loadLeafModel(std::fopen(path.c_str(), "r"), tmpl); }).ok);
-    std::remove(path.c_str());
 }
 
 // ---- Noise grids ------------------------------------------------------------
@@ -289,15 +275,15 @@ TEST_P(BadNoise, RefusedAndWindStaysEmpty)
     const TextCase& c = GetParam();
     auto model = motion_scene::makeScene();
     motion_scene::buildGrass(model->grass, 10);
-    const std::string good = writeBytes(gridText("3 3 3", 27));
-    const std::string bad = writeBytes(c.text());
+    const ScratchFile good(gridText("3 3 3", 27));
+    const ScratchFile bad(c.text());
     const Output run = capture([&] { return loadWindField(model->wind, good.c_str(), bad.c_str(), good.c_str()); });
     EXPECT_FALSE(run.ok);
     EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
     // The fixed line and one naming the v file, never its good neighbour.
     EXPECT_LE(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
-    EXPECT_NE(run.out.find(bad), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find(good), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(bad.path()), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(good.path()), std::string::npos) << run.out;
     for (const NoiseField* f : {&model->wind.u, &model->wind.v, &model->wind.w}) {
         EXPECT_EQ(f->size, 0);
         EXPECT_EQ(f->values, nullptr);
@@ -305,8 +291,6 @@ TEST_P(BadNoise, RefusedAndWindStaysEmpty)
     stepTwice(*model);
     // Without grids the cursors stay put.
     EXPECT_EQ(model->wind.u.offset[2], 0.0);
-    std::remove(good.c_str());
-    std::remove(bad.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -360,7 +344,7 @@ TEST_P(BadGrass, RefusedAndFieldEmpty)
     auto model = motion_scene::makeScene();
     motion_scene::buildNoise(model->wind, 4);
     motion_scene::buildGrass(model->grass, 30); // an earlier field: a failed reload empties it
-    const std::string path = writeBytes(c.text());
+    const ScratchFile path(c.text());
     const Output run = capture([&] { return loadGrassFile(model->grass, path.c_str(), model->random); });
     EXPECT_FALSE(run.ok);
     EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
@@ -369,7 +353,6 @@ TEST_P(BadGrass, RefusedAndFieldEmpty)
     EXPECT_EQ(model->grass.bladeCount, 0);
     EXPECT_EQ(model->grass.blades, nullptr);
     stepTwice(*model);
-    std::remove(path.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -404,43 +387,20 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(BadGrassFile, ValidTextLoadsAndMissingFileIsRefused)
 {
     auto model = motion_scene::makeScene();
-    const std::string path = writeBytes(grassText("2 5", 2));
+    const ScratchFile path(grassText("2 5", 2));
     EXPECT_TRUE(capture([&] { return loadGrassFile(model->grass, path.c_str(), model->random); }).ok);
     EXPECT_EQ(model->grass.bladeCount, 2);
-    std::remove(path.c_str());
     EXPECT_FALSE(capture([&] { return loadGrassFile(model->grass, "./no/such/grass.txt", model->random); }).ok);
     EXPECT_EQ(model->grass.bladeCount, 0);
 }
 
 // ---- BMP --------------------------------------------------------------------
 
-void put32(std::string& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
-}
-
-void put16(std::string& b, size_t at, uint16_t v)
-{
-    b[at] = static_cast<char>(v & 0xff);
-    b[at + 1] = static_cast<char>(v >> 8);
-}
-
 // A 2 x 2 24-bit file with 54 bytes of headers and an image-size field.
 std::string validBmp()
 {
-    std::string b(54 + 16, '\0');
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(b, 2, 70);
-    put32(b, 10, 54);
-    put32(b, 14, 40);
-    put32(b, 18, 2);
-    put32(b, 22, 2);
-    put16(b, 26, 1);
-    put16(b, 28, 24);
-    put32(b, 34, 16);
-    for (size_t i = 54; i < b.size(); ++i) b[i] = static_cast<char>(i * 7);
-    return b;
+    const std::vector<uint8_t> b = bmpBytes(2, 2, 16, 16);
+    return std::string(b.begin(), b.end());
 }
 
 struct BmpCase {
@@ -466,12 +426,11 @@ TEST_P(BadBmp, RefusedWithAReasonByBothReaders)
     EXPECT_EQ(image.height, 456);
     EXPECT_TRUE(image.pixels.empty());
 
-    const std::string path = writeBytes(bytes);
+    const ScratchFile path(bytes);
     std::string fileError;
     EXPECT_FALSE(readBmpFile(path.c_str(), image, &fileError));
     EXPECT_EQ(fileError, error);
     EXPECT_TRUE(image.pixels.empty());
-    std::remove(path.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -540,7 +499,7 @@ struct EditCase {
 Output loadWith(Reader reader, const std::string& path)
 {
     auto scene = motion_scene::makeScene();
-    const std::string good = writeBytes(gridText("3 3 3", 27));
+    const ScratchFile good(gridText("3 3 3", 27));
     Output run = capture([&] {
         switch (reader) {
         case Reader::tree: return loadTreeModel(scene->tree, path.c_str());
@@ -550,7 +509,6 @@ Output loadWith(Reader reader, const std::string& path)
         }
         return false;
     });
-    std::remove(good.c_str());
     return run;
 }
 
@@ -559,11 +517,10 @@ class OneValueEdit : public testing::TestWithParam<EditCase> {};
 TEST_P(OneValueEdit, RefusedOrWarnedNamingFileAndLine)
 {
     const EditCase& c = GetParam();
-    const std::string path = writeBytes(c.text());
-    const Output run = loadWith(c.reader, path);
+    const ScratchFile path(c.text());
+    const Output run = loadWith(c.reader, path.path());
     EXPECT_EQ(run.ok, c.loads);
-    EXPECT_NE(run.out.find(path + c.expected), std::string::npos) << run.out << run.err;
-    std::remove(path.c_str());
+    EXPECT_NE(run.out.find(path.path() + c.expected), std::string::npos) << run.out << run.err;
 }
 
 std::string gridWith(const std::string& value)
@@ -660,12 +617,11 @@ TEST(DataPath, NotARegularFileIsRefusedAtOnceWithTheReason)
 TEST(DataPath, UnreadableFileSaysPermissionDenied)
 {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads any file; the symlink loop case stands in for it";
-    const std::string path = writeBytes(treeText(defaultTreeRows()));
+    const ScratchFile path(treeText(defaultTreeRows()));
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-    const Output run = loadWith(Reader::tree, path);
+    const Output run = loadWith(Reader::tree, path.path());
     EXPECT_FALSE(run.ok);
-    EXPECT_NE(run.out.find(path + ": Permission denied\n"), std::string::npos) << run.out;
-    std::remove(path.c_str());
+    EXPECT_NE(run.out.find(path.path() + ": Permission denied\n"), std::string::npos) << run.out;
 }
 
 } // namespace

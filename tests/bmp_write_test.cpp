@@ -1,20 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <string>
 
 #include "image/bmp_file.h"
+#include "support/bmp_bytes.h"
+#include "support/scratch_file.h"
 
 namespace {
-
-uint32_t u32(const std::vector<uint8_t>& b, size_t at)
-{
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-uint16_t u16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
 
 // Pixel (x, y) of a test pattern, rows bottom-up, RGB.
 std::vector<uint8_t> pattern(int width, int height)
@@ -39,15 +32,15 @@ TEST(BmpWrite, WindowSizedFrameHasTheFullHeaders)
     ASSERT_EQ(b.size(), 1440054u);
     EXPECT_EQ(b[0], 'B');
     EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(u32(b, 2), 1440054u);
-    EXPECT_EQ(u32(b, 6), 0u);   // both reserved words
-    EXPECT_EQ(u32(b, 10), 54u);
-    EXPECT_EQ(u32(b, 14), 40u);
-    EXPECT_EQ(u32(b, 18), 800u);
-    EXPECT_EQ(u32(b, 22), 600u);
-    EXPECT_EQ(u16(b, 26), 1u);
-    EXPECT_EQ(u16(b, 28), 24u);
-    for (size_t at = 30; at < 54; at += 4) EXPECT_EQ(u32(b, at), 0u) << "offset " << at;
+    EXPECT_EQ(get32(b, 2), 1440054u);
+    EXPECT_EQ(get32(b, 6), 0u);   // both reserved words
+    EXPECT_EQ(get32(b, 10), 54u);
+    EXPECT_EQ(get32(b, 14), 40u);
+    EXPECT_EQ(get32(b, 18), 800u);
+    EXPECT_EQ(get32(b, 22), 600u);
+    EXPECT_EQ(get16(b, 26), 1u);
+    EXPECT_EQ(get16(b, 28), 24u);
+    for (size_t at = 30; at < 54; at += 4) EXPECT_EQ(get32(b, at), 0u) << "offset " << at;
 
     // Rows stay bottom-up, pixels become BGR.
     const size_t px = 54 + 599 * 2400 + 3 * 17;
@@ -62,7 +55,7 @@ TEST(BmpWrite, OddWidthRowsArePaddedWithZeros)
     const std::vector<uint8_t> b = encodeBmp(801, 3, rgb.data());
     EXPECT_EQ(bmpRowStride(801), 2404u);
     ASSERT_EQ(b.size(), 54u + 3 * 2404);
-    EXPECT_EQ(u32(b, 2), b.size());
+    EXPECT_EQ(get32(b, 2), b.size());
     for (int row = 0; row < 3; ++row) {
         const size_t start = 54 + static_cast<size_t>(row) * 2404;
         EXPECT_EQ(b[start + 2403], 0) << "row " << row;
@@ -91,9 +84,9 @@ TEST(BmpWrite, ResolutionFillsSizeAndBothResolutionsOnly)
     const std::vector<uint8_t> plain = encodeBmp(5, 3, rgb.data());
     const std::vector<uint8_t> stamped = encodeBmp(5, 3, rgb.data(), 2835);
     ASSERT_EQ(stamped.size(), plain.size());
-    EXPECT_EQ(u32(stamped, 34), 3u * 16u);
-    EXPECT_EQ(u32(stamped, 38), 2835u);
-    EXPECT_EQ(u32(stamped, 42), 2835u);
+    EXPECT_EQ(get32(stamped, 34), 3u * 16u);
+    EXPECT_EQ(get32(stamped, 38), 2835u);
+    EXPECT_EQ(get32(stamped, 42), 2835u);
     for (size_t at = 0; at < plain.size(); ++at)
         if (at < 34 || at >= 46) {
             EXPECT_EQ(stamped[at], plain[at]) << "offset " << at;
@@ -105,12 +98,11 @@ TEST(BmpWrite, ResolutionFillsSizeAndBothResolutionsOnly)
 TEST(BmpWrite, WrittenFileReadsBackAndAnUnwritablePathSaysWhy)
 {
     const std::vector<uint8_t> rgb = pattern(5, 4);
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "arborvane_bmp_write_test.bmp";
+    const ScratchPath path(".bmp");
     std::string error;
     ASSERT_TRUE(writeBmpFile(path.c_str(), 5, 4, rgb.data(), &error)) << error;
 
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> onDisk = readFileBytes(path.path());
     EXPECT_EQ(onDisk, encodeBmp(5, 4, rgb.data()));
 
     BmpImage image;
@@ -119,7 +111,6 @@ TEST(BmpWrite, WrittenFileReadsBackAndAnUnwritablePathSaysWhy)
     EXPECT_EQ(image.height, 4);
     ASSERT_EQ(image.pixels.size(), 4 * bmpRowStride(5));
     EXPECT_EQ(image.pixels[bmpRowStride(5) * 3 + 3 * 4 + 2], 4); // red of (4, 3)
-    std::filesystem::remove(path);
 
     EXPECT_FALSE(writeBmpFile("/nonexistent-arborvane-dir/snap000.bmp", 5, 4, rgb.data(), &error));
     EXPECT_EQ(error, "No such file or directory");

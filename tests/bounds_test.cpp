@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "motion_scene.h"
 #include "scene/bounds.h"
 
 namespace {
+
+constexpr double kProfileSum161 = 0x1.07c15d3eb3578p+7;
 
 void straightBranch(Branch& b, std::initializer_list<Vec3> points)
 {
@@ -32,21 +36,31 @@ std::unique_ptr<Scene> sceneOf(std::initializer_list<Vec3> trunk, std::initializ
 
 } // namespace
 
+// The profile is 1.25 ln(10 i) at i = 0.5, 1..15 sixteenths of the height,
+// over its top value, straight between those points, flat outside them.
 TEST(HeightProfile, LogProfile)
 {
-    EXPECT_EQ(heightProfile(0.5), 5.477533293 / 6.263294118);
+    auto logWind = [](double i) { return std::log(10.0 * (i == 0 ? 0.5 : i)) / std::log(150.0); };
+    for (int i = 0; i < 16; ++i) {
+        const double at = heightProfile(i / 16.0);
+        EXPECT_NEAR(at, logWind(i), 2e-10) << i; // the table holds 10 digits
+        if (i < 15) {
+            EXPECT_NEAR(heightProfile((i + 0.5) / 16.0), (at + heightProfile((i + 1) / 16.0)) / 2, 1e-15) << i;
+        }
+    }
     EXPECT_EQ(heightProfile(15.0 / 16.0), 1.0);
     EXPECT_EQ(heightProfile(0.95), 1.0);
     EXPECT_EQ(heightProfile(3.0), 1.0);
-    EXPECT_EQ(heightProfile(-0.01), 0.32120436196957786);
-    EXPECT_EQ(heightProfile(0.0), 2.011797391 / 6.263294118);
-    // Halfway between two table entries.
-    EXPECT_EQ(heightProfile(8.5 / 16.0), (5.477533293 * 0.5 + 5.624762088 * 0.5) / 6.263294118);
-    double last = 0.0;
+    EXPECT_EQ(heightProfile(-0.01), heightProfile(0.0));
+    EXPECT_EQ(heightProfile(std::nan("")), heightProfile(0.0));
+    double last = 0.0, sum = 0.0;
     for (int i = 0; i <= 160; ++i) {
         EXPECT_GE(heightProfile(i / 160.0), last) << i;
         last = heightProfile(i / 160.0);
+        sum += last;
     }
+    // Every bit of the profile at 161 heights, summed once when it was last changed on purpose.
+    EXPECT_EQ(sum, kProfileSum161) << std::hexfloat << sum;
 }
 
 TEST(TreeBounds, BoxMiddlePointsAndNoisePositions)
@@ -76,7 +90,7 @@ TEST(TreeBounds, BoxMiddlePointsAndNoisePositions)
     // Leaves use their tip; the top leaf gets the full factor.
     EXPECT_EQ(m.branches[1].leaves[3].windScale, 1.0);
     EXPECT_EQ(m.branches[1].leaves[3].noisePosition.x, 0.125);
-    EXPECT_EQ(m.branches[0].leaves[0].windScale, 0.32120436196957786 * 6.263294118 / 6.263294118);
+    EXPECT_EQ(m.branches[0].leaves[0].windScale, heightProfile(0.0)); // the ground value
 }
 
 TEST(TreeBounds, GrassSetOnLowestPointAndWidensOnlyXZ)

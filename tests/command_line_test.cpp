@@ -12,6 +12,7 @@
 
 #include "cli/command_line.h"
 #include "cli/run_flags.h"
+#include "support/console.h"
 
 namespace {
 
@@ -31,11 +32,9 @@ Parsed parse(std::vector<std::string> args)
     CLI::App app("usage: prog\n", "prog");
     useHelpLayout(app, 22);
     addRunFlags(app, p.flags);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    p.status = parseCommandLine(app, static_cast<int>(argv.size()), argv.data());
-    p.out = testing::internal::GetCapturedStdout();
-    p.err = testing::internal::GetCapturedStderr();
+    const Console console = captureConsole([&] { p.status = parseCommandLine(app, static_cast<int>(argv.size()), argv.data()); });
+    p.out = console.out;
+    p.err = console.err;
     return p;
 }
 

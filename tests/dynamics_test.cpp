@@ -15,6 +15,7 @@
 #include "dynamics/wind_force.h"
 #include "scene/bounds.h"
 #include "motion_scene.h"
+#include "support/geometry.h"
 
 // Every operator new of this test program is counted: the step must not allocate.
 static std::atomic<long> allocations{0};
@@ -53,8 +54,6 @@ void stepWind(Scene& s, bool gale, double magnitude, const Vec3& direction, bool
 }
 
 bool same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-
-double distance(const Vec3& a, const Vec3& b) { return length(sub(a, b)); }
 
 // Same bits, zeros' signs and status included.
 bool bitsEqual(const Vec3& a, const Vec3& b)

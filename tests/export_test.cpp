@@ -18,6 +18,7 @@
 #include "export/export_scene.h"
 #include "export/glb_writer.h"
 #include "image/png_encode.h"
+#include "support/geometry.h"
 
 namespace {
 
@@ -37,8 +38,6 @@ Vec3 applyTo(const M4& m, const Vec3& p)
     return {m[0] * p.x + m[1] * p.y + m[2] * p.z + m[3], m[4] * p.x + m[5] * p.y + m[6] * p.z + m[7],
             m[8] * p.x + m[9] * p.y + m[10] * p.z + m[11], 0};
 }
-
-double distance(const Vec3& a, const Vec3& b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z)); }
 
 // Element i of an accessor as doubles, normalised integers decoded.
 std::vector<double> element(const tinygltf::Model& m, int accessor, size_t i)

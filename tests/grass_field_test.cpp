@@ -1,25 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "motion_scene.h"
+#include "support/console.h"
+#include "support/scratch_file.h"
 #include "platform/platform.h"
 #include "grass/grass_field.h"
 
 namespace {
-
-std::string writeTemp(const std::string& text)
-{
-    char name[] = "/tmp/grass_field_testXXXXXX";
-    const int fd = mkstemp(name);
-    EXPECT_GE(fd, 0);
-    close(fd);
-    std::ofstream(name) << text;
-    return name;
-}
 
 // Two blades; the second one's root line is P = (1, 0, 2), V = (0, 0, 1), w = 0.1.
 const char* const kTwoBlades =
@@ -44,12 +33,9 @@ Load loadText(Scene& model, const std::string& text, uint32_t seed = 1)
 {
     Random random;
     random.seed(seed);
-    const std::string path = writeTemp(text);
+    const ScratchFile file(text);
     Load run;
-    testing::internal::CaptureStdout();
-    run.ok = loadGrassFile(model.grass, path.c_str(), random);
-    run.out = testing::internal::GetCapturedStdout();
-    std::remove(path.c_str());
+    run.out = captureConsole([&] { run.ok = loadGrassFile(model.grass, file.c_str(), random); }).out;
     return run;
 }
 

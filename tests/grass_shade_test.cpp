@@ -5,19 +5,12 @@
 #include <memory>
 
 #include "grass/grass_shade.h"
+#include "support/geometry.h"
 #include "tree/tree_model.h"
 
 namespace {
 
-std::unique_ptr<ShadeGrid> boxedModel()
-{
-    auto model = std::make_unique<ShadeGrid>();
-    model->boundsMin = {-3.0, -1.0, -1.0, 0};
-    model->boundsMax = {3.0, 9.0, 5.0, 0};
-    return model;
-}
-
-double distance(const Vec3& a, const Vec3& b) { return std::sqrt(std::pow(a.x - b.x, 2) + std::pow(a.y - b.y, 2) + std::pow(a.z - b.z, 2)); }
+const Vec3 kBoxMin = {-3.0, -1.0, -1.0, 0}, kBoxMax = {3.0, 9.0, 5.0, 0};
 
 } // namespace
 
@@ -43,7 +36,7 @@ TEST(GrassShadeCells, MappingAtTheEdges)
 
 TEST(GrassShadeCells, RootReadsTheMarkedCell)
 {
-    auto model = boxedModel();
+    auto model = boxedModel(kBoxMin, kBoxMax);
     const Vec3 root = {0.0, -1.0, 2.0, 0}; // cells (20, 20)
     EXPECT_FALSE(grassRootShaded(*model, root));
     model->cells[20 * 40 + 20] = 1;
@@ -92,7 +85,7 @@ TEST(GrassColour, ShadedMovesFortyPercentTowardsDarkGreen)
 TEST(GrassColour, ShadeThroughTheGridFollowsTheMarkingOfThePreviousFrame)
 {
     // Frame loop as the display runs it: read the grid, ease, clear; then mark.
-    auto model = boxedModel();
+    auto model = boxedModel(kBoxMin, kBoxMax);
     const Vec3 root = {0.0, -1.0, 2.0, 0};
     Vec3 colour = kGrassLightColour;
     for (int frame = 0; frame < 10; ++frame) {

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "support/console.h"
 #include "tree/hierarchy.h"
 #include "tree/tree_model.h"
 #include "tree_rows.h"
@@ -35,9 +36,7 @@ void expectPoint(const Vec3& v, double x, double y, double z, int status)
 
 std::string build(TreeModel& model, int parent = 0)
 {
-    testing::internal::CaptureStdout();
-    buildBranchFrames(model, model.branches[parent]);
-    return testing::internal::GetCapturedStdout();
+    return captureConsole([&] { buildBranchFrames(model, model.branches[parent]); }).out;
 }
 
 } // namespace

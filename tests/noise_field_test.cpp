@@ -4,22 +4,13 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "motion_scene.h"
+#include "support/console.h"
+#include "support/scratch_file.h"
 #include "wind/noise_field.h"
 
 namespace {
-
-std::string writeTemp(const std::string& text)
-{
-    char name[] = "/tmp/noise_field_testXXXXXX";
-    const int fd = mkstemp(name);
-    EXPECT_GE(fd, 0);
-    close(fd);
-    std::ofstream(name) << text;
-    return name;
-}
 
 // A grid file of edge n whose value at index i is value(i).
 template <typename F>
@@ -43,12 +34,9 @@ struct Load {
 
 Load loadText(Scene&, const std::string& text)
 {
-    const std::string path = writeTemp(text);
+    const ScratchFile file(text);
     Load run;
-    testing::internal::CaptureStdout();
-    run.ok = loadNoiseFile(path.c_str(), run.values, run.size);
-    run.out = testing::internal::GetCapturedStdout();
-    std::remove(path.c_str());
+    run.out = captureConsole([&] { run.ok = loadNoiseFile(file.c_str(), run.values, run.size); }).out;
     return run;
 }
 
@@ -116,23 +104,21 @@ TEST(NoiseFile, RejectsBadFiles)
     }
     std::unique_ptr<double[]> values;
     int32_t size = 0;
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(loadNoiseFile("/nonexistent/grid.txt", values, size));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "File was not found!\n/nonexistent/grid.txt: No such file or directory\n");
+    const Console missing = captureConsole([&] { EXPECT_FALSE(loadNoiseFile("/nonexistent/grid.txt", values, size)); });
+    EXPECT_EQ(missing.out, "File was not found!\n/nonexistent/grid.txt: No such file or directory\n");
 }
 
 TEST(NoiseFile, WindFieldLoadsThreeGridsOrNone)
 {
     auto model = motion_scene::makeScene();
-    const std::string u = writeTemp(gridText(3, [](int i) { return i * 1.0; }));
-    const std::string v = writeTemp(gridText(3, [](int i) { return i * 2.0; }));
-    const std::string w = writeTemp(gridText(3, [](int i) { return -i * 1.0; }));
-    const std::string bad = writeTemp("3 3 2\n");
+    const ScratchFile u(gridText(3, [](int i) { return i * 1.0; }));
+    const ScratchFile v(gridText(3, [](int i) { return i * 2.0; }));
+    const ScratchFile w(gridText(3, [](int i) { return -i * 1.0; }));
+    const ScratchFile bad("3 3 2\n");
     model->wind.u.offset[0] = 1.5; // the cursor keeps its place
 
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(loadWindField(model->wind, u.c_str(), bad.c_str(), w.c_str()));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Dimension error!\n" + bad + ", line 1: dimensions 3 3 2 are not all equal\n");
+    const Console refused = captureConsole([&] { EXPECT_FALSE(loadWindField(model->wind, u.c_str(), bad.c_str(), w.c_str())); });
+    EXPECT_EQ(refused.out, "Dimension error!\n" + bad.path() + ", line 1: dimensions 3 3 2 are not all equal\n");
     EXPECT_EQ(model->wind.u.size, 0);
     EXPECT_FALSE(model->wind.u.values);
 
@@ -148,7 +134,6 @@ TEST(NoiseFile, WindFieldLoadsThreeGridsOrNone)
     EXPECT_EQ(model->wind.u.values[26], 1.0);
     EXPECT_EQ(model->wind.w.values[0], 1.0);
     EXPECT_EQ(model->wind.w.values[26], 0.0);
-    for (const auto& p : {u, v, w, bad}) std::remove(p.c_str());
 }
 
 TEST(NoiseSample, CornerWrapsToFirstValue)

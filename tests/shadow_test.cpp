@@ -7,6 +7,7 @@
 
 #include "math/planar_shadow.h"
 #include "grass/grass_shade.h"
+#include "support/geometry.h"
 #include "tree/tree_model.h"
 
 namespace {
@@ -32,13 +33,7 @@ Vec3 travelDirection(const Vec3& light)
     return d;
 }
 
-std::unique_ptr<ShadeGrid> boxedModel()
-{
-    auto model = std::make_unique<ShadeGrid>();
-    model->boundsMin = {-2.0, 0.0, -4.0, 0};
-    model->boundsMax = {2.0, 10.0, 4.0, 0};
-    return model;
-}
+const Vec3 kBoxMin = {-2.0, 0.0, -4.0, 0}, kBoxMax = {2.0, 10.0, 4.0, 0};
 
 int markedCells(const ShadeGrid& model)
 {
@@ -172,7 +167,7 @@ TEST(ShadowLight, GroundLevelOrBrokenLightSkipsTheShadows)
 
 TEST(ShadeGridMarking, StrictlyInsideTheBoxOnly)
 {
-    auto model = boxedModel();
+    auto model = boxedModel(kBoxMin, kBoxMax);
     EXPECT_FALSE(markShadeCell(*model, -2.0, 0.0)); // exactly on boundsMin.x
     EXPECT_FALSE(markShadeCell(*model, 2.0, 0.0));  // exactly on boundsMax.x
     EXPECT_FALSE(markShadeCell(*model, 0.0, -4.0));
@@ -189,7 +184,7 @@ TEST(ShadeGridMarking, StrictlyInsideTheBoxOnly)
 
 TEST(ShadeGridMarking, RoundsHalfUpAndIndexesXMajor)
 {
-    auto model = boxedModel();
+    auto model = boxedModel(kBoxMin, kBoxMax);
     // x extent 4, z extent 8: cell width 4/39 and 8/39; half a cell rounds up.
     const double halfX = 0.5 * 4.0 / 39.0;
     markShadeCell(*model, -2.0 + halfX * 1.0001, -4.0 + 3.0 * 8.0 / 39.0);
@@ -202,7 +197,7 @@ TEST(ShadeGridMarking, RoundsHalfUpAndIndexesXMajor)
 
 TEST(ShadeGridMarking, DegenerateBoxMarksNothing)
 {
-    auto model = boxedModel();
+    auto model = boxedModel(kBoxMin, kBoxMax);
     model->boundsMax.x = model->boundsMin.x;
     EXPECT_FALSE(markShadeCell(*model, -2.0, 0.0));
     EXPECT_EQ(markedCells(*model), 0);

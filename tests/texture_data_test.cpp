@@ -6,13 +6,14 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "data_constants/data_folder.h"
 #include "data_constants/texture_files.h"
 #include "image/bmp_file.h"
+#include "support/bmp_bytes.h"
+#include "support/scratch_file.h"
 
 namespace {
 
@@ -25,15 +26,6 @@ const std::vector<std::string> kTexturePaths = [] {
     for (const char* name : kGrassTextureNames) paths.push_back(texturePath(name));
     return paths;
 }();
-
-uint32_t le32(const std::vector<uint8_t>& d, size_t at) { return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | uint32_t(d[at + 3]) << 24; }
-uint16_t le16(const std::vector<uint8_t>& d, size_t at) { return static_cast<uint16_t>(d[at] | d[at + 1] << 8); }
-
-std::vector<uint8_t> readFile(const char* path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Pixels as luminance and RGB in 0..1, row 0 at the bottom.
 struct Picture {
@@ -48,11 +40,11 @@ struct Picture {
 
 Picture decode(const char* path)
 {
-    const std::vector<uint8_t> d = readFile(path);
+    const std::vector<uint8_t> d = readFileBytes(path);
     Picture p;
     if (d.size() < 54) return p;
-    p.width = static_cast<int>(le32(d, 18));
-    p.height = static_cast<int>(le32(d, 22));
+    p.width = static_cast<int>(get32(d, 18));
+    p.height = static_cast<int>(get32(d, 22));
     const size_t stride = (static_cast<size_t>(p.width) * 3 + 3) & ~size_t(3);
     if (p.width <= 0 || p.height <= 0 || d.size() < 54 + stride * p.height) return Picture{};
     for (int y = 0; y < p.height; ++y) {
@@ -104,21 +96,21 @@ TEST(TextureData, EveryFileIsAnUncompressedBottomUp24BitBmpTheReaderTakes)
     for (const std::string& name : kTexturePaths) {
         const char* path = name.c_str();
         SCOPED_TRACE(path);
-        const std::vector<uint8_t> d = readFile(path);
+        const std::vector<uint8_t> d = readFileBytes(path);
         ASSERT_GE(d.size(), 54u);
         EXPECT_EQ(d[0], 'B');
         EXPECT_EQ(d[1], 'M');
-        EXPECT_EQ(le32(d, 2), d.size());
-        EXPECT_EQ(le32(d, 10), 54u);
-        EXPECT_EQ(le32(d, 14), 40u);
-        const uint32_t width = le32(d, 18), height = le32(d, 22);
+        EXPECT_EQ(get32(d, 2), d.size());
+        EXPECT_EQ(get32(d, 10), 54u);
+        EXPECT_EQ(get32(d, 14), 40u);
+        const uint32_t width = get32(d, 18), height = get32(d, 22);
         EXPECT_TRUE(width == 256 || width == 512) << width;
         EXPECT_TRUE(height == 256 || height == 512) << height; // positive: bottom-up
-        EXPECT_EQ(le16(d, 26), 1);
-        EXPECT_EQ(le16(d, 28), 24);
-        EXPECT_EQ(le32(d, 30), 0u);
+        EXPECT_EQ(get16(d, 26), 1);
+        EXPECT_EQ(get16(d, 28), 24);
+        EXPECT_EQ(get32(d, 30), 0u);
         const uint32_t stride = (width * 3 + 3) & ~3u;
-        EXPECT_EQ(le32(d, 34), stride * height);
+        EXPECT_EQ(get32(d, 34), stride * height);
         EXPECT_EQ(d.size(), 54u + size_t(stride) * height);
         // The program's reader takes it whole.
         BmpImage image;

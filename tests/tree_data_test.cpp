@@ -20,6 +20,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/console.h"
+#include "support/geometry.h"
+#include "support/scratch_file.h"
 #include "tree/foliage.h"
 #include "tree/leaf_template.h"
 #include "tree/tree_model.h"
@@ -42,19 +45,6 @@ struct Row {
     std::vector<std::array<double, 4>> points; // x, y, z, r in file units
 };
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-double distance(const std::array<double, 4>& a, const std::array<double, 4>& b)
-{
-    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
-}
-
 std::filesystem::path scratchDir()
 {
     return std::filesystem::temp_directory_path() / ("arborvane_treegen_" + std::to_string(::getpid()));
@@ -67,7 +57,7 @@ int runGrow(const std::string& arguments, std::string* err = nullptr)
     std::filesystem::create_directories(scratchDir());
     const std::string command = std::string(kGrow) + " " + arguments + " > /dev/null 2> " + errFile;
     const int status = std::system(command.c_str());
-    if (err) *err = readFile(errFile);
+    if (err) *err = readWholeFile(errFile);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -90,7 +80,7 @@ struct ParsedTree {
 ParsedTree parseTree(const std::string& path)
 {
     ParsedTree tree;
-    std::istringstream in(readFile(path));
+    std::istringstream in(readWholeFile(path));
     std::getline(in, tree.firstLine);
     std::string token;
     std::vector<std::string> tokens;
@@ -304,8 +294,7 @@ TEST_P(GeneratedTree, LeavesClusterAtTipsAllRoundTheCrown)
 bool loadsCleanly(const std::string& folder, std::string& printed)
 {
     auto model = std::make_unique<TreeModel>();
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    ConsoleCapture console;
     const bool loaded = loadTreeModel(*model, (folder + "/" + kTreeName).c_str());
     std::FILE* leafFile = std::fopen((folder + "/" + kLeafName).c_str(), "r");
     auto leaf = std::make_unique<LeafTemplate>();
@@ -316,7 +305,7 @@ bool loadsCleanly(const std::string& folder, std::string& printed)
         placeLeaves(*model, *leaf, &seed, random);
         initLeafFrames(*model, &seed, random);
     }
-    printed = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    printed = console.finish().both();
     return loaded && leafLoaded && model->branchCount == 322;
 }
 
@@ -339,10 +328,10 @@ TEST(TreeDatagen, SameBytesOnEveryRun)
         ASSERT_EQ(runGrow("--only tree,leaf --out " + out + (run + 1)), 0) << run;
     }
     for (const char* file : {kTreeName, kLeafName}) {
-        const std::string first = readFile((dir / "a" / file).string());
+        const std::string first = readWholeFile((dir / "a" / file).string());
         EXPECT_FALSE(first.empty()) << file;
-        EXPECT_EQ(first, readFile((dir / "b" / file).string())) << file;
-        EXPECT_EQ(first, readFile(std::string("./data/") + file)) << file << " differs from the build's data";
+        EXPECT_EQ(first, readWholeFile((dir / "b" / file).string())) << file;
+        EXPECT_EQ(first, readWholeFile(std::string("./data/") + file)) << file << " differs from the build's data";
     }
 }
 
@@ -389,15 +378,15 @@ TEST(TreeDatagen, FailedWriteKeepsTheEarlierFile)
     // A file size limit stands in for a full disk: the tree file does not fit.
     const auto dir = scratchDir() / "full";
     ASSERT_EQ(runGrow("--only tree --out " + dir.string()), 0);
-    const std::string earlier = readFile((dir / kTreeName).string());
+    const std::string earlier = readWholeFile((dir / kTreeName).string());
     const std::string command = "ulimit -f 40; trap '' XFSZ; " + std::string(kGrow) + " --only tree --tree-seed 9 --out " +
                                 dir.string() + " > /dev/null 2> " + (scratchDir() / "full.err").string();
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_NE(readFile((scratchDir() / "full.err").string()).find("cannot write " + (dir / kTreeName).string()),
+    EXPECT_NE(readWholeFile((scratchDir() / "full.err").string()).find("cannot write " + (dir / kTreeName).string()),
               std::string::npos);
-    EXPECT_EQ(readFile((dir / kTreeName).string()), earlier) << "the earlier tree file was changed";
+    EXPECT_EQ(readWholeFile((dir / kTreeName).string()), earlier) << "the earlier tree file was changed";
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
         EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
 }
@@ -410,7 +399,7 @@ TEST(TreeDatagen, HelpListsEveryFlagWithItsDefaultAndEveryBoundLoadsCleanly)
     const std::string helpFile = (scratchDir() / "help.txt").string();
     std::filesystem::create_directories(scratchDir());
     ASSERT_EQ(std::system((std::string(kGrow) + " --help > " + helpFile).c_str()), 0);
-    const std::string help = readFile(helpFile);
+    const std::string help = readWholeFile(helpFile);
     for (const std::string& tree : kTrees)
         if (tree != "default") {
             EXPECT_NE(help.find("  " + tree + " "), std::string::npos) << tree;

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "scene/scene.h"
+#include "support/console.h"
+#include "support/scratch_file.h"
 #include "tree/tree_model.h"
 #include "tree_rows.h"
 
@@ -25,13 +27,10 @@ LoadRun load(const std::string& text, bool showShadows = true)
 {
     LoadRun run;
     run.model->refined = showShadows;
-    const std::string path = writeTreeFile(text);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    run.ok = loadTreeModel(*run.model, path.c_str());
-    run.out = testing::internal::GetCapturedStdout();
-    run.err = testing::internal::GetCapturedStderr();
-    std::remove(path.c_str());
+    const ScratchFile file(text, ".txt");
+    const Console console = captureConsole([&] { run.ok = loadTreeModel(*run.model, file.c_str()); });
+    run.out = console.out;
+    run.err = console.err;
     return run;
 }
 
@@ -175,7 +174,7 @@ TEST(TreeModelLoad, TriangleTotalsReloadDoesNotAccumulateAndFailureKeepsOtherDat
     TreeModel* model = &scene->tree;
     scene->wind.u.size = 32; // loaded before the tree at start-up
     scene->grass.bladeCount = 7;
-    const std::string good = writeTreeFile(treeText(rows));
+    const ScratchFile good(treeText(rows), ".txt");
     model->refined = true;
     ASSERT_TRUE(loadTreeModel(*model, good.c_str()));
     EXPECT_EQ(model->triangleCount, kShadowedTotal);
@@ -187,23 +186,19 @@ TEST(TreeModelLoad, TriangleTotalsReloadDoesNotAccumulateAndFailureKeepsOtherDat
 
     auto broken = rows;
     broken[300].n = "41";
-    const std::string bad = writeTreeFile(treeText(broken));
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(loadTreeModel(*model, bad.c_str()));
-    testing::internal::GetCapturedStdout();
+    const ScratchFile bad(treeText(broken), ".txt");
+    captureConsole([&] { EXPECT_FALSE(loadTreeModel(*model, bad.c_str())); });
     expectTreeEmpty(*model);
     EXPECT_EQ(scene->wind.u.size, 32);
     EXPECT_EQ(scene->grass.bladeCount, 7);
-    std::remove(good.c_str());
-    std::remove(bad.c_str());
 }
 
 TEST(TreeModelLoad, MissingFile)
 {
     auto model = makeModel();
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loadTreeModel(*model, (::testing::TempDir() + "no_such_tree_file.txt").c_str()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Loading: Tree model file does not exist!\n");
+    const Console missing =
+        captureConsole([&] { EXPECT_FALSE(loadTreeModel(*model, (::testing::TempDir() + "no_such_tree_file.txt").c_str())); });
+    EXPECT_EQ(missing.err, "Loading: Tree model file does not exist!\n");
     expectTreeEmpty(*model);
 }
 

@@ -72,16 +72,6 @@ inline std::string treeText(const std::vector<TreeRow>& rows, const std::string&
     return text;
 }
 
-// Writes text to a fresh file in the test temp dir and returns its path.
-inline std::string writeTreeFile(const std::string& text)
-{
-    static int serial = 0;
-    const std::string path = ::testing::TempDir() + "arborvane_tree_" + std::to_string(::getpid()) + "_" +
-                             std::to_string(serial++) + ".txt";
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
 // The model is several megabytes: keep it off the stack.
 inline std::unique_ptr<TreeModel> makeModel() { return std::make_unique<TreeModel>(); }
 
