@@ -6,7 +6,7 @@
 // scene itself, so there the frame fills, draws and then steps in turn.
 #pragma once
 #include "batch/draw_batches.h"
-#include "dynamics/step_thread.h"
+#include "frame/step_thread.h"
 #include "view/view_state.h"
 
 struct Scene;
