@@ -17,7 +17,7 @@
 void display()
 {
     frameStatsBegin();
-    const DrawBatches& arrays = beginPipelinedFrame(pipeline, scene, view);
+    const DrawBatches& arrays = startFrame(pipeline, scene, view);
     // The overlay reads the scene: its lines are made before the step starts.
     std::vector<std::string> lines;
     if (!view.capturing) {

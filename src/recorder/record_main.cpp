@@ -258,7 +258,7 @@ bool recordFrames(const RecordOptions& options, OffscreenContext& context, WindT
         // As the window does: the frame's arrays (filled while the last frame
         // was drawn), the step and the next frame's arrays while these are
         // drawn, then save what was drawn.
-        const DrawBatches& arrays = beginPipelinedFrame(pipeline, scene, view);
+        const DrawBatches& arrays = startFrame(pipeline, scene, view);
         startPipelinedSteps(pipeline, scene, 1, kTimeStep);
         view.skeletonView ? drawSkeletonFrame(scene, assets, arrays, view) : drawFrame(assets, arrays, view);
         glFlush(); // the rasteriser starts on the frame

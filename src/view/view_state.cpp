@@ -37,14 +37,6 @@ void applyViewInput(Scene& scene, const ViewState& view)
     if (view.windScheduled) scene.windSchedule = view.windSchedule;
 }
 
-void beginFrame(Scene& scene, ViewState& view)
-{
-    followWindSchedule(view, scene);
-    followWindRotation(view);
-    applyViewInput(scene, view);
-    prepareFrame(scene, currentLight(view), view.showShadows);
-}
-
 namespace {
 bool sameMatrix(const Mat4& a, const Mat4& b)
 {

@@ -51,12 +51,6 @@ Vec3 currentLight(const ViewState& view);
 // Tree space to eye space, OpenGL order: cameraView, treeRotation, then the drop.
 Mat4 treeModelview(const ViewState& view);
 
-// Start of a frame, before drawing: a playing schedule sets the view's wind;
-// in interaction mode 1 the wind direction follows windRotation; the view's
-// wind settings become the next step's input; the grass is shaded for this
-// frame's light. The same as followWindSchedule, followWindRotation,
-// applyViewInput and the grass shading in turn.
-void beginFrame(Scene& scene, ViewState& view);
 // In interaction mode 1 the wind direction follows windRotation, unless a schedule plays.
 void followWindRotation(ViewState& view);
 // While a schedule plays, `wind` shows its state at the next step's time (overlay, arrow).
