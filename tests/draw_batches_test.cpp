@@ -308,7 +308,7 @@ TEST(FramePipeline, AViewChangeThatMovesThePictureIsNoticed)
         [](ViewState& v) { v.lightRotation.m[2] = 0.1; },  [](ViewState& v) { v.windRotation.m[4] = 0.2; },
         [](ViewState& v) { v.showShadows = false; },       [](ViewState& v) { v.skeletonView = true; },
         [](ViewState& v) { v.wind.gale = false; },         [](ViewState& v) { v.wind.magnitude = 10.0; },
-        [](ViewState& v) { v.wind.direction.z = 1.0; },     [](ViewState& v) { v.interactionMode = 1; },
+        [](ViewState& v) { v.wind.direction.z = 1.0; },     [](ViewState& v) { v.interactionMode = InteractionMode::windDirection; },
         [](ViewState& v) { v.lightRestPosition.x = 1.0; }};
     for (size_t i = 0; i < changes.size(); ++i) {
         ViewState changed = base;

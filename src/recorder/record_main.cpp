@@ -207,7 +207,7 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
     view.windSchedule = options.run.schedule;
     view.showShadows = options.shadows;
     view.skeletonView = options.skeleton;
-    view.interactionMode = 2;
+    view.interactionMode = InteractionMode::tree;
     const StartReport report = startScene(scene, assets, view, options.run.dataDir, &options.run.seed);
     if (!report.sceneTexturesOk) std::printf("Error on loading texture %s\n", report.failedTexture.c_str());
     if (report.sceneTexturesOk && !report.grassTexturesOk) {

@@ -15,7 +15,7 @@ Mat4 treeModelview(const ViewState& view)
 void followWindRotation(ViewState& view)
 {
     // A playing schedule owns the direction; a wind drag ends it first.
-    if (view.interactionMode != 1 || view.windScheduled) return;
+    if (view.interactionMode != InteractionMode::windDirection || view.windScheduled) return;
     // The arrow points along the rotated +x axis: the first column in OpenGL order.
     Vec3 d{view.windRotation.m[0], view.windRotation.m[1], view.windRotation.m[2], 0};
     normalize(d);
