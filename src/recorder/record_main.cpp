@@ -48,7 +48,7 @@
 
 namespace {
 
-// The recorder's own records: the same three the window program has.
+// The recorder's own scene, assets, frame pipeline and view, as the window program has them.
 Scene scene;
 RenderAssets assets;
 FramePipeline pipeline; // the frame arrays, two sets, and the step thread
