@@ -9,6 +9,7 @@
 #include "../tests/motion_scene.h"
 #include "dynamics/branch_dynamics.h"
 #include "dynamics/grass_dynamics.h"
+#include "dynamics/rest_state.h"
 #include "dynamics/simulation.h"
 
 namespace {

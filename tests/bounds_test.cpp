@@ -70,7 +70,7 @@ TEST(TreeBounds, BoxMiddlePointsAndNoisePositions)
     Scene& sc = *model;
     TreeModel& m = sc.tree;
     m.branches[1].leaves[3].petiolePoints[5] = {0, 4.5, 0, 0}; // a leaf tip above everything
-    computeTreeBounds(m, sc.grass);
+    measureAndPlaceScene(m, sc.grass);
     EXPECT_EQ(m.boundsMin.x, -2.0);
     EXPECT_EQ(m.boundsMin.y, 0.0);
     EXPECT_EQ(m.boundsMin.z, -1.0);
@@ -106,7 +106,7 @@ TEST(TreeBounds, GrassSetOnLowestPointAndWidensOnlyXZ)
         sc.grass.blades[1].centre[j] = {-9, -7.0 + j, 4, 0}; // outside in x, z and below in y
         sc.grass.blades[1].edge[j] = {-9, -7.0 + j, 4.1, 0};
     }
-    computeTreeBounds(m, sc.grass);
+    measureAndPlaceScene(m, sc.grass);
     EXPECT_EQ(m.boundsMin.x, -9.0);
     EXPECT_EQ(m.boundsMax.z, 4.0);
     EXPECT_EQ(m.boundsMin.y, -0.1);
@@ -128,7 +128,7 @@ TEST(TreeBounds, GrassSetOnLowestPointAndWidensOnlyXZ)
 TEST(TreeBounds, FlatAxesGiveZero)
 {
     auto flat = sceneOf({{0, 0, 2, 0}, {1, 1, 2, 0}, {2, 2, 2, 0}}); // in the x/y plane: no extent in z
-    computeTreeBounds(flat->tree, flat->grass);
+    measureAndPlaceScene(flat->tree, flat->grass);
     const Branch& b = flat->tree.branches[0];
     EXPECT_EQ(b.noisePosition.y, 0.0);
     EXPECT_EQ(b.noisePosition.z, 0.5);
@@ -139,12 +139,12 @@ TEST(TreeBounds, FlatAxesGiveZero)
     grassOnly->grass.blades.reset(new GrassBlade[1]);
     grassOnly->grass.bladeCount = 1;
     for (int j = 0; j < kGrassLevels; ++j) grassOnly->grass.blades[0].centre[j] = {1, 0.5 + j, 1, 0};
-    computeTreeBounds(grassOnly->tree, grassOnly->grass);
+    measureAndPlaceScene(grassOnly->tree, grassOnly->grass);
     EXPECT_EQ(grassOnly->grass.blades[0].centre[0].y, 0.0);
     EXPECT_EQ(grassOnly->grass.blades[0].noisePosition.y, 0.0);
     // A count without an array is an empty field.
     auto stale = motion_scene::makeScene();
     stale->grass.bladeCount = 40;
-    computeTreeBounds(stale->tree, stale->grass);
+    measureAndPlaceScene(stale->tree, stale->grass);
     EXPECT_EQ(stale->tree.boundsMin.x, 0.0);
 }

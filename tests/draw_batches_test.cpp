@@ -257,6 +257,15 @@ bool sameArrays(const DrawBatches& a, const DrawBatches& b, bool blades)
 
 } // namespace
 
+// A frame begun with no pipeline, from its documented parts in turn.
+static void beginFrameInTurn(Scene& scene, ViewState& view)
+{
+    followWindSchedule(view, scene);
+    followWindRotation(view);
+    applyViewInput(scene, view);
+    prepareFrame(scene, currentLight(view), view.showShadows);
+}
+
 TEST(FramePipeline, DrawsWhatTheFrameByFrameLoopDraws)
 {
     // The same frames, once begun, filled and stepped in turn, once through
@@ -279,9 +288,9 @@ TEST(FramePipeline, DrawsWhatTheFrameByFrameLoopDraws)
             v->showShadows = frame != 6 && frame != 7;
             v->skeletonView = frame == 8 || frame == 9;
         }
-        beginFrame(*plainScene, plainView);
+        beginFrameInTurn(*plainScene, plainView);
         fillViewBatches(plain, *plainScene, plainView);
-        const DrawBatches& piped = beginPipelinedFrame(pipeline, *pipedScene, pipedView);
+        const DrawBatches& piped = startFrame(pipeline, *pipedScene, pipedView);
         EXPECT_TRUE(sameArrays(plain, piped, !plainView.skeletonView)) << "frame " << frame;
         EXPECT_EQ(std::memcmp(plainScene->shade.cells, pipedScene->shade.cells, sizeof plainScene->shade.cells), 0)
             << "frame " << frame;
@@ -299,7 +308,7 @@ TEST(FramePipeline, AViewChangeThatMovesThePictureIsNoticed)
         [](ViewState& v) { v.lightRotation.m[2] = 0.1; },  [](ViewState& v) { v.windRotation.m[4] = 0.2; },
         [](ViewState& v) { v.showShadows = false; },       [](ViewState& v) { v.skeletonView = true; },
         [](ViewState& v) { v.wind.gale = false; },         [](ViewState& v) { v.wind.magnitude = 10.0; },
-        [](ViewState& v) { v.wind.direction.z = 1.0; },     [](ViewState& v) { v.interactionMode = 1; },
+        [](ViewState& v) { v.wind.direction.z = 1.0; },     [](ViewState& v) { v.interactionMode = InteractionMode::windDirection; },
         [](ViewState& v) { v.lightRestPosition.x = 1.0; }};
     for (size_t i = 0; i < changes.size(); ++i) {
         ViewState changed = base;
@@ -332,7 +341,7 @@ TEST(FramePipeline, EveryStepOfAFrameTakesTheScheduleAtItsOwnTime)
     sizeFramePipeline(pipeline, *pipedScene);
     int taken = 0;
     for (int frame = 0; frame < 10; ++frame) {
-        beginPipelinedFrame(pipeline, *pipedScene, view);
+        startFrame(pipeline, *pipedScene, view);
         const WindSettings next = evaluateWind(schedule, taken * kTimeStep);
         EXPECT_EQ(view.wind.magnitude, next.magnitude) << "frame " << frame; // what the overlay shows
         EXPECT_EQ(view.wind.direction.z, next.direction.z) << "frame " << frame;

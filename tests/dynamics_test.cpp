@@ -10,8 +10,9 @@
 #include "dynamics/branch_dynamics.h"
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
+#include "dynamics/rest_state.h"
 #include "dynamics/simulation.h"
-#include "dynamics/step_thread.h"
+#include "frame/step_thread.h"
 #include "dynamics/wind_force.h"
 #include "scene/bounds.h"
 #include "motion_scene.h"
@@ -328,7 +329,7 @@ TEST(SimulationStep, EmptyPartsAreSkipped)
     // Grass alone, no grids: the breeze still pushes it.
     auto grass = makeScene();
     motion_scene::buildGrass(grass->grass, 20);
-    computeTreeBounds(grass->tree, grass->grass);
+    measureAndPlaceScene(grass->tree, grass->grass);
     for (int i = 0; i < 10; ++i) stepWind(*grass, false, 0.0, kAlongX, true);
     EXPECT_GT(distance(grass->grass.blades[3].centre[4], grass->grass.blades[3].restCentre[4]), 1e-4);
     EXPECT_TRUE(same(grass->grass.blades[3].centre[0], grass->grass.blades[3].restCentre[0]));

@@ -15,7 +15,7 @@ struct Settings {
     bool& galeMode = view.wind.gale;
     bool& showShadows = view.showShadows;
     bool& skeletonView = view.skeletonView;
-    int32_t& interactionMode = view.interactionMode;
+    InteractionMode& interactionMode = view.interactionMode;
     Mat4& windRotation = view.windRotation;
     Mat4& treeRotation = view.treeRotation;
     Mat4& lightRotation = view.lightRotation;
@@ -146,7 +146,7 @@ TEST(Keys, TogglesResetAndExit)
     expectMatEq(s.treeRotation, identity());
     expectMatEq(s.lightRotation, identity());
     expectMatEq(s.dragBase, identity());
-    EXPECT_EQ(s.interactionMode, 2);
+    EXPECT_EQ(s.interactionMode, InteractionMode::tree);
 
     EXPECT_EQ(applyKey(c, 27), KeyResult::Exit);
     const double before = s.windMagnitude;
@@ -162,24 +162,24 @@ TEST(Menu, RegimeFlipKeepsMagnitudeAndModesReloadTheBase)
     EXPECT_TRUE(applyMenu(c, 0));
     EXPECT_FALSE(s.galeMode);
     EXPECT_EQ(s.windMagnitude, 400.0);
-    EXPECT_EQ(s.interactionMode, 2);
+    EXPECT_EQ(s.interactionMode, InteractionMode::tree);
 
     s.windRotation = glTranslation(1, 0, 0);
     s.treeRotation = glTranslation(0, 2, 0);
     s.lightRotation = glTranslation(0, 0, 3);
     EXPECT_TRUE(applyMenu(c, 1));
-    EXPECT_EQ(s.interactionMode, 1);
+    EXPECT_EQ(s.interactionMode, InteractionMode::windDirection);
     expectMatEq(s.dragBase, s.windRotation);
     EXPECT_TRUE(applyMenu(c, 3));
-    EXPECT_EQ(s.interactionMode, 3);
+    EXPECT_EQ(s.interactionMode, InteractionMode::light);
     expectMatEq(s.dragBase, s.lightRotation);
     EXPECT_TRUE(applyMenu(c, 2));
-    EXPECT_EQ(s.interactionMode, 2);
+    EXPECT_EQ(s.interactionMode, InteractionMode::tree);
     expectMatEq(s.dragBase, s.treeRotation);
 
     EXPECT_FALSE(applyMenu(c, 4));
     EXPECT_FALSE(applyMenu(c, -1));
-    EXPECT_EQ(s.interactionMode, 2);
+    EXPECT_EQ(s.interactionMode, InteractionMode::tree);
 }
 
 TEST(Drag, MotionPreviewsAndReleaseCommits)
@@ -202,7 +202,7 @@ TEST(Drag, MotionPreviewsAndReleaseCommits)
     expectMatEq(s.treeRotation, glTranslation(2, 3, 0));
     expectMatEq(s.windRotation, identity());
 
-    s.interactionMode = 7;
+    s.interactionMode = static_cast<InteractionMode>(7); // no mode has it
     EXPECT_FALSE(applyDrag(c, glQuarterTurnZ(), true));
 }
 
@@ -315,7 +315,7 @@ TEST(Drag, WindModeTurnsTheWindWithTheArrow)
     s.windRotation = glQuarterTurnZ();
     followWindRotation(s.view);
     EXPECT_EQ(s.view.wind.direction.x, 1.0) << "the tree mode leaves the wind alone";
-    s.interactionMode = 1;
+    s.interactionMode = InteractionMode::windDirection;
     for (double scale : {1.0, 2.5}) {
         for (int i : {0, 1, 4, 5}) s.windRotation.m[i] = glQuarterTurnZ().m[i] * scale;
         followWindRotation(s.view);

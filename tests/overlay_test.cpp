@@ -14,20 +14,28 @@ using Lines = std::vector<std::string>;
 
 TEST(Overlay, LinesAsTheWindowShowsThem)
 {
-    EXPECT_EQ(overlayLines(0.0f, 30904, true, 400.0, false),
+    EXPECT_EQ(overlayLines({.fps = 0.0f, .triangles = 30904, .gale = true, .magnitude = 400.0}),
               (Lines{"FPS=0.00", "Number of triangles=30904", "Motion in the moderate gale, wind magnitude = 400.00"}));
-    EXPECT_EQ(overlayLines(59.996f, 0, false, 10.0, false),
+    EXPECT_EQ(overlayLines({.fps = 59.996f, .triangles = 0, .gale = false, .magnitude = 10.0}),
               (Lines{"FPS=60.00", "Number of triangles=0", "Motion in the light breeze, wind magnitude = 10.00"}));
     // Narrower than the field width: no padding, two decimals.
-    EXPECT_EQ(overlayLines(1.5f, 7, false, 0.0, false)[2], "Motion in the light breeze, wind magnitude = 0.00");
-    EXPECT_EQ(overlayLines(1.5f, 7, true, 800.0, false)[2], "Motion in the moderate gale, wind magnitude = 800.00");
+    EXPECT_EQ(overlayLines({.fps = 1.5f, .triangles = 7, .gale = false, .magnitude = 0.0})[2],
+              "Motion in the light breeze, wind magnitude = 0.00");
+    EXPECT_EQ(overlayLines({.fps = 1.5f, .triangles = 7, .gale = true, .magnitude = 800.0})[2],
+              "Motion in the moderate gale, wind magnitude = 800.00");
     // Saved frames carry no text.
-    EXPECT_TRUE(overlayLines(25.0f, 30904, true, 400.0, true).empty());
-    EXPECT_TRUE(overlayLines(25.0f, 30904, true, 400.0, true, true).empty());
+    const OverlayFacts shown{.fps = 25.0f, .triangles = 30904, .gale = true, .magnitude = 400.0};
+    OverlayFacts saved = shown;
+    saved.capturing = true;
+    EXPECT_TRUE(overlayLines(saved).empty());
+    saved.realtime = true;
+    EXPECT_TRUE(overlayLines(saved).empty());
     // Real-time pacing adds a fourth line.
-    const Lines paced = overlayLines(25.0f, 30904, true, 400.0, false, true);
-    ASSERT_EQ(paced.size(), 4u);
-    EXPECT_EQ(paced[3], "Real time");
+    OverlayFacts paced = shown;
+    paced.realtime = true;
+    const Lines lines = overlayLines(paced);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "Real time");
 }
 
 TEST(Overlay, TriangleCountFollowsTheShadowFlag)
@@ -41,11 +49,11 @@ TEST(Overlay, TriangleCountFollowsTheShadowFlag)
     const Vec3 wind{1, 0, 0, 0};
     scene->input = {true, 400.0, wind, true};
     simulateStep(*scene, 0.05);
-    EXPECT_EQ(overlayLines(0.0f, model->triangleCount, true, 400.0, false)[1],
+    EXPECT_EQ(overlayLines({.triangles = model->triangleCount, .magnitude = 400.0})[1],
               "Number of triangles=" + std::to_string(shadowed));
     scene->input.refine = false;
     simulateStep(*scene, 0.05);
-    EXPECT_EQ(overlayLines(0.0f, model->triangleCount, true, 400.0, false)[1],
+    EXPECT_EQ(overlayLines({.triangles = model->triangleCount, .magnitude = 400.0})[1],
               "Number of triangles=" + std::to_string(plain));
 }
 
@@ -57,7 +65,7 @@ std::vector<float> figures(double start, std::vector<double> rates)
     FrameRateCounter counter;
     float fps = -1.0f;
     countFrame(counter, start, fps);
-    EXPECT_EQ(overlayLines(fps, 0, true, 400.0, false)[0], "FPS=0.00");
+    EXPECT_EQ(overlayLines({.fps = fps, .magnitude = 400.0})[0], "FPS=0.00");
     std::vector<float> shown;
     for (size_t second = 0; second < rates.size(); ++second) {
         const int frames = static_cast<int>(rates[second]);

@@ -1,5 +1,6 @@
-// The window program's three records: the scene it animates, the GL assets
-// it draws with, and the view the input callbacks change.
+// The window program's state: the scene it animates, the GL assets it draws
+// with, the frame pipeline, the view the input callbacks change, the
+// manipulator of the current drag and the data folder.
 #pragma once
 #include <memory>
 #include <string>

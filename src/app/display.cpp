@@ -17,13 +17,17 @@
 void display()
 {
     frameStatsBegin();
-    const DrawBatches& arrays = beginPipelinedFrame(pipeline, scene, view);
+    const DrawBatches& arrays = startFrame(pipeline, scene, view);
     // The overlay reads the scene: its lines are made before the step starts.
     std::vector<std::string> lines;
     if (!view.capturing) {
         updateFps();
-        lines = overlayLines(view.fps, scene.tree.triangleCount, view.wind.gale,
-                             view.wind.magnitude, view.capturing, view.realtime);
+        lines = overlayLines({.fps = view.fps,
+                              .triangles = scene.tree.triangleCount,
+                              .gale = view.wind.gale,
+                              .magnitude = view.wind.magnitude,
+                              .capturing = view.capturing,
+                              .realtime = view.realtime});
     }
     // One step per frame by default; in real time as many as the wall clock
     // has paid for (often none on a fast machine: the frame shows the last step).

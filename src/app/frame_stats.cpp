@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "dynamics/simulation.h"
-#include "dynamics/step_thread.h"
+#include "frame/step_thread.h"
 #include "cli/median.h"
 #include "platform/platform.h"
 

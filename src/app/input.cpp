@@ -39,7 +39,7 @@ static void endSchedule()
     std::exit(1);
 }
 
-static void stopOnImpossibleMode() { stopOnImpossible("interaction mode", view.interactionMode); }
+static void stopOnImpossibleMode() { stopOnImpossible("interaction mode", static_cast<int>(view.interactionMode)); }
 
 Mat4 composeWithBase(const Mat4& drag, const Mat4& base) { return composeDrag(drag, base); }
 
@@ -66,7 +66,7 @@ void onMouse(int button, int state, int x, int y)
         const int mods = glutGetModifiers();
         const DragKind kind = dragKindFor((mods & GLUT_ACTIVE_SHIFT) != 0, (mods & GLUT_ACTIVE_CTRL) != 0,
                                           (mods & ~(GLUT_ACTIVE_SHIFT | GLUT_ACTIVE_CTRL)) != 0);
-        if (view.interactionMode == 1) endSchedule();
+        if (view.interactionMode == InteractionMode::windDirection) endSchedule();
         dragManipulator.reset(createTransformer(kind, view.windowWidth, view.windowHeight));
         dragManipulator->begin(fx, fy);
     } else if (state == GLUT_UP) {

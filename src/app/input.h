@@ -11,5 +11,5 @@ void onSpecialKey(int key, int x, int y);
 
 // out = drag * base in OpenGL order (the drag acts after the base).
 Mat4 composeWithBase(const Mat4& drag, const Mat4& base);
-// Copies m into the matrix chosen by interactionMode; other modes exit(1).
+// Copies m into the matrix chosen by interactionMode; a value no mode has exits 1.
 void storeDragTarget(const Mat4& m);

@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     initScene();
 
     dragManipulator = std::make_unique<TransformerArcBall>(view.windowWidth, view.windowHeight);
-    view.interactionMode = 2;
+    view.interactionMode = InteractionMode::tree;
     view.dragBase = identity();
 
     glutDisplayFunc(display);

@@ -5,7 +5,7 @@
 #include "dynamics/bend_chain.h"
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
-#include "dynamics/simulation.h"
+#include "dynamics/rest_state.h"
 #include "platform/work_pool.h"
 #include "scene/scene.h"
 

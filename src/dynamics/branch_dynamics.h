@@ -1,4 +1,6 @@
-// Branch pass: oscillators, joint bending, transforms handed down to children and leaves.
+// The step's motion: every part from rest, then the branches (oscillators,
+// joint bending, transforms handed down to children and leaves), the grass
+// blades and the leaves.
 #pragma once
 #include "dynamics/wind_force.h"
 #include "dynamics/oscillators.h"

@@ -3,9 +3,6 @@
 #include "dynamics/oscillators.h"
 #include "scene/time_step.h"
 
-struct Branch;
-struct GrassBlade;
-struct Leaf;
 struct Scene;
 struct TreeModel;
 struct WindField;
@@ -22,9 +19,4 @@ void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic = Arithme
 int simulationThreads();
 void setSimulationThreads(int count);
 
-void restoreRestState(Scene& scene);
-// The same for one part; a branch without its leaves.
-void restoreBranch(Branch& branch, const Branch& rest);
-void restoreLeaf(Leaf& leaf);
-void restoreBlade(GrassBlade& blade);
 void advanceWindCursors(WindField& wind);

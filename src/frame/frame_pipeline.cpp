@@ -7,8 +7,20 @@
 
 namespace {
 
-// On the step thread, after the steps: what beginFrame and the fill do at
-// the start of the next frame, from the copy of this frame's view.
+// A frame begun afresh: a playing schedule sets the view's wind; in
+// interaction mode windDirection the wind direction follows windRotation; the
+// view's wind settings become the next step's input; the grass is shaded for
+// this frame's light.
+void beginFrame(Scene& scene, ViewState& view)
+{
+    followWindSchedule(view, scene);
+    followWindRotation(view);
+    applyViewInput(scene, view);
+    prepareFrame(scene, currentLight(view), view.showShadows);
+}
+
+// On the step thread, after the steps: the start of the next frame, from the
+// copy of this frame's view; the input was given when this frame started.
 void prepareNextFrame(void* context)
 {
     FramePipeline& p = *static_cast<FramePipeline*>(context);
@@ -25,7 +37,7 @@ void sizeFramePipeline(FramePipeline& pipeline, const Scene& scene)
     sizeDrawBatches(pipeline.sets[1], scene, pipeline.sets[0].fixed); // one copy of what never changes
 }
 
-const DrawBatches& beginPipelinedFrame(FramePipeline& p, Scene& scene, ViewState& view)
+const DrawBatches& startFrame(FramePipeline& p, Scene& scene, ViewState& view)
 {
     followWindSchedule(view, scene);
     followWindRotation(view);

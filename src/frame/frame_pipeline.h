@@ -6,7 +6,7 @@
 // scene itself, so there the frame fills, draws and then steps in turn.
 #pragma once
 #include "batch/draw_batches.h"
-#include "dynamics/step_thread.h"
+#include "frame/step_thread.h"
 #include "view/view_state.h"
 
 struct Scene;
@@ -26,13 +26,16 @@ struct FramePipeline {
 // Sizes both sets for the loaded scene (start-up, as sizeDrawBatches).
 void sizeFramePipeline(FramePipeline& pipeline, const Scene& scene);
 
-// This frame's arrays, ready to draw. What the last frame prepared is used
-// unless the view has changed since (input between frames): then they are
-// filled again for the present view, and the next step takes its input.
-const DrawBatches& beginPipelinedFrame(FramePipeline& pipeline, Scene& scene, ViewState& view);
+// Starts a frame, the one way the window, the recorder and the tests do:
+// a playing schedule sets the view's wind, a wind drag its direction, the
+// view becomes the next step's input, the grass is shaded for the light, and
+// this frame's arrays are returned, ready to draw. What the last frame
+// prepared is used unless the view has changed since (input between frames):
+// then they are filled again for the present view.
+const DrawBatches& startFrame(FramePipeline& pipeline, Scene& scene, ViewState& view);
 
 // Starts the frame's steps: in the textured view on the step thread, which
-// then prepares the next frame from the view given to beginPipelinedFrame.
+// then prepares the next frame from the view given to startFrame.
 // Until finishPipelinedFrame nothing may touch the scene but the skeleton
 // view's drawing.
 void startPipelinedSteps(FramePipeline& pipeline, Scene& scene, int steps, double timeStep);

@@ -48,7 +48,7 @@
 
 namespace {
 
-// The recorder's own records: the same three the window program has.
+// The recorder's own scene, assets, frame pipeline and view, as the window program has them.
 Scene scene;
 RenderAssets assets;
 FramePipeline pipeline; // the frame arrays, two sets, and the step thread
@@ -207,7 +207,7 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
     view.windSchedule = options.run.schedule;
     view.showShadows = options.shadows;
     view.skeletonView = options.skeleton;
-    view.interactionMode = 2;
+    view.interactionMode = InteractionMode::tree;
     const StartReport report = startScene(scene, assets, view, options.run.dataDir, &options.run.seed);
     if (!report.sceneTexturesOk) std::printf("Error on loading texture %s\n", report.failedTexture.c_str());
     if (report.sceneTexturesOk && !report.grassTexturesOk) {
@@ -258,7 +258,7 @@ bool recordFrames(const RecordOptions& options, OffscreenContext& context, WindT
         // As the window does: the frame's arrays (filled while the last frame
         // was drawn), the step and the next frame's arrays while these are
         // drawn, then save what was drawn.
-        const DrawBatches& arrays = beginPipelinedFrame(pipeline, scene, view);
+        const DrawBatches& arrays = startFrame(pipeline, scene, view);
         startPipelinedSteps(pipeline, scene, 1, kTimeStep);
         view.skeletonView ? drawSkeletonFrame(scene, assets, arrays, view) : drawFrame(assets, arrays, view);
         glFlush(); // the rasteriser starts on the frame

@@ -27,30 +27,21 @@ double normalised(double v, double lo, double hi)
     return extent != 0.0 ? (v - lo) / extent : 0.0;
 }
 
-void placeInWind(const Vec3& m, const Vec3& lo, const Vec3& hi, double& windScale, Vec3& noisePosition)
+void placePart(const Vec3& m, const Vec3& lo, const Vec3& hi, double& windScale, Vec3& noisePosition)
 {
     const double h = normalised(m.y, lo.y, hi.y);
     windScale = heightProfile(h);
     noisePosition = {h * 0.125, normalised(m.z, lo.z, hi.z), normalised(m.x, lo.x, hi.x), 0};
 }
 
-} // namespace
+int liveBlades(const GrassField& grass) { return grass.blades ? grass.bladeCount : 0; }
 
-double heightProfile(double h)
-{
-    const double b = 16.0 * h;
-    if (b < 0.0) return 0.32120436196957786;
-    if (b >= 15.0) return 1.0;
-    if (!(b >= 0.0)) return 0.32120436196957786; // NaN height: the ground value
-    const int i = static_cast<int>(b);
-    return (kProfile[i] * (i + 1 - b) + kProfile[i + 1] * (b - i)) / kProfile[15];
-}
-
-void computeTreeBounds(TreeModel& model, GrassField& grass)
+// The box over branch points, leaf tips and (in x and z only) grass roots.
+void measureScene(TreeModel& model, const GrassField& grass)
 {
     Vec3 lo{9999.0, 9999.0, 9999.0, 0};
     Vec3 hi{-9999.0, -9999.0, -9999.0, 0};
-    const int branchCount = model.branchCount < kBranchCount ? model.branchCount : kBranchCount;
+    const int branchCount = liveBranchCount(model);
     for (int i = 0; i < branchCount; ++i) {
         const Branch& b = model.branches[i];
         if (!b.points) continue;
@@ -59,7 +50,7 @@ void computeTreeBounds(TreeModel& model, GrassField& grass)
             if (leaf.pointCount >= 1 && leaf.pointCount <= kPetiolePoints)
                 widen(lo, hi, leaf.petiolePoints[leaf.pointCount - 1]);
     }
-    const int bladeCount = grass.blades ? grass.bladeCount : 0;
+    const int bladeCount = liveBlades(grass);
     for (int i = 0; i < bladeCount; ++i) {
         const Vec3& r = grass.blades[i].centre[0];
         if (r.x < lo.x) lo.x = r.x;
@@ -74,24 +65,61 @@ void computeTreeBounds(TreeModel& model, GrassField& grass)
     if (lo.z > hi.z) lo.z = hi.z = 0.0;
     model.boundsMin = lo;
     model.boundsMax = hi;
+}
 
+// Wind height factor and noise position of every branch (its middle point),
+// leaf (its tip) and blade (its root, no height), from the box.
+void placeInWind(TreeModel& model, GrassField& grass)
+{
+    const Vec3 lo = model.boundsMin, hi = model.boundsMax;
+    const int branchCount = liveBranchCount(model);
     for (int i = 0; i < branchCount; ++i) {
         Branch& b = model.branches[i];
         if (!b.points || b.pointCount < 1) continue;
-        placeInWind(b.points[b.pointCount / 2], lo, hi, b.windScale, b.noisePosition);
+        placePart(b.points[b.pointCount / 2], lo, hi, b.windScale, b.noisePosition);
         for (Leaf& leaf : b.leaves)
             if (leaf.pointCount >= 1 && leaf.pointCount <= kPetiolePoints)
-                placeInWind(leaf.petiolePoints[leaf.pointCount - 1], lo, hi, leaf.windScale, leaf.noisePosition);
+                placePart(leaf.petiolePoints[leaf.pointCount - 1], lo, hi, leaf.windScale, leaf.noisePosition);
     }
+    const int bladeCount = liveBlades(grass);
     for (int i = 0; i < bladeCount; ++i) {
         GrassBlade& blade = grass.blades[i];
         const Vec3 r = blade.centre[0];
         blade.noisePosition = {0.0, normalised(r.z, lo.z, hi.z), normalised(r.x, lo.x, hi.x), 0};
+    }
+}
+
+// Every blade moved in y so its root stands at groundY; its rest shape is that.
+void dropGrassToGround(GrassField& grass, double groundY)
+{
+    const int bladeCount = liveBlades(grass);
+    for (int i = 0; i < bladeCount; ++i) {
+        GrassBlade& blade = grass.blades[i];
+        const double rootY = blade.centre[0].y;
         for (int j = 0; j < kGrassLevels; ++j) {
-            blade.centre[j].y = blade.centre[j].y - r.y + lo.y;
-            blade.edge[j].y = blade.edge[j].y - r.y + lo.y;
+            blade.centre[j].y = blade.centre[j].y - rootY + groundY;
+            blade.edge[j].y = blade.edge[j].y - rootY + groundY;
             blade.restCentre[j] = blade.centre[j];
             blade.restEdge[j] = blade.edge[j];
         }
     }
+}
+
+} // namespace
+
+double heightProfile(double h)
+{
+    const double b = 16.0 * h;
+    if (b < 0.0) return 0.32120436196957786;
+    if (b >= 15.0) return 1.0;
+    if (!(b >= 0.0)) return 0.32120436196957786; // NaN height: the ground value
+    const int i = static_cast<int>(b);
+    return (kProfile[i] * (i + 1 - b) + kProfile[i + 1] * (b - i)) / kProfile[15];
+}
+
+void measureAndPlaceScene(TreeModel& model, GrassField& grass)
+{
+    measureScene(model, grass);
+    placeInWind(model, grass);
+    dropGrassToGround(grass, model.boundsMin.y);
 }

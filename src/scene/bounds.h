@@ -6,6 +6,8 @@ struct TreeModel;
 
 // Log wind profile for normalised height h: P[0]/P[15] below 0, 1 from 15/16 up.
 double heightProfile(double h);
-// Box over branches, leaf tips and grass roots (x/z); then windScale and
-// noisePosition of every element, grass set on the lowest tree point, grass rest copies.
-void computeTreeBounds(TreeModel& model, GrassField& grass);
+// Measures the scene and places it: the box over branches, leaf tips and
+// grass roots (x/z) into boundsMin/boundsMax; then the windScale and
+// noisePosition of every branch, leaf and blade from that box; then the grass
+// dropped to the lowest point of the box, which becomes its rest shape.
+void measureAndPlaceScene(TreeModel& model, GrassField& grass);

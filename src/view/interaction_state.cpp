@@ -16,10 +16,10 @@ Mat4 composeDrag(const Mat4& drag, const Mat4& base) { return multiplyGeneral(ba
 Mat4* dragTarget(ControlState& state)
 {
     switch (state.interactionMode) {
-    case 1: return &state.windRotation;
-    case 2: return &state.treeRotation;
-    case 3: return &state.lightRotation;
-    default: return nullptr;
+    case InteractionMode::windDirection: return &state.windRotation;
+    case InteractionMode::tree: return &state.treeRotation;
+    case InteractionMode::light: return &state.lightRotation;
+    default: return nullptr; // a value no mode has
     }
 }
 
@@ -65,6 +65,14 @@ KeyResult flip(bool& flag)
     flag = !flag;
     return KeyResult::Handled;
 }
+
+// A drag series in the new mode starts from that mode's matrix.
+bool chooseMode(ControlState& state, InteractionMode mode)
+{
+    state.interactionMode = mode;
+    state.dragBase = *dragTarget(state);
+    return true;
+}
 } // namespace
 
 KeyResult applyKey(ControlState& state, unsigned char key)
@@ -103,18 +111,12 @@ bool applyMenu(ControlState& state, int value)
     case 0:
         state.galeMode = !state.galeMode;
         return true;
-    case 1:
-        state.dragBase = state.windRotation;
-        state.interactionMode = 1;
-        return true;
-    case 2:
-        state.dragBase = state.treeRotation;
-        state.interactionMode = 2;
-        return true;
-    case 3:
-        state.dragBase = state.lightRotation;
-        state.interactionMode = 3;
-        return true;
+    case static_cast<int>(InteractionMode::windDirection):
+        return chooseMode(state, InteractionMode::windDirection);
+    case static_cast<int>(InteractionMode::tree):
+        return chooseMode(state, InteractionMode::tree);
+    case static_cast<int>(InteractionMode::light):
+        return chooseMode(state, InteractionMode::light);
     default:
         return false;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "math/mat4.h"
+#include "view/interaction_mode.h"
 #include "wind/wind_schedule.h"
 
 // References to the settings the input handlers change.
@@ -13,7 +14,7 @@ struct ControlState {
     bool& galeMode;            // true: moderate gale, false: light breeze
     bool& showShadows;         // planar shadow pass on
     bool& skeletonView;        // skeleton instead of bark and leaves
-    int32_t& interactionMode;  // 1 wind direction, 2 tree, 3 light
+    InteractionMode& interactionMode; // what a drag moves
     Mat4& windRotation;        // drag targets, OpenGL order
     Mat4& treeRotation;
     Mat4& lightRotation;
@@ -30,11 +31,11 @@ float dragInputY(int y, int windowHeight);
 
 // out = drag * base in OpenGL order: the drag acts after the base.
 Mat4 composeDrag(const Mat4& drag, const Mat4& base);
-// Matrix a drag edits in the current mode; nullptr outside 1..3.
+// Matrix a drag edits in the current mode; nullptr for a value no mode has.
 Mat4* dragTarget(ControlState& state);
 
 // Commits the drag so far to the current target: target := drag * dragBase;
-// a release also makes that the new dragBase. False outside modes 1..3.
+// a release also makes that the new dragBase. False for a value no mode has.
 bool applyDrag(ControlState& state, const Mat4& drag, bool release);
 
 // Manipulator chosen by the modifiers held at the press: Shift alone zooms,
@@ -47,7 +48,8 @@ Transformer* createTransformer(DragKind kind, int windowWidth, int windowHeight)
 
 // Esc gives Exit; 'p', 's', 'r', 't' (either case) and space change the state.
 KeyResult applyKey(ControlState& state, unsigned char key);
-// Menu values 0..3; false for any other value (state untouched).
+// Menu values: 0 flips the regime, 1..3 choose the interaction mode of that
+// value; false for any other value (state untouched).
 bool applyMenu(ControlState& state, int value);
 // Left/Right arrow: +-5 within [50, 800], tested before the step, in double.
 void stepWindMagnitude(double& magnitude, bool increase);

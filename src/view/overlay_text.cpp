@@ -2,21 +2,20 @@
 
 #include <cstdio>
 
-std::vector<std::string> overlayLines(float fps, int triangleCount, bool galeMode, double windMagnitude,
-                                      bool capturing, bool realtime)
+std::vector<std::string> overlayLines(const OverlayFacts& facts)
 {
-    if (capturing) return {};
+    if (facts.capturing) return {};
     std::vector<std::string> lines;
     char line[128];
-    std::snprintf(line, sizeof(line), "FPS=%.2f", static_cast<double>(fps));
+    std::snprintf(line, sizeof(line), "FPS=%.2f", static_cast<double>(facts.fps));
     lines.emplace_back(line);
-    std::snprintf(line, sizeof(line), "Number of triangles=%d", triangleCount);
+    std::snprintf(line, sizeof(line), "Number of triangles=%d", facts.triangles);
     lines.emplace_back(line);
     std::snprintf(line, sizeof(line),
-                  galeMode ? "Motion in the moderate gale, wind magnitude = %3.2f"
-                           : "Motion in the light breeze, wind magnitude = %3.2f",
-                  windMagnitude);
+                  facts.gale ? "Motion in the moderate gale, wind magnitude = %3.2f"
+                             : "Motion in the light breeze, wind magnitude = %3.2f",
+                  facts.magnitude);
     lines.emplace_back(line);
-    if (realtime) lines.emplace_back("Real time");
+    if (facts.realtime) lines.emplace_back("Real time");
     return lines;
 }

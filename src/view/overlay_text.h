@@ -4,6 +4,15 @@
 #include <string>
 #include <vector>
 
-// Top line first; none while capturing, so saved frames carry no text.
-std::vector<std::string> overlayLines(float fps, int triangleCount, bool galeMode, double windMagnitude,
-                                      bool capturing, bool realtime = false);
+// What the overlay shows, read from the view and the scene before the step starts.
+struct OverlayFacts {
+    float fps = 0.0f;        // frame rate figure, shown with two decimals
+    int triangles = 0;       // triangles the tree is drawn with (the scene's published figure)
+    bool gale = true;        // regime: true the moderate gale, false the light breeze
+    double magnitude = 0.0;  // wind magnitude, shown with two decimals
+    bool capturing = false;  // frame capture runs: no lines, so saved frames carry no text
+    bool realtime = false;   // steps follow the wall clock: a fourth line says so
+};
+
+// Top line first; none while capturing.
+std::vector<std::string> overlayLines(const OverlayFacts& facts);

@@ -15,7 +15,7 @@ Mat4 treeModelview(const ViewState& view)
 void followWindRotation(ViewState& view)
 {
     // A playing schedule owns the direction; a wind drag ends it first.
-    if (view.interactionMode != 1 || view.windScheduled) return;
+    if (view.interactionMode != InteractionMode::windDirection || view.windScheduled) return;
     // The arrow points along the rotated +x axis: the first column in OpenGL order.
     Vec3 d{view.windRotation.m[0], view.windRotation.m[1], view.windRotation.m[2], 0};
     normalize(d);
@@ -35,14 +35,6 @@ void applyViewInput(Scene& scene, const ViewState& view)
     scene.input.refine = view.showShadows;
     scene.windScheduled = view.windScheduled;
     if (view.windScheduled) scene.windSchedule = view.windSchedule;
-}
-
-void beginFrame(Scene& scene, ViewState& view)
-{
-    followWindSchedule(view, scene);
-    followWindRotation(view);
-    applyViewInput(scene, view);
-    prepareFrame(scene, currentLight(view), view.showShadows);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include "math/mat4.h"
 #include "view/frame_rate.h"
+#include "view/interaction_mode.h"
 #include "view/realtime_pacing.h"
 #include "wind/wind_schedule.h"
 #include "wind/wind_settings.h"
@@ -27,7 +28,7 @@ struct ViewState {
     Mat4 treeRotation = identity();
     Mat4 lightRotation = identity();
     Mat4 dragBase = identity();             // target at the start of the drag series
-    int32_t interactionMode = 2;            // 1 wind direction, 2 tree, 3 light
+    InteractionMode interactionMode = InteractionMode::tree; // what a drag moves
     WindSettings wind;                      // overlay figures and the next step's wind
     bool windScheduled = false;             // a schedule plays: the steps and `wind` follow windSchedule
     WindSchedule windSchedule;              // from --wind/--wind-preset/--gusts or the keys 1-5 and g
@@ -51,13 +52,7 @@ Vec3 currentLight(const ViewState& view);
 // Tree space to eye space, OpenGL order: cameraView, treeRotation, then the drop.
 Mat4 treeModelview(const ViewState& view);
 
-// Start of a frame, before drawing: a playing schedule sets the view's wind;
-// in interaction mode 1 the wind direction follows windRotation; the view's
-// wind settings become the next step's input; the grass is shaded for this
-// frame's light. The same as followWindSchedule, followWindRotation,
-// applyViewInput and the grass shading in turn.
-void beginFrame(Scene& scene, ViewState& view);
-// In interaction mode 1 the wind direction follows windRotation, unless a schedule plays.
+// In interaction mode windDirection the wind direction follows windRotation, unless a schedule plays.
 void followWindRotation(ViewState& view);
 // While a schedule plays, `wind` shows its state at the next step's time (overlay, arrow).
 void followWindSchedule(ViewState& view, const Scene& scene);

@@ -1,5 +1,5 @@
 // One entry per kind of data file. Each writes under outDir (the data
-// folder; file names from src/formats), to temporary files that replace the
+// folder; file names from src/data_constants), to temporary files that replace the
 // earlier ones only once every part is written (whole_file.h), and returns
 // false after printing why on standard error. The flags are checked (checkFlagPairs) and the tree
 // grown before any of them runs, so a refusal leaves nothing behind.

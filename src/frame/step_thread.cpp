@@ -1,4 +1,4 @@
-#include "dynamics/step_thread.h"
+#include "frame/step_thread.h"
 
 #include <chrono>
 
