@@ -19,6 +19,7 @@ PACKAGES=(
   libcli11-dev
   help2man lintian
   zlib1g-dev chromium
+  emscripten node-acorn
 )
 
 missing=()

@@ -140,7 +140,8 @@ EMSCRIPTEN_KEEPALIVE void av_update()
 
 // The arrays and their lengths (in elements), by number: 0 tube vertices
 // (8 floats each), 1 tube indices, 2 leaf matrices (16 floats each),
-// 3 blade positions, 4 blade uvs, 5 blade indices.
+// 3 blade positions, 4 blade uvs, 5 blade indices, 8 the blade's shadow
+// outline (triangles over its vertices, as the window's leaf shadows).
 EMSCRIPTEN_KEEPALIVE const void* av_array(int which)
 {
     const LiveGeometry& g = live().geometry;
@@ -151,6 +152,7 @@ EMSCRIPTEN_KEEPALIVE const void* av_array(int which)
     case 3: return g.bladePositions.data();
     case 4: return g.bladeUvs.data();
     case 5: return g.bladeIndices.data();
+    case 8: return shadowOutlineFaces;
     default: return nullptr;
     }
 }
@@ -167,6 +169,7 @@ EMSCRIPTEN_KEEPALIVE int av_array_length(int which)
     case 5: return int(g.bladeIndices.size());
     case 6: return int(g.trunkIndexCount);
     case 7: return int(g.branchIndexCount);
+    case 8: return kShadowOutlineFaces * 3;
     default: return 0;
     }
 }

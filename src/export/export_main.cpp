@@ -12,6 +12,7 @@
 #include "export/export_rig.h"
 #include "export/export_scene.h"
 #include "export/glb_writer.h"
+#include "export/live_page.h"
 #include "export/motion_tracks.h"
 #include "dynamics/simulation.h"
 #include "export/web_page.h"
@@ -171,6 +172,7 @@ int main(int argc, char** argv)
     const int status = parseExportOptions(argc, argv, options);
     if (status >= 0) return status;
     try {
+        if (!options.live.empty()) return exportLivePage(options);
         return exportClip(options);
     } catch (const std::bad_alloc&) {
         return fail("out of memory");

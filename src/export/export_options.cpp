@@ -21,12 +21,21 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->check(nameOf("a file name"))
         ->capture_default_str();
     app.add_flag("--grass", o.grass, "include the grass blades (off by default: the bulk of the file)");
-    app.add_option("--web", o.web, "write one HTML page that plays the clip in a browser, not the .glb")
+    CLI::Option* web = app.add_option("--web", o.web, "write one HTML page that plays the clip in a browser, not the .glb")
         ->type_name("FILE.html")
         ->check(nameOf("a file name"))
         ->excludes(out); // the page replaces the .glb: an --out beside it would go unwritten
     addRunFlags(app, o.run);
     addTraceFlag(app, o.trace);
+    // The live page simulates in the browser: no clip, so none of the clip's flags;
+    // --grass puts the whole field in it (else one blade: the simulation needs one).
+    app.add_option("--live", o.live, "write one HTML page that runs the simulation in a browser (wind from the flags)")
+        ->type_name("FILE.html")
+        ->check(nameOf("a file name"))
+        ->excludes(out)
+        ->excludes(web)
+        ->excludes(app.get_option("--frames"))
+        ->excludes(app.get_option("--trace"));
     app.add_flag("--quiet{false}", o.progress, "no progress line");
     const int status = parseCommandLine(app, argc, argv);
     if (status >= 0) return status;

@@ -12,6 +12,7 @@ struct ExportOptions {
     bool progress = true;       // progress line when stdout is a terminal
     std::string trace;          // wind trace CSV to write; empty: none
     std::string web;            // --web: write this HTML page instead of the .glb, empty: none
+    std::string live;           // --live: write the page that simulates in the browser, empty: none
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,
