@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -82,24 +84,41 @@ std::string jsonString(std::string_view s)
     return out + "\"";
 }
 
-// The simulation needs a grass field: without the grass shown, the page
-// carries the file's first blade alone (its header with the count 1), which
-// leaves the tree's motion as it is (the leaves reseed after the grass draws).
-std::string firstBladeOnly(const std::string& grassFile)
+// The simulation needs a grass field, and the roots' extent in x and z is
+// part of the box the wind is placed in. Without the grass shown the page
+// carries only the blades at the field's four edges (header count changed),
+// which keeps that box and so the tree's motion (the leaves reseed after the
+// grass draws); the whole file when it cannot be read so.
+std::string edgeBladesOnly(const std::string& grassFile)
 {
     constexpr size_t kHeaderNumbers = 8, kBladeNumbers = 50;
-    std::string out;
-    size_t taken = 0, at = 0;
-    while (taken < kHeaderNumbers + kBladeNumbers) {
-        at = grassFile.find_first_not_of(" \t\r\n", at);
-        if (at == std::string::npos) return grassFile; // too short: let the loader say why
+    std::vector<std::string_view> tokens;
+    for (size_t at = 0; (at = grassFile.find_first_not_of(" \t\r\n", at)) != std::string::npos;) {
         const size_t end = std::min(grassFile.find_first_of(" \t\r\n", at), grassFile.size());
-        out += taken == 0 ? std::string("1") : grassFile.substr(at, end - at);
-        out += ++taken == 2 || taken == kHeaderNumbers || (taken > kHeaderNumbers && (taken - kHeaderNumbers) % 10 == 0)
-                   ? "\n"
-                   : " ";
+        tokens.push_back(std::string_view(grassFile).substr(at, end - at));
         at = end;
     }
+    if (tokens.size() <= kHeaderNumbers || (tokens.size() - kHeaderNumbers) % kBladeNumbers) return grassFile;
+    const size_t blades = (tokens.size() - kHeaderNumbers) / kBladeNumbers;
+    // The root is the first level's point: numbers 1..3 of a record.
+    auto root = [&](size_t b, int axis) {
+        return std::strtod(std::string(tokens[kHeaderNumbers + b * kBladeNumbers + 1 + axis]).c_str(), nullptr);
+    };
+    size_t pick[4] = {0, 0, 0, 0}; // least x, most x, least z, most z: the first of equals
+    for (size_t b = 1; b < blades; ++b) {
+        if (root(b, 0) < root(pick[0], 0)) pick[0] = b;
+        if (root(b, 0) > root(pick[1], 0)) pick[1] = b;
+        if (root(b, 2) < root(pick[2], 2)) pick[2] = b;
+        if (root(b, 2) > root(pick[3], 2)) pick[3] = b;
+    }
+    std::vector<size_t> kept(pick, pick + 4);
+    std::sort(kept.begin(), kept.end());
+    kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+    std::string out = std::to_string(kept.size()) + " " + std::string(tokens[1]) + "\n";
+    for (size_t i = 2; i < kHeaderNumbers; ++i) out += std::string(tokens[i]) + (i + 1 < kHeaderNumbers ? " " : "\n");
+    for (const size_t b : kept)
+        for (size_t i = 0; i < kBladeNumbers; ++i)
+            out += std::string(tokens[kHeaderNumbers + b * kBladeNumbers + i]) + (i % 10 == 9 ? "\n" : " ");
     return out;
 }
 
@@ -112,7 +131,7 @@ bool packData(const std::string& dir, bool grass, std::string& json, std::string
         if (!grass && name.rfind("grass/", 0) == 0 && name != kGrassFileName) continue;
         std::string bytes, packed;
         if (!readWhole(dataPath(dir, name.c_str()), bytes, error)) return false;
-        if (!grass && name == kGrassFileName) bytes = firstBladeOnly(bytes);
+        if (!grass && name == kGrassFileName) bytes = edgeBladesOnly(bytes);
         if (!gzip(bytes, packed, error)) return false;
         json += (json.size() > 1 ? "," : "") + jsonString(name) + ":\"" + base64(packed) + "\"";
     }

@@ -1,0 +1,147 @@
+// Opens an --live page in headless Chromium from file:// with the network
+// off and checks: no console error, ready within 5 s, the wind turned from
+// +x to +z moves the tree top towards +z, a bad schedule or wind is refused
+// naming the field and leaves the wind, presets and gusts are taken, a
+// paused picture holds, and the tree top after reset(1) and 200 steps of the
+// default gale is the native trace's row 200 within 1e-6 of the tree's height.
+// node live_test.mjs PAGE.html NATIVE_TRACE.csv [SCREENSHOT.png]
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+const [pageFile, traceFile, shot] = process.argv.slice(2);
+const problems = [];
+const check = (ok, what) => { if (!ok) problems.push(what); };
+const profile = mkdtempSync(join(tmpdir(), 'arborvane-chromium-'));
+let browser;
+try {
+  browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+  });
+} catch (e) {
+  console.log(`SKIP: Chromium could not start: ${e.message.split('\n')[0]}`);
+  rmSync(profile, { recursive: true, force: true });
+  process.exit(77);
+}
+
+// Trace row `frame` as {tip: [x, y, z], ...}.
+function traceRow(frame) {
+  const lines = readFileSync(traceFile, 'utf8').trim().split('\n');
+  const head = lines[0].split(',');
+  const row = lines.find((l) => l.startsWith(`${frame},`)).split(',');
+  const at = (name) => Number(row[head.indexOf(name)]);
+  return { tip: [at('tip_x'), at('tip_y'), at('tip_z')] };
+}
+
+try {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 800, height: 600 });
+  await page.setRequestInterception(true);
+  page.on('request', (r) => {
+    if (/^(file|data|blob):/.test(r.url())) return r.continue();
+    problems.push(`network request: ${r.url()}`);
+    return r.abort();
+  });
+  page.on('requestfailed', (r) => problems.push(`failed request: ${r.url()}`));
+  page.on('console', (m) => m.type() === 'error' && problems.push(`console error: ${m.text()}`));
+  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+
+  await page.goto(pathToFileURL(pageFile).href);
+  await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 60000, polling: 'raf' });
+  const readyAt = await page.evaluate(() => arborvane.readyAt);
+  console.log(`ready ${(readyAt / 1000).toFixed(2)} s after the page began to load`);
+  check(readyAt < 5000, `ready only ${(readyAt / 1000).toFixed(1)} s after opening (at most 5 s)`);
+  check(await page.evaluate(() => arborvane.live === true), 'arborvane.live is not true');
+  await page.evaluate(() => arborvane.pause());
+
+  // The native motion: 200 steps of the default gale from seed 1.
+  const native = traceRow(200).tip, rest = traceRow(0).tip;
+  const height = rest[1] + 0.1; // the trunk stands on y = -0.1 of tree space
+  const got = await page.evaluate(() => { arborvane.reset(1); arborvane.step(200); return arborvane.tip(); });
+  const off = Math.hypot(...got.map((v, i) => v - native[i]));
+  console.log(`after 200 steps the tree top is ${off.toExponential(2)} (${(off / height).toExponential(2)} of the height) from the native trace`);
+  check(off <= 1e-6 * height, `tree top ${got} after 200 steps, the native trace says ${native}`);
+  check(await page.evaluate(() => arborvane.stepCount() === 200 && Math.abs(arborvane.time() - 10) < 1e-9),
+    'stepCount()/time() after 200 steps');
+
+  // Wind turned from +x to +z: the top goes towards +z, against the same time in +x.
+  const turned = await page.evaluate(() => {
+    const run = (dirs) => {
+      arborvane.reset(1);
+      for (const [d, n] of dirs) { arborvane.setWind({ regime: 'gale', magnitude: 400, direction: d }); arborvane.step(n); }
+      return arborvane.tip();
+    };
+    return { x: run([[[1, 0, 0], 160]]), z: run([[[1, 0, 0], 100], [[0, 0, 1], 60]]) };
+  });
+  console.log(`tree top z after 3 s of +z wind: ${turned.z[2].toFixed(3)}, kept in +x: ${turned.x[2].toFixed(3)}`);
+  check(turned.z[2] - turned.x[2] > 0.2, `turning the wind to +z moved the top's z only from ${turned.x[2]} to ${turned.z[2]}`);
+
+  // Refusals name the field and leave the wind as it was.
+  const refusals = await page.evaluate(() => {
+    const before = JSON.stringify(arborvane.wind());
+    const tries = {
+      schedule: arborvane.schedule('{"keys": [{"time": 0, "magnitude": 900}]}'),
+      syntax: arborvane.schedule('{"keys": ['),
+      wind: arborvane.setWind({ magnitude: -1 }),
+      preset: arborvane.preset('hurricane'),
+    };
+    return { tries, kept: JSON.stringify(arborvane.wind()) === before };
+  });
+  for (const [what, r] of Object.entries(refusals.tries)) console.log(`${what}: ${JSON.stringify(r)}`);
+  check(!refusals.tries.schedule.ok && /magnitude/.test(refusals.tries.schedule.message), 'a schedule with magnitude 900 was not refused by name');
+  check(!refusals.tries.syntax.ok && refusals.tries.syntax.message, 'a broken schedule was not refused');
+  check(!refusals.tries.wind.ok && /magnitude/.test(refusals.tries.wind.message), 'setWind with magnitude -1 was not refused by name');
+  check(!refusals.tries.preset.ok, 'an unknown preset was taken');
+  check(refusals.kept, 'a refused call changed the wind');
+
+  // A preset is reached 2 s after it is asked for; gusts play on it.
+  const eased = await page.evaluate(() => {
+    arborvane.reset(1);
+    arborvane.step(20);
+    const r = arborvane.preset('storm');
+    arborvane.step(10);
+    const half = arborvane.wind().magnitude;
+    arborvane.step(40);
+    const g = arborvane.gusts(true);
+    return { ok: r.ok && g.ok, half, end: arborvane.wind().magnitude, scheduled: arborvane.wind().scheduled };
+  });
+  console.log(`storm preset: magnitude ${eased.half.toFixed(1)} after 0.5 s, ${eased.end.toFixed(1)} after 2.5 s`);
+  check(eased.ok && eased.half > 400 && eased.half < 800 && eased.end === 800 && eased.scheduled, 'the storm preset was not eased to 800');
+
+  // Paused, the picture holds (after two frames drawn in the pause).
+  await page.evaluate(() => { arborvane.reset(1); arborvane.step(40); });
+  const frames = () => page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
+  const grab = () => page.evaluate(() => {
+    const c = document.getElementById('view');
+    const t = Object.assign(document.createElement('canvas'), { width: 200, height: 150 });
+    t.getContext('2d').drawImage(c, 0, 0, 200, 150);
+    return Array.from(t.getContext('2d').getImageData(0, 0, 200, 150).data);
+  });
+  await frames();
+  const a = await grab();
+  await new Promise((r) => setTimeout(r, 1000));
+  await frames();
+  const b = await grab();
+  check(a.some((v, i) => v !== a[0]), 'the canvas is blank');
+  check(a.every((v, i) => v === b[i]), 'paused, the picture still changes');
+  if (shot) await page.screenshot({ path: shot });
+
+  // Playing, the clock moves on.
+  const t0 = await page.evaluate(() => { arborvane.play(); return arborvane.time(); });
+  await new Promise((r) => setTimeout(r, 1500));
+  await frames();
+  const timing = await page.evaluate(() => ({ t: arborvane.time(), stepMs: arborvane.stepMs(), frameMs: arborvane.frameMs() }));
+  console.log(`playing: ${(timing.t - t0).toFixed(2)} s simulated; step ${timing.stepMs.toFixed(2)} ms, frame ${timing.frameMs.toFixed(1)} ms (medians)`);
+  check(timing.t > t0, 'playing, the simulated time does not move');
+} finally {
+  await browser.close();
+  rmSync(profile, { recursive: true, force: true });
+}
+for (const p of problems) console.log(`FAIL: ${p}`);
+process.exit(problems.length ? 1 : 0);
