@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "arborvane/arborvane.h"
 #include "arborvane_live_page.h"
 #include "data_constants/data_files.h"
@@ -84,11 +86,13 @@ std::string jsonString(std::string_view s)
     return out + "\"";
 }
 
+} // namespace
+
 // The simulation needs a grass field, and the roots' extent in x and z is
 // part of the box the wind is placed in. Without the grass shown the page
 // carries only the blades at the field's four edges (header count changed),
 // which keeps that box and so the tree's motion (the leaves reseed after the
-// grass draws); the whole file when it cannot be read so.
+// grass draws).
 std::string edgeBladesOnly(const std::string& grassFile)
 {
     constexpr size_t kHeaderNumbers = 8, kBladeNumbers = 50;
@@ -122,6 +126,8 @@ std::string edgeBladesOnly(const std::string& grassFile)
     return out;
 }
 
+namespace {
+
 // The data folder's files as {"name": "gzip in base64", ...}; the grass's
 // textures only when the grass is shown.
 bool packData(const std::string& dir, bool grass, std::string& json, std::string& error)
@@ -154,7 +160,8 @@ std::string windKeyJson(const WindKey& key)
            "," + number(d.z) + "]}";
 }
 
-// The resolved schedule as the text a schedule file would hold.
+} // namespace
+
 std::string scheduleJson(const WindSchedule& s)
 {
     std::string keys;
@@ -167,6 +174,8 @@ std::string scheduleJson(const WindSchedule& s)
         out += ",\"veer\":{\"degrees\":" + number(s.veer.degrees) + ",\"period\":" + number(s.veer.period) + "}";
     return out + ",\"seed\":" + std::to_string(s.seed) + "}";
 }
+
+namespace {
 
 // A script element's text must not close it early.
 std::string scriptSafe(std::string_view text)
@@ -184,7 +193,28 @@ std::string scriptSafe(std::string_view text)
 
 bool livePageSupported() { return sizeof(kLiveModuleScript) > 1; }
 
-std::string livePageInfo(const ExportOptions& options, std::string&)
+namespace {
+
+// A --wind file as written (its directions normalise in the page as they did
+// here, bit for bit), with the default gusts in place of its own for --gusts.
+bool scheduleFileText(const WindChoice& choice, std::string& text, std::string& error)
+{
+    if (!readWhole(choice.file, text, error)) return false;
+    if (!choice.gusts) return true;
+    nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
+    if (doc.is_discarded() || !doc.is_object()) {
+        error = choice.file + ": not a JSON object";
+        return false;
+    }
+    doc["gusts"] = {{"every", kDefaultGusts.every}, {"strength", kDefaultGusts.strength},
+                    {"rise", kDefaultGusts.rise}, {"fall", kDefaultGusts.fall}};
+    text = doc.dump();
+    return true;
+}
+
+} // namespace
+
+std::string livePageInfo(const ExportOptions& options, std::string& error)
 {
     const RunFlags& run = options.run;
     char look[400];
@@ -195,6 +225,11 @@ std::string livePageInfo(const ExportOptions& options, std::string&)
                   kLightRestPosition[1], kLightRestPosition[2], kShadowColour[0], kShadowColour[1], kShadowColour[2],
                   static_cast<unsigned>(run.seed), options.grass ? "true" : "false");
     // A constant wind starts as setWind; anything else as the schedule the flags made.
+    if (!run.windChoice.file.empty()) {
+        std::string text;
+        if (!scheduleFileText(run.windChoice, text, error)) return "";
+        return look + std::string("\"schedule\":") + jsonString(text) + "}";
+    }
     if (run.windChoice.chosen()) return look + std::string("\"schedule\":") + jsonString(scheduleJson(run.schedule)) + "}";
     const Vec3& d = run.wind.direction;
     return look + std::string("\"wind\":{\"regime\":\"") + (run.wind.gale ? "gale" : "breeze") +

@@ -18,8 +18,20 @@ struct LivePageSizes {
 // False when this build has no module (Emscripten was missing).
 bool livePageSupported();
 
-// The page's starting wind and seed from the run flags, as the page's JSON
-// settings (for tests: what the page is told).
+// The grass file's text with only the blades at the field's edges (least
+// and most root x and z): the same box for the wind, so the same tree motion,
+// for a page that does not show the grass. Text it cannot read so comes back
+// unchanged (the page's loader then says why).
+std::string edgeBladesOnly(const std::string& grassFile);
+
+struct WindSchedule;
+// A schedule as the JSON a schedule file holds, numbers exact.
+std::string scheduleJson(const WindSchedule& schedule);
+
+// The page's look, seed and starting wind from the run flags, as the page's
+// JSON settings: a constant wind as itself, a --wind file as its text, a
+// preset or gusts as the schedule they make. Empty with error set when the
+// --wind file cannot be read again.
 std::string livePageInfo(const ExportOptions& options, std::string& error);
 
 // Checks the output against the inputs, loads the data folder to know it
