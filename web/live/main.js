@@ -66,7 +66,6 @@ async function start() {
     gustsOn: () => wind.gustsOn,
   };
   window.arborvane = api;
-  window.__arborvaneView = view;
   const ui = attachControls(api, state, sim, view);
 
   const frame = (now) => {
