@@ -13,6 +13,7 @@
 #include "data_constants/data_folder.h"
 #include "data_constants/leaf_file.h"
 #include "live_geometry.h"
+#include "live_grow.h"
 #include "platform/text_file.h"
 #include "tree/leaf_template.h"
 
@@ -20,7 +21,8 @@ namespace {
 
 struct Live {
     std::unique_ptr<arborvane::Simulation> sim;
-    std::string dataDir;
+    std::string dataDir; // the folder open now
+    std::string baseDir; // the page's own folder once a grown tree is open, else empty
     LeafTemplate leafTemplate;
     LiveGeometry geometry;
     std::string message;
@@ -68,6 +70,7 @@ EMSCRIPTEN_KEEPALIVE int av_open(const char* dir)
     Live& s = live();
     s.sim = std::make_unique<arborvane::Simulation>(arborvane::Workers{1});
     s.dataDir = dir;
+    s.baseDir.clear();
     if (!report(s.sim->open(dir))) return 0;
     std::string error;
     if (!loadTemplate(dir, error)) {
@@ -75,6 +78,31 @@ EMSCRIPTEN_KEEPALIVE int av_open(const char* dir)
         return 0;
     }
     return 1;
+}
+
+// Grows a tree of the grower's preset with seed into /grown (the other
+// files from the folder open now) and opens it; setUp follows.
+EMSCRIPTEN_KEEPALIVE int av_grow(const char* preset, double seed)
+{
+    Live& s = live();
+    if (!s.sim) return report({false, "no data folder is open"});
+    const std::string base = s.baseDir.empty() ? s.dataDir : s.baseDir;
+    std::string error;
+    if (!growLiveTree(preset, static_cast<std::uint64_t>(seed), base, "/grown", error)) return report({false, error});
+    if (!report(s.sim->open("/grown"))) {
+        s.sim->open(s.dataDir); // back to the tree before
+        return 0;
+    }
+    s.baseDir = base;
+    s.dataDir = "/grown";
+    return 1;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* av_presets()
+{
+    static std::string names;
+    names = livePresetNames();
+    return names.c_str();
 }
 
 // setUp(seed), then the fixed drawing parts for the tree at rest.

@@ -1,8 +1,8 @@
 // Opens an --live page in headless Chromium from file:// with the network
 // off and checks: no console error, ready within 5 s, the wind turned from
 // +x to +z moves the tree top towards +z, a bad schedule or wind is refused
-// naming the field and leaves the wind, presets and gusts are taken, a
-// paused picture holds, and the tree top after reset(1) and 200 steps of the
+// naming the field and leaves the wind, presets and gusts are taken, grow
+// gives a different tree that moves, a paused picture holds, and the tree top after reset(1) and 200 steps of the
 // default gale is the native trace's row 200 within 1e-6 of the tree's height.
 // node live_test.mjs PAGE.html NATIVE_TRACE.csv [SCREENSHOT.png]
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
@@ -113,6 +113,23 @@ try {
   });
   console.log(`storm preset: magnitude ${eased.half.toFixed(1)} after 0.5 s, ${eased.end.toFixed(1)} after 2.5 s`);
   check(eased.ok && eased.half > 400 && eased.half < 800 && eased.end === 800 && eased.scheduled, 'the storm preset was not eased to 800');
+
+  // Another tree, grown in the page: a different rest shape, and it moves.
+  const grown = await page.evaluate(async () => {
+    arborvane.reset(1);
+    const before = arborvane.tip();
+    const start = performance.now();
+    const r = await arborvane.grow({ preset: 'cone', seed: 7 });
+    const ms = performance.now() - start;
+    const rest = arborvane.tip();
+    arborvane.step(40);
+    return { r, ms, before, rest, moved: arborvane.tip(), bad: await arborvane.grow({ preset: 'baobab' }) };
+  });
+  console.log(`grew a cone tree in ${grown.ms.toFixed(0)} ms: top at rest ${grown.rest.map((v) => v.toFixed(3))}, was ${grown.before.map((v) => v.toFixed(3))}`);
+  check(grown.r.ok, `grow failed: ${grown.r.message}`);
+  check(Math.hypot(...grown.rest.map((v, i) => v - grown.before[i])) > 0.05, 'the grown tree stands as the one before');
+  check(Math.hypot(...grown.moved.map((v, i) => v - grown.rest[i])) > 0.01, 'the grown tree does not move');
+  check(!grown.bad.ok && /baobab/.test(grown.bad.message), 'an unknown tree preset was grown');
 
   // Paused, the picture holds (after two frames drawn in the pause).
   await page.evaluate(() => { arborvane.reset(1); arborvane.step(40); });

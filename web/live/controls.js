@@ -75,6 +75,13 @@ export function attachControls(api, state, sim, view) {
   compass.onpointerdown = (e) => { dragging = true; compass.setPointerCapture(e.pointerId); turn(e); };
   compass.onpointermove = (e) => dragging && turn(e);
   compass.onpointerup = () => { dragging = false; };
+  for (const name of api.presets()) $('grow-preset').add(new Option(name, name));
+  $('grow').onclick = () => {
+    $('grow').disabled = true;
+    say('growing…');
+    api.grow({ preset: $('grow-preset').value, seed: Number($('grow-seed').value) })
+      .then((r) => { show(r); $('grow').disabled = false; });
+  };
   let tick = 0;
   return {
     say,

@@ -1,6 +1,6 @@
 // The tree drawn from the module's arrays as the window draws it: one
 // directional light of its rest position with the fixed-function ambient
-// (0.2), textures modulated, no gamma, the
+// (0.2) on the bark, textures modulated, no gamma, the leaves, petioles and
 // ground unlit, the tree's planar shadow flattened onto the ground in the
 // window's shadow colour. Lower leaf surfaces are the blades' front faces.
 import * as THREE from 'three';
@@ -26,10 +26,10 @@ function lit(map, side = THREE.FrontSide) {
   return new THREE.MeshLambertMaterial({ map, side });
 }
 
-// Both sides of a blade in one pass: front faces show the lower surface's
-// texture, back faces the upper's (three turns the normal to the eye).
+// Both sides of a blade in one pass, unlit as the window draws them: front
+// faces show the lower surface's texture, back faces the upper's.
 function twoSided(lower, upper) {
-  const m = new THREE.MeshLambertMaterial({ map: lower, side: THREE.DoubleSide });
+  const m = new THREE.MeshBasicMaterial({ map: lower, side: THREE.DoubleSide });
   m.onBeforeCompile = (shader) => {
     shader.uniforms.mapBack = { value: upper };
     shader.fragmentShader = 'uniform sampler2D mapBack;\n' + shader.fragmentShader.replace('#include <map_fragment>',
@@ -111,7 +111,6 @@ export class TreeView {
     blade.setAttribute('position', new THREE.BufferAttribute(new Float32Array(sim.floats(3)), 3));
     blade.setAttribute('uv', new THREE.BufferAttribute(new Float32Array(sim.floats(4)), 2));
     blade.setIndex(new THREE.BufferAttribute(new Uint32Array(sim.uints(5)), 1));
-    blade.computeVertexNormals();
     const leaves = sim.count(2) / 16;
     const leafMesh = new THREE.InstancedMesh(blade, twoSided(this.textures.lower, this.textures.upper), leaves);
     leafMesh.instanceMatrix.setUsage(THREE.DynamicDrawUsage);

@@ -32,7 +32,7 @@ async function start() {
   const view = new TreeView(document.getElementById('view'), info, bytes);
   view.build(sim);
 
-  const state = { paused: false, banked: 0, last: null, stepMs: [], frameMs: [], dirty: true, history: [] };
+  const state = { seed, paused: false, banked: 0, last: null, stepMs: [], frameMs: [], dirty: true, history: [] };
   const time = () => sim.stepCount() * kStep;
   const stepNow = (n) => {
     const a = performance.now();
@@ -55,11 +55,17 @@ async function start() {
     pause: () => { state.paused = true; },
     play: () => { state.paused = false; state.last = null; state.banked = 0; },
     step: (n = 1) => { const r = stepNow(Math.max(0, n | 0)); return r; },
-    reset: (s = seed) => {
+    reset: (s = state.seed) => {
       const r = sim.setUp(s >>> 0);
-      if (r.ok) { view.build(sim); state.restTip = sim.tip(); state.history = []; state.dirty = true; }
+      if (r.ok) { state.seed = s >>> 0; view.build(sim); state.restTip = sim.tip(); state.history = []; state.dirty = true; }
       return r;
     },
+    // Another tree from the grower's presets, grown in the module; its leaves from the present seed.
+    grow: ({ preset = 'tulip', seed: treeSeed = 1987 } = {}) => new Promise((done) => setTimeout(() => {
+      const r = sim.grow(preset, treeSeed);
+      done(r.ok ? api.reset(state.seed) : r);
+    }, 0)),
+    presets: () => sim.presets(),
     time, stepCount: () => sim.stepCount(), tip: () => sim.tip(), wind: () => sim.wind(),
     stepMs: () => median(state.stepMs), frameMs: () => median(state.frameMs),
     paused: () => state.paused,

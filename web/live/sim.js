@@ -41,6 +41,8 @@ export class Sim {
       array: c('av_array', 'number', ['number']),
       length: c('av_array_length', 'number', ['number']),
       message: c('av_message', 'string', []),
+      grow: c('av_grow', 'number', ['string', 'number']),
+      presets: c('av_presets', 'string', []),
     };
   }
   result(ok) { return { ok: !!ok, message: ok ? '' : this.f.message() }; }
@@ -50,6 +52,8 @@ export class Sim {
   schedule(text, name) { return this.result(this.f.schedule(text, name)); }
   step(n) { return this.result(this.f.step(n)); }
   stepCount() { return this.f.stepCount(); }
+  grow(preset, seed) { return this.result(this.f.grow(String(preset), Number(seed) || 0)); }
+  presets() { return this.f.presets().split(', '); }
   doubles(ptr, n) { return Array.from(this.M.HEAPF64.subarray(ptr / 8, ptr / 8 + n)); }
   wind() {
     const w = this.doubles(this.f.wind(), 6);
