@@ -160,6 +160,9 @@ EMSCRIPTEN_KEEPALIVE const double* av_tip()
     return s.tip;
 }
 
+// Whether the arrays hold the grass too, from the next setUp on.
+EMSCRIPTEN_KEEPALIVE void av_show_grass(int on) { live().geometry.grass = on != 0; }
+
 // Refills the tubes and leaf matrices from the current state.
 EMSCRIPTEN_KEEPALIVE void av_update()
 {
@@ -169,7 +172,8 @@ EMSCRIPTEN_KEEPALIVE void av_update()
 // The arrays and their lengths (in elements), by number: 0 tube vertices
 // (8 floats each), 1 tube indices, 2 leaf matrices (16 floats each),
 // 3 blade positions, 4 blade uvs, 5 blade indices, 8 the blade's shadow
-// outline (triangles over its vertices, as the window's leaf shadows).
+// outline (triangles over its vertices, as the window's leaf shadows),
+// 9 grass positions, 10 grass uvs, 11 grass indices (with av_show_grass).
 EMSCRIPTEN_KEEPALIVE const void* av_array(int which)
 {
     const LiveGeometry& g = live().geometry;
@@ -181,6 +185,9 @@ EMSCRIPTEN_KEEPALIVE const void* av_array(int which)
     case 4: return g.bladeUvs.data();
     case 5: return g.bladeIndices.data();
     case 8: return shadowOutlineFaces;
+    case 9: return g.grassPositions.data();
+    case 10: return g.grassUvs.data();
+    case 11: return g.grassIndices.data();
     default: return nullptr;
     }
 }
@@ -198,6 +205,9 @@ EMSCRIPTEN_KEEPALIVE int av_array_length(int which)
     case 6: return int(g.trunkIndexCount);
     case 7: return int(g.branchIndexCount);
     case 8: return kShadowOutlineFaces * 3;
+    case 9: return int(g.grassPositions.size());
+    case 10: return int(g.grassUvs.size());
+    case 11: return int(g.grassIndices.size());
     default: return 0;
     }
 }

@@ -71,6 +71,33 @@ void fillLeafMatrices(const arborvane::Simulation& sim, std::vector<float>& out)
     }
 }
 
+// Each blade a strip as the window's: level j's far edge (mirrored through
+// the centre line) and edge, u 0 and 1, v = j / levels.
+void fillGrass(const arborvane::Simulation& sim, LiveGeometry& out, bool fixed)
+{
+    out.grassPositions.clear();
+    if (fixed) {
+        out.grassUvs.clear();
+        out.grassIndices.clear();
+    }
+    for (std::size_t b = 0; b < sim.grassBladeCount(); ++b) {
+        const arborvane::Strided<arborvane::Point3> c = sim.grassCentre(b), e = sim.grassEdge(b);
+        const std::size_t levels = std::min(c.size(), e.size());
+        const auto first = static_cast<std::uint32_t>(out.grassPositions.size() / 3);
+        for (std::size_t j = 0; j < levels; ++j) {
+            out.grassPositions.insert(out.grassPositions.end(),
+                                      {float(2 * c[j].x - e[j].x), float(2 * c[j].y - e[j].y), float(2 * c[j].z - e[j].z),
+                                       float(e[j].x), float(e[j].y), float(e[j].z)});
+            if (!fixed) continue;
+            const float v = float(j) / float(levels);
+            out.grassUvs.insert(out.grassUvs.end(), {0.0f, v, 1.0f, v});
+            if (j + 1 < levels)
+                for (const std::uint32_t k : {0u, 1u, 3u, 0u, 3u, 2u})
+                    out.grassIndices.push_back(first + 2 * static_cast<std::uint32_t>(j) + k);
+        }
+    }
+}
+
 // The highest rest point of the unrefined centre lines (every other refined
 // point), the first one found on a tie: the trace's tree top.
 void findTip(const arborvane::Simulation& sim, LiveGeometry& out)
@@ -106,6 +133,7 @@ void buildLiveGeometry(const arborvane::Simulation& sim, const LeafTemplate& tmp
     }
     const std::span<const std::int32_t> faces = sim.leafBladeTriangles();
     out.bladeIndices.assign(faces.begin(), faces.end());
+    if (out.grass) fillGrass(sim, out, true);
     findTip(sim, out);
 }
 
@@ -113,4 +141,5 @@ void updateLiveGeometry(const arborvane::Simulation& sim, const LeafTemplate& tm
 {
     fillTubes(sim, tmpl, out, nullptr);
     fillLeafMatrices(sim, out.leafMatrices);
+    if (out.grass) fillGrass(sim, out, false);
 }

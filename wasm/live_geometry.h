@@ -22,6 +22,11 @@ struct LiveGeometry {
     // The shared blade: positions (x, y, z), texture (u, v), triangles.
     std::vector<float> bladePositions, bladeUvs;
     std::vector<std::uint32_t> bladeIndices;
+    // Grass, when shown: per blade and level the far edge and the edge
+    // (x, y, z each), with (u, v) and quad triangles fixed.
+    bool grass = false;
+    std::vector<float> grassPositions, grassUvs;
+    std::vector<std::uint32_t> grassIndices;
     // The tree top: branch and centre-line point of the highest rest point.
     std::size_t tipBranch = 0, tipPoint = 0;
 };

@@ -20,6 +20,7 @@
 #include "data_constants/scene_look.h"
 #include "export/export_options.h"
 #include "export/export_scene.h"
+#include "grass/grass_shade.h"
 #include "math/planar_shadow.h"
 #include "platform/atomic_file.h"
 #include "platform/same_file.h"
@@ -217,12 +218,13 @@ bool scheduleFileText(const WindChoice& choice, std::string& text, std::string& 
 std::string livePageInfo(const ExportOptions& options, std::string& error)
 {
     const RunFlags& run = options.run;
-    char look[400];
+    char look[512];
     std::snprintf(look, sizeof look,
                   "{\"groundY\":%.17g,\"treeDrop\":%.17g,\"sky\":[%d,%d,%d],\"light\":[%.17g,%.17g,%.17g],"
-                  "\"shadow\":[%.9g,%.9g,%.9g],\"seed\":%u,\"grass\":%s,",
+                  "\"shadow\":[%.9g,%.9g,%.9g],\"grassColour\":[%.9g,%.9g,%.9g],\"seed\":%u,\"grass\":%s,",
                   kGroundY, kTreeDrop, kSkyColour[0], kSkyColour[1], kSkyColour[2], kLightRestPosition[0],
-                  kLightRestPosition[1], kLightRestPosition[2], kShadowColour[0], kShadowColour[1], kShadowColour[2],
+                  kLightRestPosition[1], kLightRestPosition[2], kShadowColour[0], kShadowColour[1], kShadowColour[2], kGrassLightColour.x,
+                  kGrassLightColour.y, kGrassLightColour.z,
                   static_cast<unsigned>(run.seed), options.grass ? "true" : "false");
     // A constant wind starts as setWind; anything else as the schedule the flags made.
     if (!run.windChoice.file.empty()) {

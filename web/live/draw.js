@@ -64,6 +64,7 @@ export class TreeView {
     const tex = (name, repeat) => texture(files[name], repeat);
     this.textures = {
       trunk: tex('tree/tulip_trunk.bmp'), branch: tex('tree/tulip_branch.bmp'), ground: tex('tree/ground.bmp', 8),
+      grass: files['grass/grass01.bmp'] ? tex('grass/grass01.bmp') : null,
       upper: tex('tree/poplar_leafup.bmp'), lower: tex('tree/poplar_leafdown.bmp'), petiole: tex('tree/poplar_petiole.bmp'),
     };
     const ground = new THREE.Mesh(new THREE.PlaneGeometry(200, 200), new THREE.MeshBasicMaterial({ map: this.textures.ground }));
@@ -75,6 +76,7 @@ export class TreeView {
     this.root.position.y = -info.treeDrop;
     scene.add(this.root);
     this.shadowColour = new THREE.Color(...info.shadow);
+    this.grassColour = new THREE.Color(...info.grassColour);
     this.flat = flattening(info.light, info.groundY + info.treeDrop + 0.005);
     this.resize();
   }
@@ -90,6 +92,7 @@ export class TreeView {
   // The meshes for the tree the module holds now (after setUp).
   build(sim) {
     for (const m of this.meshes || []) { this.root.remove(m); if (m.isInstancedMesh) m.dispose(); }
+    if (this.grass) this.grass.dispose();
     if (this.bark) this.bark.dispose();
     const vertices = new Float32Array(sim.floats(0));
     const buffer = new THREE.InterleavedBuffer(vertices, 8).setUsage(THREE.DynamicDrawUsage);
@@ -129,6 +132,17 @@ export class TreeView {
       s.renderOrder = 1; // after the ground, which it lies on
     }
     this.meshes = [barkMesh, leafMesh, barkShadow, leafShadow];
+    this.grass = null;
+    if (sim.count(11)) {
+      // Unlit, tinted with the grass's lit colour, as the window draws the blades.
+      const grass = new THREE.BufferGeometry();
+      grass.setAttribute('position', new THREE.BufferAttribute(new Float32Array(sim.floats(9)), 3).setUsage(THREE.DynamicDrawUsage));
+      grass.setAttribute('uv', new THREE.BufferAttribute(new Float32Array(sim.floats(10)), 2));
+      grass.setIndex(new THREE.BufferAttribute(new Uint32Array(sim.uints(11)), 1));
+      this.grass = grass;
+      this.meshes.push(new THREE.Mesh(grass, new THREE.MeshBasicMaterial({ map: this.textures.grass,
+        color: this.grassColour, side: THREE.DoubleSide })));
+    }
     for (const m of this.meshes) { m.frustumCulled = false; this.root.add(m); }
     this.leafMatrices = leafMesh.instanceMatrix;
     this.update(sim);
@@ -141,6 +155,10 @@ export class TreeView {
     this.barkBuffer.needsUpdate = true;
     this.leafMatrices.array.set(sim.floats(2));
     this.leafMatrices.needsUpdate = true;
+    if (this.grass) {
+      this.grass.getAttribute('position').array.set(sim.floats(9));
+      this.grass.getAttribute('position').needsUpdate = true;
+    }
   }
 
   render() {

@@ -24,6 +24,7 @@ async function start() {
   const opened = sim.open('/data');
   if (!opened.ok) throw new Error(opened.message);
   const seed = info.seed ?? 1;
+  sim.showGrass(!!info.grass);
   const set = sim.setUp(seed);
   if (!set.ok) throw new Error(set.message);
   const wind = new WindControl(sim);

@@ -43,6 +43,7 @@ export class Sim {
       message: c('av_message', 'string', []),
       grow: c('av_grow', 'number', ['string', 'number']),
       presets: c('av_presets', 'string', []),
+      showGrass: c('av_show_grass', null, ['number']),
     };
   }
   result(ok) { return { ok: !!ok, message: ok ? '' : this.f.message() }; }
@@ -53,6 +54,7 @@ export class Sim {
   step(n) { return this.result(this.f.step(n)); }
   stepCount() { return this.f.stepCount(); }
   grow(preset, seed) { return this.result(this.f.grow(String(preset), Number(seed) || 0)); }
+  showGrass(on) { this.f.showGrass(on ? 1 : 0); }
   presets() { return this.f.presets().split(', '); }
   doubles(ptr, n) { return Array.from(this.M.HEAPF64.subarray(ptr / 8, ptr / 8 + n)); }
   wind() {
