@@ -40,6 +40,8 @@ expect "$deb" bin/arborvane bin/arborvane-record bin/arborvane-export bin/arborv
   share/arborvane/data/tree/tulip_tree.txt "${textures[@]/#/share/arborvane/data/}" \
   share/doc/arborvane/README.md share/doc/arborvane/CONVENTIONS.md share/doc/arborvane/copyright
 for page in "$@"; do expect "$deb" "share/man/man1/$(basename "$page")"; done
+# The default tree's live page, in a build that had Emscripten.
+if [ -f "$build/arborvane.html" ]; then expect "$deb" share/arborvane/arborvane.html; fi
 listing=$(dpkg-deb -c "$deb")
 [ "$(grep -c '\.bmp$' <<<"$listing")" -eq 10 ] || fail "not ten textures"
 grep -q 'libarborvane_core\|include/' <<<"$listing" && fail "the library is in the programs' package"
