@@ -7,8 +7,11 @@ import { WindControl } from './wind.js';
 import { attachControls } from './controls.js';
 
 const kStep = 0.05;
-const kMaxBanked = 0.25; // seconds of lag paid at most: no catching up after a hidden tab
-const kMaxStepsPerFrame = 5;
+// Slow frames (software GL draws a frame in most of a second) still get
+// real time, up to a second of steps in one frame; a tab shown again starts
+// afresh instead of catching up on the time it was hidden.
+const kMaxBanked = 1.0; // seconds of lag paid at most
+const kMaxStepsPerFrame = 20;
 
 const median = (a) => { if (!a.length) return 0; const s = [...a].sort((x, y) => x - y); return s[s.length >> 1]; };
 const push = (a, v) => { a.push(v); if (a.length > 100) a.shift(); };
@@ -74,6 +77,7 @@ async function start() {
   };
   window.arborvane = api;
   const ui = attachControls(api, state, sim, view);
+  document.addEventListener('visibilitychange', () => { state.last = null; state.banked = 0; });
 
   const frame = (now) => {
     const a = performance.now();
