@@ -18,8 +18,12 @@ struct Row {
 Row takeRow(const arborvane::Simulation& sim, const TreeTop& top)
 {
     const arborvane::Wind w = sim.wind();
+    // The direction as the step uses it, normalised, as the recorder prints it.
+    const arborvane::Point3& d = w.direction;
+    const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    const double unit = length > 0.0 ? 1.0 / length : 0.0;
     Row row{static_cast<long long>(sim.stepCount()), w.regime == arborvane::WindRegime::gale, w.magnitude,
-            w.direction.x, w.direction.y, w.direction.z, top.rest.x, top.rest.y, top.rest.z, 0.0};
+            d.x * unit, d.y * unit, d.z * unit, top.rest.x, top.rest.y, top.rest.z, 0.0};
     if (top.branch < 0) return row;
     const arborvane::Point3 p = sim.branchPoints(static_cast<std::size_t>(top.branch))[top.point];
     const double ex = p.x - top.rest.x, ey = p.y - top.rest.y, ez = p.z - top.rest.z;

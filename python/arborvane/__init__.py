@@ -20,9 +20,10 @@ from ._arborvane import Error, Simulation, __version__
 __all__ = ["Error", "Simulation", "__version__", "default_data", "grower"]
 
 
-def _build_tree():
+def _build_info():
     try:
-        from . import _build_tree as tree
+        import importlib
+        tree = importlib.import_module(__name__ + "._build_tree")
     except ImportError:
         return None
     return tree
@@ -34,7 +35,7 @@ def default_data():
     installed /usr/share/arborvane/data (beside the package's prefix)."""
     if _os.environ.get("ARBORVANE_DATA"):
         return _os.environ["ARBORVANE_DATA"]
-    tree = _build_tree()
+    tree = _build_info()
     if tree is not None and _os.path.isdir(tree.DATA):
         return tree.DATA
     # <prefix>/lib/python3/dist-packages/arborvane -> <prefix>/share/arborvane/data
@@ -49,7 +50,7 @@ def grower():
     or the one on PATH; None when there is none."""
     if _os.environ.get("ARBORVANE_GROW"):
         return _os.environ["ARBORVANE_GROW"]
-    tree = _build_tree()
+    tree = _build_info()
     if tree is not None and _os.access(tree.GROW, _os.X_OK):
         return tree.GROW
     here = _os.path.dirname(_os.path.realpath(__file__))
