@@ -19,6 +19,7 @@ PACKAGES=(
   libcli11-dev
   help2man lintian
   zlib1g-dev chromium
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-distributed python3-tqdm
 )
 
 missing=()

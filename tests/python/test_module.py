@@ -35,7 +35,7 @@ def recorder_trace(tmp_path, data_dir, frames, flags):
      lambda s: s.set_wind_schedule(os.path.join(SOURCE, "docs", "wind_example.json"))),
 ], ids=["constant", "schedule"])
 def test_trace_is_the_recorders(tmp_path, data_dir, flags, setup):
-    frames = 121
+    frames = 81
     expected = recorder_trace(tmp_path, data_dir, frames, flags)
     sim = arborvane.Simulation()
     sim.open(data_dir)
