@@ -144,7 +144,12 @@ PYBIND11_MODULE(_arborvane, m)
     py::object error = py::register_exception<LibraryError>(m, "Error", PyExc_RuntimeError);
     error.attr("__doc__") = "A call the library refused; the message is the library's one line.";
     m.attr("__version__") = arborvane::version();
+    // Each docstring starts with the call as Python code reads it.
+    py::options options;
+    options.disable_function_signatures();
     py::class_<PySimulation> c(m, "Simulation", kClassDoc);
+    c.attr("__module__") = "arborvane";
+    error.attr("__module__") = "arborvane";
     defineLifeCycle(c);
     defineWind(c);
     defineStepping(c);
