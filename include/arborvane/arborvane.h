@@ -133,7 +133,7 @@ public:
     // the message shows the value as given.
     Result setWind(const Wind& wind);
     // The wind of the moment: what drove the last step, as setWind() or the
-    // source gave it, or as the schedule had it then. Before a step it is
+    // source gave it (the direction normalised), or as the schedule had it then. Before a step it is
     // what the next step takes: the setWind() value, or the schedule's wind
     // at stepCount() x timeStep(); a new source is not asked until a step,
     // so until then the wind before it. The default gale when none was set.
