@@ -160,3 +160,28 @@ TEST(Soak, LongRunsStayFiniteAndNearRest)
             for (const Vec3& p : s->grass.blades[i].edge) ASSERT_TRUE(std::isfinite(p.x + p.y + p.z));
     }
 }
+
+// The scene's driver owns the wind: a playing schedule moves the wind of the
+// moment to each next step's time by itself, handing the same driver over
+// again changes nothing, and the wind the last step took trails by a step.
+TEST(WindDriver, TheSceneMovesItsWindOncePerStep)
+{
+    auto s = smallScene(8, 20);
+    WindSchedule ramp = constantSchedule({true, 100.0, kAlongX});
+    ramp.keys.push_back({1.0, {true, 700.0, Vec3{0.0, 0.0, 1.0, 0}}});
+    const WindDriver driver = scheduledWind(ramp);
+    driveWind(*s, driver);
+    EXPECT_EQ(s->input.wind.magnitude, 100.0);
+    for (int k = 1; k <= 6; ++k) {
+        simulateStep(*s, kTimeStep);
+        driveWind(*s, driver); // as a front-end does every frame: not a second evaluation
+        EXPECT_EQ(s->input.wind.magnitude, evaluateWind(ramp, k * kTimeStep).magnitude) << k;
+        EXPECT_EQ(s->lastWind.magnitude, evaluateWind(ramp, (k - 1) * kTimeStep).magnitude) << k;
+    }
+    WindDriver calm;
+    calm.constant = {false, 0.0, kAlongX};
+    driveWind(*s, calm);
+    simulateStep(*s, kTimeStep);
+    EXPECT_EQ(s->input.wind.magnitude, 0.0);
+    EXPECT_FALSE(s->input.wind.gale);
+}
