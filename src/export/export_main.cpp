@@ -126,7 +126,7 @@ int exportClip(const ExportOptions& options)
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     ExportScene scene;
     if (!loadExportScene(scene, options.run.dataDir, options.run.seed, options.grass, error)) return fail(error);
-    if (!playExportWind(scene, options.run.schedule, error)) return fail(error);
+    if (!playExportWind(scene, options.run, error)) return fail(error);
     const ExportRig rig = buildExportRig(scene.sim, options.grass);
     const int scratch = openScratchFileBeside(target.path, error);
     if (scratch < 0) return fail(error);

@@ -49,8 +49,9 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
     }
     arborvane::LoadSummary report;
     const arborvane::Result opened = scene.sim.open(dataDir, &report);
-    for (const std::string& line : report.messages) std::fprintf(opened ? stdout : stderr, "%s\n", line.c_str());
-    std::fflush(opened ? stdout : stderr);
+    // On standard output, where the loaders print them in the other programs.
+    for (const std::string& line : report.messages) std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
     if (!report.noise) return unread(report.failedFile, loadFault(report.failedFile, "the noise grids did not load"));
     if (!report.tree || (opened && report.branches == 0))
         return missing(kTreeFileName, loadFault(path(kTreeFileName), "the tree file did not load"));
@@ -62,11 +63,12 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
     return true;
 }
 
-bool playExportWind(ExportScene& scene, const WindSchedule& schedule, std::string& error)
+bool playExportWind(ExportScene& scene, const RunFlags& run, std::string& error)
 {
-    std::string json;
-    if (!windScheduleJson(schedule, json, error)) return false;
-    const arborvane::Result played = scene.sim.setWindScheduleText(json, "the run's wind");
+    std::string text;
+    if (!runWindText(run, text, error)) return false;
+    const arborvane::Result played = scene.sim.setWindScheduleText(
+        text, run.windChoice.file.empty() ? std::string("the run's wind") : run.windChoice.file);
     if (!played) error = played.message;
     return played.ok;
 }

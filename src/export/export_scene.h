@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "arborvane/arborvane.h"
+#include "cli/run_flags.h"
 #include "image/bmp_file.h"
-#include "wind/wind_schedule.h"
 #include "wind/wind_settings.h"
 
 struct ExportScene {
@@ -21,15 +21,15 @@ struct ExportScene {
 };
 
 // Every data file the export needs, from dataDir, set up with the fixed
-// foliage seed. The loaders' lines go to standard output (standard error
-// when the folder does not load). False with a one-line reason.
+// foliage seed. The loaders' lines go to standard output. False with a
+// one-line reason.
 bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t seed, bool withGrassTextures,
                      std::string& error);
 // Paths of the data files loadExportScene reads, so the output is never one of them.
 std::vector<std::string> exportInputFiles(const std::string& dataDir);
-// The steps from now on follow schedule, bit for bit as the other programs
-// play it. False with a reason.
-bool playExportWind(ExportScene& scene, const WindSchedule& schedule, std::string& error);
+// The steps from now on follow the run's schedule (run.schedule), bit for
+// bit as the other programs play it. False with a reason.
+bool playExportWind(ExportScene& scene, const RunFlags& run, std::string& error);
 // One 0.05 s step of the whole scene. False with the library's reason.
 bool stepExportScene(ExportScene& scene, std::string& error);
 // The wind of the moment (what drove the last step; before a step, what the first takes).

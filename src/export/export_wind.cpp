@@ -1,10 +1,11 @@
 #include "export/export_wind.h"
 
-#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/text_file.h"
 #include "wind/wind_schedule_file.h"
 
 namespace {
@@ -19,34 +20,44 @@ bool sameWind(const WindSettings& a, const WindSettings& b)
            sameBits(a.direction.y, b.direction.y) && sameBits(a.direction.z, b.direction.z);
 }
 
-// The direction a schedule file reads as d: d / |d|, as its reader makes it.
-bool readsAs(const double given[3], const Vec3& d)
+// The --wind file's text, read once more (the reader checked it already).
+bool fileText(const std::string& path, std::string& text, std::string& error)
 {
-    const double len = std::sqrt(given[0] * given[0] + given[1] * given[1] + given[2] * given[2]);
-    return sameBits(given[0] / len, d.x) && sameBits(given[1] / len, d.y) && sameBits(given[2] / len, d.z);
+    std::string reason;
+    FILE* file = openDataFile(path.c_str(), reason);
+    if (!file) {
+        error = path + ": cannot read the file: " + reason;
+        return false;
+    }
+    text.clear();
+    char block[65536];
+    for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) error = path + ": cannot read the file";
+    return !failed;
 }
 
-// Numbers the reader turns into d. A unit vector mostly reads as itself;
-// when dividing by its rounded length moves a last bit, a neighbour a few
-// units in the last place off does not. Empty when none is found.
-json directionText(const Vec3& d)
+json gustsJson(const GustSettings& g)
 {
-    const double base[3] = {d.x, d.y, d.z};
-    constexpr int kReach = 3; // units in the last place tried either way
-    for (int i = 0; i <= 2 * kReach; ++i)
-        for (int j = 0; j <= 2 * kReach; ++j)
-            for (int k = 0; k <= 2 * kReach; ++k) {
-                const int steps[3] = {i % 2 ? (i + 1) / 2 : -i / 2, j % 2 ? (j + 1) / 2 : -j / 2,
-                                      k % 2 ? (k + 1) / 2 : -k / 2};
-                double given[3];
-                for (int c = 0; c < 3; ++c) {
-                    given[c] = base[c];
-                    for (int s = 0; s < std::abs(steps[c]); ++s)
-                        given[c] = std::nextafter(given[c], steps[c] > 0 ? HUGE_VAL : -HUGE_VAL);
-                }
-                if (readsAs(given, d)) return json::array({given[0], given[1], given[2]});
-            }
-    return json();
+    return {{"every", g.every}, {"strength", g.strength}, {"rise", g.rise}, {"fall", g.fall}};
+}
+
+// The schedule of the constant-wind flags or a preset: one key, the
+// direction as given (it normalises to the key's).
+std::string flagsText(const RunFlags& run)
+{
+    const WindSchedule& s = run.schedule;
+    const WindSettings& key = s.keys.front().state;
+    const Vec3& d = run.windDirGiven;
+    json root;
+    root["keys"] = json::array({{{"time", 0.0},
+                                 {"regime", key.gale ? "gale" : "breeze"},
+                                 {"magnitude", key.magnitude},
+                                 {"direction", {d.x, d.y, d.z}}}});
+    if (s.gusts.enabled) root["gusts"] = gustsJson(s.gusts);
+    root["seed"] = s.seed;
+    return root.dump();
 }
 
 } // namespace
@@ -65,31 +76,35 @@ bool sameSchedule(const WindSchedule& a, const WindSchedule& b)
     return !a.veer.enabled || (sameBits(a.veer.degrees, b.veer.degrees) && sameBits(a.veer.period, b.veer.period));
 }
 
-bool windScheduleJson(const WindSchedule& schedule, std::string& text, std::string& error)
+bool runWindText(const RunFlags& run, std::string& text, std::string& error)
 {
-    json root;
-    json& keys = root["keys"] = json::array();
-    for (const WindKey& key : schedule.keys) {
-        json direction = directionText(key.state.direction);
-        if (direction.is_null()) {
-            error = "the wind direction at " + std::to_string(key.time) + " s cannot be passed on exactly";
-            return false;
-        }
-        keys.push_back({{"time", key.time},
-                        {"regime", key.state.gale ? "gale" : "breeze"},
-                        {"magnitude", key.state.magnitude},
-                        {"direction", std::move(direction)}});
+    const std::string& file = run.windChoice.file;
+    if (run.schedule.keys.empty()) {
+        error = "the run's wind schedule has no keys";
+        return false;
     }
-    const GustSettings& g = schedule.gusts;
-    if (g.enabled) root["gusts"] = {{"every", g.every}, {"strength", g.strength}, {"rise", g.rise}, {"fall", g.fall}};
-    if (schedule.veer.enabled) root["veer"] = {{"degrees", schedule.veer.degrees}, {"period", schedule.veer.period}};
-    root["seed"] = schedule.seed;
-    text = root.dump();
-    // The reader is the judge: the text is used only if it gives the same schedule back.
+    if (file.empty()) {
+        text = flagsText(run);
+    } else {
+        if (!fileText(file, text, error)) return false;
+        if (run.windChoice.gusts) {
+            // The numbers read back as they were read: a double's shortest text.
+            json root = json::parse(text, nullptr, false);
+            if (!root.is_object()) {
+                error = file + ": changed while the run started";
+                return false;
+            }
+            root["gusts"] = gustsJson(run.schedule.gusts);
+            text = root.dump();
+        }
+    }
+    // The reader is the judge: the text is used only if it gives the run's schedule back.
     WindSchedule back;
-    if (!parseWindSchedule(text, "the run's wind", back, error)) return false;
-    if (!sameSchedule(back, schedule)) {
-        error = "the run's wind schedule does not read back as itself";
+    const std::string name = file.empty() ? "the run's wind" : file;
+    if (!parseWindSchedule(text, name, back, error)) return false;
+    if (!sameSchedule(back, run.schedule)) {
+        error = name + ": the wind schedule does not read back as the run's" +
+                (file.empty() ? std::string() : " (the file changed while the run started)");
         return false;
     }
     return true;
