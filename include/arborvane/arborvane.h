@@ -63,7 +63,8 @@ struct LoadSummary {
     std::size_t branches = 0;          // branches in the tree
     std::size_t grassBlades = 0;       // blades in the grass field
     std::vector<std::string> messages; // the loaders' lines, in order, without newlines
-    std::string failedFile;            // the first file that did not load (of the noise grids, the one at fault); empty when all did
+    std::string failedFile;            // the first file that did not load (of the noise grids, the one at
+                                       // fault); empty when all did
     bool complete() const { return leaf && noise && tree && grass; }
 };
 
@@ -195,7 +196,8 @@ public:
     // lifetime); they are empty before open() or for an index out of range.
     // Branch 0 is the trunk; children follow their parents.
     std::size_t branchCount() const;
-    // Centre line, base first (refined: 2N - 1 points for N in the file).
+    // Centre line, base first: 2N - 1 points for N in the file when refined,
+    // N with CentreLines::asInFile.
     Strided<Point3> branchPoints(std::size_t branch) const;
     // Radius per centre-line point, model units.
     std::span<const double> branchRadii(std::size_t branch) const;
@@ -218,8 +220,8 @@ public:
     // The rest state, as setUp() left it; steps do not change it. The same
     // lifetime and empty views as above.
     // Centre line at rest, base first: one point per tree-file point, however
-    // the live lines are kept (with CentreLines::asInFile, branchPoints()
-    // before the first step).
+    // the live lines are kept (with CentreLines::asInFile it equals
+    // branchPoints() until the first step).
     Strided<Point3> restBranchPoints(std::size_t branch) const;
     // Radius per rest centre-line point, model units.
     std::span<const double> restBranchRadii(std::size_t branch) const;

@@ -9,8 +9,10 @@
 
 namespace arborvane {
 
-static_assert(sizeof(BranchChild) == sizeof(ChildBranch) && offsetof(BranchChild, attachPoint) ==
-                  offsetof(ChildBranch, attachPoint) && offsetof(BranchChild, childIndex) == offsetof(ChildBranch, branch));
+// The public records read the core's own arrays in place.
+static_assert(sizeof(BranchChild) == sizeof(ChildBranch) &&
+              offsetof(BranchChild, attachPoint) == offsetof(ChildBranch, attachPoint) &&
+              offsetof(BranchChild, childIndex) == offsetof(ChildBranch, branch));
 
 namespace {
 
@@ -32,7 +34,8 @@ const Leaf* leafOf(const Scene* scene, std::size_t branch, std::size_t leaf)
 // Points of a leaf's petiole arrays in use.
 std::size_t petiolePoints(const Leaf& l)
 {
-    return static_cast<std::size_t>(l.pointCount < 0 ? 0 : l.pointCount < kPetiolePoints ? l.pointCount : kPetiolePoints);
+    const int n = l.pointCount < kPetiolePoints ? l.pointCount : kPetiolePoints;
+    return static_cast<std::size_t>(n < 0 ? 0 : n);
 }
 
 const GrassBlade* bladeOf(const Scene* scene, std::size_t blade)

@@ -250,7 +250,8 @@ void rigWorldTransforms(const ExportRig& rig, const arborvane::Simulation& sim, 
         for (int l = 0; l < leaves; ++l) {
             const int first = rig.petioleFirst[static_cast<size_t>(b) * leaves + l];
             if (first < 0) continue;
-            const std::vector<Vec3> petiole = vec3s(sim.leafPetiole(b, l)), restPetiole = vec3s(sim.restLeafPetiole(b, l));
+            const std::vector<Vec3> petiole = vec3s(sim.leafPetiole(b, l));
+            const std::vector<Vec3> restPetiole = vec3s(sim.restLeafPetiole(b, l));
             const int points = std::min<int>(static_cast<int>(petiole.size()), kPetiolePoints);
             chainTransforms(tipTransform, restPetiole.data(), petiole.data(), points, tree, first, false);
         }

@@ -124,7 +124,8 @@ Geometry grassGroupStrips(const arborvane::Simulation& sim, const ExportRig& rig
     Geometry g;
     for (int b = 0; b < rig.grassBlades; ++b) {
         if (grassGroup(rig.grassTexture[b]) != group) continue;
-        const arborvane::Strided<arborvane::Point3> restCentre = sim.restGrassCentre(b), restEdge = sim.restGrassEdge(b);
+        const arborvane::Strided<arborvane::Point3> restCentre = sim.restGrassCentre(b);
+        const arborvane::Strided<arborvane::Point3> restEdge = sim.restGrassEdge(b);
         uint32_t prev[2] = {};
         for (int k = 0; k < kGrassLevels; ++k) {
             const int joint = k == 0 ? anchorJoint : b * (kGrassLevels - 1) + k - 1;
@@ -159,7 +160,8 @@ int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionT
     const std::span<const std::int32_t> corners = sim.leafBladeTriangles();
     for (size_t t = 0; t + 2 < corners.size(); t += 3) {
         bool valid = true;
-        for (size_t i = 0; i < 3; ++i) valid = valid && corners[t + i] >= 0 && corners[t + i] < static_cast<int>(vertices.size());
+        for (size_t i = 0; i < 3; ++i)
+            valid = valid && corners[t + i] >= 0 && static_cast<size_t>(corners[t + i]) < vertices.size();
         for (size_t i = 0; valid && i < 3; ++i) {
             const size_t k = static_cast<size_t>(corners[t + i]);
             const arborvane::Point3& p = vertices[k];

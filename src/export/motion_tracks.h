@@ -45,7 +45,8 @@ struct MotionTracks {
 // Every frame in memory (short clips, tests).
 MotionTracks makeMotionTracks(const ExportRig& rig, const arborvane::Simulation& sim, int frames);
 // Blocks of frames written to scratchFd (owned from now on) as they fill.
-MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const arborvane::Simulation& sim, int frames, int scratchFd);
+MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const arborvane::Simulation& sim, int frames,
+                                      int scratchFd);
 // Reads the simulation's current state as frame `frame`; frames come in order.
 // False with a reason when a full block cannot be written out.
 bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const arborvane::Simulation& sim, int frame,
