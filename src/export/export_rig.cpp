@@ -80,16 +80,18 @@ bool frameOf(const Vec3& a, const Vec3& b, double f[9])
 }
 
 // Transforms along a bent chain: each joint turns its outer part about its
-// own (current) point. points are current, rest the rest copies.
-void chainTransforms(Mat4 w, const Vec3* rest, const Vec3* points, int n, std::vector<Mat4>& out, int first,
+// own (current) point. points are current, rest the rest copies; both read
+// in place, as the library's views hand them out.
+using Points = arborvane::Strided<arborvane::Point3>;
+void chainTransforms(Mat4 w, const Points& rest, const Points& points, int n, std::vector<Mat4>& out, int first,
                      bool firstIsBase)
 {
     if (firstIsBase) out[first] = w;
     for (int j = 0; j + 1 < n; ++j) {
-        const Vec3 p = points[j];
-        const Vec3 before = plain::transformAffine(w, rest[j + 1]);
+        const Vec3 p = vec3(points[j]);
+        const Vec3 before = plain::transformAffine(w, vec3(rest[j + 1]));
         double r[9];
-        leastTurn(plain::sub(before, p), plain::sub(points[j + 1], p), r);
+        leastTurn(plain::sub(before, p), plain::sub(vec3(points[j + 1]), p), r);
         const Mat4 turn = rigidAbout(r, p, p);
         w = multiply(turn, w);
         out[first + j + (firstIsBase ? 1 : 0)] = w;
@@ -206,8 +208,12 @@ namespace {
 // One grass blade's level transforms from its rest and current strips.
 void grassTransforms(const arborvane::Simulation& sim, int g, Mat4* out)
 {
-    const std::vector<Vec3> restCentre = vec3s(sim.restGrassCentre(g)), restEdge = vec3s(sim.restGrassEdge(g));
-    const std::vector<Vec3> centre = vec3s(sim.grassCentre(g)), edge = vec3s(sim.grassEdge(g));
+    Vec3 restCentre[kGrassLevels], restEdge[kGrassLevels], centre[kGrassLevels], edge[kGrassLevels];
+    const Points lines[4] = {sim.restGrassCentre(g), sim.restGrassEdge(g), sim.grassCentre(g), sim.grassEdge(g)};
+    Vec3* copies[4] = {restCentre, restEdge, centre, edge};
+    for (int i = 0; i < 4; ++i)
+        for (size_t k = 0; k < lines[i].size() && k < static_cast<size_t>(kGrassLevels); ++k)
+            copies[i][k] = vec3(lines[i][k]);
     Mat4 w = identity();
     for (int k = 1; k < kGrassLevels; ++k) {
         // The strip twists as it bends, so the edge point pins the turn.
@@ -242,18 +248,17 @@ void rigWorldTransforms(const ExportRig& rig, const arborvane::Simulation& sim, 
     const int leaves = static_cast<int>(sim.leavesPerBranch());
     for (int b = 0; b < count; ++b) {
         if (rig.branchFirst[b] < 0) continue;
-        const std::vector<Vec3> live = vec3s(sim.branchPoints(b)), rest = vec3s(sim.restBranchPoints(b));
+        const Points live = sim.branchPoints(b), rest = sim.restBranchPoints(b);
         const int n = rig.branchPoints[b] < static_cast<int>(live.size()) ? rig.branchPoints[b]
                                                                          : static_cast<int>(live.size());
-        chainTransforms(mat4(sim.branchBaseTransform(b)), rest.data(), live.data(), n, tree, rig.branchFirst[b], true);
+        chainTransforms(mat4(sim.branchBaseTransform(b)), rest, live, n, tree, rig.branchFirst[b], true);
         const Mat4 tipTransform = tree[rig.branchFirst[b] + rig.branchPoints[b] - 1];
         for (int l = 0; l < leaves; ++l) {
             const int first = rig.petioleFirst[static_cast<size_t>(b) * leaves + l];
             if (first < 0) continue;
-            const std::vector<Vec3> petiole = vec3s(sim.leafPetiole(b, l));
-            const std::vector<Vec3> restPetiole = vec3s(sim.restLeafPetiole(b, l));
+            const Points petiole = sim.leafPetiole(b, l), restPetiole = sim.restLeafPetiole(b, l);
             const int points = std::min<int>(static_cast<int>(petiole.size()), kPetiolePoints);
-            chainTransforms(tipTransform, restPetiole.data(), petiole.data(), points, tree, first, false);
+            chainTransforms(tipTransform, restPetiole, petiole, points, tree, first, false);
         }
     }
     if (!grass) return;
