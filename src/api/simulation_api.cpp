@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "arborvane/arborvane.h"
+#include "api/scene_access.h"
 #include "arborvane_build_config.h"
 #include "dynamics/simulation.h"
 #include "platform/platform.h"
@@ -59,6 +60,7 @@ struct Simulation::State {
     std::uint32_t nextSeed = 1;                      // foliage seed the next open() sets up with
     std::unique_ptr<WorkPool> ownPool;               // a pool of its own (Workers::threads > 1), else null
     WorkPool* pool = nullptr;                        // what its steps run on: ownPool, a single-thread pool or the shared one
+    bool refined = true;                             // centre lines refined (CentreLines::refined)
     bool stepping = false;                           // inside step(): the scene must stay
     std::string refused;                             // a call refused inside step(); stops it
     std::uint64_t sourceChanges = 0;                 // times the source was set or cleared
@@ -217,8 +219,9 @@ const char* version() { return ARBORVANE_VERSION_STRING; }
 
 Simulation::Simulation() : Simulation(Workers{}) {}
 
-Simulation::Simulation(Workers workers) : state_(std::make_unique<State>())
+Simulation::Simulation(Workers workers, CentreLines lines) : state_(std::make_unique<State>())
 {
+    state_->refined = lines != CentreLines::asInFile;
     if (workers.threads > 0) {
         state_->ownPool = std::make_unique<WorkPool>(workers.threads);
         state_->pool = state_->ownPool.get();
@@ -242,7 +245,7 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
         auto scene = std::make_unique<Scene>();
         CoreCall call(state_->caught);
         const std::uint32_t seed = std::exchange(state_->nextSeed, 1);
-        report = startSimulation(*scene, {dataDir, &seed, true, state_->pool});
+        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool});
         if (report.complete()) {
             driveWind(*scene, state_->driver);
             state_->scene = std::move(scene);
@@ -254,7 +257,7 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
     std::vector<std::string> lines;
     const Result handed = takeLines(*state_, &lines);
     if (summary) {
-        *summary = {report.leaf, report.noise, report.tree, report.grass, 0, 0, std::move(lines)};
+        *summary = {report.leaf, report.noise, report.tree, report.grass, 0, 0, std::move(lines), report.failedFile};
         if (state_->scene) {
             summary->branches = static_cast<std::size_t>(state_->scene->tree.branchCount);
             summary->grassBlades = static_cast<std::size_t>(state_->scene->grass.bladeCount);
@@ -406,7 +409,9 @@ void Simulation::setMessageHandler(std::function<void(const std::string&)> handl
     ++state_->handlerChanges;
 }
 
-// ---- Views
+// ---- Views (the rest state's in rest_views.cpp)
+
+const Scene* SceneAccess::scene(const Simulation& sim) { return sim.isOpen() ? sim.state_->scene.get() : nullptr; }
 
 std::size_t Simulation::branchCount() const
 {
