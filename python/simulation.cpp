@@ -90,9 +90,6 @@ void PySimulation::setUp(long long seed)
         raiseIfFailed(sim_->open(dataDir_));
     }
     raiseIfFailed(sim_->setUp(static_cast<std::uint32_t>(seed)));
-    // The library's wind() keeps the last step's wind over setUp(); played
-    // again, the schedule reports its wind at 0 s, as the next step takes it.
-    if (driver_.scheduled) sim_->setWindScheduleText(driver_.scheduleText, driver_.scheduleName);
     findTop();
 }
 
