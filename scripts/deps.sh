@@ -20,6 +20,7 @@ PACKAGES=(
   help2man lintian
   zlib1g-dev chromium
   emscripten node-acorn
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-distributed python3-tqdm
 )
 
 missing=()

@@ -5,6 +5,7 @@
 
 #include "batch/draw_batches.h"
 #include "frame/frame_pipeline.h"
+#include "grass/grass_shade.h"
 #include "dynamics/simulation.h"
 #include "math/planar_shadow.h"
 #include "tree/leaf_geometry.h"
@@ -260,10 +261,9 @@ bool sameArrays(const DrawBatches& a, const DrawBatches& b, bool blades)
 // A frame begun with no pipeline, from its documented parts in turn.
 static void beginFrameInTurn(Scene& scene, ViewState& view)
 {
-    followWindSchedule(view, scene);
     followWindRotation(view);
     applyViewInput(scene, view);
-    prepareFrame(scene, currentLight(view), view.showShadows);
+    shadeGrass(scene.shade, scene.grass, scene.tree, currentLight(view), view.showShadows);
 }
 
 TEST(FramePipeline, DrawsWhatTheFrameByFrameLoopDraws)
@@ -307,9 +307,9 @@ TEST(FramePipeline, AViewChangeThatMovesThePictureIsNoticed)
         [](ViewState& v) { v.treeRotation.m[1] = 0.5; },   [](ViewState& v) { v.cameraView.m[14] = -3.0; },
         [](ViewState& v) { v.lightRotation.m[2] = 0.1; },  [](ViewState& v) { v.windRotation.m[4] = 0.2; },
         [](ViewState& v) { v.showShadows = false; },       [](ViewState& v) { v.skeletonView = true; },
-        [](ViewState& v) { v.wind.gale = false; },         [](ViewState& v) { v.wind.magnitude = 10.0; },
-        [](ViewState& v) { v.wind.direction.z = 1.0; },     [](ViewState& v) { v.interactionMode = InteractionMode::windDirection; },
-        [](ViewState& v) { v.lightRestPosition.x = 1.0; }};
+        [](ViewState& v) { v.wind.constant.gale = false; }, [](ViewState& v) { v.wind.constant.magnitude = 10.0; },
+        [](ViewState& v) { v.wind.constant.direction.z = 1.0; },
+        [](ViewState& v) { v.interactionMode = InteractionMode::windDirection; }};
     for (size_t i = 0; i < changes.size(); ++i) {
         ViewState changed = base;
         changes[i](changed);
@@ -335,16 +335,15 @@ TEST(FramePipeline, EveryStepOfAFrameTakesTheScheduleAtItsOwnTime)
     auto plainScene = smallScene(true);
     auto pipedScene = smallScene(true);
     ViewState view;
-    view.windScheduled = true;
-    view.windSchedule = schedule;
+    view.wind = scheduledWind(schedule);
     FramePipeline pipeline;
     sizeFramePipeline(pipeline, *pipedScene);
     int taken = 0;
     for (int frame = 0; frame < 10; ++frame) {
-        startFrame(pipeline, *pipedScene, view);
+        const DrawBatches& shown = startFrame(pipeline, *pipedScene, view);
         const WindSettings next = evaluateWind(schedule, taken * kTimeStep);
-        EXPECT_EQ(view.wind.magnitude, next.magnitude) << "frame " << frame; // what the overlay shows
-        EXPECT_EQ(view.wind.direction.z, next.direction.z) << "frame " << frame;
+        EXPECT_EQ(shown.wind.magnitude, next.magnitude) << "frame " << frame; // what the overlay shows
+        EXPECT_EQ(shown.wind.direction.z, next.direction.z) << "frame " << frame;
         startPipelinedSteps(pipeline, *pipedScene, frame % 4, kTimeStep);
         for (int i = 0; i < frame % 4; ++i, ++taken) {
             plainScene->input.wind = evaluateWind(schedule, taken * kTimeStep);
@@ -362,8 +361,8 @@ TEST(FramePipeline, EveryStepOfAFrameTakesTheScheduleAtItsOwnTime)
     }
     // A new schedule is new input; the wind it moves by itself is not.
     ViewState moved = view, eased = view;
-    moved.wind.magnitude += 1.0;
+    moved.wind.constant.magnitude += 1.0;
     EXPECT_TRUE(sameFrameView(view, moved));
-    easeToPreset(eased.windSchedule, 1.0, "calm");
+    easeToPreset(eased.wind.schedule, 1.0, "calm");
     EXPECT_FALSE(sameFrameView(view, eased));
 }

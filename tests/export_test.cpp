@@ -15,10 +15,14 @@
 #include <map>
 #include <string>
 
+#include "data_constants/grass_file.h"
+#include "data_constants/leaf_file.h"
 #include "export/export_scene.h"
+#include "export/export_wind.h"
 #include "export/glb_writer.h"
 #include "image/png_encode.h"
 #include "support/geometry.h"
+#include "wind/wind_schedule_file.h"
 
 namespace {
 
@@ -155,13 +159,12 @@ TEST_F(ExportReadBack, JointsBladesAndGrassFollowTheSimulationAtFirstMiddleAndLa
     ExportScene scene;
     std::string error;
     ASSERT_TRUE(loadExportScene(scene, "./data", 7, false, error)) << error;
-    const TreeModel& sim = scene.model->tree;
-    const GrassField& grass = scene.model->grass;
+    const arborvane::Simulation& sim = scene.sim;
     double low = 1e300, high = -1e300;
-    for (int b = 0; b < sim.branchCount; ++b)
-        for (int k = 0; k < sim.restBranches[b].pointCount; ++k) {
-            low = std::min(low, sim.restBranches[b].points[k].y);
-            high = std::max(high, sim.restBranches[b].points[k].y);
+    for (size_t b = 0; b < sim.branchCount(); ++b)
+        for (size_t k = 0; k < sim.restBranchPoints(b).size(); ++k) {
+            low = std::min(low, sim.restBranchPoints(b)[k].y);
+            high = std::max(high, sim.restBranchPoints(b)[k].y);
         }
     const double tolerance = 1e-4 * (high - low);
 
@@ -184,53 +187,53 @@ TEST_F(ExportReadBack, JointsBladesAndGrassFollowTheSimulationAtFirstMiddleAndLa
         const int j = joint.at(name);
         return applyTo(mul(world[s.joints[j]], matrixAt(model, s.inverseBindMatrices, j)), rest);
     };
-    const WindSettings wind{true, 600.0, {1, 0, 0, 0}};
+    ASSERT_TRUE(scene.sim.setWind({arborvane::WindRegime::gale, 600.0, {1, 0, 0}}));
     int stepped = 0;
     size_t checked = 0;
     double moved = 0;
     for (int frame : {0, kFrames / 2, kFrames - 1}) {
         while (stepped < frame) {
-            stepExportScene(scene, wind);
+            ASSERT_TRUE(stepExportScene(scene, error)) << error;
             ++stepped;
         }
         const std::vector<M4> world = evaluate(model, frame * 0.05);
         double worst = 0;
-        for (int b = 0; b < sim.branchCount; ++b) {
-            const Branch& live = sim.branches[b];
-            const Branch& rest = sim.restBranches[b];
+        for (size_t b = 0; b < sim.branchCount(); ++b) {
+            const std::vector<Vec3> live = vec3s(sim.branchPoints(b)), rest = vec3s(sim.restBranchPoints(b));
             const std::string prefix = "b" + std::to_string(b);
-            for (int k = 0; k < rest.pointCount; ++k)
-                worst = std::max(worst, distance(skinned(world, prefix + ".p" + std::to_string(k), rest.points[k]),
-                                                 live.points[k]));
-            for (int l = 0; l < kLeavesPerBranch; ++l) {
-                const Leaf& leaf = live.leaves[l];
+            for (size_t k = 0; k < rest.size(); ++k)
+                worst = std::max(worst, distance(skinned(world, prefix + ".p" + std::to_string(k), rest[k]), live[k]));
+            for (size_t l = 0; l < sim.leavesPerBranch(); ++l) {
+                const std::vector<Vec3> petiole = vec3s(sim.leafPetiole(b, l));
+                const std::vector<Vec3> restPetiole = vec3s(sim.restLeafPetiole(b, l));
                 const std::string name = prefix + ".l" + std::to_string(l);
                 for (int k = 1; k < kPetiolePoints; ++k)
-                    worst = std::max(worst, distance(skinned(world, name + ".p" + std::to_string(k),
-                                                             leaf.restPetiolePoints[k]),
-                                                     leaf.petiolePoints[k]));
+                    worst = std::max(worst, distance(skinned(world, name + ".p" + std::to_string(k), restPetiole[k]),
+                                                     petiole[k]));
                 const M4& w = world[node.at(name)];
+                const Mat4 blade = mat4(sim.leafBladeMatrices(b)[l]);
                 for (size_t v = 0; v < model.accessors[bladePositions].count; ++v) {
                     const std::vector<double> p = element(model, bladePositions, v);
                     const Vec3 local{p[0], p[1], p[2], 0};
-                    worst = std::max(worst, distance(applyTo(w, local), transformPoint(leaf.bladeMatrix, local)));
+                    worst = std::max(worst, distance(applyTo(w, local), transformPoint(blade, local)));
                     ++checked;
                 }
             }
         }
         // Grass strips: both edge lines of every level above the root.
-        for (int g = 0; g < grass.bladeCount; ++g) {
-            const GrassBlade& blade = grass.blades[g];
+        for (size_t g = 0; g < sim.grassBladeCount(); ++g) {
+            const std::vector<Vec3> restCentre = vec3s(sim.restGrassCentre(g)), restEdge = vec3s(sim.restGrassEdge(g));
+            const std::vector<Vec3> centre = vec3s(sim.grassCentre(g)), edge = vec3s(sim.grassEdge(g));
             for (int k = 1; k < kGrassLevels; ++k) {
                 const std::string name = "g" + std::to_string(g) + ".p" + std::to_string(k);
-                worst = std::max(worst, distance(skinned(world, name, blade.restCentre[k]), blade.centre[k]));
-                worst = std::max(worst, distance(skinned(world, name, blade.restEdge[k]), blade.edge[k]));
+                worst = std::max(worst, distance(skinned(world, name, restCentre[k]), centre[k]));
+                worst = std::max(worst, distance(skinned(world, name, restEdge[k]), edge[k]));
             }
         }
         EXPECT_LT(worst, tolerance) << "frame " << frame;
-        for (int b = 0; b < sim.branchCount; ++b)
-            for (int k = 0; k < sim.restBranches[b].pointCount; ++k)
-                moved = std::max(moved, distance(sim.branches[b].points[k], sim.restBranches[b].points[k]));
+        for (size_t b = 0; b < sim.branchCount(); ++b)
+            for (size_t k = 0; k < sim.restBranchPoints(b).size(); ++k)
+                moved = std::max(moved, distance(vec3(sim.branchPoints(b)[k]), vec3(sim.restBranchPoints(b)[k])));
         std::printf("frame %d: largest distance %.3g (tolerance %.3g)\n", frame, worst, tolerance);
     }
     EXPECT_GT(checked, 3u * 1932u * 70u);
@@ -287,13 +290,12 @@ TEST(ExportGrass, BladesNamingNoTextureFormAnUntexturedLastPrimitive)
     ExportScene scene;
     std::string error;
     ASSERT_TRUE(loadExportScene(scene, "./data", 1, true, error)) << error;
-    GrassField& grass = scene.model->grass;
-    ASSERT_GT(grass.bladeCount, 3);
-    const ExportRig rig = buildExportRig(*scene.model, true);
-    MotionTracks tracks = makeMotionTracks(rig, *scene.model, 1);
-    captureFrame(tracks, rig, *scene.model, 0);
-    GlbInput input{scene.model.get(), &scene.model->leafTemplate, scene.sceneTextures, scene.grassTextures, &rig,
-                   &tracks};
+    const size_t blades = scene.sim.grassBladeCount();
+    ASSERT_GT(blades, 3u);
+    ExportRig rig = buildExportRig(scene.sim, true);
+    MotionTracks tracks = makeMotionTracks(rig, scene.sim, 1);
+    captureFrame(tracks, rig, scene.sim, 0);
+    GlbInput input{&scene.sim, scene.sceneTextures, scene.grassTextures, &rig, &tracks};
     auto grassPrimitives = [&](tinygltf::Model& m) {
         std::string glb, err, warn;
         EXPECT_TRUE(buildGlb(input, glb, error)) << error;
@@ -307,8 +309,8 @@ TEST(ExportGrass, BladesNamingNoTextureFormAnUntexturedLastPrimitive)
     };
     tinygltf::Model valid, odd;
     EXPECT_EQ(grassPrimitives(valid).size(), 4u); // loaded fields hold 0..3 only
-    grass.blades[1].textureIndex = 4;
-    grass.blades[3].textureIndex = -1;
+    rig.grassTexture[1] = 4;
+    rig.grassTexture[3] = -1;
     const std::vector<tinygltf::Primitive> p = grassPrimitives(odd);
     ASSERT_EQ(p.size(), 5u);
     const tinygltf::Material& plain = odd.materials[p[4].material];
@@ -316,7 +318,7 @@ TEST(ExportGrass, BladesNamingNoTextureFormAnUntexturedLastPrimitive)
     EXPECT_EQ(odd.accessors[p[4].attributes.at("POSITION")].count, 2u * 2u * kGrassLevels);
     size_t textured = 0;
     for (int t = 0; t < 4; ++t) textured += odd.accessors[p[t].attributes.at("POSITION")].count;
-    EXPECT_EQ(textured, (static_cast<size_t>(grass.bladeCount) - 2) * 2 * kGrassLevels);
+    EXPECT_EQ(textured, (blades - 2) * 2 * kGrassLevels);
 }
 
 TEST(ExportTextures, BottomUpBgrRowsBecomeTopDownRgb)
@@ -358,6 +360,56 @@ TEST(ExportCommandLine, BadFlagsMissingDataAndUnwritableOutputFailCleanly)
     EXPECT_EQ(output("cat " + keep), "old");
     EXPECT_EQ(output("ls -a | grep -c '" + keep.substr(0, keep.size() - 4) + "'"), "1\n");
     std::remove(keep.c_str());
+}
+
+} // namespace
+
+namespace {
+
+// The run's schedule goes to the library as text; it must come back as the
+// very schedule, or the clip would drift from the recorder's by a last bit.
+// About a third of unit vectors move a last bit when normalised again, so
+// random directions find it if the text carried the normalised ones.
+TEST(ExportWind, RunScheduleTextReadsBackBitForBit)
+{
+    std::srand(11);
+    auto uniform = [] { return 2.0 * std::rand() / RAND_MAX - 1.0; };
+    const char* presets[] = {"", "calm", "storm"};
+    for (int i = 0; i < 3000; ++i) {
+        RunFlags run;
+        const Vec3 d{uniform(), 0.4 * uniform(), uniform(), 0};
+        if (!windDirectionFault(d.x, d.y, d.z).empty()) continue;
+        const double len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+        run.windDirGiven = d; // as --wind-dir does
+        run.wind = {i % 2 == 0, 800.0 * (i % 97) / 96.0, {d.x / len, d.y / len, d.z / len, 0}};
+        run.windChoice.preset = presets[i % 3];
+        run.windChoice.gusts = i % 5 == 0;
+        std::string text, error;
+        ASSERT_TRUE(resolveWindSchedule(run.windChoice, run.wind, run.schedule, error)) << error;
+        ASSERT_TRUE(runWindText(run, text, error)) << error;
+        WindSchedule back;
+        ASSERT_TRUE(parseWindSchedule(text, "text", back, error)) << error;
+        ASSERT_TRUE(sameSchedule(back, run.schedule)) << text;
+    }
+    // A file keeps its own numbers; --gusts replaces its gusts.
+    const std::string file = "export_wind_" + std::to_string(getpid()) + ".json";
+    std::ofstream(file) << R"({"keys": [{"time": 0, "direction": [0.3, 0.1, 0.7]}, {"time": 2.5, "preset": "storm"}],
+                              "gusts": {"every": 3, "strength": 0.6, "rise": 0.8, "fall": 1.5},
+                              "veer": {"degrees": 20, "period": 15}, "seed": 4})";
+    RunFlags run;
+    run.windChoice = {file, "", true};
+    std::string text, error;
+    ASSERT_TRUE(resolveWindSchedule(run.windChoice, run.wind, run.schedule, error)) << error;
+    EXPECT_TRUE(runWindText(run, text, error)) << error;
+    // A file changed after the run read it is refused, not played.
+    std::ofstream(file) << R"({"keys": [{"time": 0, "magnitude": 10}]})";
+    EXPECT_FALSE(runWindText(run, text, error));
+    EXPECT_NE(error.find("does not read back"), std::string::npos) << error;
+    std::remove(file.c_str());
+    // The comparison is not vacuous: a schedule with one bit moved differs.
+    WindSchedule a = constantSchedule({true, 400.0, {1, 0, 0, 0}}), b = a;
+    b.keys[0].state.magnitude = std::nextafter(400.0, 1e9);
+    EXPECT_FALSE(sameSchedule(a, b));
 }
 
 } // namespace

@@ -11,8 +11,8 @@ namespace {
 // The program's start state (a default view), seen through the fields the controls change.
 struct Settings {
     ViewState view;
-    double& windMagnitude = view.wind.magnitude;
-    bool& galeMode = view.wind.gale;
+    double& windMagnitude = view.wind.constant.magnitude;
+    bool& galeMode = view.wind.constant.gale;
     bool& showShadows = view.showShadows;
     bool& skeletonView = view.skeletonView;
     InteractionMode& interactionMode = view.interactionMode;
@@ -250,17 +250,11 @@ TEST(Capture, FileNamesHaveThreeDigits)
 }
 
 // The window's schedule keys, from the start state (gale at 400 along +x).
-struct Playback {
-    WindSettings wind;
-    bool scheduled = false;
-    WindSchedule schedule;
-    WindPlayback bind() { return {wind, scheduled, schedule}; }
-};
 
 TEST(WindKeys, PresetKeysEaseFromTheTimeOfThePressOverTwoSeconds)
 {
-    Playback p;
-    WindPlayback b = p.bind();
+    WindDriver p;
+    WindDriver& b = p;
     EXPECT_EQ(applyWindKey(b, '5', 10.0), KeyResult::Handled);
     ASSERT_TRUE(p.scheduled);
     // Until the press: the constant wind as it was; then up to the storm's 800, rising throughout.
@@ -286,8 +280,8 @@ TEST(WindKeys, PresetKeysEaseFromTheTimeOfThePressOverTwoSeconds)
 
 TEST(WindKeys, GTogglesTheDefaultGustsAndEndingKeepsTheWindWhereItWas)
 {
-    Playback p;
-    WindPlayback b = p.bind();
+    WindDriver p;
+    WindDriver& b = p;
     EXPECT_EQ(applyWindKey(b, 'g', 0.0), KeyResult::Handled);
     EXPECT_TRUE(p.scheduled && p.schedule.gusts.enabled);
     EXPECT_EQ(p.schedule.gusts.every, 6.0);
@@ -297,14 +291,14 @@ TEST(WindKeys, GTogglesTheDefaultGustsAndEndingKeepsTheWindWhereItWas)
     EXPECT_TRUE(p.scheduled); // gusts off, the schedule still plays
 
     applyWindKey(b, '5', 0.0);
-    endWindSchedule(b, 1.0);
+    endSchedule(b, 1.0);
     EXPECT_FALSE(p.scheduled);
-    EXPECT_EQ(p.wind.magnitude, evaluateWind(p.schedule, 1.0).magnitude);
-    EXPECT_GT(p.wind.magnitude, 400.0);
-    EXPECT_LT(p.wind.magnitude, 800.0);
-    const double kept = p.wind.magnitude;
-    endWindSchedule(b, 5.0); // nothing plays: the wind stays
-    EXPECT_EQ(p.wind.magnitude, kept);
+    EXPECT_EQ(p.constant.magnitude, evaluateWind(p.schedule, 1.0).magnitude);
+    EXPECT_GT(p.constant.magnitude, 400.0);
+    EXPECT_LT(p.constant.magnitude, 800.0);
+    const double kept = p.constant.magnitude;
+    endSchedule(b, 5.0); // nothing plays: the wind stays
+    EXPECT_EQ(p.constant.magnitude, kept);
 }
 
 // In wind mode the wind blows along the dragged arrow (the rotated +x axis), at unit
@@ -314,16 +308,16 @@ TEST(Drag, WindModeTurnsTheWindWithTheArrow)
     Settings s;
     s.windRotation = glQuarterTurnZ();
     followWindRotation(s.view);
-    EXPECT_EQ(s.view.wind.direction.x, 1.0) << "the tree mode leaves the wind alone";
+    EXPECT_EQ(s.view.wind.constant.direction.x, 1.0) << "the tree mode leaves the wind alone";
     s.interactionMode = InteractionMode::windDirection;
     for (double scale : {1.0, 2.5}) {
         for (int i : {0, 1, 4, 5}) s.windRotation.m[i] = glQuarterTurnZ().m[i] * scale;
         followWindRotation(s.view);
-        EXPECT_EQ(s.view.wind.direction.y, 1.0) << scale;
-        EXPECT_EQ(s.view.wind.direction.x, 0.0) << scale;
+        EXPECT_EQ(s.view.wind.constant.direction.y, 1.0) << scale;
+        EXPECT_EQ(s.view.wind.constant.direction.x, 0.0) << scale;
     }
     s.windRotation.m[0] = s.windRotation.m[1] = s.windRotation.m[2] = 0.0;
     followWindRotation(s.view);
-    EXPECT_EQ(s.view.wind.direction.x, 1.0);
-    EXPECT_EQ(s.view.wind.direction.status, 0);
+    EXPECT_EQ(s.view.wind.constant.direction.x, 1.0);
+    EXPECT_EQ(s.view.wind.constant.direction.status, 0);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data_constants/data_folder.h"
+#include "dynamics/simulation.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "tree/hierarchy.h"
@@ -169,6 +170,22 @@ inline void buildScene(Scene& s, int branches = kBranchCount, int blades = 5000,
     s.tree.refined = refine;
     s.input.refine = refine;
     setUpScene(s, &seed);
+}
+
+// A small synthetic scene on the heap, unrefined by default.
+inline std::unique_ptr<Scene> smallScene(int branches = 40, int blades = 300, bool refine = false,
+                                         uint32_t seed = 12345)
+{
+    auto s = makeScene();
+    buildScene(*s, branches, blades, seed, refine);
+    return s;
+}
+
+// One step with the given wind, as a front-end sets the input before stepping.
+inline void stepWind(Scene& s, bool gale, double magnitude, const Vec3& direction, bool refine)
+{
+    s.input = {{gale, magnitude, direction}, refine};
+    simulateStep(s, kTimeStep);
 }
 
 // The generated data under ./data, through the real loaders; false when any is missing.

@@ -63,6 +63,8 @@ struct LoadSummary {
     std::size_t branches = 0;          // branches in the tree
     std::size_t grassBlades = 0;       // blades in the grass field
     std::vector<std::string> messages; // the loaders' lines, in order, without newlines
+    std::string failedFile;            // the first file that did not load (of the noise grids, the one at
+                                       // fault); empty when all did
     bool complete() const { return leaf && noise && tree && grass; }
 };
 
@@ -92,11 +94,30 @@ struct Workers {
     int threads = 0;
 };
 
+// How the centre lines are kept, chosen when the simulation is made. The
+// motion is the same either way; refinement only adds points between.
+enum class CentreLines {
+    refined, // a midpoint in every segment, made again after each step: 2N - 1 points for N in the tree file
+    asInFile // one point per tree-file point, as the rest lines: a joint per point, for rigs
+};
+
+// A branch that starts on another one.
+struct ChildBranch {
+    std::int32_t attachPoint; // the parent's rest centre-line point it starts at (restBranchPoints index)
+    std::int32_t branch;      // the child's branch index
+};
+
+// An axis-aligned box in tree space.
+struct Box {
+    Point3 min; // smallest x, y and z
+    Point3 max; // largest x, y and z
+};
+
 class Simulation {
 public:
-    // On the shared pool: Workers{}.
+    // On the shared pool: Workers{}, refined centre lines.
     Simulation();
-    explicit Simulation(Workers workers);
+    explicit Simulation(Workers workers, CentreLines lines = CentreLines::refined);
     ~Simulation();
     Simulation(Simulation&&) noexcept;
     Simulation& operator=(Simulation&&) noexcept;
@@ -133,7 +154,7 @@ public:
     // the message shows the value as given.
     Result setWind(const Wind& wind);
     // The wind of the moment: what drove the last step, as setWind() or the
-    // source gave it, or as the schedule had it then. Before a step it is
+    // source gave it (the direction normalised), or as the schedule had it then. Before a step it is
     // what the next step takes: the setWind() value, or the schedule's wind
     // at stepCount() x timeStep(); a new source is not asked until a step,
     // so until then the wind before it. The default gale when none was set.
@@ -175,7 +196,8 @@ public:
     // lifetime); they are empty before open() or for an index out of range.
     // Branch 0 is the trunk; children follow their parents.
     std::size_t branchCount() const;
-    // Centre line, base first (refined: 2N - 1 points for N in the file).
+    // Centre line, base first: 2N - 1 points for N in the file when refined,
+    // N with CentreLines::asInFile.
     Strided<Point3> branchPoints(std::size_t branch) const;
     // Radius per centre-line point, model units.
     std::span<const double> branchRadii(std::size_t branch) const;
@@ -195,7 +217,36 @@ public:
     Strided<Point3> grassCentre(std::size_t blade) const;
     Strided<Point3> grassEdge(std::size_t blade) const;
 
+    // The rest state, as setUp() left it; steps do not change it. The same
+    // lifetime and empty views as above.
+    // Centre line at rest, base first: one point per tree-file point, however
+    // the live lines are kept (with CentreLines::asInFile it equals
+    // branchPoints() until the first step).
+    Strided<Point3> restBranchPoints(std::size_t branch) const;
+    // Radius per rest centre-line point, model units.
+    std::span<const double> restBranchRadii(std::size_t branch) const;
+    // The branches starting on this one, in tree-file order.
+    Strided<ChildBranch> branchChildren(std::size_t branch) const;
+    // The transform (rest to current, row-major) the branch's parent handed
+    // its base in the last step; identity before the first step and out of range.
+    Matrix4 branchBaseTransform(std::size_t branch) const;
+    // The petiole's rest centre line of one leaf, in tree space.
+    Strided<Point3> restLeafPetiole(std::size_t branch, std::size_t leaf) const;
+    // Radius per petiole point of one leaf, model units (the template's, unscaled).
+    std::span<const double> leafPetioleRadii(std::size_t branch, std::size_t leaf) const;
+    // The blade's texture coordinates as in the leaf file: u, v per
+    // leafBladeVertices() vertex.
+    std::span<const double> leafBladeTexCoords() const;
+    // A grass blade's rest centre line and edge points, root first.
+    Strided<Point3> restGrassCentre(std::size_t blade) const;
+    Strided<Point3> restGrassEdge(std::size_t blade) const;
+    // The grass texture a blade names, from the grass file (0..3); -1 out of range.
+    int grassBladeTexture(std::size_t blade) const;
+    // The scene's box at rest: branches, leaf tips and grass roots; all zero before open().
+    Box sceneBounds() const;
+
 private:
+    friend struct SceneAccess; // the library's own view files read the scene through it
     struct State;
     std::unique_ptr<State> state_; // the scene and what drives it; null only once moved from
 };

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "arborvane/arborvane.h"
+#include "api/scene_access.h"
 #include "arborvane_build_config.h"
 #include "dynamics/simulation.h"
 #include "platform/platform.h"
@@ -50,11 +51,8 @@ struct Simulation::State {
     std::unique_ptr<Scene> scene;                    // null until open()
     std::string dataDir;                             // the folder open() read
     bool setUp = false;                              // setUp() done since open()
-    Wind wind;                                       // last setWind() value
-    Wind now;                                        // the wind of the moment (see wind())
-    WindSource source;                               // asked before every step when set
-    bool scheduled = false;                          // schedule drives the wind (over source and wind)
-    WindSchedule schedule;                           // played at steps x timeStep while scheduled
+    WindDriver driver;                               // what setWind() or a schedule chose; the scene's follows it
+    WindSource source;                               // asked before every step when set (not while a schedule plays)
     std::uint64_t steps = 0;                         // since setUp()
     std::function<void(const std::string&)> handler; // the loaders' lines, when set
     Caught caught;                                   // console text of the call under way
@@ -62,9 +60,9 @@ struct Simulation::State {
     std::uint32_t nextSeed = 1;                      // foliage seed the next open() sets up with
     std::unique_ptr<WorkPool> ownPool;               // a pool of its own (Workers::threads > 1), else null
     WorkPool* pool = nullptr;                        // what its steps run on: ownPool, a single-thread pool or the shared one
+    bool refined = true;                             // centre lines refined (CentreLines::refined)
     bool stepping = false;                           // inside step(): the scene must stay
     std::string refused;                             // a call refused inside step(); stops it
-    bool driveChanged = false;                       // wind, source or schedule set since the step read them
     std::uint64_t sourceChanges = 0;                 // times the source was set or cleared
     std::uint64_t handlerChanges = 0;                // times the handler was set
 };
@@ -221,8 +219,9 @@ const char* version() { return ARBORVANE_VERSION_STRING; }
 
 Simulation::Simulation() : Simulation(Workers{}) {}
 
-Simulation::Simulation(Workers workers) : state_(std::make_unique<State>())
+Simulation::Simulation(Workers workers, CentreLines lines) : state_(std::make_unique<State>())
 {
+    state_->refined = lines != CentreLines::asInFile;
     if (workers.threads > 0) {
         state_->ownPool = std::make_unique<WorkPool>(workers.threads);
         state_->pool = state_->ownPool.get();
@@ -246,8 +245,9 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
         auto scene = std::make_unique<Scene>();
         CoreCall call(state_->caught);
         const std::uint32_t seed = std::exchange(state_->nextSeed, 1);
-        report = startSimulation(*scene, {dataDir, &seed, true, state_->pool});
+        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool});
         if (report.complete()) {
+            driveWind(*scene, state_->driver);
             state_->scene = std::move(scene);
             state_->dataDir = dataDir;
             state_->sceneSeed = seed;
@@ -257,7 +257,7 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
     std::vector<std::string> lines;
     const Result handed = takeLines(*state_, &lines);
     if (summary) {
-        *summary = {report.leaf, report.noise, report.tree, report.grass, 0, 0, std::move(lines)};
+        *summary = {report.leaf, report.noise, report.tree, report.grass, 0, 0, std::move(lines), report.failedFile};
         if (state_->scene) {
             summary->branches = static_cast<std::size_t>(state_->scene->tree.branchCount);
             summary->grassBlades = static_cast<std::size_t>(state_->scene->grass.bladeCount);
@@ -304,11 +304,9 @@ Result Simulation::setWind(const Wind& wind)
     if (!state_) return failure("simulation was moved from");
     WindSettings settings;
     if (Result checked = checkWind(wind, settings); !checked) return checked;
-    state_->wind = wind;
-    state_->now = wind;
+    state_->driver = {settings, false, {}};
     state_->source = nullptr;
-    state_->scheduled = false;
-    state_->driveChanged = true;
+    if (state_->scene) driveWind(*state_->scene, state_->driver);
     ++state_->sourceChanges;
     return {};
 }
@@ -324,10 +322,9 @@ Result playSchedule(StatePtr& state, Read&& read)
         WindSchedule schedule;
         std::string error;
         if (!read(schedule, error)) return failure(error);
-        state->schedule = std::move(schedule);
-        state->scheduled = true;
-        state->now = publicWind(evaluateWind(state->schedule, static_cast<double>(state->steps) * kTimeStep));
-        state->driveChanged = true;
+        state->driver.scheduled = true;
+        state->driver.schedule = std::move(schedule);
+        if (state->scene) driveWind(*state->scene, state->driver);
         return {};
     });
 }
@@ -344,16 +341,20 @@ Result Simulation::setWindScheduleText(const std::string& json, const std::strin
     return playSchedule(state_, [&](WindSchedule& s, std::string& e) { return parseWindSchedule(json, name, s, e); });
 }
 
-bool Simulation::windScheduled() const { return state_ && state_->scheduled; }
+bool Simulation::windScheduled() const { return state_ && state_->driver.scheduled; }
 
-Wind Simulation::wind() const { return state_ ? state_->now : Wind{}; }
+Wind Simulation::wind() const
+{
+    if (!state_) return Wind{};
+    if (state_->scene) return publicWind(state_->scene->lastWind);
+    return publicWind(windAt(state_->driver, static_cast<double>(state_->steps) * kTimeStep));
+}
 
 void Simulation::setWindSource(WindSource source)
 {
     if (!state_) return;
     state_->source = std::move(source);
-    state_->scheduled = false;
-    state_->driveChanged = true;
+    state_->driver.scheduled = false; // an empty source: the last setWind() value again
     ++state_->sourceChanges;
 }
 
@@ -368,32 +369,26 @@ Result Simulation::step(int count)
     State& state = *state_;
     state.stepping = true; // the source may call back in; the scene stays until the step ends
     state.refused.clear();
-    state.driveChanged = true;
     Result result = guarded([&]() -> Result {
         Scene& scene = *state.scene;
         for (int i = 0; i < count; ++i) {
-            WindSettings settings;
-            Wind wind = state.wind;
-            if (!state.scheduled) {
+            if (!state.driver.scheduled && state.source) {
+                Wind wind;
                 const double seconds = static_cast<double>(state.steps) * kTimeStep;
-                if (state.source)
-                    if (Result asked = callUser("wind source", state.source, state.sourceChanges,
-                                                [&](auto& f) { wind = f(state.steps, seconds); });
-                        !asked)
-                        return asked;
+                if (Result asked = callUser("wind source", state.source, state.sourceChanges,
+                                            [&](auto& f) { wind = f(state.steps, seconds); });
+                    !asked)
+                    return asked;
                 if (!state.refused.empty()) return failure(state.refused);
+                WindSettings settings;
                 if (Result checked = checkWind(wind, settings); !checked) return checked;
-            }
-            if (state.driveChanged) { // also when the source set a schedule: the step evaluates it itself
-                scene.windScheduled = state.scheduled;
-                if (state.scheduled) scene.windSchedule = state.schedule;
-                state.driveChanged = false;
+                // A schedule the source set drives this step already.
+                if (!state.driver.scheduled) driveWind(scene, {settings, false, {}});
+            } else {
+                driveWind(scene, state.driver);
             }
             CoreCall call(state.caught);
-            if (!state.scheduled) scene.input.wind = settings;
-            scene.stepsTaken = static_cast<int64_t>(state.steps); // schedule time is stepCount() x timeStep()
-            simulateStep(scene, kTimeStep);
-            state.now = state.scheduled ? publicWind(scene.input.wind) : wind;
+            simulateStep(scene, kTimeStep); // the schedule's time is the scene's: stepCount() x timeStep()
             ++state.steps;
         }
         return {};
@@ -414,7 +409,9 @@ void Simulation::setMessageHandler(std::function<void(const std::string&)> handl
     ++state_->handlerChanges;
 }
 
-// ---- Views
+// ---- Views (the rest state's in rest_views.cpp)
+
+const Scene* SceneAccess::scene(const Simulation& sim) { return sim.isOpen() ? sim.state_->scene.get() : nullptr; }
 
 std::size_t Simulation::branchCount() const
 {

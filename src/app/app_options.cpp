@@ -40,11 +40,11 @@ int parseAppOptions(int argc, char** argv, std::vector<std::string>& leftOver)
     resolveDataFlag(app, dataDir);
     // Before the window opens: a bad schedule file is a bad argument.
     std::string error;
-    if (!resolveWindSchedule(wind, view.wind, view.windSchedule, error)) {
+    if (!resolveWindSchedule(wind, view.wind.constant, view.wind.schedule, error)) {
         std::fprintf(stderr, "arborvane: %s\n", error.c_str());
         return 2;
     }
-    view.windScheduled = wind.chosen();
+    view.wind.scheduled = wind.chosen();
     return -1;
 }
 

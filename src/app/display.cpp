@@ -24,8 +24,8 @@ void display()
         updateFps();
         lines = overlayLines({.fps = view.fps,
                               .triangles = scene.tree.triangleCount,
-                              .gale = view.wind.gale,
-                              .magnitude = view.wind.magnitude,
+                              .gale = arrays.wind.gale,
+                              .magnitude = arrays.wind.magnitude,
                               .capturing = view.capturing,
                               .realtime = view.realtime});
     }

@@ -15,21 +15,18 @@
 // The settings the handlers change, bound to the app's globals.
 static ControlState controls()
 {
-    return {view.wind.magnitude, view.wind.gale,     view.showShadows,   view.skeletonView, view.interactionMode,
+    return {view.wind.constant.magnitude, view.wind.constant.gale, view.showShadows, view.skeletonView, view.interactionMode,
             view.windRotation,  view.treeRotation, view.lightRotation, view.dragBase,
             view.realtime};
 }
-
-static WindPlayback playback() { return {view.wind, view.windScheduled, view.windSchedule}; }
 
 // The next step's simulated time; the step thread is idle between frames, when input arrives.
 static double nextStepTime() { return static_cast<double>(scene.stepsTaken) * kTimeStep; }
 
 // A wind drag, p, Left/Right and the menu's regime set the wind directly: a playing schedule ends first.
-static void endSchedule()
+static void endPlayingSchedule()
 {
-    WindPlayback p = playback();
-    endWindSchedule(p, nextStepTime());
+    endSchedule(view.wind, nextStepTime());
 }
 
 // A value GLUT or the menu never gives, or a mode nothing sets: no way on.
@@ -66,7 +63,7 @@ void onMouse(int button, int state, int x, int y)
         const int mods = glutGetModifiers();
         const DragKind kind = dragKindFor((mods & GLUT_ACTIVE_SHIFT) != 0, (mods & GLUT_ACTIVE_CTRL) != 0,
                                           (mods & ~(GLUT_ACTIVE_SHIFT | GLUT_ACTIVE_CTRL)) != 0);
-        if (view.interactionMode == InteractionMode::windDirection) endSchedule();
+        if (view.interactionMode == InteractionMode::windDirection) endPlayingSchedule();
         dragManipulator.reset(createTransformer(kind, view.windowWidth, view.windowHeight));
         dragManipulator->begin(fx, fy);
     } else if (state == GLUT_UP) {
@@ -87,16 +84,15 @@ void onMotion(int x, int y)
 
 void onMenu(int value)
 {
-    if (value == 0) endSchedule();
+    if (value == 0) endPlayingSchedule();
     ControlState s = controls();
     if (!applyMenu(s, value)) stopOnImpossible("menu value", value);
 }
 
 void onKey(unsigned char key, int, int)
 {
-    WindPlayback p = playback();
-    if (applyWindKey(p, key, nextStepTime()) == KeyResult::Handled) return;
-    if (key == 'p' || key == 'P') endSchedule();
+    if (applyWindKey(view.wind, key, nextStepTime()) == KeyResult::Handled) return;
+    if (key == 'p' || key == 'P') endPlayingSchedule();
     ControlState s = controls();
     if (applyKey(s, key) == KeyResult::Exit) std::exit(0);
 }
@@ -116,12 +112,12 @@ void onSpecialKey(int key, int, int)
         }
         break;
     case GLUT_KEY_LEFT:
-        endSchedule();
-        stepWindMagnitude(view.wind.magnitude, false);
+        endPlayingSchedule();
+        stepWindMagnitude(view.wind.constant.magnitude, false);
         break;
     case GLUT_KEY_RIGHT:
-        endSchedule();
-        stepWindMagnitude(view.wind.magnitude, true);
+        endPlayingSchedule();
+        stepWindMagnitude(view.wind.constant.magnitude, true);
         break;
     case GLUT_KEY_F1:
         view.capturing = !view.capturing;

@@ -470,6 +470,7 @@ void fillViewBatches(DrawBatches& batches, const Scene& scene, const ViewState& 
     if (view.skeletonView) clearSceneBatches(batches);
     if (!view.showShadows) clearShadowBatches(batches);
     fillBatches(batches, scene, !view.skeletonView, haveEye ? &eye : nullptr, view.showShadows ? &light : nullptr);
+    batches.wind = scene.input.wind;
 }
 
 void fillShadowBatches(DrawBatches& batches, const Scene& scene, const Vec3& light)

@@ -16,6 +16,7 @@
 #include "grass/grass_field.h"
 #include "math/mat4.h"
 #include "math/vec3.h"
+#include "wind/wind_settings.h"
 
 struct Scene;
 struct ViewState;
@@ -113,6 +114,8 @@ struct DrawBatches {
     std::vector<PlainVertex> branchShadowLines[kShadowLineWidths]; // index: 3 - width
     std::vector<OutlineVertex> leafOutlines;      // each leaf's outline corners once, leaf by leaf
     StripMesh<PlainVertex> grassShadow;
+
+    WindSettings wind; // the wind of the moment the frame shows (arrow, overlay): the scene's next step's
 };
 
 // Reserves every array for the scene's largest geometry (refined centre lines,

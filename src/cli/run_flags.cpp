@@ -89,6 +89,7 @@ void addRunFlags(CLI::App& app, RunFlags& flags)
                parseTriple(text, v); // checked by directionCheck
                const double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
                flags.wind.direction = {v[0] / len, v[1] / len, v[2] / len, 0};
+               flags.windDirGiven = {v[0], v[1], v[2], 0};
            },
            "wind direction in tree space")
         ->type_name("X,Y,Z")

@@ -24,6 +24,7 @@ struct WindChoice {
 
 struct RunFlags {
     WindSettings wind;                     // --gale/--breeze, --magnitude, --wind-dir
+    Vec3 windDirGiven{1.0, 0.0, 0.0, 0};   // --wind-dir as given, before it is normalised into wind
     WindChoice windChoice;                 // --wind, --wind-preset, --gusts
     WindSchedule schedule;                 // what the steps follow; finishRunFlags makes it
     uint32_t seed = 1;                     // foliage seed: fixed, so runs repeat exactly

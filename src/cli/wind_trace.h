@@ -4,8 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "scene/scene.h"
+#include "math/vec3.h"
 #include "wind/wind_settings.h"
+
+struct TreeModel;
+namespace arborvane {
+class Simulation;
+}
 
 // Where the tree's top is: the highest centre-line point of the rest tree.
 struct TreeTip {
@@ -19,6 +24,8 @@ inline constexpr const char* kWindTraceHeader =
 
 // Finds the top once after set-up, from scene.tree.restBranches.
 TreeTip findTreeTip(const TreeModel& tree);
+// The same from the library's rest centre lines.
+TreeTip findTreeTip(const arborvane::Simulation& sim);
 // The top's live position (rest position when the tip is unknown).
 Vec3 tipPosition(const TreeModel& tree, const TreeTip& tip);
 // The top's distance from its rest position.
@@ -32,8 +39,10 @@ public:
     bool check(const std::string& path, const std::vector<std::string>& inputs, std::string& error, bool& refused);
     // After set-up: finds the tree's top and starts with the header.
     void begin(const TreeModel& tree);
+    void begin(const arborvane::Simulation& sim);
     // Row `frame`, as appendTraceRow; nothing when there is no trace.
     void add(int frame, const WindSettings& input, const TreeModel& tree);
+    void add(int frame, const WindSettings& input, const arborvane::Simulation& sim);
     // Writes the rows over the target at once; true when there is no trace.
     bool commit(std::string& error);
 

@@ -25,9 +25,7 @@ void advanceWindCursors(WindField& wind)
 void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic)
 {
     TreeModel& model = scene.tree;
-    // Each step its own time, however many steps a frame takes.
-    if (scene.windScheduled)
-        scene.input.wind = evaluateWind(scene.windSchedule, static_cast<double>(scene.stepsTaken) * timeStep);
+    scene.lastWind = scene.input.wind;
     updateDynamics(scene, timeStep, arithmetic); // from the rest state
     if (scene.input.refine) {
         model.triangleCount = model.triangleTotalShadowed;
@@ -37,6 +35,17 @@ void simulateStep(Scene& scene, double timeStep, Arithmetic arithmetic)
     }
     advanceWindCursors(scene.wind);
     ++scene.stepsTaken;
+    // Each step its own time, however many steps a frame takes.
+    if (scene.windDriver.scheduled)
+        scene.input.wind = evaluateWind(scene.windDriver.schedule, static_cast<double>(scene.stepsTaken) * timeStep);
+}
+
+void driveWind(Scene& scene, const WindDriver& driver)
+{
+    if (sameWindDriver(scene.windDriver, driver)) return;
+    scene.windDriver = driver;
+    scene.input.wind = windAt(driver, static_cast<double>(scene.stepsTaken) * kTimeStep);
+    scene.lastWind = scene.input.wind;
 }
 
 int simulationThreads() { return WorkPool::shared().participants(); }

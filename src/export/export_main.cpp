@@ -14,7 +14,6 @@
 #include "export/glb_writer.h"
 #include "export/live_page.h"
 #include "export/motion_tracks.h"
-#include "dynamics/simulation.h"
 #include "export/web_page.h"
 #include "platform/atomic_file.h"
 #include "cli/progress.h"
@@ -52,8 +51,9 @@ bool clipFits(const GlbSizeEstimate& file, uint64_t scratchPerFrame, const Expor
 }
 
 // Simulates the clip frame by frame into tracks, the trace and windLog (the
-// wind of each frame, for the page's label); false with a reason. Step k takes
-// the schedule's wind at (k - 1) x 0.05 s, as in the recorder.
+// wind of each frame, for the page's label); false with a reason. The library
+// plays the run's schedule: step k takes its wind at (k - 1) x 0.05 s, as in
+// the recorder, and the frame's wind is what drove that step.
 bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, WindTraceFile& trace,
              const ExportOptions& options, const std::function<double()>& elapsed,
              std::vector<WindSettings>& windLog, std::string& error)
@@ -61,17 +61,16 @@ bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, Win
     // A bar on a terminal only: the exporter is often run from scripts.
     std::unique_ptr<RunProgress> progress;
     if (options.progress && stderrIsTerminal()) progress = std::make_unique<RunProgress>(options.frames, true);
-    const WindSchedule& schedule = options.run.schedule;
     // Frame k is the state after k steps: frame 0 (captured already) is the tree at rest.
-    trace.begin(scene.model->tree);
-    trace.add(0, evaluateWind(schedule, 0.0), scene.model->tree);
+    trace.begin(scene.sim);
+    trace.add(0, windLog.front(), scene.sim);
     if (progress) progress->frameDone(1, elapsed());
     for (int frame = 1; frame < options.frames; ++frame) {
-        const WindSettings wind = evaluateWind(schedule, (frame - 1) * kTimeStep);
-        stepExportScene(scene, wind);
+        if (!stepExportScene(scene, error)) return false;
+        const WindSettings wind = exportWind(scene);
         windLog.push_back(wind);
-        if (!captureFrame(tracks, rig, *scene.model, frame, &error)) return false;
-        trace.add(frame, wind, scene.model->tree);
+        if (!captureFrame(tracks, rig, scene.sim, frame, &error)) return false;
+        trace.add(frame, wind, scene.sim);
         if (progress) progress->frameDone(frame + 1, elapsed());
     }
     if (progress) progress->finish();
@@ -128,21 +127,22 @@ int exportClip(const ExportOptions& options)
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     ExportScene scene;
     if (!loadExportScene(scene, options.run.dataDir, options.run.seed, options.grass, error)) return fail(error);
-    const ExportRig rig = buildExportRig(*scene.model, options.grass);
+    if (!playExportWind(scene, options.run, error)) return fail(error);
+    const ExportRig rig = buildExportRig(scene.sim, options.grass);
     const int scratch = openScratchFileBeside(target.path, error);
     if (scratch < 0) return fail(error);
-    MotionTracks tracks = makeStreamedMotionTracks(rig, *scene.model, options.frames, scratch);
-    if (!captureFrame(tracks, rig, *scene.model, 0, &error)) return fail(out + ": " + error);
+    MotionTracks tracks = makeStreamedMotionTracks(rig, scene.sim, options.frames, scratch);
+    if (!captureFrame(tracks, rig, scene.sim, 0, &error)) return fail(out + ": " + error);
 
-    const GlbInput input{scene.model.get(), &scene.model->leafTemplate, scene.sceneTextures,
-                         options.grass ? scene.grassTextures : nullptr, &rig, &tracks};
+    const GlbInput input{&scene.sim, scene.sceneTextures, options.grass ? scene.grassTextures : nullptr, &rig,
+                         &tracks};
     GlbPlan plan;
     if (!planGlb(input, plan, error)) return fail(error);
     const uint64_t scratchPerFrame =
         static_cast<uint64_t>(tracks.tree.joints + tracks.grass.joints + tracks.leaves.joints) * kPoseFloats * 4;
     if (!clipFits(glbSizeEstimate(plan, input), scratchPerFrame, options, out, error)) return fail(error, 2);
-    // Frame 0: the wind the clip starts in.
-    std::vector<WindSettings> windLog{evaluateWind(options.run.schedule, 0.0)};
+    // Frame 0: the wind the clip starts in, what the first step takes.
+    std::vector<WindSettings> windLog{exportWind(scene)};
     if (!runClip(scene, rig, tracks, trace, options, elapsed, windLog, error)) return fail(out + ": " + error);
     if (!options.web.empty()) {
         const int status = writePage(plan, input, options, windLog, elapsed);

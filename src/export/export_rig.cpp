@@ -3,15 +3,18 @@
 //
 // Sections, in order:
 //   Turns and frames: rigidAbout, leastTurn, frameOf, chainTransforms
-//   Building the rig: buildExportRig
-//   Posing: rigWorldTransforms
+//   Building the rig: vec3s, mat4, addBranchJoints, addPetioleJoints, buildExportRig
+//   Posing: grassTransforms, rigWorldTransforms
 //   Node values: quaternionFromMatrix, rigLocalPose, decomposeBladeMatrix
 #include "export/export_rig.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "data_constants/grass_file.h"
+#include "data_constants/leaf_file.h"
+#include "data_constants/tree_file.h"
 #include "math/vec_plain.h"
-#include "scene/scene.h"
 
 // ---- Turns and frames
 
@@ -77,16 +80,18 @@ bool frameOf(const Vec3& a, const Vec3& b, double f[9])
 }
 
 // Transforms along a bent chain: each joint turns its outer part about its
-// own (current) point. points are current, rest the rest copies.
-void chainTransforms(Mat4 w, const Vec3* rest, const Vec3* points, int n, std::vector<Mat4>& out, int first,
+// own (current) point. points are current, rest the rest copies; both read
+// in place, as the library's views hand them out.
+using Points = arborvane::Strided<arborvane::Point3>;
+void chainTransforms(Mat4 w, const Points& rest, const Points& points, int n, std::vector<Mat4>& out, int first,
                      bool firstIsBase)
 {
     if (firstIsBase) out[first] = w;
     for (int j = 0; j + 1 < n; ++j) {
-        const Vec3 p = points[j];
-        const Vec3 before = plain::transformAffine(w, rest[j + 1]);
+        const Vec3 p = vec3(points[j]);
+        const Vec3 before = plain::transformAffine(w, vec3(rest[j + 1]));
         double r[9];
-        leastTurn(plain::sub(before, p), plain::sub(points[j + 1], p), r);
+        leastTurn(plain::sub(before, p), plain::sub(vec3(points[j + 1]), p), r);
         const Mat4 turn = rigidAbout(r, p, p);
         w = multiply(turn, w);
         out[first + j + (firstIsBase ? 1 : 0)] = w;
@@ -97,122 +102,169 @@ void chainTransforms(Mat4 w, const Vec3* rest, const Vec3* points, int n, std::v
 
 // ---- Building the rig
 
-ExportRig buildExportRig(const Scene& scene, bool withGrass)
+std::vector<Vec3> vec3s(const arborvane::Strided<arborvane::Point3>& points)
 {
-    const TreeModel& model = scene.tree;
-    ExportRig rig;
-    const int count = model.branchCount < kBranchCount ? model.branchCount : kBranchCount;
-    rig.branchFirst.assign(count, -1);
-    rig.branchPoints.assign(count, 0);
+    std::vector<Vec3> out(points.size());
+    for (size_t i = 0; i < points.size(); ++i) out[i] = vec3(points[i]);
+    return out;
+}
+
+Mat4 mat4(const arborvane::Matrix4& m)
+{
+    Mat4 out;
+    for (int i = 0; i < 16; ++i) out.m[i] = m.m[i];
+    return out;
+}
+
+namespace {
+
+// The branch chains: points of every branch under the attach joint of its parent.
+void addBranchJoints(ExportRig& rig, const arborvane::Simulation& sim, int count)
+{
     std::vector<int> parentJoint(count, -1);
     for (int b = 0; b < count; ++b) {
-        const Branch& rest = model.restBranches[b];
-        if (!rest.points || rest.pointCount < 1) continue;
-        const int n = rest.pointCount;
+        const arborvane::Strided<arborvane::Point3> rest = sim.restBranchPoints(b);
+        if (rest.empty()) continue;
+        const int n = static_cast<int>(rest.size());
         rig.branchFirst[b] = static_cast<int>(rig.tree.size());
         rig.branchPoints[b] = n;
         for (int k = 0; k < n; ++k) {
             RigJoint j;
             j.name = "b" + std::to_string(b) + ".p" + std::to_string(k);
             j.parent = k == 0 ? parentJoint[b] : rig.branchFirst[b] + k - 1;
-            j.pivot = rest.points[k > 0 ? k - 1 : 0];
+            j.pivot = vec3(rest[k > 0 ? k - 1 : 0]);
             rig.tree.push_back(j);
         }
         // A child rides on the transform after its attach joint (the final
         // one at the tip). Only children numbered after their parent follow
         // it in the simulation; the others stay under the root.
-        const Branch& live = model.branches[b];
-        for (int c = 0; live.children && c < live.childCount; ++c) {
-            const BranchChild& child = live.children[c];
-            if (child.childIndex <= b || child.childIndex >= count || parentJoint[child.childIndex] >= 0) continue;
+        const arborvane::Strided<arborvane::ChildBranch> children = sim.branchChildren(b);
+        for (size_t c = 0; c < children.size(); ++c) {
+            const arborvane::ChildBranch& child = children[c];
+            if (child.branch <= b || child.branch >= count || parentJoint[child.branch] >= 0) continue;
             if (child.attachPoint < 0 || child.attachPoint >= n) continue;
             const int at = child.attachPoint + 1 < n ? child.attachPoint + 1 : n - 1;
-            parentJoint[child.childIndex] = rig.branchFirst[b] + at;
+            parentJoint[child.branch] = rig.branchFirst[b] + at;
         }
     }
-    rig.petioleFirst.assign(static_cast<size_t>(count) * kLeavesPerBranch, -1);
+}
+
+// The petiole chains: each leaf's points 1.. under its branch's tip joint.
+void addPetioleJoints(ExportRig& rig, const arborvane::Simulation& sim, int count)
+{
+    const int leaves = static_cast<int>(sim.leavesPerBranch());
+    rig.petioleFirst.assign(static_cast<size_t>(count) * leaves, -1);
     for (int b = 0; b < count; ++b) {
         if (rig.branchFirst[b] < 0 || rig.branchPoints[b] < 2) continue;
         const int tip = rig.branchFirst[b] + rig.branchPoints[b] - 1;
-        for (int l = 0; l < kLeavesPerBranch; ++l) {
-            const Leaf& leaf = model.branches[b].leaves[l];
+        for (int l = 0; l < leaves; ++l) {
+            const arborvane::Strided<arborvane::Point3> rest = sim.restLeafPetiole(b, l);
             const int first = static_cast<int>(rig.tree.size());
-            rig.petioleFirst[static_cast<size_t>(b) * kLeavesPerBranch + l] = first;
-            for (int k = 1; k < leaf.pointCount && k < kPetiolePoints; ++k) {
+            rig.petioleFirst[static_cast<size_t>(b) * leaves + l] = first;
+            for (int k = 1; k < static_cast<int>(rest.size()) && k < kPetiolePoints; ++k) {
                 RigJoint j;
                 j.name = "b" + std::to_string(b) + ".l" + std::to_string(l) + ".p" + std::to_string(k);
                 j.parent = k == 1 ? tip : first + k - 2;
-                j.pivot = leaf.restPetiolePoints[k - 1];
+                j.pivot = vec3(rest[k - 1]);
                 rig.tree.push_back(j);
             }
         }
     }
-    if (withGrass && scene.grass.blades && scene.grass.bladeCount > 0) {
-        rig.grassBlades = scene.grass.bladeCount;
+}
+
+} // namespace
+
+ExportRig buildExportRig(const arborvane::Simulation& sim, bool withGrass)
+{
+    ExportRig rig;
+    const int branches = static_cast<int>(sim.branchCount());
+    const int count = branches < kBranchCount ? branches : kBranchCount;
+    rig.branchFirst.assign(count, -1);
+    rig.branchPoints.assign(count, 0);
+    addBranchJoints(rig, sim, count);
+    addPetioleJoints(rig, sim, count);
+    if (withGrass && sim.grassBladeCount() > 0) {
+        rig.grassBlades = static_cast<int>(sim.grassBladeCount());
         rig.grass.reserve(static_cast<size_t>(rig.grassBlades) * (kGrassLevels - 1));
-        for (int g = 0; g < rig.grassBlades; ++g)
+        for (int g = 0; g < rig.grassBlades; ++g) {
+            rig.grassTexture.push_back(sim.grassBladeTexture(g));
+            const arborvane::Strided<arborvane::Point3> rest = sim.restGrassCentre(g);
             for (int k = 1; k < kGrassLevels; ++k) {
                 RigJoint j;
                 j.name = "g" + std::to_string(g) + ".p" + std::to_string(k);
                 j.parent = k == 1 ? -1 : static_cast<int>(rig.grass.size()) - 1;
-                j.pivot = scene.grass.blades[g].restCentre[k - 1];
+                j.pivot = vec3(rest[k - 1]);
                 rig.grass.push_back(j);
             }
+        }
     }
     return rig;
 }
 
 // ---- Posing
 
-void rigWorldTransforms(const ExportRig& rig, const Scene& scene, std::vector<Mat4>& tree,
+namespace {
+
+// One grass blade's level transforms from its rest and current strips.
+void grassTransforms(const arborvane::Simulation& sim, int g, Mat4* out)
+{
+    Vec3 restCentre[kGrassLevels], restEdge[kGrassLevels], centre[kGrassLevels], edge[kGrassLevels];
+    const Points lines[4] = {sim.restGrassCentre(g), sim.restGrassEdge(g), sim.grassCentre(g), sim.grassEdge(g)};
+    Vec3* copies[4] = {restCentre, restEdge, centre, edge};
+    for (int i = 0; i < 4; ++i)
+        for (size_t k = 0; k < lines[i].size() && k < static_cast<size_t>(kGrassLevels); ++k)
+            copies[i][k] = vec3(lines[i][k]);
+    Mat4 w = identity();
+    for (int k = 1; k < kGrassLevels; ++k) {
+        // The strip twists as it bends, so the edge point pins the turn.
+        double fr[9], fc[9], r[9];
+        const bool ok = frameOf(plain::sub(restCentre[k], restCentre[k - 1]), plain::sub(restEdge[k], restCentre[k]),
+                                fr) &&
+                        frameOf(plain::sub(centre[k], centre[k - 1]), plain::sub(edge[k], centre[k]), fc);
+        if (ok) {
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j) {
+                    double s = 0;
+                    for (int c = 0; c < 3; ++c) s += fc[3 * i + c] * fr[3 * j + c];
+                    r[3 * i + j] = s;
+                }
+            w = rigidAbout(r, restCentre[k - 1], centre[k - 1]);
+        } else {
+            const Vec3 before = plain::transformAffine(w, restCentre[k]);
+            leastTurn(plain::sub(before, centre[k - 1]), plain::sub(centre[k], centre[k - 1]), r);
+            w = multiply(rigidAbout(r, centre[k - 1], centre[k - 1]), w);
+        }
+        out[k - 1] = w;
+    }
+}
+
+} // namespace
+
+void rigWorldTransforms(const ExportRig& rig, const arborvane::Simulation& sim, std::vector<Mat4>& tree,
                         std::vector<Mat4>* grass)
 {
-    const TreeModel& model = scene.tree;
     tree.assign(rig.tree.size(), identity());
     const int count = static_cast<int>(rig.branchFirst.size());
+    const int leaves = static_cast<int>(sim.leavesPerBranch());
     for (int b = 0; b < count; ++b) {
         if (rig.branchFirst[b] < 0) continue;
-        const Branch& live = model.branches[b];
-        const int n = rig.branchPoints[b] < live.pointCount ? rig.branchPoints[b] : live.pointCount;
-        chainTransforms(live.baseTransform, model.restBranches[b].points.get(), live.points.get(), n, tree,
-                        rig.branchFirst[b], true);
+        const Points live = sim.branchPoints(b), rest = sim.restBranchPoints(b);
+        const int n = rig.branchPoints[b] < static_cast<int>(live.size()) ? rig.branchPoints[b]
+                                                                         : static_cast<int>(live.size());
+        chainTransforms(mat4(sim.branchBaseTransform(b)), rest, live, n, tree, rig.branchFirst[b], true);
         const Mat4 tipTransform = tree[rig.branchFirst[b] + rig.branchPoints[b] - 1];
-        for (int l = 0; l < kLeavesPerBranch; ++l) {
-            const int first = rig.petioleFirst[static_cast<size_t>(b) * kLeavesPerBranch + l];
+        for (int l = 0; l < leaves; ++l) {
+            const int first = rig.petioleFirst[static_cast<size_t>(b) * leaves + l];
             if (first < 0) continue;
-            const Leaf& leaf = live.leaves[l];
-            const int points = leaf.pointCount < kPetiolePoints ? leaf.pointCount : kPetiolePoints;
-            chainTransforms(tipTransform, leaf.restPetiolePoints, leaf.petiolePoints, points, tree, first, false);
+            const Points petiole = sim.leafPetiole(b, l), restPetiole = sim.restLeafPetiole(b, l);
+            const int points = std::min<int>(static_cast<int>(petiole.size()), kPetiolePoints);
+            chainTransforms(tipTransform, restPetiole, petiole, points, tree, first, false);
         }
     }
     if (!grass) return;
     grass->assign(rig.grass.size(), identity());
-    for (int g = 0; g < rig.grassBlades && g < scene.grass.bladeCount; ++g) {
-        const GrassBlade& blade = scene.grass.blades[g];
-        Mat4 w = identity();
-        for (int k = 1; k < kGrassLevels; ++k) {
-            // The strip twists as it bends, so the edge point pins the turn.
-            double fr[9], fc[9], r[9];
-            const bool ok = frameOf(plain::sub(blade.restCentre[k], blade.restCentre[k - 1]),
-                                    plain::sub(blade.restEdge[k], blade.restCentre[k]), fr) &&
-                            frameOf(plain::sub(blade.centre[k], blade.centre[k - 1]),
-                                    plain::sub(blade.edge[k], blade.centre[k]), fc);
-            if (ok) {
-                for (int i = 0; i < 3; ++i)
-                    for (int j = 0; j < 3; ++j) {
-                        double s = 0;
-                        for (int c = 0; c < 3; ++c) s += fc[3 * i + c] * fr[3 * j + c];
-                        r[3 * i + j] = s;
-                    }
-                w = rigidAbout(r, blade.restCentre[k - 1], blade.centre[k - 1]);
-            } else {
-                const Vec3 before = plain::transformAffine(w, blade.restCentre[k]);
-                leastTurn(plain::sub(before, blade.centre[k - 1]), plain::sub(blade.centre[k], blade.centre[k - 1]), r);
-                w = multiply(rigidAbout(r, blade.centre[k - 1], blade.centre[k - 1]), w);
-            }
-            (*grass)[static_cast<size_t>(g) * (kGrassLevels - 1) + k - 1] = w;
-        }
-    }
+    const int blades = std::min<int>(rig.grassBlades, static_cast<int>(sim.grassBladeCount()));
+    for (int g = 0; g < blades; ++g) grassTransforms(sim, g, &(*grass)[static_cast<size_t>(g) * (kGrassLevels - 1)]);
 }
 
 // ---- Node values

@@ -1,15 +1,15 @@
 // The joints of the exported tree and grass: one per centre-line point of
 // every branch, petiole and grass blade, each placed at the rest point it
-// turns about. Their world transforms are read off the model's current
-// state, so the exporter follows whatever the simulation did.
+// turns about. Their world transforms are read off the simulation's current
+// state through the library's views, so the exporter follows whatever the
+// simulation did.
 #pragma once
 #include <string>
 #include <vector>
 
+#include "arborvane/arborvane.h"
 #include "math/mat4.h"
 #include "math/vec3.h"
-
-struct Scene;
 
 struct RigJoint {
     std::string name;
@@ -24,14 +24,22 @@ struct ExportRig {
     std::vector<int> petioleFirst; // joint of petiole point 1 per leaf (branch*6 + leaf); points 1..5 follow
     std::vector<RigJoint> grass;   // grass levels 1..4 per blade, four in a row
     int grassBlades = 0;
+    std::vector<int> grassTexture; // per blade: the grass texture it names (0..3; others draw untextured)
 };
 
-ExportRig buildExportRig(const Scene& scene, bool withGrass);
+// The rig of sim's rest state (set up, unrefined centre lines).
+ExportRig buildExportRig(const arborvane::Simulation& sim, bool withGrass);
 
 // World transform (row-major, rest -> current) of every joint for the
-// model's present state. Centre lines must hold their rest point counts.
-void rigWorldTransforms(const ExportRig& rig, const Scene& scene, std::vector<Mat4>& tree,
+// simulation's present state. Centre lines must hold their rest point counts.
+void rigWorldTransforms(const ExportRig& rig, const arborvane::Simulation& sim, std::vector<Mat4>& tree,
                         std::vector<Mat4>* grass);
+
+// A library point as the core's vector, and a view's points as an array.
+inline Vec3 vec3(const arborvane::Point3& p) { return {p.x, p.y, p.z, 0}; }
+std::vector<Vec3> vec3s(const arborvane::Strided<arborvane::Point3>& points);
+// A library matrix as the core's.
+Mat4 mat4(const arborvane::Matrix4& m);
 
 // A joint's local translation and unit quaternion (x, y, z, w) under its
 // parent, both nodes placed at their pivots.

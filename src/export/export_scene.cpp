@@ -2,17 +2,14 @@
 
 #include <cstdio>
 
-#include "dynamics/simulation.h"
 #include "data_constants/data_files.h"
 #include "data_constants/data_folder.h"
 #include "data_constants/grass_file.h"
 #include "data_constants/leaf_file.h"
-#include "data_constants/noise_file.h"
 #include "data_constants/texture_files.h"
 #include "data_constants/tree_file.h"
-#include "platform/platform.h"
+#include "export/export_wind.h"
 #include "platform/text_file.h"
-#include "wind/noise_field.h"
 
 namespace {
 
@@ -50,22 +47,44 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
         if (!readBmpFile(path(kGrassTextureNames[t]).c_str(), scene.grassTextures[t], &why))
             return missing(kGrassTextureNames[t], why);
     }
-    Scene& m = *scene.model;
-    // Unrefined centre lines: one joint per point of the tree file. The
-    // motion is the same either way; refinement only adds drawn points.
-    const LoadReport report = startSimulation(m, {dataDir, &seed, false});
+    arborvane::LoadSummary report;
+    const arborvane::Result opened = scene.sim.open(dataDir, &report);
+    // On standard output, where the loaders print them in the other programs.
+    for (const std::string& line : report.messages) std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
     if (!report.noise) return unread(report.failedFile, loadFault(report.failedFile, "the noise grids did not load"));
-    if (!report.tree || m.tree.branchCount <= 0)
+    if (!report.tree || (opened && report.branches == 0))
         return missing(kTreeFileName, loadFault(path(kTreeFileName), "the tree file did not load"));
     if (!report.leaf) return missing(kLeafFileName, loadFault(path(kLeafFileName), "the leaf file did not load"));
     if (!report.grass) return missing(kGrassFileName, loadFault(path(kGrassFileName), "the grass file did not load"));
+    if (!opened) return unread(dataDir, opened.message);
+    // Another seed than the library's first reads the folder again, quietly.
+    if (const arborvane::Result setUp = scene.sim.setUp(seed); !setUp) return unread(dataDir, setUp.message);
     return true;
 }
 
-void stepExportScene(ExportScene& scene, const WindSettings& wind)
+bool playExportWind(ExportScene& scene, const RunFlags& run, std::string& error)
 {
-    scene.model->input = {wind, false};
-    simulateStep(*scene.model, kTimeStep);
+    std::string text;
+    if (!runWindText(run, text, error)) return false;
+    const arborvane::Result played = scene.sim.setWindScheduleText(
+        text, run.windChoice.file.empty() ? std::string("the run's wind") : run.windChoice.file);
+    if (!played) error = played.message;
+    return played.ok;
+}
+
+bool stepExportScene(ExportScene& scene, std::string& error)
+{
+    const arborvane::Result stepped = scene.sim.step();
+    if (!stepped) error = stepped.message;
+    return stepped.ok;
+}
+
+WindSettings exportWind(const ExportScene& scene)
+{
+    const arborvane::Wind w = scene.sim.wind();
+    const arborvane::Point3& d = w.direction;
+    return {w.regime == arborvane::WindRegime::gale, w.magnitude, {d.x, d.y, d.z, 0}};
 }
 
 std::vector<std::string> exportInputFiles(const std::string& dataDir)

@@ -1,27 +1,36 @@
-// The one place the exporter loads, sets up and steps the simulation, so a
-// change of the core's pipeline touches only export_scene.cpp.
+// The one place the exporter loads, sets up and steps the simulation, all
+// through the library (arborvane::Simulation), so a change of the core's
+// pipeline touches none of the exporter.
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "math/vec3.h"
+#include "arborvane/arborvane.h"
+#include "cli/run_flags.h"
 #include "image/bmp_file.h"
-#include "scene/scene.h"
+#include "wind/wind_settings.h"
 
 struct ExportScene {
-    std::unique_ptr<Scene> model = std::make_unique<Scene>(); // the simulated scene
+    // Unrefined centre lines: one joint per point of the tree file. The
+    // motion is the same either way; refinement only adds drawn points.
+    arborvane::Simulation sim{arborvane::Workers{}, arborvane::CentreLines::asInFile};
     // Indexed by SceneTextureIndex; grass textures only when asked for.
     BmpImage sceneTextures[6];
     BmpImage grassTextures[4];
 };
 
 // Every data file the export needs, from dataDir, set up with the fixed
-// foliage seed and unrefined centre lines. False with a one-line reason.
+// foliage seed. The loaders' lines go to standard output. False with a
+// one-line reason.
 bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t seed, bool withGrassTextures,
                      std::string& error);
 // Paths of the data files loadExportScene reads, so the output is never one of them.
 std::vector<std::string> exportInputFiles(const std::string& dataDir);
-// One 0.05 s step of the whole scene, centre lines left unrefined.
-void stepExportScene(ExportScene& scene, const WindSettings& wind);
+// The steps from now on follow the run's schedule (run.schedule), bit for
+// bit as the other programs play it. False with a reason.
+bool playExportWind(ExportScene& scene, const RunFlags& run, std::string& error);
+// One 0.05 s step of the whole scene. False with the library's reason.
+bool stepExportScene(ExportScene& scene, std::string& error);
+// The wind of the moment (what drove the last step; before a step, what the first takes).
+WindSettings exportWind(const ExportScene& scene);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "data_constants/grass_file.h"
+#include "data_constants/leaf_file.h"
 #include "data_constants/texture_files.h"
-#include "tree/leaf_geometry.h"
-#include "scene/scene.h"
 
 namespace glb {
 
@@ -51,28 +51,30 @@ int addTreeRig(GlbParts& out, const ExportRig& rig, int& treeFirst)
 
 // Bark: every branch's rest tube, ring k on joint k of its branch; and the
 // petioles, each starting on its branch tip's joint.
-void addBarkAndPetioles(GlbParts& out, const TreeModel& model, const ExportRig& rig, const TreeMaterials& mats,
-                        int treeSkin)
+void addBarkAndPetioles(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig,
+                        const TreeMaterials& mats, int treeSkin)
 {
     Geometry trunk, branches, petioles;
     std::vector<int> ringJoint;
+    const size_t leaves = sim.leavesPerBranch();
     for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
         if (rig.branchFirst[b] < 0) continue;
-        const Branch& rest = model.restBranches[b];
-        ringJoint.resize(rest.pointCount);
-        for (int k = 0; k < rest.pointCount; ++k) ringJoint[k] = rig.branchFirst[b] + k;
-        addTube(b == 0 ? trunk : branches, rest.pointCount, rest.points.get(), rest.radii.get(), b == 0 ? 16 : 8,
+        const std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
+        const int n = static_cast<int>(rest.size());
+        ringJoint.resize(n);
+        for (int k = 0; k < n; ++k) ringJoint[k] = rig.branchFirst[b] + k;
+        addTube(b == 0 ? trunk : branches, n, rest.data(), sim.restBranchRadii(b).data(), b == 0 ? 16 : 8,
                 ringJoint.data());
-        if (rest.pointCount < 2) continue;
-        for (int l = 0; l < kLeavesPerBranch; ++l) {
-            const int first = rig.petioleFirst[b * kLeavesPerBranch + l];
+        if (n < 2) continue;
+        for (size_t l = 0; l < leaves; ++l) {
+            const int first = rig.petioleFirst[b * leaves + l];
             if (first < 0) continue;
-            const Leaf& leaf = model.branches[b].leaves[l];
+            const std::vector<Vec3> petiole = vec3s(sim.restLeafPetiole(b, l));
             int joints[kPetiolePoints];
-            joints[0] = rig.branchFirst[b] + rest.pointCount - 1; // the petiole starts on the branch tip's transform
+            joints[0] = rig.branchFirst[b] + n - 1; // the petiole starts on the branch tip's transform
             for (int k = 1; k < kPetiolePoints; ++k) joints[k] = first + k - 1;
-            addTube(petioles, std::min(leaf.pointCount, kPetiolePoints), leaf.restPetiolePoints, leaf.petioleRadii,
-                    3, joints);
+            addTube(petioles, std::min(static_cast<int>(petiole.size()), kPetiolePoints), petiole.data(),
+                    sim.leafPetioleRadii(b, l).data(), 3, joints);
         }
     }
     tinygltf::Mesh bark;
@@ -108,18 +110,29 @@ struct BladeSink {
 };
 
 
+// Groups blades are drawn in: one per grass texture, then one untextured.
+constexpr int kGrassGroups = kGrassTextureCount + 1;
+
+// A blade's group: its texture, or the last, untextured group for an index
+// that names no texture, as the window draws such a blade (plain, in its
+// colour). The loader deals 0..3 only, so only hand-made rigs reach it.
+int grassGroup(int texture) { return texture >= 0 && texture < kGrassTextureCount ? texture : kGrassTextureCount; }
+
 // The rest strips of the blades in one texture group, each level on its joint.
-Geometry grassGroupStrips(const GrassField& field, const ExportRig& rig, int group, int anchorJoint)
+Geometry grassGroupStrips(const arborvane::Simulation& sim, const ExportRig& rig, int group, int anchorJoint)
 {
     Geometry g;
     for (int b = 0; b < rig.grassBlades; ++b) {
-        const GrassBlade& blade = field.blades[b];
-        if (grassTextureGroup(blade) != group) continue;
+        if (grassGroup(rig.grassTexture[b]) != group) continue;
+        const arborvane::Strided<arborvane::Point3> restCentre = sim.restGrassCentre(b);
+        const arborvane::Strided<arborvane::Point3> restEdge = sim.restGrassEdge(b);
         uint32_t prev[2] = {};
         for (int k = 0; k < kGrassLevels; ++k) {
             const int joint = k == 0 ? anchorJoint : b * (kGrassLevels - 1) + k - 1;
-            const Vec3& e = blade.restEdge[k];
-            const Vec3 other = bladeFarEdge(blade.restCentre[k], e);
+            const Vec3 e = vec3(restEdge[k]);
+            const Vec3 c = vec3(restCentre[k]);
+            // The far side of the level: the edge point mirrored through the centre line.
+            const Vec3 other{2.0 * c.x - e.x, 2.0 * c.y - e.y, 2.0 * c.z - e.z, 0};
             const double v = static_cast<float>(k) / static_cast<float>(kGrassLevels);
             const uint32_t a = g.vertex(other, nullptr, 0.0, v, joint);
             const uint32_t d = g.vertex(e, nullptr, 1.0, v, joint);
@@ -134,12 +147,28 @@ Geometry grassGroupStrips(const GrassField& field, const ExportRig& rig, int gro
 } // namespace
 
 // One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
-int addLeafBlades(GlbParts& out, const LeafTemplate& leaf, const MotionTracks& tracks, const TreeMaterials& mats)
+int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionTracks& tracks,
+                  const TreeMaterials& mats)
 {
     tinygltf::Model& m = out.m;
     Geometry lower, upper;
     BladeSink bladeSink{lower, upper, {}, 0};
-    emitBladeTriangles(leaf, bladeSink);
+    // Every triangle whose corners are template vertices (one that is not
+    // would read past the template), as the window draws the blade.
+    const arborvane::Strided<arborvane::Point3> vertices = sim.leafBladeVertices();
+    const std::span<const double> uv = sim.leafBladeTexCoords();
+    const std::span<const std::int32_t> corners = sim.leafBladeTriangles();
+    for (size_t t = 0; t + 2 < corners.size(); t += 3) {
+        bool valid = true;
+        for (size_t i = 0; i < 3; ++i)
+            valid = valid && corners[t + i] >= 0 && static_cast<size_t>(corners[t + i]) < vertices.size();
+        for (size_t i = 0; valid && i < 3; ++i) {
+            const size_t k = static_cast<size_t>(corners[t + i]);
+            const arborvane::Point3& p = vertices[k];
+            bladeSink.vertex(static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), static_cast<float>(p.x),
+                             static_cast<float>(p.y), static_cast<float>(p.z));
+        }
+    }
     tinygltf::Mesh blade;
     blade.name = "leaf_blade";
     addPrimitive(blade, out.bin, lower, mats.lower);
@@ -162,7 +191,7 @@ int addLeafBlades(GlbParts& out, const LeafTemplate& leaf, const MotionTracks& t
 
 // Grass: one strip per blade from its two edge lines, grouped by texture as
 // the window draws them (blades naming no texture last, untextured).
-bool addGrass(GlbParts& out, const GrassField& field, const ExportRig& rig, const BmpImage* grassTextures,
+bool addGrass(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig, const BmpImage* grassTextures,
               int& grassFirst, std::string& error)
 {
     tinygltf::Model& m = out.m;
@@ -178,7 +207,7 @@ bool addGrass(GlbParts& out, const GrassField& field, const ExportRig& rig, cons
     tinygltf::Mesh grass;
     grass.name = "grass";
     for (int t = 0; t < kGrassGroups; ++t) {
-        Geometry g = grassGroupStrips(field, rig, t, anchorJoint);
+        Geometry g = grassGroupStrips(sim, rig, t, anchorJoint);
         int mat = -1;
         if (t < kGrassTextureCount) {
             const int texture = addTexture(m, out.bin, grassTextures[t], "grass" + std::to_string(t + 1), error);
@@ -201,15 +230,16 @@ int firstPetioleJoint(const ExportRig& rig)
     return firstPetiole;
 }
 
-void addAnimatedNodes(const TreeModel& model, const ExportRig& rig, const MotionTracks& tracks,
+void addAnimatedNodes(const arborvane::Simulation& sim, const ExportRig& rig, const MotionTracks& tracks,
                       const AnimatedNodes& nodes, Animator& anim)
 {
     // Local translations that stay within this of their first value are
     // fixed offsets along a branch, not motion.
     double extent = 1.0;
+    const arborvane::Box bounds = sim.sceneBounds();
     for (int i = 0; i < 3; ++i) {
-        const double lo[3] = {model.boundsMin.x, model.boundsMin.y, model.boundsMin.z};
-        const double hi[3] = {model.boundsMax.x, model.boundsMax.y, model.boundsMax.z};
+        const double lo[3] = {bounds.min.x, bounds.min.y, bounds.min.z};
+        const double hi[3] = {bounds.max.x, bounds.max.y, bounds.max.z};
         extent = std::max(extent, hi[i] - lo[i]);
     }
     // Branch chains are deep and long: full-precision turns keep the tips

@@ -3,14 +3,12 @@
 #pragma once
 #include <string>
 
+#include "arborvane/arborvane.h"
 #include "export/export_rig.h"
 #include "export/glb_animation.h"
 #include "export/gltf_kit.h"
 #include "export/motion_tracks.h"
-#include "grass/grass_field.h"
 #include "image/bmp_file.h"
-#include "tree/leaf_template.h"
-#include "tree/tree_model.h"
 
 namespace glb {
 
@@ -44,17 +42,18 @@ bool addTreeMaterials(GlbParts& out, const BmpImage* sceneTextures, TreeMaterial
 int addTreeRig(GlbParts& out, const ExportRig& rig, int& treeFirst);
 // Bark: every branch's rest tube, ring k on joint k of its branch; and the
 // petioles, each starting on its branch tip's joint.
-void addBarkAndPetioles(GlbParts& out, const TreeModel& model, const ExportRig& rig, const TreeMaterials& mats,
-                        int treeSkin);
+void addBarkAndPetioles(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig,
+                        const TreeMaterials& mats, int treeSkin);
 // One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
-int addLeafBlades(GlbParts& out, const LeafTemplate& leaf, const MotionTracks& tracks, const TreeMaterials& mats);
-// Grass: one strip per blade, grouped by texture as the window draws them.
-bool addGrass(GlbParts& out, const GrassField& field, const ExportRig& rig, const BmpImage* grassTextures,
+int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionTracks& tracks,
+                  const TreeMaterials& mats);
+// Grass: one strip per blade, grouped by texture (rig.grassTexture) as the window draws them.
+bool addGrass(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig, const BmpImage* grassTextures,
               int& grassFirst, std::string& error);
 // The first tree joint of a petiole (or the joint count): where int16 turns start.
 int firstPetioleJoint(const ExportRig& rig);
 // Every moving joint's tracks into anim (not yet finished).
-void addAnimatedNodes(const TreeModel& model, const ExportRig& rig, const MotionTracks& tracks,
+void addAnimatedNodes(const arborvane::Simulation& sim, const ExportRig& rig, const MotionTracks& tracks,
                       const AnimatedNodes& nodes, Animator& anim);
 
 } // namespace glb

@@ -10,7 +10,6 @@
 #include "export/glb_container.h"
 #include "export/glb_parts.h"
 #include "export/gltf_kit.h"
-#include "scene/scene.h"
 
 using namespace glb;
 
@@ -36,10 +35,10 @@ bool planGlb(const GlbInput& in, GlbPlan& plan, std::string& error)
     if (!addTreeMaterials(out, in.sceneTextures, mats, error)) return false;
     p.scene.name = "Arborvane";
     const int treeSkin = addTreeRig(out, rig, p.nodes.tree);
-    addBarkAndPetioles(out, in.model->tree, rig, mats, treeSkin);
-    p.nodes.leaves = addLeafBlades(out, *in.leaf, *in.tracks, mats);
+    addBarkAndPetioles(out, *in.sim, rig, mats, treeSkin);
+    p.nodes.leaves = addLeafBlades(out, *in.sim, *in.tracks, mats);
     if (!rig.grass.empty() && in.grassTextures &&
-        !addGrass(out, in.model->grass, rig, in.grassTextures, p.nodes.grass, error))
+        !addGrass(out, *in.sim, rig, in.grassTextures, p.nodes.grass, error))
         return false;
     const MotionTracks& t = *in.tracks;
     const int grassJoints = p.nodes.grass >= 0 ? t.grass.joints : 0;
@@ -75,7 +74,7 @@ bool finishGlb(GlbPlan& plan, const GlbInput& in, const GlbSink& sink, uint64_t&
 {
     GlbPlan::Parts& p = *plan.parts;
     Animator anim{p.m, p.bin, in.tracks->frames, {}, {}};
-    addAnimatedNodes(in.model->tree, *in.rig, *in.tracks, p.nodes, anim);
+    addAnimatedNodes(*in.sim, *in.rig, *in.tracks, p.nodes, anim);
     anim.finish("wind");
     p.m.scenes.push_back(p.scene);
     p.m.defaultScene = 0;
@@ -103,7 +102,7 @@ bool finishStaticGlb(GlbPlan& plan, const GlbInput& in, std::string& glb, std::v
 {
     GlbPlan::Parts& p = *plan.parts;
     Animator anim{p.m, p.bin, in.tracks->frames, {}, {}};
-    addAnimatedNodes(in.model->tree, *in.rig, *in.tracks, p.nodes, anim);
+    addAnimatedNodes(*in.sim, *in.rig, *in.tracks, p.nodes, anim);
     tracks = anim.tracks();
     p.m.scenes.push_back(p.scene);
     p.m.defaultScene = 0;

@@ -8,18 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "arborvane/arborvane.h"
 #include "export/export_rig.h"
 #include "export/motion_tracks.h"
 #include "image/bmp_file.h"
-#include "tree/leaf_template.h"
-
-struct Scene;
 
 constexpr double kFramesPerSecond = 20.0; // one 0.05 s step per frame: plays in real time
 
 struct GlbInput {
-    const Scene* model = nullptr;       // rest geometry (restBranches, leaves' rest copies, grass rest)
-    const LeafTemplate* leaf = nullptr;
+    const arborvane::Simulation* sim = nullptr; // rest geometry, leaf template and bounds, through its views
     const BmpImage* sceneTextures = nullptr; // indexed by SceneTextureIndex
     const BmpImage* grassTextures = nullptr; // 4, or null without grass
     const ExportRig* rig = nullptr;

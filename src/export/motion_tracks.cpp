@@ -7,8 +7,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "scene/scene.h"
-
 namespace {
 
 // Frames per block of a streamed clip: a few megabytes for the tree's joints.
@@ -95,11 +93,12 @@ MotionTracks makeTracks(const ExportRig& rig, int frames, int blockFrames)
     MotionTracks m;
     m.frames = frames;
     m.blockFrames = blockFrames;
+    const size_t leaves = rig.branchFirst.empty() ? 0 : rig.petioleFirst.size() / rig.branchFirst.size();
     for (size_t b = 0; b < rig.branchFirst.size(); ++b)
-        for (int l = 0; l < kLeavesPerBranch; ++l)
-            if (rig.petioleFirst[b * kLeavesPerBranch + l] >= 0) {
+        for (size_t l = 0; l < leaves; ++l)
+            if (rig.petioleFirst[b * leaves + l] >= 0) {
                 m.leafBranch.push_back(static_cast<int>(b));
-                m.leafIndex.push_back(l);
+                m.leafIndex.push_back(static_cast<int>(l));
             }
     sizeTracks(m.tree, static_cast<int>(rig.tree.size()), blockFrames);
     sizeTracks(m.grass, static_cast<int>(rig.grass.size()), blockFrames);
@@ -128,29 +127,29 @@ OwnedFd::~OwnedFd()
     if (fd >= 0) close(fd);
 }
 
-MotionTracks makeMotionTracks(const ExportRig& rig, const Scene&, int frames)
+MotionTracks makeMotionTracks(const ExportRig& rig, const arborvane::Simulation&, int frames)
 {
     return makeTracks(rig, frames, frames);
 }
 
-MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const Scene&, int frames, int scratchFd)
+MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const arborvane::Simulation&, int frames, int scratchFd)
 {
     MotionTracks m = makeTracks(rig, frames, std::min(frames, kBlockFrames));
     m.scratch = OwnedFd(scratchFd);
     return m;
 }
 
-bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const Scene& scene, int frame, std::string* error)
+bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const arborvane::Simulation& sim, int frame,
+                  std::string* error)
 {
-    const TreeModel& model = scene.tree;
     std::vector<Mat4> tree, grass;
-    rigWorldTransforms(rig, scene, tree, rig.grass.empty() ? nullptr : &grass);
+    rigWorldTransforms(rig, sim, tree, rig.grass.empty() ? nullptr : &grass);
     captureJoints(tracks.tree, rig.tree, tree, frame, tracks.blockFrames);
     if (!rig.grass.empty()) captureJoints(tracks.grass, rig.grass, grass, frame, tracks.blockFrames);
     for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
-        const Leaf& leaf = model.branches[tracks.leafBranch[i]].leaves[tracks.leafIndex[i]];
+        const arborvane::Matrix4& blade = sim.leafBladeMatrices(tracks.leafBranch[i])[tracks.leafIndex[i]];
         double tr[3], q[4], s = 1.0;
-        decomposeBladeMatrix(leaf.bladeMatrix, tr, q, s);
+        decomposeBladeMatrix(mat4(blade), tr, q, s);
         if (frame == 0) tracks.leafScale[i] = static_cast<float>(s);
         store(tracks.leaves, static_cast<int>(i), frame, tracks.blockFrames, tr, q);
     }

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "arborvane/arborvane.h"
 #include "export/export_rig.h"
-
-struct Scene;
 
 // Floats per joint and frame: translation x y z, then rotation x y z w.
 constexpr int kPoseFloats = 7;
@@ -44,12 +43,13 @@ struct MotionTracks {
 };
 
 // Every frame in memory (short clips, tests).
-MotionTracks makeMotionTracks(const ExportRig& rig, const Scene& scene, int frames);
+MotionTracks makeMotionTracks(const ExportRig& rig, const arborvane::Simulation& sim, int frames);
 // Blocks of frames written to scratchFd (owned from now on) as they fill.
-MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const Scene& scene, int frames, int scratchFd);
-// Reads the model's current state as frame `frame`; frames come in order.
+MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const arborvane::Simulation& sim, int frames,
+                                      int scratchFd);
+// Reads the simulation's current state as frame `frame`; frames come in order.
 // False with a reason when a full block cannot be written out.
-bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const Scene& scene, int frame,
+bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const arborvane::Simulation& sim, int frame,
                   std::string* error = nullptr);
 // One joint's whole track, [frame][7]. False with a reason on a read error.
 bool readTrack(const MotionTracks& tracks, const JointTracks& group, int joint, std::vector<float>& out,

@@ -12,7 +12,6 @@
 
 #include "arborvane_web_viewer.h"
 #include "data_constants/scene_look.h"
-#include "dynamics/simulation.h"
 #include "platform/atomic_file.h"
 
 namespace {
@@ -64,7 +63,7 @@ std::string pageInfo(const WebMotion& motion, const std::vector<WindSettings>& w
                   kSkyColour[0], kSkyColour[1], kSkyColour[2], kLightRestPosition[0], kLightRestPosition[1],
                   kLightRestPosition[2]);
     std::string s = "{\"frames\":" + std::to_string(motion.frames) +
-                    ",\"fps\":" + std::to_string(static_cast<int>(1.0 / kTimeStep + 0.5)) + item + ",\"wind\":[";
+                    ",\"fps\":" + std::to_string(static_cast<int>(1.0 / arborvane::Simulation::timeStep() + 0.5)) + item + ",\"wind\":[";
     for (size_t i = 0; i < wind.size(); ++i) {
         std::snprintf(item, sizeof item, "%s[%d,%.6g]", i ? "," : "", wind[i].gale ? 1 : 0, wind[i].magnitude);
         s += item;

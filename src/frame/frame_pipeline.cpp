@@ -3,20 +3,17 @@
 #include <chrono>
 
 #include "dynamics/simulation.h"
+#include "grass/grass_shade.h"
 #include "scene/scene.h"
 
 namespace {
 
-// A frame begun afresh: a playing schedule sets the view's wind; in
-// interaction mode windDirection the wind direction follows windRotation; the
-// view's wind settings become the next step's input; the grass is shaded for
-// this frame's light.
-void beginFrame(Scene& scene, ViewState& view)
+// A frame begun afresh: the view's wind drives the scene's, the grass is
+// shaded for this frame's light.
+void beginFrame(Scene& scene, const ViewState& view)
 {
-    followWindSchedule(view, scene);
-    followWindRotation(view);
     applyViewInput(scene, view);
-    prepareFrame(scene, currentLight(view), view.showShadows);
+    shadeGrass(scene.shade, scene.grass, scene.tree, currentLight(view), view.showShadows);
 }
 
 // On the step thread, after the steps: the start of the next frame, from the
@@ -25,7 +22,7 @@ void prepareNextFrame(void* context)
 {
     FramePipeline& p = *static_cast<FramePipeline*>(context);
     const ViewState& view = p.preparedFor;
-    prepareFrame(*p.scene, currentLight(view), view.showShadows);
+    shadeGrass(p.scene->shade, p.scene->grass, p.scene->tree, currentLight(view), view.showShadows);
     fillViewBatches(p.sets[1 - p.drawn], *p.scene, view);
 }
 
@@ -39,7 +36,6 @@ void sizeFramePipeline(FramePipeline& pipeline, const Scene& scene)
 
 const DrawBatches& startFrame(FramePipeline& p, Scene& scene, ViewState& view)
 {
-    followWindSchedule(view, scene);
     followWindRotation(view);
     if (!p.prepared) {
         beginFrame(scene, view);
@@ -49,7 +45,7 @@ const DrawBatches& startFrame(FramePipeline& p, Scene& scene, ViewState& view)
         // changes; the grid the next frame eases from follows a new light or
         // shadow flag at once, as in a frame begun now.
         applyViewInput(scene, view);
-        if (!sameLighting(view, p.preparedFor)) reprepareShade(scene, currentLight(view), view.showShadows);
+        if (!sameLighting(view, p.preparedFor)) remarkShadeGrid(scene.shade, scene.tree, currentLight(view), view.showShadows);
         fillViewBatches(p.sets[p.drawn], scene, view);
     }
     p.prepared = true;

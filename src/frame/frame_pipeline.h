@@ -27,9 +27,9 @@ struct FramePipeline {
 void sizeFramePipeline(FramePipeline& pipeline, const Scene& scene);
 
 // Starts a frame, the one way the window, the recorder and the tests do:
-// a playing schedule sets the view's wind, a wind drag its direction, the
-// view becomes the next step's input, the grass is shaded for the light, and
-// this frame's arrays are returned, ready to draw. What the last frame
+// a wind drag sets the view's wind direction, the view's wind drives the
+// scene's, the grass is shaded for the light, and this frame's arrays are
+// returned, ready to draw (with the wind of the moment they show). What the last frame
 // prepared is used unless the view has changed since (input between frames):
 // then they are filled again for the present view.
 const DrawBatches& startFrame(FramePipeline& pipeline, Scene& scene, ViewState& view);

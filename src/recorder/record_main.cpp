@@ -201,10 +201,8 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
 {
     view.windowWidth = options.width;
     view.windowHeight = options.height;
-    view.wind = options.run.wind;
     // The plain flags too make a schedule: one key, the same wind every step.
-    view.windScheduled = true;
-    view.windSchedule = options.run.schedule;
+    view.wind = scheduledWind(options.run.schedule);
     view.showShadows = options.shadows;
     view.skeletonView = options.skeleton;
     view.interactionMode = InteractionMode::tree;
@@ -226,6 +224,7 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
         return false;
     }
     sizeFramePipeline(pipeline, scene);
+    applyViewInput(scene, view); // the scene's wind from the start: the trace reads it before the first frame
     applyWindowSize(view, options.width, options.height); // the 60 degree projection the window gets before its first frame
     return true;
 }
@@ -254,7 +253,7 @@ bool recordFrames(const RecordOptions& options, OffscreenContext& context, WindT
     for (int frame = 0; frame < options.frames; ++frame) {
         const double frameStart = elapsed();
         // The state this frame shows, after `frame` steps, and the wind of the step that made it.
-        trace.add(frame, evaluateWind(options.run.schedule, (frame > 0 ? frame - 1 : 0) * kTimeStep), scene.tree);
+        trace.add(frame, scene.lastWind, scene.tree);
         // As the window does: the frame's arrays (filled while the last frame
         // was drawn), the step and the next frame's arrays while these are
         // drawn, then save what was drawn.

@@ -32,9 +32,9 @@ void drawGroundAndLight(const RenderAssets& assets, const ViewState& view)
     glPopMatrix();
 }
 
-// The tree pass (with the grass) and the red wind arrow under treeRotation.
+// The tree pass (with the grass) and the red wind arrow (the wind of the frame) under treeRotation.
 template <class TreePass>
-void drawTreeScene(const RenderAssets& assets, const ViewState& view, TreePass treePass)
+void drawTreeScene(const RenderAssets& assets, const ViewState& view, const WindSettings& wind, TreePass treePass)
 {
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -44,7 +44,7 @@ void drawTreeScene(const RenderAssets& assets, const ViewState& view, TreePass t
     glMultMatrixd(view.treeRotation.m);
     glTranslatef(0.0f, static_cast<float>(-kTreeDrop), 0.0f);
     treePass();
-    drawDirectionArrow(assets, view.wind.direction, 0.1);
+    drawDirectionArrow(assets, wind.direction, 0.1);
     glPopMatrix();
 }
 
@@ -63,7 +63,7 @@ void drawShadows(const DrawBatches& batches, const ViewState& view)
 void drawFrame(const RenderAssets& assets, const DrawBatches& batches, const ViewState& view)
 {
     drawGroundAndLight(assets, view);
-    drawTreeScene(assets, view, [&] { drawSceneBatches(batches, assets); });
+    drawTreeScene(assets, view, batches.wind, [&] { drawSceneBatches(batches, assets); });
     drawShadows(batches, view);
 }
 
@@ -71,7 +71,7 @@ void drawSkeletonFrame(const Scene& scene, const RenderAssets& assets, const Dra
                        const ViewState& view)
 {
     drawGroundAndLight(assets, view);
-    drawTreeScene(assets, view, [&] { renderSkeleton(scene, assets); });
+    drawTreeScene(assets, view, batches.wind, [&] { renderSkeleton(scene, assets); });
     drawShadows(batches, view);
 }
 

@@ -82,13 +82,3 @@ LoadReport startSimulation(Scene& scene, const SimulationStart& start)
     setUpScene(scene, start.foliageSeed);
     return report;
 }
-
-void prepareFrame(Scene& scene, const Vec3& light, bool shadows)
-{
-    shadeGrass(scene.shade, scene.grass, scene.tree, light, shadows);
-}
-
-void reprepareShade(Scene& scene, const Vec3& light, bool shadows)
-{
-    remarkShadeGrid(scene.shade, scene.tree, light, shadows);
-}

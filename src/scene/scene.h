@@ -1,8 +1,8 @@
 // The scene: everything the simulation reads and writes, in one record. No
 // OpenGL: the window program, the recorder, the exporter, tests and
-// benchmarks all hold one. loadScene once, setUpScene once, then every frame
-// prepareFrame (grass shading) and the step, which runs while the frame's
-// arrays, made before it, are drawn (frame/frame_pipeline.h).
+// benchmarks all hold one. startSimulation once, then every frame the grass
+// shading and the step, which runs while the frame's arrays, made before it,
+// are drawn (frame/frame_pipeline.h).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,15 +15,15 @@
 #include "tree/refine.h"
 #include "tree/tree_model.h"
 #include "wind/noise_field.h"
-#include "wind/wind_schedule.h"
+#include "wind/wind_driver.h"
 #include "wind/wind_settings.h"
 
 class WorkPool;
 
-// What the next step is driven by; the front-ends set it from their view state.
+// What the next step is driven by.
 struct SimulationInput {
-    WindSettings wind;             // regime, magnitude (window: 10..800) and direction
-    bool refine = true;            // refine the centre lines after the step (the shadow flag)
+    WindSettings wind;  // the wind of the moment, the next step's: driveWind sets it, a playing schedule moves it once per step
+    bool refine = true; // refine the centre lines after the step (the shadow flag)
 };
 
 struct Scene {
@@ -34,8 +34,8 @@ struct Scene {
     ShadeGrid shade;           // cells under branch shadows: darkens the next frame's grass
     SimulationInput input;     // regime, magnitude, direction, refinement of the next step
     RefineScratch scratch;     // refinement scratch
-    bool windScheduled = false; // each step first sets input.wind from windSchedule at its own time
-    WindSchedule windSchedule;  // the wind over simulated time, while windScheduled
+    WindDriver windDriver;      // what drives the wind: the one owner; handed over with driveWind
+    WindSettings lastWind;      // the wind the last step took; since driveWind, until a step, the next step's
     int64_t stepsTaken = 0;     // steps since set-up: the next step's time is stepsTaken x its time step
     Random random;              // every draw of this scene: grass load, then foliage (reseeded)
     WorkPool* pool = nullptr;   // the workers its steps share, handed in; null: WorkPool::shared()
@@ -75,9 +75,3 @@ struct SimulationStart {
 // scene should be new (its generator at the start state). Set-up runs even
 // when a group failed, on what loaded; the report says what did.
 LoadReport startSimulation(Scene& scene, const SimulationStart& start);
-
-// Grass shading before a frame is drawn; see shadeGrass in grass/grass_shade.h.
-void prepareFrame(Scene& scene, const Vec3& light, bool shadows);
-// The light or the shadow flag changed after prepareFrame: the shade grid is
-// marked again for them, as prepareFrame would have; the colours stay.
-void reprepareShade(Scene& scene, const Vec3& light, bool shadows);

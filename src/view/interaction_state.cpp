@@ -122,14 +122,14 @@ bool applyMenu(ControlState& state, int value)
     }
 }
 
-KeyResult applyWindKey(WindPlayback& p, unsigned char key, double t)
+KeyResult applyWindKey(WindDriver& p, unsigned char key, double t)
 {
     // In the order of the presets' table.
     static constexpr const char* kPresetKeys[] = {"calm", "breeze", "gale", "strong-gale", "storm"};
     const bool preset = key >= '1' && key <= '5';
     if (!preset && key != 'g' && key != 'G') return KeyResult::Ignored;
     if (!p.scheduled) {
-        p.schedule = constantSchedule(p.wind);
+        p.schedule = constantSchedule(p.constant);
         p.scheduled = true;
     }
     if (preset)
@@ -137,13 +137,6 @@ KeyResult applyWindKey(WindPlayback& p, unsigned char key, double t)
     else
         setGusts(p.schedule, p.schedule.gusts.enabled ? GustSettings{} : kDefaultGusts);
     return KeyResult::Handled;
-}
-
-void endWindSchedule(WindPlayback& p, double t)
-{
-    if (!p.scheduled) return;
-    p.wind = evaluateWind(p.schedule, t);
-    p.scheduled = false;
 }
 
 void stepWindMagnitude(double& magnitude, bool increase)

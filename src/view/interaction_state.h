@@ -6,7 +6,7 @@
 
 #include "math/mat4.h"
 #include "view/interaction_mode.h"
-#include "wind/wind_schedule.h"
+#include "wind/wind_driver.h"
 
 // References to the settings the input handlers change.
 struct ControlState {
@@ -54,20 +54,12 @@ bool applyMenu(ControlState& state, int value);
 // Left/Right arrow: +-5 within [50, 800], tested before the step, in double.
 void stepWindMagnitude(double& magnitude, bool increase);
 
-// The window's wind schedule and the wind it shows.
-struct WindPlayback {
-    WindSettings& wind;        // overlay figures; the constant wind when nothing plays
-    bool& scheduled;           // a schedule plays
-    WindSchedule& schedule;    // the playing schedule
-};
-
 // '1'..'5' ease from time t (seconds, the next step's) to calm, breeze, gale,
 // strong-gale, storm; 'g' or 'G' turns the default gusts on or off. A constant
 // wind becomes a schedule first. Other keys are Ignored and change nothing.
-KeyResult applyWindKey(WindPlayback& playback, unsigned char key, double t);
-// Before a key, the menu or a drag sets the wind directly: a playing schedule
-// ends and its state at t stays as the constant wind.
-void endWindSchedule(WindPlayback& playback, double t);
+// Before a key, the menu or a drag sets the wind directly, endSchedule
+// (wind/wind_driver.h) ends a playing schedule, its state at t staying.
+KeyResult applyWindKey(WindDriver& wind, unsigned char key, double t);
 
 // Capture files: frames 0..kCaptureFrameLimit-1 under kCaptureDirectory.
 constexpr int kCaptureFrameLimit = 800;

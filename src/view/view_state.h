@@ -9,8 +9,7 @@
 #include "view/frame_rate.h"
 #include "view/interaction_mode.h"
 #include "view/realtime_pacing.h"
-#include "wind/wind_schedule.h"
-#include "wind/wind_settings.h"
+#include "wind/wind_driver.h"
 
 struct Scene;
 
@@ -20,7 +19,6 @@ struct ViewState {
     double nearPlane = 0.1;                 // perspective clipping distances, model units
     double farPlane = 200.0;
     Vec3 cameraEye{0.0, 2.0, 12.0, 0};      // eye of the fixed camera, looking at (0, 2, 0)
-    Vec3 lightRestPosition{-10.0, 12.0, 5.0, 0}; // light before lightRotation (directional)
     Vec3 lightColour{1.0, 1.0, 1.0, 0};     // diffuse and specular colour
     Mat4 projectionMatrix = identity();     // OpenGL order
     Mat4 cameraView = identity();           // OpenGL order
@@ -29,9 +27,7 @@ struct ViewState {
     Mat4 lightRotation = identity();
     Mat4 dragBase = identity();             // target at the start of the drag series
     InteractionMode interactionMode = InteractionMode::tree; // what a drag moves
-    WindSettings wind;                      // overlay figures and the next step's wind
-    bool windScheduled = false;             // a schedule plays: the steps and `wind` follow windSchedule
-    WindSchedule windSchedule;              // from --wind/--wind-preset/--gusts or the keys 1-5 and g
+    WindDriver wind;                        // the wind chosen: constant (keys, menu, drags) or a schedule (--wind, --wind-preset, --gusts, keys 1-5 and g)
     bool showShadows = true;                // planar shadow pass on (and centre lines refined)
     bool skeletonView = false;              // translucent skeleton instead of bark and leaves
     bool capturing = false;                 // frame capture running
@@ -52,11 +48,9 @@ Vec3 currentLight(const ViewState& view);
 // Tree space to eye space, OpenGL order: cameraView, treeRotation, then the drop.
 Mat4 treeModelview(const ViewState& view);
 
-// In interaction mode windDirection the wind direction follows windRotation, unless a schedule plays.
+// In interaction mode windDirection the constant wind's direction follows windRotation, unless a schedule plays.
 void followWindRotation(ViewState& view);
-// While a schedule plays, `wind` shows its state at the next step's time (overlay, arrow).
-void followWindSchedule(ViewState& view, const Scene& scene);
-// The view's wind (or schedule), gale and shadow settings become the next step's input.
+// The view's wind (constant or schedule) drives the scene's; its shadow flag is the next step's refinement.
 void applyViewInput(Scene& scene, const ViewState& view);
 // Whether two views draw the same picture of the same scene and give the
 // step the same input (drags in progress, frame rate and capture aside).

@@ -63,9 +63,30 @@ expect "$dev" "$lib/libarborvane_core.a" include/arborvane/arborvane.h include/a
   "$lib/cmake/Arborvane/ArborvaneConfig.cmake" "$lib/cmake/Arborvane/ArborvaneConfigVersion.cmake" \
   "$lib/cmake/Arborvane/ArborvaneTargets.cmake" share/doc/arborvane-dev/copyright
 
+# The Python package, when the build made the module: where Debian's python3
+# finds it, for exactly the python3 it was built for.
+py=$work/python3-arborvane_${version}_${arch}.deb
+debs=("$deb" "$dev")
+if grep -q 'CPACK_COMPONENTS_ALL "[^"]*Python' "$build/CPackConfig.cmake"; then
+  debs+=("$py")
+  [ -f "$py" ] || fail "no python3-arborvane_${version}_${arch}.deb"
+  site=lib/python3/dist-packages/arborvane
+  expect "$py" "$site/__init__.py" "$site/sweep.py" "$site/_arborvane\.cpython-[^/]+\.so" \
+    share/doc/python3-arborvane/copyright share/doc/python3-arborvane/changelog.gz
+  dpkg-deb -c "$py" | grep -q '_build_tree' && fail "the build tree's paths are in python3-arborvane"
+  pyfields=$(dpkg-deb -f "$py" Depends Section)
+  for wanted in 'python3 (>= 3' 'python3 (<< 3' python3-numpy libstdc++6 'Section: python'; do
+    grep -qF "$wanted" <<<"$pyfields" || fail "python3-arborvane lacks '$wanted': $pyfields"
+  done
+fi
+# Every package names the licences: MIT, and the GPL for the grower linked with FFTW.
+grep -q '^License: MIT' "$work/root/usr/share/doc/arborvane/copyright" || fail "copyright does not name MIT"
+grep -q '^Files: usr/bin/arborvane-grow' "$work/root/usr/share/doc/arborvane/copyright" ||
+  fail "copyright does not state the grower's GPL"
+
 # Debian's own checks: no errors (warnings are shown, not failed on).
 if command -v lintian >/dev/null 2>&1; then
-  lintian "$deb" "$dev" >"$work/lintian.log" 2>&1 || true
+  lintian "${debs[@]}" >"$work/lintian.log" 2>&1 || true
   cat "$work/lintian.log"
   grep -q '^E: ' "$work/lintian.log" && fail "lintian reports errors"
 fi

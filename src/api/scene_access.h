@@ -1,0 +1,15 @@
+// The open scene behind a Simulation, for the library's own files that
+// implement its views; not part of the public header.
+#pragma once
+#include "arborvane/arborvane.h"
+
+struct Scene;
+
+namespace arborvane {
+
+struct SceneAccess {
+    // The open scene, or null before open() (or after close()).
+    static const Scene* scene(const Simulation& sim);
+};
+
+} // namespace arborvane
