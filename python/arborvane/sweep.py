@@ -70,22 +70,16 @@ def _simulate(run, data_dir):
 
 def _write_result(path, run, trace, seconds):
     from . import __version__
-    folder = os.path.dirname(path)
-    fd, part = tempfile.mkstemp(dir=folder, prefix="." + os.path.basename(path) + ".", suffix=".part")
-    try:
-        with os.fdopen(fd, "wb") as f:
-            np.savez(f, trace=trace, name=run["name"], tree=run["tree"], tree_value=run["tree_value"],
-                     wind=run["wind"], wind_value=run["wind_value"],
-                     magnitude=np.nan if run["magnitude"] is None else run["magnitude"],
-                     seed=run["seed"], seconds=run["seconds"], steps=run["steps"],
-                     version=__version__, wall_seconds=seconds)
-            f.flush()
-            os.fsync(f.fileno())
-        os.replace(part, path)
-    except BaseException:
-        if os.path.exists(part):
-            os.remove(part)
-        raise
+    from ._summary import _replace
+
+    def write(f):
+        np.savez(f, trace=trace, name=run["name"], tree=run["tree"], tree_value=run["tree_value"],
+                 wind=run["wind"], wind_value=run["wind_value"],
+                 magnitude=np.nan if run["magnitude"] is None else run["magnitude"],
+                 seed=run["seed"], seconds=run["seconds"], steps=run["steps"],
+                 version=__version__, wall_seconds=seconds)
+
+    _replace(path, write, binary=True)
 
 
 def run_one(run, out_dir):
