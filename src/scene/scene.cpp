@@ -77,6 +77,7 @@ LoadReport startSimulation(Scene& scene, const SimulationStart& start)
 {
     const LoadReport report = loadScene(scene, start.dataDir);
     scene.pool = start.pool;
+    scene.placement = start.placement;
     scene.tree.refined = start.refined;
     scene.input.refine = start.refined;
     setUpScene(scene, start.foliageSeed);
