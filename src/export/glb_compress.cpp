@@ -21,6 +21,7 @@ struct Recast {
     size_t stride = 0;
     bool triangles = false;   // an index stream
     bool exponential = false; // positions: floats through the exponent filter
+    bool vertices = true;     // a vertex stream, whose view names its stride (animation views must not)
 };
 
 template <class T>
@@ -143,6 +144,24 @@ std::map<int, Stream> meshStreams(const tinygltf::Model& m)
     return streams;
 }
 
+// A compressed view in place of v: its bytes at the end of data, the decoded
+// ones in the fallback buffer.
+void replaceView(tinygltf::BufferView& v, int index, const Recast& r, std::vector<unsigned char>& data,
+                 CompressedGeometry& out)
+{
+    const std::vector<unsigned char> packed = encode(r);
+    data.resize((data.size() + 3) / 4 * 4, 0);
+    out.views.push_back({index, data.size(), packed.size(), r.stride, r.bytes.size() / r.stride,
+                         r.triangles ? "TRIANGLES" : "ATTRIBUTES", r.exponential ? "EXPONENTIAL" : "NONE"});
+    data.insert(data.end(), packed.begin(), packed.end());
+    out.fallbackBytes = (out.fallbackBytes + 3) / 4 * 4;
+    v.buffer = 1; // the fallback buffer: no bytes of its own, the decoder fills it
+    v.byteOffset = out.fallbackBytes;
+    v.byteLength = r.bytes.size();
+    v.byteStride = r.triangles || !r.vertices ? 0 : r.stride;
+    out.fallbackBytes += r.bytes.size();
+}
+
 } // namespace
 
 void compressGeometry(tinygltf::Model& m, Bin& bin, CompressedGeometry& out)
@@ -162,24 +181,34 @@ void compressGeometry(tinygltf::Model& m, Bin& bin, CompressedGeometry& out)
             continue;
         }
         tinygltf::Accessor& a = m.accessors[it->second.first];
-        const Recast r = recast(a, bin.data, v, it->second.second);
-        const std::vector<unsigned char> packed = encode(r);
-        MeshoptView mv{static_cast<int>(i), data.size(), packed.size(), r.stride, r.bytes.size() / r.stride,
-                       r.triangles ? "TRIANGLES" : "ATTRIBUTES", r.exponential ? "EXPONENTIAL" : "NONE"};
-        data.insert(data.end(), packed.begin(), packed.end());
-        out.fallbackBytes = (out.fallbackBytes + 3) / 4 * 4;
-        v.buffer = 1; // the fallback buffer: no bytes of its own, the decoder fills it
-        v.byteOffset = out.fallbackBytes;
-        v.byteLength = r.bytes.size();
-        v.byteStride = r.triangles ? 0 : r.stride;
-        out.fallbackBytes += r.bytes.size();
-        out.views.push_back(mv);
+        replaceView(v, static_cast<int>(i), recast(a, bin.data, v, it->second.second), data, out);
     }
     bin.data = std::move(data);
     for (const char* e : {"KHR_mesh_quantization", "EXT_meshopt_compression"}) {
         m.extensionsUsed.push_back(e);
         m.extensionsRequired.push_back(e);
     }
+}
+
+void compressTracks(tinygltf::Model& m, Bin& bin, const std::string& tail, CompressedGeometry& out)
+{
+    const size_t head = bin.data.size();
+    std::map<int, size_t> strides; // later view -> bytes per element of its tracks
+    for (const tinygltf::Accessor& a : m.accessors) {
+        const tinygltf::BufferView& v = m.bufferViews[a.bufferView];
+        if (v.buffer == 0 && v.byteOffset >= head)
+            strides[a.bufferView] = a.componentType == kShort ? 8 : a.type == TINYGLTF_TYPE_VEC3 ? 12 : 16;
+    }
+    for (const auto& [index, stride] : strides) {
+        tinygltf::BufferView& v = m.bufferViews[index];
+        Recast r;
+        const auto* from = reinterpret_cast<const unsigned char*>(tail.data()) + (v.byteOffset - head);
+        r.bytes.assign(from, from + v.byteLength);
+        r.stride = stride; // each track's frames in a row: smooth, so they compress as they are
+        r.vertices = false;
+        replaceView(v, index, r, bin.data, out);
+    }
+    bin.later = 0;
 }
 
 bool addCompressionEntries(std::string& text, const CompressedGeometry& c, std::string& error)

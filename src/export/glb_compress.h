@@ -3,7 +3,8 @@
 // meshopt-compressed (EXT_meshopt_compression, positions through its
 // exponent filter). Both extensions are required: a reader without a
 // meshopt decoder (Blender 3.4's importer) refuses the file instead of
-// drawing nothing. The animation, textures and skins stay as they are.
+// drawing nothing. The animation's tracks are compressed losslessly, whole in
+// memory; textures and skins stay as they are.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -32,6 +33,9 @@ struct CompressedGeometry {
 // Rewrites the meshes' vertex and index views in bin (before any view
 // whose data come later) and names the extensions the file needs.
 void compressGeometry(tinygltf::Model& m, Bin& bin, CompressedGeometry& out);
+// The animation's track views, laid out past bin's bytes with their bytes in
+// tail, compressed into bin like the geometry: bin then holds the whole chunk.
+void compressTracks(tinygltf::Model& m, Bin& bin, const std::string& tail, CompressedGeometry& out);
 // The extension's entries, which the glTF writer does not write, put into
 // the serialized document: each view's compressed form and the fallback buffer.
 bool addCompressionEntries(std::string& json, const CompressedGeometry& c, std::string& error);

@@ -87,6 +87,16 @@ bool finishGlb(GlbPlan& plan, const GlbInput& in, const GlbSink& sink, uint64_t&
     Animator anim{p.m, p.bin, in.tracks->frames, {}, {}};
     addAnimatedNodes(*in.sim, *in.rig, *in.tracks, p.nodes, anim);
     anim.finish("wind");
+    if (in.compress && p.bin.later) {
+        // The tracks are compressed as a whole: their bytes come first into memory.
+        std::string tail;
+        const GlbSink hold = [&](const void* bytes, size_t size, std::string&) {
+            tail.append(static_cast<const char*>(bytes), size);
+            return true;
+        };
+        if (!anim.writeTracks(*in.tracks, hold, error)) return false;
+        compressTracks(p.m, p.bin, tail, p.compressed);
+    }
     p.m.scenes.push_back(p.scene);
     p.m.defaultScene = 0;
     tinygltf::Buffer buffer;
@@ -102,7 +112,8 @@ bool finishGlb(GlbPlan& plan, const GlbInput& in, const GlbSink& sink, uint64_t&
         count += size;
         return sink(bytes, size, e);
     };
-    const GlbTail tracks = [&](const GlbSink& to, std::string& e) { return anim.writeTracks(*in.tracks, to, e); };
+    GlbTail tracks; // none when the tracks are in the chunk already (compressed)
+    if (p.bin.later) tracks = [&](const GlbSink& to, std::string& e) { return anim.writeTracks(*in.tracks, to, e); };
     if (!writeChunks(json, head, binBytes, tracks, counted, error)) return false;
     written = count;
     return true;

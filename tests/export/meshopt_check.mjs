@@ -1,6 +1,7 @@
 // The --compress file decoded by three.js's meshopt decoder (the page's
 // viewer's) against the plain export of the same run: every compressed
-// stream, read through its accessor, matches within its quantisation.
+// stream, read through its accessor, matches within its quantisation (the
+// animation's tracks and the indices exactly).
 // usage: node meshopt_check.mjs PLAIN.glb COMPRESSED.glb meshopt_decoder.module.js
 import { readFileSync } from 'node:fs';
 
@@ -48,6 +49,7 @@ for (const mesh of packed.doc.meshes)
     for (const [name, index] of Object.entries(p.attributes)) roles.set(index, name);
     roles.set(p.indices, 'indices');
   }
+for (const anim of packed.doc.animations || []) for (const s of anim.samplers) roles.set(s.output, 'tracks');
 for (const [index, role] of roles) {
   const a = packed.doc.accessors[index];
   const view = packed.doc.bufferViews[a.bufferView];
@@ -76,7 +78,7 @@ for (const [index, role] of roles) {
   ++streams;
 }
 const limits = { POSITION: 1e-4, NORMAL: 0.5 / 127 + 1e-6, TEXCOORD_0: 0.5 / 65535 + 1e-7, JOINTS_0: 0, WEIGHTS_0: 0,
-  indices: 0 };
+  indices: 0, tracks: 0 };
 console.log(`${streams} streams decoded; sizes ${plain.size} -> ${packed.size} bytes`);
 let ok = streams > 0;
 for (const [role, e] of Object.entries(worst)) {
