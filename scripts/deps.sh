@@ -12,7 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev valgrind
   libegl-dev libegl-mesa0 libx11-dev strace
   ffmpeg
-  libtinygltf-dev libstb-dev nlohmann-json3-dev nodejs
+  libtinygltf-dev libstb-dev nlohmann-json3-dev nodejs libmeshoptimizer-dev
   fonts-dejavu-core
   python3-matplotlib
   dpkg-dev file

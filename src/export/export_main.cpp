@@ -135,7 +135,7 @@ int exportClip(const ExportOptions& options)
     if (!captureFrame(tracks, rig, scene.sim, 0, &error)) return fail(out + ": " + error);
 
     const GlbInput input{&scene.sim, scene.sceneTextures, options.grass ? scene.grassTextures : nullptr, &rig,
-                         &tracks};
+                         &tracks, options.lod, options.compress};
     GlbPlan plan;
     if (!planGlb(input, plan, error)) return fail(error);
     const uint64_t scratchPerFrame =
@@ -161,6 +161,9 @@ int exportClip(const ExportOptions& options)
                 tracks.leafBranch.size(),
                 options.grass ? (", " + std::to_string(rig.grassBlades) + " grass blades").c_str() : "",
                 written / 1e6, elapsed());
+    const std::vector<size_t> levels = glbLodTriangles(plan);
+    for (size_t l = 0; l < levels.size(); ++l)
+        std::printf("  level %zu: %zu tree triangles (%.0f %%)\n", l, levels[l], 100.0 * levels[l] / levels[0]);
     return 0;
 }
 

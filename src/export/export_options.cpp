@@ -36,6 +36,14 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->excludes(web)
         ->excludes(app.get_option("--frames"))
         ->excludes(app.get_option("--trace"));
+    // Game-engine forms of the .glb only: the pages carry their own viewer.
+    app.add_flag("--lod", o.lod, "add lighter levels (Bark_LOD1, Leaves_LOD1, ...: about 40 % and 20 % of the triangles)")
+        ->excludes(web)
+        ->excludes(app.get_option("--live"));
+    app.add_flag("--compress", o.compress,
+                 "quantised, meshopt-compressed geometry (EXT_meshopt_compression; Blender 3.4 cannot read it)")
+        ->excludes(web)
+        ->excludes(app.get_option("--live"));
     app.add_flag("--quiet{false}", o.progress, "no progress line");
     const int status = parseCommandLine(app, argc, argv);
     if (status >= 0) return status;

@@ -13,6 +13,8 @@ struct ExportOptions {
     std::string trace;          // wind trace CSV to write; empty: none
     std::string web;            // --web: write this HTML page instead of the .glb, empty: none
     std::string live;           // --live: write the page that simulates in the browser, empty: none
+    bool lod = false;           // --lod: lighter levels of detail beside the full tree
+    bool compress = false;      // --compress: quantised, meshopt-compressed geometry
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,

@@ -7,7 +7,9 @@
 #include <algorithm>
 
 #include "export/glb_animation.h"
+#include "export/glb_compress.h"
 #include "export/glb_container.h"
+#include "export/glb_lod.h"
 #include "export/glb_parts.h"
 #include "export/gltf_kit.h"
 
@@ -19,6 +21,8 @@ struct GlbPlan::Parts {
     tinygltf::Scene scene;   // the scene's top-level nodes
     AnimatedNodes nodes;     // where the animated blocks start
     size_t possibleChannels = 0; // channels if every joint moved
+    std::vector<size_t> lodTriangles; // tree triangles per level; empty without levels
+    CompressedGeometry compressed;    // the meshopt views; none without compression
 };
 
 GlbPlan::GlbPlan() = default;
@@ -37,14 +41,21 @@ bool planGlb(const GlbInput& in, GlbPlan& plan, std::string& error)
     const int treeSkin = addTreeRig(out, rig, p.nodes.tree);
     addBarkAndPetioles(out, *in.sim, rig, mats, treeSkin);
     p.nodes.leaves = addLeafBlades(out, *in.sim, *in.tracks, mats);
+    if (in.lod) {
+        p.lodTriangles.resize(kLodLevels + 1);
+        addLodLevels(out, *in.sim, rig, *in.tracks, mats, treeSkin, p.nodes.leaves, p.lodTriangles.data());
+    }
     if (!rig.grass.empty() && in.grassTextures &&
         !addGrass(out, *in.sim, rig, in.grassTextures, p.nodes.grass, error))
         return false;
     const MotionTracks& t = *in.tracks;
     const int grassJoints = p.nodes.grass >= 0 ? t.grass.joints : 0;
     p.possibleChannels = 2 * static_cast<size_t>(t.tree.joints + t.leaves.joints + grassJoints);
+    if (in.compress) compressGeometry(p.m, p.bin, p.compressed);
     return true;
 }
+
+std::vector<size_t> glbLodTriangles(const GlbPlan& plan) { return plan.parts->lodTriangles; }
 
 GlbSizeEstimate glbSizeEstimate(const GlbPlan& plan, const GlbInput& in)
 {
@@ -76,6 +87,16 @@ bool finishGlb(GlbPlan& plan, const GlbInput& in, const GlbSink& sink, uint64_t&
     Animator anim{p.m, p.bin, in.tracks->frames, {}, {}};
     addAnimatedNodes(*in.sim, *in.rig, *in.tracks, p.nodes, anim);
     anim.finish("wind");
+    if (in.compress && p.bin.later) {
+        // The tracks are compressed as a whole: their bytes come first into memory.
+        std::string tail;
+        const GlbSink hold = [&](const void* bytes, size_t size, std::string&) {
+            tail.append(static_cast<const char*>(bytes), size);
+            return true;
+        };
+        if (!anim.writeTracks(*in.tracks, hold, error)) return false;
+        compressTracks(p.m, p.bin, tail, p.compressed);
+    }
     p.m.scenes.push_back(p.scene);
     p.m.defaultScene = 0;
     tinygltf::Buffer buffer;
@@ -84,13 +105,15 @@ bool finishGlb(GlbPlan& plan, const GlbInput& in, const GlbSink& sink, uint64_t&
     const uint64_t binBytes = p.m.buffers[0].data.size() + p.bin.later;
     std::string json, head;
     if (!serializeDocument(p.m, binBytes, json, head, error)) return false;
+    if (!p.compressed.views.empty() && !addCompressionEntries(json, p.compressed, error)) return false;
     p.m.buffers[0].data = {}; // head holds them now
     uint64_t count = 0;
     const GlbSink counted = [&](const void* bytes, size_t size, std::string& e) {
         count += size;
         return sink(bytes, size, e);
     };
-    const GlbTail tracks = [&](const GlbSink& to, std::string& e) { return anim.writeTracks(*in.tracks, to, e); };
+    GlbTail tracks; // none when the tracks are in the chunk already (compressed)
+    if (p.bin.later) tracks = [&](const GlbSink& to, std::string& e) { return anim.writeTracks(*in.tracks, to, e); };
     if (!writeChunks(json, head, binBytes, tracks, counted, error)) return false;
     written = count;
     return true;

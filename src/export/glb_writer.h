@@ -21,6 +21,8 @@ struct GlbInput {
     const BmpImage* grassTextures = nullptr; // 4, or null without grass
     const ExportRig* rig = nullptr;
     const MotionTracks* tracks = nullptr;
+    bool lod = false;      // lighter levels of the tree beside the full one (glb_lod)
+    bool compress = false; // quantised, meshopt-compressed geometry (glb_compress)
 };
 
 // Where the file's bytes go, in order. False with a reason stops the write.
@@ -45,6 +47,8 @@ struct GlbSizeEstimate {
 };
 
 bool planGlb(const GlbInput& input, GlbPlan& plan, std::string& error);
+// Tree triangles per level of detail (level 0 the full tree); empty without input.lod.
+std::vector<size_t> glbLodTriangles(const GlbPlan& plan);
 GlbSizeEstimate glbSizeEstimate(const GlbPlan& plan, const GlbInput& input);
 // Adds the animation and writes the whole file to sink; written counts its bytes.
 bool finishGlb(GlbPlan& plan, const GlbInput& input, const GlbSink& sink, uint64_t& written, std::string& error);

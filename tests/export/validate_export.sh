@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Exports a short run with and without grass and runs the Khronos validator
-# on both. Needs node and npm; gltf-validator is installed once into
+# Exports a short run with and without grass, with levels of detail and
+# compressed (each and both), and runs the Khronos validator on all of them;
+# the levels' triangles are counted from the files (lod_check.py). Needs node and npm; gltf-validator is installed once into
 # CACHE_DIR/validator from this folder's lock file (again when the lock changes).
 set -euo pipefail
 build_dir=$1
@@ -20,4 +21,18 @@ trap 'rm -rf "$out"' EXIT
 cd "$build_dir"
 ./arborvane-export --quiet --frames 20 --out "$out/tree.glb"
 ./arborvane-export --quiet --frames 20 --grass --out "$out/tree_grass.glb"
-NODE_PATH="$cache_dir/validator/node_modules" node "$here/validate.js" "$out/tree.glb" "$out/tree_grass.glb"
+./arborvane-export --quiet --frames 20 --lod --out "$out/tree_lod.glb"
+./arborvane-export --quiet --frames 20 --compress --grass --out "$out/tree_compress.glb"
+./arborvane-export --quiet --frames 20 --lod --compress --out "$out/tree_lod_compress.glb"
+NODE_PATH="$cache_dir/validator/node_modules" node "$here/validate.js" "$out/tree.glb" "$out/tree_grass.glb" \
+  "$out/tree_lod.glb" "$out/tree_compress.glb" "$out/tree_lod_compress.glb"
+/usr/bin/python3 "$here/lod_check.py" "$out/tree_lod.glb"
+/usr/bin/python3 "$here/lod_check.py" "$out/tree_lod_compress.glb" --compressed
+# The compressed file as three.js loads it (the page's viewer's), against the plain one.
+modules="$build_dir/web-viewer/node_modules"
+if [ -d "$modules/three" ]; then
+  node "$here/meshopt_check.mjs" "$out/tree_lod.glb" "$out/tree_lod_compress.glb" "$modules"
+else
+  echo "validate_export: no three.js in this build (node or npm missing): the three.js check is left out"
+fi
+ls -l "$out"/*.glb | awk '{print $5, $9}'
