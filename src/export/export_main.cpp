@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "export/export_loop.h"
 #include "export/export_options.h"
 #include "export/export_rig.h"
 #include "export/export_scene.h"
@@ -128,6 +129,11 @@ int exportClip(const ExportOptions& options)
     ExportScene scene;
     if (!loadExportScene(scene, options.run.dataDir, options.run.seed, options.grass, error)) return fail(error);
     if (!playExportWind(scene, options.run, error)) return fail(error);
+    if (options.loop > 0) {
+        const LoopPlan loop = planLoop(scene.sim, options.frames - 1);
+        if (!settleLoop(scene.sim, loop, error)) return fail(error);
+        std::printf("%s\n", describeLoop(loop).c_str());
+    }
     const ExportRig rig = buildExportRig(scene.sim, options.grass);
     const int scratch = openScratchFileBeside(target.path, error);
     if (scratch < 0) return fail(error);
@@ -156,8 +162,10 @@ int exportClip(const ExportOptions& options)
     if (!file.open(target.path, error) || !finishGlb(plan, input, sink, written, error) || !file.commit(error))
         return fail(error);
     if (!trace.commit(error)) return fail(error);
+    // A loop's last frame is its first again: the clip lasts one frame less.
+    const double seconds = (options.frames - (options.loop > 0 ? 1 : 0)) / kFramesPerSecond;
     std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %zu tree joints, %zu leaves%s, %.1f MB, in %.1f s\n",
-                options.out.c_str(), options.frames, options.frames / kFramesPerSecond, rig.tree.size(),
+                options.out.c_str(), options.frames, seconds, skinJoints(rig).size(),
                 tracks.leafBranch.size(),
                 options.grass ? (", " + std::to_string(rig.grassBlades) + " grass blades").c_str() : "",
                 written / 1e6, elapsed());

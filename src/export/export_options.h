@@ -13,6 +13,8 @@ struct ExportOptions {
     std::string trace;          // wind trace CSV to write; empty: none
     std::string web;            // --web: write this HTML page instead of the .glb, empty: none
     std::string live;           // --live: write the page that simulates in the browser, empty: none
+    double loop = 0;            /// --loop: seconds of a clip whose end runs into its start; 0: a plain clip
+    int bones = 0;              // --bones: most joints of the tree's skin; 0: one per centre-line point
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,
