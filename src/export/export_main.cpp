@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "export/export_bones.h"
 #include "export/export_loop.h"
 #include "export/export_options.h"
 #include "export/export_rig.h"
@@ -78,6 +79,33 @@ bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, Win
     return true;
 }
 
+// The run up to frame 0: the wind played and, for a loop, the noise made
+// periodic and the motion settled (said when `say`). False with a reason.
+bool startRun(ExportScene& scene, const ExportOptions& options, bool say, std::string& error)
+{
+    if (!playExportWind(scene, options.run, error)) return false;
+    if (options.loop <= 0) return true;
+    const LoopPlan loop = planLoop(scene.sim, options.frames - 1);
+    if (!settleLoop(scene.sim, loop, error)) return false;
+    if (say) std::printf("%s\n", describeLoop(loop).c_str());
+    return true;
+}
+
+// --bones: the run surveyed once, the bones chosen from its motion, and the
+// run started again from set-up, so the clip is the motion surveyed.
+// 0, or the exit status with error set.
+int fitBones(ExportScene& scene, ExportRig& rig, const ExportOptions& options, std::string& error)
+{
+    RigSurvey survey;
+    if (!surveyRig(scene.sim, rig, options.frames - 1, survey, error)) return 1;
+    if (!chooseBones(rig, scene.sim, survey, options.bones, error)) return 2;
+    if (const arborvane::Result again = scene.sim.setUp(options.run.seed); !again) {
+        error = again.message;
+        return 1;
+    }
+    return startRun(scene, options, false, error) ? 0 : 1;
+}
+
 // The clip as one HTML page instead of the .glb.
 int writePage(GlbPlan& plan, const GlbInput& input, const ExportOptions& options,
               const std::vector<WindSettings>& windLog, const std::function<double()>& elapsed)
@@ -128,13 +156,11 @@ int exportClip(const ExportOptions& options)
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     ExportScene scene;
     if (!loadExportScene(scene, options.run.dataDir, options.run.seed, options.grass, error)) return fail(error);
-    if (!playExportWind(scene, options.run, error)) return fail(error);
-    if (options.loop > 0) {
-        const LoopPlan loop = planLoop(scene.sim, options.frames - 1);
-        if (!settleLoop(scene.sim, loop, error)) return fail(error);
-        std::printf("%s\n", describeLoop(loop).c_str());
-    }
-    const ExportRig rig = buildExportRig(scene.sim, options.grass);
+    // The rig first: it reads the blades' rest placement before any step.
+    ExportRig rig = buildExportRig(scene.sim, options.grass);
+    if (!startRun(scene, options, true, error)) return fail(error);
+    if (options.bones > 0)
+        if (const int status = fitBones(scene, rig, options, error)) return fail(error, status);
     const int scratch = openScratchFileBeside(target.path, error);
     if (scratch < 0) return fail(error);
     MotionTracks tracks = makeStreamedMotionTracks(rig, scene.sim, options.frames, scratch);

@@ -5,8 +5,15 @@
 #include "data_constants/grass_file.h"
 #include "data_constants/leaf_file.h"
 #include "data_constants/texture_files.h"
+#include "math/vec_plain.h"
 
 namespace glb {
+
+int shortTurnsFrom(const ExportRig& rig)
+{
+    // Bones stand for whole stretches of branch: none has a short arm.
+    return rig.bones.empty() ? firstPetioleJoint(rig) : static_cast<int>(rig.bones.size());
+}
 
 void startModel(tinygltf::Model& m)
 {
@@ -45,8 +52,8 @@ int addTreeRig(GlbParts& out, const ExportRig& rig, int& treeFirst)
     tinygltf::Model& m = out.m;
     const int treeRoot = addNode(m, "TreeRig");
     out.scene.nodes.push_back(treeRoot);
-    addJointNodes(m, rig.tree, treeRoot, treeFirst);
-    return addSkin(m, out.bin, rig.tree, treeFirst, treeRoot, "tree");
+    addJointNodes(m, skinJoints(rig), treeRoot, treeFirst);
+    return addSkin(m, out.bin, skinJoints(rig), treeFirst, treeRoot, "tree");
 }
 
 // Bark: every branch's rest tube, ring k on joint k of its branch; and the
@@ -62,7 +69,7 @@ void addBarkAndPetioles(GlbParts& out, const arborvane::Simulation& sim, const E
         const std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
         const int n = static_cast<int>(rest.size());
         ringJoint.resize(n);
-        for (int k = 0; k < n; ++k) ringJoint[k] = rig.branchFirst[b] + k;
+        for (int k = 0; k < n; ++k) ringJoint[k] = skinJointOf(rig, rig.branchFirst[b] + k);
         addTube(b == 0 ? trunk : branches, n, rest.data(), sim.restBranchRadii(b).data(), b == 0 ? 16 : 8,
                 ringJoint.data());
         if (n < 2) continue;
@@ -71,8 +78,8 @@ void addBarkAndPetioles(GlbParts& out, const arborvane::Simulation& sim, const E
             if (first < 0) continue;
             const std::vector<Vec3> petiole = vec3s(sim.restLeafPetiole(b, l));
             int joints[kPetiolePoints];
-            joints[0] = rig.branchFirst[b] + n - 1; // the petiole starts on the branch tip's transform
-            for (int k = 1; k < kPetiolePoints; ++k) joints[k] = first + k - 1;
+            joints[0] = skinJointOf(rig, rig.branchFirst[b] + n - 1); // it starts on the branch tip's transform
+            for (int k = 1; k < kPetiolePoints; ++k) joints[k] = skinJointOf(rig, first + k - 1);
             addTube(petioles, std::min(static_cast<int>(petiole.size()), kPetiolePoints), petiole.data(),
                     sim.leafPetioleRadii(b, l).data(), 3, joints);
         }
@@ -96,11 +103,14 @@ struct BladeSink {
     Geometry& upper;    // upper surface, winding reversed
     uint32_t corner[3]; // the triangle being collected
     int n = 0;          // corners collected so far
+    Mat4 place;         // template space to where the blade goes
+    int joint = -1;     // the skin joint it rides on, -1: none
     void vertex(float u, float v, float x, float y, float z)
     {
-        const Vec3 p{x, y, z, 0};
-        corner[n] = lower.vertex(p, nullptr, u, v, -1);
-        upper.vertex(p, nullptr, u, v, -1);
+        const Vec3 at{x, y, z, 0};
+        const Vec3 p = joint < 0 ? at : plain::transformAffine(place, at);
+        corner[n] = lower.vertex(p, nullptr, u, v, joint);
+        upper.vertex(p, nullptr, u, v, joint);
         if (++n == 3) {
             lower.indices.insert(lower.indices.end(), {corner[0], corner[1], corner[2]});
             upper.indices.insert(upper.indices.end(), {corner[0], corner[2], corner[1]});
@@ -146,13 +156,13 @@ Geometry grassGroupStrips(const arborvane::Simulation& sim, const ExportRig& rig
 
 } // namespace
 
-// One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
-int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionTracks& tracks,
-                  const TreeMaterials& mats)
+namespace {
+
+// The blade template's two surfaces, each placed by `place` and on `joint`
+// (-1: none), appended to lower and upper.
+void bladeSurfaces(const arborvane::Simulation& sim, const Mat4& place, int joint, Geometry& lower, Geometry& upper)
 {
-    tinygltf::Model& m = out.m;
-    Geometry lower, upper;
-    BladeSink bladeSink{lower, upper, {}, 0};
+    BladeSink bladeSink{lower, upper, {}, 0, place, joint};
     // Every triangle whose corners are template vertices (one that is not
     // would read past the template), as the window draws the blade.
     const arborvane::Strided<arborvane::Point3> vertices = sim.leafBladeVertices();
@@ -169,6 +179,17 @@ int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionT
                              static_cast<float>(p.y), static_cast<float>(p.z));
         }
     }
+}
+
+} // namespace
+
+// One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
+int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionTracks& tracks,
+                  const TreeMaterials& mats)
+{
+    tinygltf::Model& m = out.m;
+    Geometry lower, upper;
+    bladeSurfaces(sim, identity(), -1, lower, upper);
     tinygltf::Mesh blade;
     blade.name = "leaf_blade";
     addPrimitive(blade, out.bin, lower, mats.lower);
@@ -186,6 +207,23 @@ int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionT
         m.nodes[leavesRoot].children.push_back(node);
     }
     return leafFirst;
+}
+
+void addSkinnedLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig,
+                          const MotionTracks& tracks, const TreeMaterials& mats, int treeSkin)
+{
+    Geometry lower, upper;
+    const size_t leaves = sim.leavesPerBranch();
+    for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
+        const size_t leaf = static_cast<size_t>(tracks.leafBranch[i]) * leaves + tracks.leafIndex[i];
+        // The blade rides rigidly on its petiole, whose joints ride on the branch's bone.
+        bladeSurfaces(sim, rig.restBlades[leaf], skinJointOf(rig, rig.petioleFirst[leaf]), lower, upper);
+    }
+    tinygltf::Mesh blade;
+    blade.name = "leaf_blade";
+    addPrimitive(blade, out.bin, lower, mats.lower);
+    addPrimitive(blade, out.bin, upper, mats.upper);
+    addSkinnedMesh(out.m, out.scene, "Leaves", std::move(blade), treeSkin);
 }
 
 
@@ -222,14 +260,6 @@ bool addGrass(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& 
     return true;
 }
 
-int firstPetioleJoint(const ExportRig& rig)
-{
-    int firstPetiole = static_cast<int>(rig.tree.size());
-    for (int first : rig.petioleFirst)
-        if (first >= 0) firstPetiole = std::min(firstPetiole, first);
-    return firstPetiole;
-}
-
 void addAnimatedNodes(const arborvane::Simulation& sim, const ExportRig& rig, const MotionTracks& tracks,
                       const AnimatedNodes& nodes, Animator& anim)
 {
@@ -244,7 +274,7 @@ void addAnimatedNodes(const arborvane::Simulation& sim, const ExportRig& rig, co
     }
     // Branch chains are deep and long: full-precision turns keep the tips
     // true. Petioles, blades and grass have arms of a few centimetres.
-    anim.addNodes(tracks.tree, nodes.tree, firstPetioleJoint(rig), 1e-6 * extent);
+    anim.addNodes(tracks.tree, nodes.tree, shortTurnsFrom(rig), 1e-6 * extent);
     anim.addNodes(tracks.leaves, nodes.leaves, 0, 1e-6 * extent);
     if (nodes.grass >= 0) anim.addNodes(tracks.grass, nodes.grass, 0, 1e-6 * extent);
 }

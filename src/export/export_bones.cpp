@@ -1,0 +1,161 @@
+#include "export/export_bones.h"
+
+#include <algorithm>
+#include <cmath>
+#include <queue>
+
+#include "data_constants/leaf_file.h"
+#include "math/vec_plain.h"
+
+bool surveyRig(arborvane::Simulation& sim, const ExportRig& rig, int steps, RigSurvey& s, std::string& error)
+{
+    s.branchJoints = firstPetioleJoint(rig);
+    s.samples = std::min(steps + 1, 32);
+    s.world.clear();
+    std::vector<Mat4> tree;
+    int done = 0;
+    for (int k = 0; k < s.samples; ++k) {
+        const int at = s.samples > 1 ? static_cast<int>(static_cast<long long>(k) * steps / (s.samples - 1)) : 0;
+        if (const arborvane::Result r = sim.step(at - done); !r) {
+            error = r.message;
+            return false;
+        }
+        done = at;
+        rigWorldTransforms(rig, sim, tree, nullptr);
+        s.world.insert(s.world.end(), tree.begin(), tree.begin() + s.branchJoints);
+    }
+    return true;
+}
+
+namespace {
+
+// A point a joint carries, standing for the vertices near it.
+struct Carried {
+    Vec3 rest;     // where it is at rest
+    double weight; // vertices it stands for
+};
+
+// What each branch joint carries: its ring of bark, and at a branch's tip the leaves.
+std::vector<std::vector<Carried>> carriedPoints(const ExportRig& rig, const arborvane::Simulation& sim, int joints)
+{
+    std::vector<std::vector<Carried>> out(joints);
+    const int leaves = static_cast<int>(sim.leavesPerBranch());
+    const double leafWeight = 2.0 * static_cast<double>(sim.leafBladeVertices().size()) + 4.0 * kPetiolePoints;
+    for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
+        if (rig.branchFirst[b] < 0) continue;
+        const std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
+        for (int k = 0; k < rig.branchPoints[b]; ++k)
+            out[rig.branchFirst[b] + k].push_back({rest[k], b == 0 ? 16.0 : 8.0});
+        const int tip = rig.branchFirst[b] + rig.branchPoints[b] - 1;
+        for (int l = 0; l < leaves && rig.branchPoints[b] > 1; ++l) {
+            const arborvane::Strided<arborvane::Point3> petiole = sim.restLeafPetiole(b, l);
+            if (!petiole.empty()) out[tip].push_back({vec3(petiole[petiole.size() - 1]), leafWeight});
+        }
+    }
+    return out;
+}
+
+// The greedy choice over the branch joints' tree.
+struct Chooser {
+    const RigSurvey& s;
+    std::vector<std::vector<Carried>> carried; // per branch joint
+    std::vector<int> parent;                   // per branch joint, -1 at a root
+    std::vector<std::vector<int>> children;    // per branch joint
+    std::vector<char> kept;                    // bone or not
+    std::vector<int> bone;                     // nearest bone at or above
+
+    // Surveyed distance of joint i's points when they ride on joint a.
+    double error(int i, int a) const
+    {
+        double sum = 0;
+        for (int f = 0; f < s.samples; ++f) {
+            const Mat4& wi = s.world[static_cast<size_t>(f) * s.branchJoints + i];
+            const Mat4& wa = s.world[static_cast<size_t>(f) * s.branchJoints + a];
+            for (const Carried& c : carried[i])
+                sum += c.weight * norm(plain::sub(plain::transformAffine(wi, c.rest), plain::transformAffine(wa, c.rest)));
+        }
+        return sum;
+    }
+    // What making j a bone saves: the joints below it that ride on j's bone now.
+    double gain(int j) const
+    {
+        double g = 0;
+        std::vector<int> stack{j};
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            g += error(i, bone[j]) - error(i, j);
+            for (int c : children[i])
+                if (!kept[c]) stack.push_back(c);
+        }
+        return g;
+    }
+    void keep(int j)
+    {
+        kept[j] = 1;
+        std::vector<int> stack{j};
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            bone[i] = j;
+            for (int c : children[i])
+                if (!kept[c]) stack.push_back(c);
+        }
+    }
+};
+
+} // namespace
+
+bool chooseBones(ExportRig& rig, const arborvane::Simulation& sim, const RigSurvey& survey, int maxBones,
+                 std::string& error)
+{
+    const int n = survey.branchJoints;
+    Chooser c{survey, carriedPoints(rig, sim, n), std::vector<int>(n), std::vector<std::vector<int>>(n),
+              std::vector<char>(n, 0), std::vector<int>(n, -1)};
+    int bones = 0;
+    for (int j = 0; j < n; ++j) {
+        c.parent[j] = rig.tree[j].parent;
+        if (c.parent[j] >= 0) c.children[c.parent[j]].push_back(j);
+    }
+    for (int j = 0; j < n; ++j)
+        if (c.parent[j] < 0) c.keep(j), ++bones;
+    if (bones > maxBones) {
+        error = "--bones " + std::to_string(maxBones) + ": the tree has " + std::to_string(bones) +
+                " separate chains, each needs a bone";
+        return false;
+    }
+    // Lazy greedy: a gain only shrinks as bones are added, so a stale top
+    // entry is worked out again before it is taken.
+    std::priority_queue<std::pair<double, int>> queue;
+    for (int j = 0; j < n; ++j)
+        if (!c.kept[j]) queue.push({c.gain(j), j});
+    while (bones < maxBones && !queue.empty()) {
+        const auto [stale, j] = queue.top();
+        queue.pop();
+        if (c.kept[j]) continue;
+        const double now = c.gain(j);
+        if (!queue.empty() && now < queue.top().first - 1e-12 * std::fabs(now)) {
+            queue.push({now, j});
+            continue;
+        }
+        c.keep(j);
+        ++bones;
+    }
+    // The bones in joint order (parents first), every joint on its nearest one.
+    rig.boneJoint.clear();
+    rig.bones.clear();
+    rig.boneOf.assign(rig.tree.size(), -1);
+    for (size_t j = 0; j < rig.tree.size(); ++j) {
+        const int p = rig.tree[j].parent;
+        if (static_cast<int>(j) < n && c.kept[j]) {
+            rig.boneOf[j] = static_cast<int>(rig.bones.size());
+            rig.boneJoint.push_back(static_cast<int>(j));
+            RigJoint b = rig.tree[j];
+            b.parent = p >= 0 ? rig.boneOf[p] : -1;
+            rig.bones.push_back(b);
+        } else {
+            rig.boneOf[j] = p >= 0 ? rig.boneOf[p] : 0;
+        }
+    }
+    return true;
+}
