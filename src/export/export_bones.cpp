@@ -12,6 +12,7 @@ bool surveyRig(arborvane::Simulation& sim, const ExportRig& rig, int steps, RigS
     s.branchJoints = firstPetioleJoint(rig);
     s.samples = std::min(steps + 1, 32);
     s.world.clear();
+    s.blades.clear();
     std::vector<Mat4> tree;
     int done = 0;
     for (int k = 0; k < s.samples; ++k) {
@@ -23,6 +24,11 @@ bool surveyRig(arborvane::Simulation& sim, const ExportRig& rig, int steps, RigS
         done = at;
         rigWorldTransforms(rig, sim, tree, nullptr);
         s.world.insert(s.world.end(), tree.begin(), tree.begin() + s.branchJoints);
+        const size_t leaves = sim.leavesPerBranch();
+        for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
+            const arborvane::Strided<arborvane::Matrix4> blades = sim.leafBladeMatrices(b);
+            for (size_t l = 0; l < leaves; ++l) s.blades.push_back(l < blades.size() ? mat4(blades[l]) : identity());
+        }
     }
     return true;
 }
@@ -104,6 +110,34 @@ struct Chooser {
     }
 };
 
+// The inverse of a rigid row-major transform.
+Mat4 inverseRigid(const Mat4& w)
+{
+    Mat4 r = identity();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r.m[4 * i + j] = w.m[4 * j + i];
+    for (int i = 0; i < 3; ++i) r.m[4 * i + 3] = -(r.m[4 * i] * w.m[3] + r.m[4 * i + 1] * w.m[7] + r.m[4 * i + 2] * w.m[11]);
+    return r;
+}
+
+// Each blade's placement on its bone, averaged over the survey: for every
+// vertex the point that rides closest to where the blade really went.
+void bindBlades(ExportRig& rig, const RigSurvey& s)
+{
+    const size_t leaves = rig.branchFirst.empty() ? 0 : rig.restBlades.size() / rig.branchFirst.size();
+    for (size_t leaf = 0; leaf < rig.restBlades.size() && s.samples > 0; ++leaf) {
+        if (rig.petioleFirst[leaf] < 0) continue;
+        const int joint = rig.boneJoint[rig.boneOf[rig.petioleFirst[leaf]]];
+        Mat4 sum{};
+        for (int f = 0; f < s.samples; ++f) {
+            const Mat4 rel = multiply(inverseRigid(s.world[static_cast<size_t>(f) * s.branchJoints + joint]),
+                                      s.blades[static_cast<size_t>(f) * rig.branchFirst.size() * leaves + leaf]);
+            for (int i = 0; i < 16; ++i) sum.m[i] += rel.m[i] / s.samples;
+        }
+        rig.restBlades[leaf] = sum;
+    }
+}
+
 } // namespace
 
 bool chooseBones(ExportRig& rig, const arborvane::Simulation& sim, const RigSurvey& survey, int maxBones,
@@ -157,5 +191,6 @@ bool chooseBones(ExportRig& rig, const arborvane::Simulation& sim, const RigSurv
             rig.boneOf[j] = p >= 0 ? rig.boneOf[p] : 0;
         }
     }
+    bindBlades(rig, survey);
     return true;
 }
