@@ -103,14 +103,11 @@ struct BladeSink {
     Geometry& upper;    // upper surface, winding reversed
     uint32_t corner[3]; // the triangle being collected
     int n = 0;          // corners collected so far
-    Mat4 place;         // template space to where the blade goes
-    int joint = -1;     // the skin joint it rides on, -1: none
     void vertex(float u, float v, float x, float y, float z)
     {
-        const Vec3 at{x, y, z, 0};
-        const Vec3 p = joint < 0 ? at : plain::transformAffine(place, at);
-        corner[n] = lower.vertex(p, nullptr, u, v, joint);
-        upper.vertex(p, nullptr, u, v, joint);
+        const Vec3 p{x, y, z, 0};
+        corner[n] = lower.vertex(p, nullptr, u, v, -1);
+        upper.vertex(p, nullptr, u, v, -1);
         if (++n == 3) {
             lower.indices.insert(lower.indices.end(), {corner[0], corner[1], corner[2]});
             upper.indices.insert(upper.indices.end(), {corner[0], corner[2], corner[1]});
@@ -158,27 +155,57 @@ Geometry grassGroupStrips(const arborvane::Simulation& sim, const ExportRig& rig
 
 namespace {
 
-// The blade template's two surfaces, each placed by `place` and on `joint`
-// (-1: none), appended to lower and upper.
-void bladeSurfaces(const arborvane::Simulation& sim, const Mat4& place, int joint, Geometry& lower, Geometry& upper)
+// Every triangle whose corners are template vertices (one that is not
+// would read past the template), as the window draws the blade: corner(t, k)
+// for each corner's template vertex k.
+template <class Corner>
+void bladeTriangles(const arborvane::Simulation& sim, Corner corner)
 {
-    BladeSink bladeSink{lower, upper, {}, 0, place, joint};
-    // Every triangle whose corners are template vertices (one that is not
-    // would read past the template), as the window draws the blade.
-    const arborvane::Strided<arborvane::Point3> vertices = sim.leafBladeVertices();
-    const std::span<const double> uv = sim.leafBladeTexCoords();
+    const size_t count = sim.leafBladeVertices().size();
     const std::span<const std::int32_t> corners = sim.leafBladeTriangles();
     for (size_t t = 0; t + 2 < corners.size(); t += 3) {
         bool valid = true;
         for (size_t i = 0; i < 3; ++i)
-            valid = valid && corners[t + i] >= 0 && static_cast<size_t>(corners[t + i]) < vertices.size();
-        for (size_t i = 0; valid && i < 3; ++i) {
-            const size_t k = static_cast<size_t>(corners[t + i]);
-            const arborvane::Point3& p = vertices[k];
-            bladeSink.vertex(static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), static_cast<float>(p.x),
-                             static_cast<float>(p.y), static_cast<float>(p.z));
-        }
+            valid = valid && corners[t + i] >= 0 && static_cast<size_t>(corners[t + i]) < count;
+        for (size_t i = 0; valid && i < 3; ++i) corner(t / 3, static_cast<size_t>(corners[t + i]));
     }
+}
+
+// The template's two surfaces once, each corner its own vertex.
+void bladeSurfaces(const arborvane::Simulation& sim, Geometry& lower, Geometry& upper)
+{
+    BladeSink bladeSink{lower, upper, {}, 0};
+    const arborvane::Strided<arborvane::Point3> vertices = sim.leafBladeVertices();
+    const std::span<const double> uv = sim.leafBladeTexCoords();
+    bladeTriangles(sim, [&](size_t, size_t k) {
+        const arborvane::Point3& p = vertices[k];
+        bladeSink.vertex(static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), static_cast<float>(p.x),
+                         static_cast<float>(p.y), static_cast<float>(p.z));
+    });
+}
+
+// One placed blade on a skin joint: each template vertex once (in the order
+// the triangles first use it), shared by its triangles.
+void skinnedBlade(const arborvane::Simulation& sim, const Mat4& place, int joint, Geometry& lower, Geometry& upper)
+{
+    const arborvane::Strided<arborvane::Point3> vertices = sim.leafBladeVertices();
+    const std::span<const double> uv = sim.leafBladeTexCoords();
+    std::vector<int64_t> made(vertices.size(), -1);
+    uint32_t tri[3];
+    int n = 0;
+    bladeTriangles(sim, [&](size_t, size_t k) {
+        if (made[k] < 0) {
+            const Vec3 p = plain::transformAffine(place, vec3(vertices[k]));
+            made[k] = lower.vertex(p, nullptr, static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), joint);
+            upper.vertex(p, nullptr, static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), joint);
+        }
+        tri[n] = static_cast<uint32_t>(made[k]);
+        if (++n == 3) {
+            lower.indices.insert(lower.indices.end(), {tri[0], tri[1], tri[2]});
+            upper.indices.insert(upper.indices.end(), {tri[0], tri[2], tri[1]});
+            n = 0;
+        }
+    });
 }
 
 } // namespace
@@ -189,7 +216,7 @@ int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionT
 {
     tinygltf::Model& m = out.m;
     Geometry lower, upper;
-    bladeSurfaces(sim, identity(), -1, lower, upper);
+    bladeSurfaces(sim, lower, upper);
     tinygltf::Mesh blade;
     blade.name = "leaf_blade";
     addPrimitive(blade, out.bin, lower, mats.lower);
@@ -217,7 +244,7 @@ void addSkinnedLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const
     for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
         const size_t leaf = static_cast<size_t>(tracks.leafBranch[i]) * leaves + tracks.leafIndex[i];
         // The blade rides rigidly on its petiole, whose joints ride on the branch's bone.
-        bladeSurfaces(sim, rig.restBlades[leaf], skinJointOf(rig, rig.petioleFirst[leaf]), lower, upper);
+        skinnedBlade(sim, rig.restBlades[leaf], skinJointOf(rig, rig.petioleFirst[leaf]), lower, upper);
     }
     tinygltf::Mesh blade;
     blade.name = "leaf_blade";

@@ -151,16 +151,23 @@ def tree_vertices(glb):
     for i, node in enumerate(doc["nodes"]):
         if "skin" not in node or doc["skins"][node["skin"]].get("name") not in ("tree",):
             continue
-        for prim in doc["meshes"][node["mesh"]]["primitives"]:
+        prims = doc["meshes"][node["mesh"]]["primitives"]
+        if doc["meshes"][node["mesh"]]["name"] == "leaf_blade":
+            prims = prims[:1]  # the upper surface repeats the lower one's points
+        for prim in prims:
             at = prim["attributes"]
             ibm = glb.accessor(doc["skins"][node["skin"]]["inverseBindMatrices"]).reshape(-1, 4, 4).transpose(0, 2, 1)
             sets.append((doc["meshes"][node["mesh"]]["name"], ("skin", glb.accessor(at["POSITION"]),
                          glb.accessor(at["JOINTS_0"]).astype(int), glb.accessor(at["WEIGHTS_0"]),
                          np.array(doc["skins"][node["skin"]]["joints"]), ibm)))
     if leaf_nodes:
-        mesh = doc["meshes"][doc["nodes"][leaf_nodes[0]]["mesh"]]
-        for prim in mesh["primitives"]:
-            sets.append(("leaf_blade", ("nodes", glb.accessor(prim["attributes"]["POSITION"]), leaf_nodes)))
+        # One blade per node, a vertex per corner: each distinct point once,
+        # in the order the corners first use it, as a skinned blade holds it.
+        prim = doc["meshes"][doc["nodes"][leaf_nodes[0]]["mesh"]]["primitives"][0]
+        at = prim["attributes"]
+        rows = np.c_[glb.accessor(at["POSITION"]), glb.accessor(at["TEXCOORD_0"])]
+        _, first = np.unique(rows, axis=0, return_index=True)
+        sets.append(("leaf_blade", ("nodes", rows[np.sort(first), :3], leaf_nodes)))
     return sets
 
 
