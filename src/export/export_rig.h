@@ -30,6 +30,8 @@ struct ExportRig {
     std::vector<int> boneJoint;    // per bone: the tree joint whose transform it takes
     std::vector<int> boneOf;       // per tree joint: the bone it rides on
     std::vector<Mat4> restBlades;  // per leaf (branch*6 + leaf): the blade's rest matrix, for a skinned blade
+    std::vector<Vec3> boundRings;  // --bones: per branch joint, its ring's centre on its bone; empty: at rest
+    std::vector<Vec3> boundPetioles; // --bones: per leaf, kPetiolePoints centre-line points on the bone; empty: at rest
 };
 
 // The joints of the tree's skin: the bones, or every tree joint.

@@ -66,8 +66,9 @@ void addBarkAndPetioles(GlbParts& out, const arborvane::Simulation& sim, const E
     const size_t leaves = sim.leavesPerBranch();
     for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
         if (rig.branchFirst[b] < 0) continue;
-        const std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
+        std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
         const int n = static_cast<int>(rest.size());
+        for (int k = 0; k < n && !rig.boundRings.empty(); ++k) rest[k] = rig.boundRings[rig.branchFirst[b] + k];
         ringJoint.resize(n);
         for (int k = 0; k < n; ++k) ringJoint[k] = skinJointOf(rig, rig.branchFirst[b] + k);
         addTube(b == 0 ? trunk : branches, n, rest.data(), sim.restBranchRadii(b).data(), b == 0 ? 16 : 8,
@@ -76,7 +77,9 @@ void addBarkAndPetioles(GlbParts& out, const arborvane::Simulation& sim, const E
         for (size_t l = 0; l < leaves; ++l) {
             const int first = rig.petioleFirst[b * leaves + l];
             if (first < 0) continue;
-            const std::vector<Vec3> petiole = vec3s(sim.restLeafPetiole(b, l));
+            std::vector<Vec3> petiole = vec3s(sim.restLeafPetiole(b, l));
+            for (size_t k = 0; k < petiole.size() && k < size_t(kPetiolePoints) && !rig.boundPetioles.empty(); ++k)
+                petiole[k] = rig.boundPetioles[(b * leaves + l) * kPetiolePoints + k];
             int joints[kPetiolePoints];
             joints[0] = skinJointOf(rig, rig.branchFirst[b] + n - 1); // it starts on the branch tip's transform
             for (int k = 1; k < kPetiolePoints; ++k) joints[k] = skinJointOf(rig, first + k - 1);
