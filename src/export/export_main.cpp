@@ -113,8 +113,9 @@ int writePage(GlbPlan& plan, const GlbInput& input, const ExportOptions& options
     WebPageSizes sizes;
     std::string error;
     if (!exportWebPage(plan, input, options.web, windLog, sizes, error)) return fail(options.web + ": " + error);
+    const double seconds = (options.frames - (options.loop > 0 ? 1 : 0)) / kFramesPerSecond; // a loop ends on its start
     std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %.1f MB (meshes %.1f, motion %.1f, viewer %.1f), in %.1f s\n",
-                options.web.c_str(), options.frames, options.frames / kFramesPerSecond, sizes.page / 1e6,
+                options.web.c_str(), options.frames, seconds, sizes.page / 1e6,
                 sizes.model / 1e6, sizes.motion / 1e6, sizes.script / 1e6, elapsed());
     return 0;
 }
