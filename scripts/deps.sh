@@ -21,6 +21,7 @@ PACKAGES=(
   zlib1g-dev chromium
   emscripten node-acorn
   pybind11-dev python3-dev python3-numpy python3-pytest python3-distributed python3-tqdm
+  blender
 )
 
 missing=()

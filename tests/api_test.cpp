@@ -329,3 +329,33 @@ TEST(Api, WindIsTheWindOfTheMoment)
     ASSERT_TRUE(sim.setWind({arborvane::WindRegime::gale, 250.0, {1.0, 0.0, 0.0}}));
     EXPECT_EQ(sim.wind().magnitude, 250.0);
 }
+
+// The noise speeds: refused out of range, and speeds of whole grid periods
+// over k steps make the wind, and so the settled motion, repeat after k.
+TEST(Api, NoiseSpeedsOfWholePeriodsRepeatTheWind)
+{
+    arborvane::Simulation closed;
+    EXPECT_FALSE(closed.setNoiseSpeed({0.1, 1.0, 0.3}));
+    arborvane::Simulation sim = openedSimulation();
+    const int n = sim.noiseGridSize();
+    ASSERT_EQ(n, 32);
+    EXPECT_EQ(sim.noiseSpeed().z, 0.3);
+    EXPECT_FALSE(sim.setNoiseSpeed({-0.1, 1.0, 0.3}));
+    EXPECT_FALSE(sim.setNoiseSpeed({0.1, 1.0, n + 1.0}));
+    EXPECT_FALSE(sim.setNoiseSpeed({0.1, NAN, 0.3}));
+    EXPECT_EQ(sim.noiseSpeed().x, 0.1); // unchanged by a refusal
+    const int k = 40;
+    ASSERT_TRUE(sim.setNoiseSpeed({2.0 * n / k, 0.0, 1.0 * n / k}));
+    ASSERT_TRUE(sim.step(20 * k)); // 40 s: the oscillators forget the start
+    const arborvane::Point3 before = consumer::treeTop(sim);
+    auto away = [&] {
+        const arborvane::Point3 p = consumer::treeTop(sim);
+        return std::hypot(p.x - before.x, p.z - before.z);
+    };
+    ASSERT_TRUE(sim.step(k / 2));
+    const double halfway = away(); // it moves meanwhile
+    ASSERT_TRUE(sim.step(k / 2));
+    EXPECT_LT(away(), 0.01 * halfway) << halfway;
+    ASSERT_TRUE(sim.setUp(consumer::kSeed + 1)); // reads the folder again: the load-time speeds
+    EXPECT_EQ(sim.noiseSpeed().x, 0.1);
+}

@@ -186,6 +186,19 @@ public:
     // Steps since setUp().
     std::uint64_t stepCount() const;
 
+    // How far the wind's noise grids scroll per step, in grid cells, the same
+    // for the three grids: x and z every step, y by its amount each time x
+    // wraps. The grids are periodic, so speeds that make whole periods over
+    // some number of steps make the wind repeat after them (a looping clip).
+    // (0.1, 1.0, 0.3) as loaded; open() and a setUp() that reads the folder
+    // again put that back. Fails, changing nothing, with no scene open,
+    // inside step(), or on a speed that is negative, not finite or above
+    // noiseGridSize().
+    Result setNoiseSpeed(const Point3& cellsPerStep);
+    Point3 noiseSpeed() const;
+    // Cells along each side of the noise grids (32 for the shipped data); 0 before open().
+    int noiseGridSize() const;
+
     // Lines the loaders print, one at a time without the newline; none when
     // not set (the lines are still kept in LoadSummary::messages). A handler
     // that throws is handed no more of the call's lines and fails the call

@@ -10,6 +10,8 @@ namespace arborvane {
 struct SceneAccess {
     // The open scene, or null before open() (or after close()).
     static const Scene* scene(const Simulation& sim);
+    // The same for a change between steps: null as well inside step().
+    static Scene* changeableScene(Simulation& sim);
 };
 
 } // namespace arborvane

@@ -245,7 +245,7 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
         auto scene = std::make_unique<Scene>();
         CoreCall call(state_->caught);
         const std::uint32_t seed = std::exchange(state_->nextSeed, 1);
-        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool});
+        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool, {}});
         if (report.complete()) {
             driveWind(*scene, state_->driver);
             state_->scene = std::move(scene);
@@ -412,6 +412,11 @@ void Simulation::setMessageHandler(std::function<void(const std::string&)> handl
 // ---- Views (the rest state's in rest_views.cpp)
 
 const Scene* SceneAccess::scene(const Simulation& sim) { return sim.isOpen() ? sim.state_->scene.get() : nullptr; }
+
+Scene* SceneAccess::changeableScene(Simulation& sim)
+{
+    return sim.isOpen() && !sim.state_->stepping ? sim.state_->scene.get() : nullptr;
+}
 
 std::size_t Simulation::branchCount() const
 {

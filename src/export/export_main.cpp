@@ -8,6 +8,8 @@
 #include <new>
 #include <string>
 
+#include "export/export_bones.h"
+#include "export/export_loop.h"
 #include "export/export_options.h"
 #include "export/export_rig.h"
 #include "export/export_scene.h"
@@ -77,6 +79,33 @@ bool runClip(ExportScene& scene, const ExportRig& rig, MotionTracks& tracks, Win
     return true;
 }
 
+// The run up to frame 0: the wind played and, for a loop, the noise made
+// periodic and the motion settled (said when `say`). False with a reason.
+bool startRun(ExportScene& scene, const ExportOptions& options, bool say, std::string& error)
+{
+    if (!playExportWind(scene, options.run, error)) return false;
+    if (options.loop <= 0) return true;
+    const LoopPlan loop = planLoop(scene.sim, options.frames - 1);
+    if (!settleLoop(scene.sim, loop, error)) return false;
+    if (say) std::printf("%s\n", describeLoop(loop).c_str());
+    return true;
+}
+
+// --bones: the run surveyed once, the bones chosen from its motion, and the
+// run started again from set-up, so the clip is the motion surveyed.
+// 0, or the exit status with error set.
+int fitBones(ExportScene& scene, ExportRig& rig, const ExportOptions& options, std::string& error)
+{
+    RigSurvey survey;
+    if (!surveyRig(scene.sim, rig, options.frames - 1, survey, error)) return 1;
+    if (!chooseBones(rig, scene.sim, survey, options.bones, error)) return 2;
+    if (const arborvane::Result again = scene.sim.setUp(options.run.seed); !again) {
+        error = again.message;
+        return 1;
+    }
+    return startRun(scene, options, false, error) ? 0 : 1;
+}
+
 // The clip as one HTML page instead of the .glb.
 int writePage(GlbPlan& plan, const GlbInput& input, const ExportOptions& options,
               const std::vector<WindSettings>& windLog, const std::function<double()>& elapsed)
@@ -84,8 +113,9 @@ int writePage(GlbPlan& plan, const GlbInput& input, const ExportOptions& options
     WebPageSizes sizes;
     std::string error;
     if (!exportWebPage(plan, input, options.web, windLog, sizes, error)) return fail(options.web + ": " + error);
+    const double seconds = (options.frames - (options.loop > 0 ? 1 : 0)) / kFramesPerSecond; // a loop ends on its start
     std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %.1f MB (meshes %.1f, motion %.1f, viewer %.1f), in %.1f s\n",
-                options.web.c_str(), options.frames, options.frames / kFramesPerSecond, sizes.page / 1e6,
+                options.web.c_str(), options.frames, seconds, sizes.page / 1e6,
                 sizes.model / 1e6, sizes.motion / 1e6, sizes.script / 1e6, elapsed());
     return 0;
 }
@@ -127,8 +157,11 @@ int exportClip(const ExportOptions& options)
     auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     ExportScene scene;
     if (!loadExportScene(scene, options.run.dataDir, options.run.seed, options.grass, error)) return fail(error);
-    if (!playExportWind(scene, options.run, error)) return fail(error);
-    const ExportRig rig = buildExportRig(scene.sim, options.grass);
+    // The rig first: it reads the blades' rest placement before any step.
+    ExportRig rig = buildExportRig(scene.sim, options.grass);
+    if (!startRun(scene, options, true, error)) return fail(error);
+    if (options.bones > 0)
+        if (const int status = fitBones(scene, rig, options, error)) return fail(error, status);
     const int scratch = openScratchFileBeside(target.path, error);
     if (scratch < 0) return fail(error);
     MotionTracks tracks = makeStreamedMotionTracks(rig, scene.sim, options.frames, scratch);
@@ -156,8 +189,10 @@ int exportClip(const ExportOptions& options)
     if (!file.open(target.path, error) || !finishGlb(plan, input, sink, written, error) || !file.commit(error))
         return fail(error);
     if (!trace.commit(error)) return fail(error);
+    // A loop's last frame is its first again: the clip lasts one frame less.
+    const double seconds = (options.frames - (options.loop > 0 ? 1 : 0)) / kFramesPerSecond;
     std::printf("Wrote %s: %d frames (%.2f s at 20 fps), %zu tree joints, %zu leaves%s, %.1f MB, in %.1f s\n",
-                options.out.c_str(), options.frames, options.frames / kFramesPerSecond, rig.tree.size(),
+                options.out.c_str(), options.frames, seconds, skinJoints(rig).size(),
                 tracks.leafBranch.size(),
                 options.grass ? (", " + std::to_string(rig.grassBlades) + " grass blades").c_str() : "",
                 written / 1e6, elapsed());

@@ -1,6 +1,44 @@
 #include "export/export_options.h"
 
+#include <cmath>
+#include <cstdio>
+
+#include "arborvane/arborvane.h"
 #include "cli/command_line.h"
+
+namespace {
+
+// The flags that make the clip fit a game engine: a seamless loop, a bone budget.
+void addGameFlags(CLI::App& app, ExportOptions& o)
+{
+    app.add_option("--loop", o.loop, "a clip of this length whose last frame runs into its first (replaces --frames)")
+        ->type_name("SECONDS")
+        ->transform(numberIn(0.5, 3600.0, "s"))
+        ->excludes(app.get_option("--frames"))
+        ->excludes(app.get_option("--live"));
+    app.add_option("--bones", o.bones, "at most N joints in the tree's skin, leaves riding on their branch's joints")
+        ->type_name("N")
+        ->transform(wholeIn(1, 100000))
+        ->excludes(app.get_option("--live"))
+        ->excludes(app.get_option("--lod")); // the lighter levels ride on the full rig's leaf joints
+}
+
+// --loop: the clip's frames, and a wind that can repeat. -1 to go on, else 2.
+int finishGameFlags(ExportOptions& o)
+{
+    if (o.loop <= 0) return -1;
+    const WindSchedule& s = o.run.schedule;
+    if (s.keys.size() != 1 || s.gusts.enabled || s.veer.enabled) {
+        std::fprintf(stderr, "arborvane-export: --loop: the wind must stay steady (the schedule changes it, so the "
+                             "motion cannot close on itself)\n");
+        return 2;
+    }
+    // One frame per step, and the first again at the end: players loop at the last key.
+    o.frames = static_cast<int>(std::lround(o.loop / arborvane::Simulation::timeStep())) + 1;
+    return -1;
+}
+
+} // namespace
 
 int parseExportOptions(int argc, char** argv, ExportOptions& o)
 {
@@ -45,8 +83,11 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->excludes(web)
         ->excludes(app.get_option("--live"));
     app.add_flag("--quiet{false}", o.progress, "no progress line");
+    addGameFlags(app, o);
     const int status = parseCommandLine(app, argc, argv);
     if (status >= 0) return status;
     resolveDataFlag(app, o.run.dataDir);
-    return finishRunFlags("arborvane-export", o.run);
+    const int runStatus = finishRunFlags("arborvane-export", o.run);
+    if (runStatus >= 0) return runStatus;
+    return finishGameFlags(o);
 }

@@ -15,6 +15,8 @@ struct ExportOptions {
     std::string live;           // --live: write the page that simulates in the browser, empty: none
     bool lod = false;           // --lod: lighter levels of detail beside the full tree
     bool compress = false;      // --compress: quantised, meshopt-compressed geometry
+    double loop = 0;            /// --loop: seconds of a clip whose end runs into its start; 0: a plain clip
+    int bones = 0;              // --bones: most joints of the tree's skin; 0: one per centre-line point
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,

@@ -183,6 +183,13 @@ ExportRig buildExportRig(const arborvane::Simulation& sim, bool withGrass)
     rig.branchPoints.assign(count, 0);
     addBranchJoints(rig, sim, count);
     addPetioleJoints(rig, sim, count);
+    // Set up and not yet stepped, the blades are at rest.
+    const size_t leaves = sim.leavesPerBranch();
+    rig.restBlades.assign(static_cast<size_t>(count) * leaves, identity());
+    for (int b = 0; b < count; ++b) {
+        const arborvane::Strided<arborvane::Matrix4> blades = sim.leafBladeMatrices(b);
+        for (size_t l = 0; l < leaves && l < blades.size(); ++l) rig.restBlades[b * leaves + l] = mat4(blades[l]);
+    }
     if (withGrass && sim.grassBladeCount() > 0) {
         rig.grassBlades = static_cast<int>(sim.grassBladeCount());
         rig.grass.reserve(static_cast<size_t>(rig.grassBlades) * (kGrassLevels - 1));
@@ -199,6 +206,14 @@ ExportRig buildExportRig(const arborvane::Simulation& sim, bool withGrass)
         }
     }
     return rig;
+}
+
+int firstPetioleJoint(const ExportRig& rig)
+{
+    int firstPetiole = static_cast<int>(rig.tree.size());
+    for (int first : rig.petioleFirst)
+        if (first >= 0) firstPetiole = std::min(firstPetiole, first);
+    return firstPetiole;
 }
 
 // ---- Posing

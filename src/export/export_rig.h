@@ -25,7 +25,21 @@ struct ExportRig {
     std::vector<RigJoint> grass;   // grass levels 1..4 per blade, four in a row
     int grassBlades = 0;
     std::vector<int> grassTexture; // per blade: the grass texture it names (0..3; others draw untextured)
+    // --bones: the tree's skin holds only these joints; empty, every joint.
+    std::vector<RigJoint> bones;   // the bones, parents among the bones
+    std::vector<int> boneJoint;    // per bone: the tree joint whose transform it takes
+    std::vector<int> boneOf;       // per tree joint: the bone it rides on
+    std::vector<Mat4> restBlades;  // per leaf (branch*6 + leaf): the blade's rest matrix, for a skinned blade
+    std::vector<Vec3> boundRings;  // --bones: per branch joint, its ring's centre on its bone; empty: at rest
+    std::vector<Vec3> boundPetioles; // --bones: per leaf, kPetiolePoints centre-line points on the bone; empty: at rest
 };
+
+// The joints of the tree's skin: the bones, or every tree joint.
+inline const std::vector<RigJoint>& skinJoints(const ExportRig& rig) { return rig.bones.empty() ? rig.tree : rig.bones; }
+// The skin joint a tree joint's vertices go with.
+inline int skinJointOf(const ExportRig& rig, int joint) { return rig.bones.empty() ? joint : rig.boneOf[joint]; }
+// The first tree joint of a petiole (or the joint count): where int16 turns start.
+int firstPetioleJoint(const ExportRig& rig);
 
 // The rig of sim's rest state (set up, unrefined centre lines).
 ExportRig buildExportRig(const arborvane::Simulation& sim, bool withGrass);

@@ -5,8 +5,15 @@
 #include "data_constants/grass_file.h"
 #include "data_constants/leaf_file.h"
 #include "data_constants/texture_files.h"
+#include "math/vec_plain.h"
 
 namespace glb {
+
+int shortTurnsFrom(const ExportRig& rig)
+{
+    // Bones stand for whole stretches of branch: none has a short arm.
+    return rig.bones.empty() ? firstPetioleJoint(rig) : static_cast<int>(rig.bones.size());
+}
 
 void startModel(tinygltf::Model& m)
 {
@@ -45,8 +52,8 @@ int addTreeRig(GlbParts& out, const ExportRig& rig, int& treeFirst)
     tinygltf::Model& m = out.m;
     const int treeRoot = addNode(m, "TreeRig");
     out.scene.nodes.push_back(treeRoot);
-    addJointNodes(m, rig.tree, treeRoot, treeFirst);
-    return addSkin(m, out.bin, rig.tree, treeFirst, treeRoot, "tree");
+    addJointNodes(m, skinJoints(rig), treeRoot, treeFirst);
+    return addSkin(m, out.bin, skinJoints(rig), treeFirst, treeRoot, "tree");
 }
 
 // Bark: every branch's rest tube, ring k on joint k of its branch; and the
@@ -59,20 +66,23 @@ void addBarkAndPetioles(GlbParts& out, const arborvane::Simulation& sim, const E
     const size_t leaves = sim.leavesPerBranch();
     for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
         if (rig.branchFirst[b] < 0) continue;
-        const std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
+        std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
         const int n = static_cast<int>(rest.size());
+        for (int k = 0; k < n && !rig.boundRings.empty(); ++k) rest[k] = rig.boundRings[rig.branchFirst[b] + k];
         ringJoint.resize(n);
-        for (int k = 0; k < n; ++k) ringJoint[k] = rig.branchFirst[b] + k;
+        for (int k = 0; k < n; ++k) ringJoint[k] = skinJointOf(rig, rig.branchFirst[b] + k);
         addTube(b == 0 ? trunk : branches, n, rest.data(), sim.restBranchRadii(b).data(), b == 0 ? 16 : 8,
                 ringJoint.data());
         if (n < 2) continue;
         for (size_t l = 0; l < leaves; ++l) {
             const int first = rig.petioleFirst[b * leaves + l];
             if (first < 0) continue;
-            const std::vector<Vec3> petiole = vec3s(sim.restLeafPetiole(b, l));
+            std::vector<Vec3> petiole = vec3s(sim.restLeafPetiole(b, l));
+            for (size_t k = 0; k < petiole.size() && k < size_t(kPetiolePoints) && !rig.boundPetioles.empty(); ++k)
+                petiole[k] = rig.boundPetioles[(b * leaves + l) * kPetiolePoints + k];
             int joints[kPetiolePoints];
-            joints[0] = rig.branchFirst[b] + n - 1; // the petiole starts on the branch tip's transform
-            for (int k = 1; k < kPetiolePoints; ++k) joints[k] = first + k - 1;
+            joints[0] = skinJointOf(rig, rig.branchFirst[b] + n - 1); // it starts on the branch tip's transform
+            for (int k = 1; k < kPetiolePoints; ++k) joints[k] = skinJointOf(rig, first + k - 1);
             addTube(petioles, std::min(static_cast<int>(petiole.size()), kPetiolePoints), petiole.data(),
                     sim.leafPetioleRadii(b, l).data(), 3, joints);
         }
@@ -146,29 +156,70 @@ Geometry grassGroupStrips(const arborvane::Simulation& sim, const ExportRig& rig
 
 } // namespace
 
+namespace {
+
+// Every triangle whose corners are template vertices (one that is not
+// would read past the template), as the window draws the blade: corner(t, k)
+// for each corner's template vertex k.
+template <class Corner>
+void bladeTriangles(const arborvane::Simulation& sim, Corner corner)
+{
+    const size_t count = sim.leafBladeVertices().size();
+    const std::span<const std::int32_t> corners = sim.leafBladeTriangles();
+    for (size_t t = 0; t + 2 < corners.size(); t += 3) {
+        bool valid = true;
+        for (size_t i = 0; i < 3; ++i)
+            valid = valid && corners[t + i] >= 0 && static_cast<size_t>(corners[t + i]) < count;
+        for (size_t i = 0; valid && i < 3; ++i) corner(t / 3, static_cast<size_t>(corners[t + i]));
+    }
+}
+
+// The template's two surfaces once, each corner its own vertex.
+void bladeSurfaces(const arborvane::Simulation& sim, Geometry& lower, Geometry& upper)
+{
+    BladeSink bladeSink{lower, upper, {}, 0};
+    const arborvane::Strided<arborvane::Point3> vertices = sim.leafBladeVertices();
+    const std::span<const double> uv = sim.leafBladeTexCoords();
+    bladeTriangles(sim, [&](size_t, size_t k) {
+        const arborvane::Point3& p = vertices[k];
+        bladeSink.vertex(static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), static_cast<float>(p.x),
+                         static_cast<float>(p.y), static_cast<float>(p.z));
+    });
+}
+
+// One placed blade on a skin joint: each template vertex once (in the order
+// the triangles first use it), shared by its triangles.
+void skinnedBlade(const arborvane::Simulation& sim, const Mat4& place, int joint, Geometry& lower, Geometry& upper)
+{
+    const arborvane::Strided<arborvane::Point3> vertices = sim.leafBladeVertices();
+    const std::span<const double> uv = sim.leafBladeTexCoords();
+    std::vector<int64_t> made(vertices.size(), -1);
+    uint32_t tri[3];
+    int n = 0;
+    bladeTriangles(sim, [&](size_t, size_t k) {
+        if (made[k] < 0) {
+            const Vec3 p = plain::transformAffine(place, vec3(vertices[k]));
+            made[k] = lower.vertex(p, nullptr, static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), joint);
+            upper.vertex(p, nullptr, static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), joint);
+        }
+        tri[n] = static_cast<uint32_t>(made[k]);
+        if (++n == 3) {
+            lower.indices.insert(lower.indices.end(), {tri[0], tri[1], tri[2]});
+            upper.indices.insert(upper.indices.end(), {tri[0], tri[2], tri[1]});
+            n = 0;
+        }
+    });
+}
+
+} // namespace
+
 // One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
 int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionTracks& tracks,
                   const TreeMaterials& mats)
 {
     tinygltf::Model& m = out.m;
     Geometry lower, upper;
-    BladeSink bladeSink{lower, upper, {}, 0};
-    // Every triangle whose corners are template vertices (one that is not
-    // would read past the template), as the window draws the blade.
-    const arborvane::Strided<arborvane::Point3> vertices = sim.leafBladeVertices();
-    const std::span<const double> uv = sim.leafBladeTexCoords();
-    const std::span<const std::int32_t> corners = sim.leafBladeTriangles();
-    for (size_t t = 0; t + 2 < corners.size(); t += 3) {
-        bool valid = true;
-        for (size_t i = 0; i < 3; ++i)
-            valid = valid && corners[t + i] >= 0 && static_cast<size_t>(corners[t + i]) < vertices.size();
-        for (size_t i = 0; valid && i < 3; ++i) {
-            const size_t k = static_cast<size_t>(corners[t + i]);
-            const arborvane::Point3& p = vertices[k];
-            bladeSink.vertex(static_cast<float>(uv[2 * k]), static_cast<float>(uv[2 * k + 1]), static_cast<float>(p.x),
-                             static_cast<float>(p.y), static_cast<float>(p.z));
-        }
-    }
+    bladeSurfaces(sim, lower, upper);
     tinygltf::Mesh blade;
     blade.name = "leaf_blade";
     addPrimitive(blade, out.bin, lower, mats.lower);
@@ -186,6 +237,23 @@ int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionT
         m.nodes[leavesRoot].children.push_back(node);
     }
     return leafFirst;
+}
+
+void addSkinnedLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig,
+                          const MotionTracks& tracks, const TreeMaterials& mats, int treeSkin)
+{
+    Geometry lower, upper;
+    const size_t leaves = sim.leavesPerBranch();
+    for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
+        const size_t leaf = static_cast<size_t>(tracks.leafBranch[i]) * leaves + tracks.leafIndex[i];
+        // The blade rides rigidly on its petiole, whose joints ride on the branch's bone.
+        skinnedBlade(sim, rig.restBlades[leaf], skinJointOf(rig, rig.petioleFirst[leaf]), lower, upper);
+    }
+    tinygltf::Mesh blade;
+    blade.name = "leaf_blade";
+    addPrimitive(blade, out.bin, lower, mats.lower);
+    addPrimitive(blade, out.bin, upper, mats.upper);
+    addSkinnedMesh(out.m, out.scene, "Leaves", std::move(blade), treeSkin);
 }
 
 
@@ -222,14 +290,6 @@ bool addGrass(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& 
     return true;
 }
 
-int firstPetioleJoint(const ExportRig& rig)
-{
-    int firstPetiole = static_cast<int>(rig.tree.size());
-    for (int first : rig.petioleFirst)
-        if (first >= 0) firstPetiole = std::min(firstPetiole, first);
-    return firstPetiole;
-}
-
 void addAnimatedNodes(const arborvane::Simulation& sim, const ExportRig& rig, const MotionTracks& tracks,
                       const AnimatedNodes& nodes, Animator& anim)
 {
@@ -244,7 +304,7 @@ void addAnimatedNodes(const arborvane::Simulation& sim, const ExportRig& rig, co
     }
     // Branch chains are deep and long: full-precision turns keep the tips
     // true. Petioles, blades and grass have arms of a few centimetres.
-    anim.addNodes(tracks.tree, nodes.tree, firstPetioleJoint(rig), 1e-6 * extent);
+    anim.addNodes(tracks.tree, nodes.tree, shortTurnsFrom(rig), 1e-6 * extent);
     anim.addNodes(tracks.leaves, nodes.leaves, 0, 1e-6 * extent);
     if (nodes.grass >= 0) anim.addNodes(tracks.grass, nodes.grass, 0, 1e-6 * extent);
 }

@@ -47,11 +47,15 @@ void addBarkAndPetioles(GlbParts& out, const arborvane::Simulation& sim, const E
 // One blade mesh, drawn by a node per leaf under "Leaves"; returns the first leaf node.
 int addLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const MotionTracks& tracks,
                   const TreeMaterials& mats);
+// --bones: the blades as one mesh on the tree's skin, each on its branch's
+// bone, in the order of tracks.leafBranch; their own flutter is not kept.
+void addSkinnedLeafBlades(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig,
+                          const MotionTracks& tracks, const TreeMaterials& mats, int treeSkin);
+// The first skin joint whose turns are stored as int16.
+int shortTurnsFrom(const ExportRig& rig);
 // Grass: one strip per blade, grouped by texture (rig.grassTexture) as the window draws them.
 bool addGrass(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig, const BmpImage* grassTextures,
               int& grassFirst, std::string& error);
-// The first tree joint of a petiole (or the joint count): where int16 turns start.
-int firstPetioleJoint(const ExportRig& rig);
 // Every moving joint's tracks into anim (not yet finished).
 void addAnimatedNodes(const arborvane::Simulation& sim, const ExportRig& rig, const MotionTracks& tracks,
                       const AnimatedNodes& nodes, Animator& anim);

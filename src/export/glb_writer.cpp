@@ -40,7 +40,8 @@ bool planGlb(const GlbInput& in, GlbPlan& plan, std::string& error)
     p.scene.name = "Arborvane";
     const int treeSkin = addTreeRig(out, rig, p.nodes.tree);
     addBarkAndPetioles(out, *in.sim, rig, mats, treeSkin);
-    p.nodes.leaves = addLeafBlades(out, *in.sim, *in.tracks, mats);
+    if (rig.bones.empty()) p.nodes.leaves = addLeafBlades(out, *in.sim, *in.tracks, mats);
+    else addSkinnedLeafBlades(out, *in.sim, rig, *in.tracks, mats, treeSkin);
     if (in.lod) {
         p.lodTriangles.resize(kLodLevels + 1);
         addLodLevels(out, *in.sim, rig, *in.tracks, mats, treeSkin, p.nodes.leaves, p.lodTriangles.data());
@@ -61,7 +62,7 @@ GlbSizeEstimate glbSizeEstimate(const GlbPlan& plan, const GlbInput& in)
 {
     const GlbPlan::Parts& p = *plan.parts;
     const MotionTracks& t = *in.tracks;
-    const int shortFrom = firstPetioleJoint(*in.rig);
+    const int shortFrom = shortTurnsFrom(*in.rig);
     GlbSizeEstimate b;
     // JSON: generous per entry of the parts (about 160 bytes each in
     // practice) and per possible track (its accessor, sampler and channel).
@@ -76,7 +77,7 @@ GlbSizeEstimate glbSizeEstimate(const GlbPlan& plan, const GlbInput& in)
             bytes += (static_cast<int>(j) < shortFrom ? 16 : 8) + (topsMove && joints[j].parent < 0 ? 12 : 0);
         return bytes;
     };
-    b.perFrame = 4 + perFrame(in.rig->tree, shortFrom, true) + static_cast<uint64_t>(t.leaves.joints) * 20 +
+    b.perFrame = 4 + perFrame(skinJoints(*in.rig), shortFrom, true) + static_cast<uint64_t>(t.leaves.joints) * 20 +
                  (p.nodes.grass >= 0 ? perFrame(in.rig->grass, 0, false) : 0);
     return b;
 }

@@ -100,9 +100,10 @@ MotionTracks makeTracks(const ExportRig& rig, int frames, int blockFrames)
                 m.leafBranch.push_back(static_cast<int>(b));
                 m.leafIndex.push_back(static_cast<int>(l));
             }
-    sizeTracks(m.tree, static_cast<int>(rig.tree.size()), blockFrames);
+    sizeTracks(m.tree, static_cast<int>(skinJoints(rig).size()), blockFrames);
     sizeTracks(m.grass, static_cast<int>(rig.grass.size()), blockFrames);
-    sizeTracks(m.leaves, static_cast<int>(m.leafBranch.size()), blockFrames);
+    // With bones the blades are skinned: no tracks of their own.
+    sizeTracks(m.leaves, rig.bones.empty() ? static_cast<int>(m.leafBranch.size()) : 0, blockFrames);
     const uint64_t perJoint = static_cast<uint64_t>(frames) * kPoseFloats * sizeof(float);
     m.grass.scratchAt = m.tree.joints * perJoint;
     m.leaves.scratchAt = m.grass.scratchAt + m.grass.joints * perJoint;
@@ -144,9 +145,15 @@ bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const arborvane::S
 {
     std::vector<Mat4> tree, grass;
     rigWorldTransforms(rig, sim, tree, rig.grass.empty() ? nullptr : &grass);
-    captureJoints(tracks.tree, rig.tree, tree, frame, tracks.blockFrames);
+    if (rig.bones.empty()) {
+        captureJoints(tracks.tree, rig.tree, tree, frame, tracks.blockFrames);
+    } else {
+        std::vector<Mat4> bones(rig.boneJoint.size());
+        for (size_t b = 0; b < bones.size(); ++b) bones[b] = tree[rig.boneJoint[b]];
+        captureJoints(tracks.tree, rig.bones, bones, frame, tracks.blockFrames);
+    }
     if (!rig.grass.empty()) captureJoints(tracks.grass, rig.grass, grass, frame, tracks.blockFrames);
-    for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(tracks.leaves.joints); ++i) {
         const arborvane::Matrix4& blade = sim.leafBladeMatrices(tracks.leafBranch[i])[tracks.leafIndex[i]];
         double tr[3], q[4], s = 1.0;
         decomposeBladeMatrix(mat4(blade), tr, q, s);
