@@ -113,6 +113,14 @@ struct Box {
     Point3 max; // largest x, y and z
 };
 
+// Where a tree of a Stand stands in the shared wind field: turned about the
+// vertical, then moved over the ground.
+struct StandPlacement {
+    double x = 0.0;    // ground position along x, model units
+    double z = 0.0;    // ground position along z, model units
+    double turn = 0.0; // degrees about +y, counter-clockwise seen from above
+};
+
 class Simulation {
 public:
     // On the shared pool: Workers{}, refined centre lines.
@@ -249,6 +257,64 @@ private:
     friend struct SceneAccess; // the library's own view files read the scene through it
     struct State;
     std::unique_ptr<State> state_; // the scene and what drives it; null only once moved from
+};
+
+// Several trees in one wind: independent Simulations, each placed in the
+// shared field, all driven by the same wind (a constant, or one schedule read
+// once and handed to each). A step hands each tree's steps to a worker of
+// its own, so trees step at once; each tree steps on its own thread alone, so
+// its motion is what it would be by itself at that place.
+//
+//     arborvane::Stand stand;
+//     stand.addTree("/usr/share/arborvane/data", {0.0, 0.0, 0.0}, 1);
+//     stand.addTree("/usr/share/arborvane/data", {14.0, 3.0, 90.0}, 2);
+//     stand.setWindSchedule("gale.json");
+//     stand.step(100);
+//     auto top = stand.tree(1).branchPoints(0);
+//
+// Views come from tree(k), in that tree's own frame (its placement is not
+// applied to them); they live as a Simulation's do, until the stand's next
+// step(), addTree() or destruction.
+class Stand {
+public:
+    // Where the trees step: Workers{} the process's shared pool, 1 the calling
+    // thread alone, n > 1 a pool of its own.
+    explicit Stand(Workers workers = {});
+    ~Stand();
+    Stand(Stand&&) noexcept;
+    Stand& operator=(Stand&&) noexcept;
+    Stand(const Stand&) = delete;
+    Stand& operator=(const Stand&) = delete;
+
+    // Opens a data folder as the next tree, at its place, set up with seed
+    // (foliage and oscillators), driven by the stand's wind and at the
+    // stand's step count 0. Fails, adding nothing, as Simulation::open() and
+    // setUp() do, or once steps were taken.
+    Result addTree(const std::string& dataDir, const StandPlacement& placement, std::uint32_t seed = 1,
+                   LoadSummary* summary = nullptr);
+    std::size_t treeCount() const;
+    // Tree k in the order added; k must be below treeCount().
+    const Simulation& tree(std::size_t k) const;
+    const StandPlacement& placement(std::size_t k) const;
+
+    // The wind of every tree, as Simulation's calls of the same name; a
+    // refused call changes no tree's wind.
+    Result setWind(const Wind& wind);
+    Result setWindSchedule(const std::string& path);
+    Result setWindScheduleText(const std::string& json, const std::string& name = "wind schedule");
+    // The wind at the stand's origin: what drove the last step there.
+    Wind wind() const;
+
+    // count steps of every tree. Fails on a negative count or without trees;
+    // a tree that fails names itself ("tree K: ..."); the others keep the
+    // steps they took.
+    Result step(int count = 1);
+    std::uint64_t stepCount() const;
+
+private:
+    friend struct SceneAccess; // the programs hand the stand a wind they built
+    struct State;
+    std::unique_ptr<State> state_; // the trees, their places and the workers; null only once moved from
 };
 
 } // namespace arborvane

@@ -1,15 +1,26 @@
 // The open scene behind a Simulation, for the library's own files that
-// implement its views; not part of the public header.
+// implement its views; not part of the public header. The programs use it
+// too, to draw what a simulation holds and to hand it a wind they built.
 #pragma once
 #include "arborvane/arborvane.h"
 
 struct Scene;
+struct WindDriver;
 
 namespace arborvane {
 
 struct SceneAccess {
     // The open scene, or null before open() (or after close()).
     static const Scene* scene(const Simulation& sim);
+    // What drives the simulation's wind, as its last wind call left it.
+    static const WindDriver& driver(const Simulation& sim);
+    // Drives the simulation (and any scene it opens later) with driver, as a
+    // successful setWind() or setWindSchedule() would; ends a wind source.
+    static Result drive(Simulation& sim, const WindDriver& driver);
+    // The same for every tree of a stand, and for trees added later.
+    static Result drive(Stand& stand, const WindDriver& driver);
+    // Where the scene the next open() makes stands in the field.
+    static Result place(Simulation& sim, const StandPlacement& placement);
 };
 
 } // namespace arborvane

@@ -65,6 +65,7 @@ struct Simulation::State {
     std::string refused;                             // a call refused inside step(); stops it
     std::uint64_t sourceChanges = 0;                 // times the source was set or cleared
     std::uint64_t handlerChanges = 0;                // times the handler was set
+    TreePlacement placement;                         // where the scenes it opens stand in the field
 };
 
 // ---- Call helpers
@@ -245,7 +246,7 @@ Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
         auto scene = std::make_unique<Scene>();
         CoreCall call(state_->caught);
         const std::uint32_t seed = std::exchange(state_->nextSeed, 1);
-        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool});
+        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool, state_->placement});
         if (report.complete()) {
             driveWind(*scene, state_->driver);
             state_->scene = std::move(scene);
@@ -412,6 +413,27 @@ void Simulation::setMessageHandler(std::function<void(const std::string&)> handl
 // ---- Views (the rest state's in rest_views.cpp)
 
 const Scene* SceneAccess::scene(const Simulation& sim) { return sim.isOpen() ? sim.state_->scene.get() : nullptr; }
+
+const WindDriver& SceneAccess::driver(const Simulation& sim) { return sim.state_->driver; }
+
+Result SceneAccess::drive(Simulation& sim, const WindDriver& driver)
+{
+    if (!sim.state_) return failure("simulation was moved from");
+    return guarded([&]() -> Result {
+        sim.state_->driver = driver;
+        sim.state_->source = nullptr;
+        ++sim.state_->sourceChanges;
+        if (sim.state_->scene) driveWind(*sim.state_->scene, sim.state_->driver);
+        return {};
+    });
+}
+
+Result SceneAccess::place(Simulation& sim, const StandPlacement& placement)
+{
+    if (!sim.state_) return failure("simulation was moved from");
+    sim.state_->placement = {placement.x, placement.z, placement.turn};
+    return {};
+}
 
 std::size_t Simulation::branchCount() const
 {
