@@ -4,6 +4,7 @@
 #pragma once
 #include "arborvane/arborvane.h"
 
+class WorkPool;
 struct Scene;
 struct WindDriver;
 
@@ -19,6 +20,8 @@ struct SceneAccess {
     static Result drive(Simulation& sim, const WindDriver& driver);
     // The same for every tree of a stand, and for trees added later.
     static Result drive(Stand& stand, const WindDriver& driver);
+    // The workers its steps run on from now; returns those before.
+    static WorkPool* stepOn(Simulation& sim, WorkPool* pool);
     // Where the scene the next open() makes stands in the field.
     static Result place(Simulation& sim, const StandPlacement& placement);
 };

@@ -19,6 +19,7 @@
 
 #include "arborvane/arborvane.h"
 #include "api/scene_access.h"
+#include "api/simulation_state.h"
 #include "arborvane_build_config.h"
 #include "dynamics/simulation.h"
 #include "platform/platform.h"
@@ -36,37 +37,6 @@ namespace arborvane {
 static_assert(offsetof(Vec3, x) == offsetof(Point3, x) && offsetof(Vec3, y) == offsetof(Point3, y) &&
               offsetof(Vec3, z) == offsetof(Point3, z));
 static_assert(sizeof(Mat4) == sizeof(Matrix4) && offsetof(Mat4, m) == offsetof(Matrix4, m));
-
-namespace {
-
-// Console text caught during one call.
-struct Caught {
-    std::string partial;            // text not yet ended by a newline
-    std::vector<std::string> lines; // lines not yet handed on
-};
-
-} // namespace
-
-struct Simulation::State {
-    std::unique_ptr<Scene> scene;                    // null until open()
-    std::string dataDir;                             // the folder open() read
-    bool setUp = false;                              // setUp() done since open()
-    WindDriver driver;                               // what setWind() or a schedule chose; the scene's follows it
-    WindSource source;                               // asked before every step when set (not while a schedule plays)
-    std::uint64_t steps = 0;                         // since setUp()
-    std::function<void(const std::string&)> handler; // the loaders' lines, when set
-    Caught caught;                                   // console text of the call under way
-    std::uint32_t sceneSeed = 1;                     // foliage seed the open scene is set up with
-    std::uint32_t nextSeed = 1;                      // foliage seed the next open() sets up with
-    std::unique_ptr<WorkPool> ownPool;               // a pool of its own (Workers::threads > 1), else null
-    WorkPool* pool = nullptr;                        // what its steps run on: ownPool, a single-thread pool or the shared one
-    bool refined = true;                             // centre lines refined (CentreLines::refined)
-    bool stepping = false;                           // inside step(): the scene must stay
-    std::string refused;                             // a call refused inside step(); stops it
-    std::uint64_t sourceChanges = 0;                 // times the source was set or cleared
-    std::uint64_t handlerChanges = 0;                // times the handler was set
-    TreePlacement placement;                         // where the scenes it opens stand in the field
-};
 
 // ---- Call helpers
 
@@ -413,27 +383,6 @@ void Simulation::setMessageHandler(std::function<void(const std::string&)> handl
 // ---- Views (the rest state's in rest_views.cpp)
 
 const Scene* SceneAccess::scene(const Simulation& sim) { return sim.isOpen() ? sim.state_->scene.get() : nullptr; }
-
-const WindDriver& SceneAccess::driver(const Simulation& sim) { return sim.state_->driver; }
-
-Result SceneAccess::drive(Simulation& sim, const WindDriver& driver)
-{
-    if (!sim.state_) return failure("simulation was moved from");
-    return guarded([&]() -> Result {
-        sim.state_->driver = driver;
-        sim.state_->source = nullptr;
-        ++sim.state_->sourceChanges;
-        if (sim.state_->scene) driveWind(*sim.state_->scene, sim.state_->driver);
-        return {};
-    });
-}
-
-Result SceneAccess::place(Simulation& sim, const StandPlacement& placement)
-{
-    if (!sim.state_) return failure("simulation was moved from");
-    sim.state_->placement = {placement.x, placement.z, placement.turn};
-    return {};
-}
 
 std::size_t Simulation::branchCount() const
 {

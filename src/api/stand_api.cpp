@@ -126,7 +126,17 @@ Result Stand::step(int count)
             r = failure("out of memory");
         }
     };
-    work_pool::forEach(*state.pool, static_cast<int>(state.trees.size()), 1, stepTree);
+    if (static_cast<int>(state.trees.size()) < state.pool->participants()) {
+        // Fewer trees than workers: each in turn on all of them (a simulation
+        // moves the same on any workers), so one tree is not left one core.
+        for (std::size_t k = 0; k < state.trees.size(); ++k) {
+            WorkPool* own = SceneAccess::stepOn(state.trees[k], state.pool);
+            stepTree(static_cast<int>(k));
+            SceneAccess::stepOn(state.trees[k], own);
+        }
+    } else {
+        work_pool::forEach(*state.pool, static_cast<int>(state.trees.size()), 1, stepTree);
+    }
     state.steps += static_cast<std::uint64_t>(count);
     for (std::size_t k = 0; k < results.size(); ++k)
         if (!results[k]) return failure("tree " + std::to_string(k) + ": " + results[k].message);
