@@ -39,10 +39,11 @@ WorkPool* SceneAccess::stepOn(Simulation& sim, WorkPool* pool)
     return before;
 }
 
-Result SceneAccess::place(Simulation& sim, const StandPlacement& placement)
+Result SceneAccess::place(Simulation& sim, const StandPlacement& placement, std::uint32_t seed)
 {
     if (!sim.state_) return failure("simulation was moved from");
     sim.state_->placement = {placement.x, placement.z, placement.turn};
+    sim.state_->nextSeed = seed;
     return {};
 }
 

@@ -2,6 +2,9 @@
 // implement its views; not part of the public header. The programs use it
 // too, to draw what a simulation holds and to hand it a wind they built.
 #pragma once
+#include <cstddef>
+#include <cstdint>
+
 #include "arborvane/arborvane.h"
 
 class WorkPool;
@@ -22,8 +25,12 @@ struct SceneAccess {
     static Result drive(Stand& stand, const WindDriver& driver);
     // The workers its steps run on from now; returns those before.
     static WorkPool* stepOn(Simulation& sim, WorkPool* pool);
-    // Where the scene the next open() makes stands in the field.
-    static Result place(Simulation& sim, const StandPlacement& placement);
+    // Tree k of a stand without its grass field from now (its bounds and
+    // wind placement stay as set up): a stand draws one lawn, not one per tree.
+    static void dropGrass(Stand& stand, std::size_t k);
+    // Where the scene the next open() makes stands in the field, and the
+    // foliage seed it is set up with (so setUp(seed) after it reads nothing again).
+    static Result place(Simulation& sim, const StandPlacement& placement, std::uint32_t seed);
 };
 
 } // namespace arborvane

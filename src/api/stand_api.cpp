@@ -8,6 +8,7 @@
 
 #include "arborvane/arborvane.h"
 #include "api/scene_access.h"
+#include "api/simulation_state.h"
 #include "platform/work_pool.h"
 #include "scene/scene.h"
 #include "wind/wind_driver.h"
@@ -55,7 +56,7 @@ Result Stand::addTree(const std::string& dataDir, const StandPlacement& placemen
     if (state_->steps > 0) return failure("addTree() after the stand has stepped");
     // One thread per tree: the stand spreads the trees, not a tree's loops.
     Simulation sim(Workers{1});
-    if (Result placed = SceneAccess::place(sim, placement); !placed) return placed;
+    if (Result placed = SceneAccess::place(sim, placement, seed); !placed) return placed;
     if (Result opened = sim.open(dataDir, summary); !opened) return opened;
     if (Result set = sim.setUp(seed); !set) return set;
     if (Result driven = SceneAccess::drive(sim, state_->driver); !driven) return driven;
@@ -154,6 +155,13 @@ Result SceneAccess::drive(Stand& stand, const WindDriver& driver)
         if (Result r = drive(sim, driver); !r) return r;
     stand.state_->driver = driver;
     return {};
+}
+
+void SceneAccess::dropGrass(Stand& stand, std::size_t k)
+{
+    if (!stand.state_ || k >= stand.state_->trees.size()) return;
+    Simulation& sim = stand.state_->trees[k];
+    if (sim.state_->scene) sim.state_->scene->grass = GrassField{};
 }
 
 } // namespace arborvane

@@ -82,6 +82,8 @@ bool startStand(const RecordOptions& options, const StandRun& run, arborvane::St
                     tree.preset.empty() ? run.dataDirs[k].c_str() : ("preset " + tree.preset).c_str(), p.x, p.z,
                     p.turn, tree.seed);
     }
+    // The lawn is the first tree's grass; the others' would never be drawn.
+    for (size_t k = 1; k < stand.treeCount(); ++k) arborvane::SceneAccess::dropGrass(stand, k);
     // The plain flags too make a schedule: one key, the same wind every step.
     if (arborvane::Result driven = arborvane::SceneAccess::drive(stand, scheduledWind(options.run.schedule)); !driven) {
         error = driven.message;
@@ -212,12 +214,13 @@ int recordStand(const RecordOptions& options, const StandRun& run, const std::st
     frame.trees.resize(stand.treeCount());
     for (size_t k = 0; k < stand.treeCount(); ++k) {
         const Scene& scene = *arborvane::SceneAccess::scene(stand.tree(k));
-        sizeDrawBatches(frame.trees[k], scene);
+        // The blade indices and texture coordinates are the same for trees of one leaf count: one copy.
+        sizeDrawBatches(frame.trees[k], scene, k ? frame.trees[0].fixed : nullptr);
         const TreePlacement& p = run.file.trees[k].placement;
         frame.treeViews.push_back(placedView(frame.view, {p.x, p.z, p.turn}));
     }
     const Scene& lawn = *arborvane::SceneAccess::scene(stand.tree(0));
-    sizeDrawBatches(frame.lawn, lawn);
+    sizeDrawBatches(frame.lawn, lawn, frame.trees[0].fixed);
     frame.lawnViews = lawnTiles(run, lawn, frame.view);
     const int removed = removeEarlierFrames(options.outDir, error);
     if (removed < 0) return fail(error);
