@@ -355,7 +355,7 @@ int main(int argc, char** argv)
         const int status = parseRecordOptions(argc, argv, options);
         if (status >= 0) return status;
         if (!options.stand.empty())
-            if (const int bad = prepareStand(options, standRun)) return bad;
+            if (const int bad = prepareStand("arborvane-record", options.stand, options.run.dataDir, standRun)) return bad;
         std::string error, ffmpeg;
         error = findOutputClashes(options);
         if (!error.empty()) {
