@@ -36,6 +36,14 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->excludes(web)
         ->excludes(app.get_option("--frames"))
         ->excludes(app.get_option("--trace"));
+    app.add_option("--stand", o.stand,
+                   "several trees in one wind, from a stand file (see the README): one\n"
+                   "rig per tree in the .glb, each under a node at its place")
+        ->type_name("FILE.json")
+        ->check(nameOf("a file name"))
+        ->excludes(web)
+        ->excludes(app.get_option("--live"))
+        ->excludes(app.get_option("--trace"));
     app.add_flag("--quiet{false}", o.progress, "no progress line");
     const int status = parseCommandLine(app, argc, argv);
     if (status >= 0) return status;

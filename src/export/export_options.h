@@ -13,6 +13,7 @@ struct ExportOptions {
     std::string trace;          // wind trace CSV to write; empty: none
     std::string web;            // --web: write this HTML page instead of the .glb, empty: none
     std::string live;           // --live: write the page that simulates in the browser, empty: none
+    std::string stand;          // --stand: a stand file's trees, one rig each, in the .glb; empty: the one tree
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,

@@ -116,7 +116,7 @@ StandRun standRun;
 std::vector<std::string> runInputs(const RecordOptions& options)
 {
     std::vector<std::string> inputs;
-    if (!options.stand.empty()) inputs = standInputs(options, standRun);
+    if (!options.stand.empty()) inputs = standInputs(options.stand, standRun);
     for (const std::string& name : dataFileNames()) inputs.push_back(dataPath(options.run.dataDir, name.c_str()));
     if (!options.run.windChoice.file.empty()) inputs.push_back(options.run.windChoice.file);
     return inputs;

@@ -126,9 +126,9 @@ bool openStand(const std::string& path, const StandRun& run, const WindDriver& w
     return true;
 }
 
-std::vector<std::string> standInputs(const RecordOptions& options, const StandRun& run)
+std::vector<std::string> standInputs(const std::string& path, const StandRun& run)
 {
-    std::vector<std::string> inputs{options.stand};
+    std::vector<std::string> inputs{path};
     for (const std::string& dir : run.dataDirs)
         for (const std::string& name : dataFileNames()) inputs.push_back(dataPath(dir, name.c_str()));
     return inputs;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "arborvane/arborvane.h"
-#include "recorder/record_options.h"
 #include "scene/stand_file.h"
 #include "wind/wind_driver.h"
 
@@ -34,4 +33,4 @@ bool openStand(const std::string& path, const StandRun& run, const WindDriver& w
                std::string& error);
 
 // Every file the run reads for the stand: the stand file and its trees' data files.
-std::vector<std::string> standInputs(const RecordOptions& options, const StandRun& run);
+std::vector<std::string> standInputs(const std::string& path, const StandRun& run);

@@ -20,4 +20,9 @@ trap 'rm -rf "$out"' EXIT
 cd "$build_dir"
 ./arborvane-export --quiet --frames 20 --out "$out/tree.glb"
 ./arborvane-export --quiet --frames 20 --grass --out "$out/tree_grass.glb"
-NODE_PATH="$cache_dir/validator/node_modules" node "$here/validate.js" "$out/tree.glb" "$out/tree_grass.glb"
+# A stand: one rig per tree, each under a node at its place, one clip.
+printf '{"trees": [{"data": "%s"}, {"data": "%s", "position": [12, -4], "turn": 45, "seed": 2}]}' \
+  "$PWD/data" "$PWD/data" > "$out/stand.json"
+./arborvane-export --quiet --frames 20 --grass --stand "$out/stand.json" --out "$out/stand.glb"
+NODE_PATH="$cache_dir/validator/node_modules" node "$here/validate.js" "$out/tree.glb" "$out/tree_grass.glb" \
+  "$out/stand.glb"
