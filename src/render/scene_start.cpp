@@ -21,7 +21,7 @@ StartReport startScene(Scene& scene, RenderAssets& assets, ViewState& view, cons
     else
         consolePrintf("Texture file loading error!\n%s\n", failure.c_str());
 
-    report.files = startSimulation(scene, {dataDir, foliageSeed});
+    report.files = startSimulation(scene, {dataDir, foliageSeed, true, nullptr, {}});
     buildRenderAssets(assets);
     enableLight(view);
     return report;

@@ -11,6 +11,7 @@
 #include "grass/grass_shade.h"
 #include "math/vec3.h"
 #include "platform/random.h"
+#include "scene/placement.h"
 #include "tree/leaf_template.h"
 #include "tree/refine.h"
 #include "tree/tree_model.h"
@@ -26,14 +27,6 @@ struct SimulationInput {
     bool refine = true; // refine the centre lines after the step (the shadow flag)
 };
 
-// Where a tree stands in a shared field: turned about the vertical, then
-// moved over the ground. The default is the field's origin, unturned.
-struct TreePlacement {
-    double x = 0.0;    /// ground position along x, model units
-    double z = 0.0;    /// ground position along z, model units
-    double turn = 0.0; /// turn about +y (counter-clockwise seen from above), degrees
-};
-
 struct Scene {
     TreeModel tree;            // branches with leaves, rest copies, bounds, triangle figures
     LeafTemplate leafTemplate; // petiole and blade template from the leaf file
@@ -47,7 +40,7 @@ struct Scene {
     int64_t stepsTaken = 0;     // steps since set-up: the next step's time is stepsTaken x its time step
     Random random;              // every draw of this scene: grass load, then foliage (reseeded)
     WorkPool* pool = nullptr;   // the workers its steps share, handed in; null: WorkPool::shared()
-    TreePlacement placement;    // where the tree stands in the field; set before set-up
+    TreePlacement placement{};  // where the tree stands in the field; set before set-up
 };
 
 // Which load groups succeeded; each group printed its own console line.
@@ -77,7 +70,7 @@ struct SimulationStart {
     const uint32_t* foliageSeed = nullptr; // foliage seed; null: the tick count (the window)
     bool refined = true;                // centre lines refined (drawn programs); false: one joint per file point
     WorkPool* pool = nullptr;           // the workers its steps share; null: WorkPool::shared()
-    TreePlacement placement;            // where the tree stands in the field
+    TreePlacement placement{};          // where the tree stands in the field
 };
 
 // The one way into a simulation: loadScene from start.dataDir, then, with
