@@ -35,8 +35,8 @@ TEST(Stand, TreesAtOnePlaceMoveAlikeAndApartDifferently)
 {
     arborvane::Stand stand(arborvane::Workers{2});
     ASSERT_TRUE(stand.setWind(kGale)); // before the trees: they take it when added
-    for (const arborvane::StandPlacement& p :
-         {arborvane::StandPlacement{5.0, -2.0, 30.0}, {5.0, -2.0, 30.0}, {-9.0, 7.0, 30.0}})
+    for (const arborvane::Placement& p :
+         {arborvane::Placement{5.0, -2.0, 30.0}, {5.0, -2.0, 30.0}, {-9.0, 7.0, 30.0}})
         ASSERT_TRUE(stand.addTree(kDefaultDataDir, p, 7));
     ASSERT_TRUE(stand.step(40));
     EXPECT_EQ(consumer::stateHash(stand.tree(0)), consumer::stateHash(stand.tree(1)));

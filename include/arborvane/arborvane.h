@@ -101,6 +101,27 @@ enum class CentreLines {
     asInFile // one point per tree-file point, as the rest lines: a joint per point, for rigs
 };
 
+// Where the tree stands in a field it shares with other simulations (trees
+// of one stand in one wind, each its own Simulation stepped alongside):
+// turned about the vertical, then moved over the ground. The tree is
+// simulated in its own frame, so every view stays in tree space (place it
+// by the same turn and move to draw it in the field), but it samples the
+// shared noise grids where it stands and feels the field's wind turned into
+// its frame; a schedule's travelling fronts (front_speed) reach it by where
+// it stands. The grass belongs to the field: its views are field positions,
+// moved by the field's wind. The default is the field's origin, unturned:
+// exactly the lone tree's motion.
+struct Placement {
+    double x = 0.0;    // ground position along x, model units
+    double z = 0.0;    // ground position along z, model units
+    double turn = 0.0; // degrees about +y (counter-clockwise seen from above)
+};
+
+// How open() sets the scene up.
+struct OpenOptions {
+    Placement placement; // where the tree stands; x, z within -1e6..1e6, turn within -360..360 (degrees)
+};
+
 // A branch that starts on another one.
 struct ChildBranch {
     std::int32_t attachPoint; // the parent's rest centre-line point it starts at (restBranchPoints index)
@@ -111,14 +132,6 @@ struct ChildBranch {
 struct Box {
     Point3 min; // smallest x, y and z
     Point3 max; // largest x, y and z
-};
-
-// Where a tree of a Stand stands in the shared wind field: turned about the
-// vertical, then moved over the ground.
-struct StandPlacement {
-    double x = 0.0;    // ground position along x, model units
-    double z = 0.0;    // ground position along z, model units
-    double turn = 0.0; // degrees about +y, counter-clockwise seen from above
 };
 
 class Simulation {
@@ -139,6 +152,12 @@ public:
     // lines either way. The scene it opens is at rest as setUp(1) leaves it,
     // but step() still needs setUp().
     Result open(const std::string& dataDir, LoadSummary* summary = nullptr);
+    // The same with options; open(dataDir) is this with OpenOptions{}. The
+    // options hold until the next open(), setUp() included. Fails, changing
+    // nothing, on a placement out of range (named with its value).
+    Result open(const std::string& dataDir, const OpenOptions& options, LoadSummary* summary = nullptr);
+    // The placement of the open scene, or of the last open() asked for.
+    Placement placement() const;
     // Drops the scene; views taken before are invalid. Does nothing from
     // inside step() (see Callbacks above).
     void close();
@@ -172,8 +191,8 @@ public:
     // refuse stops the step with that message, as does a source that throws.
     // Ends a playing schedule.
     void setWindSource(WindSource source);
-    // Plays a wind schedule file (JSON: keys, optional gusts, veer and seed,
-    // as the programs' --wind reads) from the next step on. Its time is
+    // Plays a wind schedule file (JSON: keys, optional gusts, veer, seed and
+    // front speeds, as the programs' --wind reads) from the next step on. Its time is
     // the simulation's: stepCount() * timeStep(), so a schedule set after 40
     // steps starts 2 s in, and setUp() takes it back to 0 s. It keeps playing
     // over setUp() and open() until setWind() or setWindSource() ends it.
@@ -290,12 +309,12 @@ public:
     // (foliage and oscillators), driven by the stand's wind and at the
     // stand's step count 0. Fails, adding nothing, as Simulation::open() and
     // setUp() do, or once steps were taken.
-    Result addTree(const std::string& dataDir, const StandPlacement& placement, std::uint32_t seed = 1,
+    Result addTree(const std::string& dataDir, const Placement& placement, std::uint32_t seed = 1,
                    LoadSummary* summary = nullptr);
     std::size_t treeCount() const;
     // Tree k in the order added; k must be below treeCount().
     const Simulation& tree(std::size_t k) const;
-    const StandPlacement& placement(std::size_t k) const;
+    const Placement& placement(std::size_t k) const;
 
     // The wind of every tree, as Simulation's calls of the same name; a
     // refused call changes no tree's wind.

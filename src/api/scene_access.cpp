@@ -39,12 +39,9 @@ WorkPool* SceneAccess::stepOn(Simulation& sim, WorkPool* pool)
     return before;
 }
 
-Result SceneAccess::place(Simulation& sim, const StandPlacement& placement, std::uint32_t seed)
+void SceneAccess::seedNextOpen(Simulation& sim, std::uint32_t seed)
 {
-    if (!sim.state_) return failure("simulation was moved from");
-    sim.state_->placement = {placement.x, placement.z, placement.turn};
-    sim.state_->nextSeed = seed;
-    return {};
+    if (sim.state_) sim.state_->nextSeed = seed;
 }
 
 } // namespace arborvane

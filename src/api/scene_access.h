@@ -28,9 +28,9 @@ struct SceneAccess {
     // Tree k of a stand without its grass field from now (its bounds and
     // wind placement stay as set up): a stand draws one lawn, not one per tree.
     static void dropGrass(Stand& stand, std::size_t k);
-    // Where the scene the next open() makes stands in the field, and the
-    // foliage seed it is set up with (so setUp(seed) after it reads nothing again).
-    static Result place(Simulation& sim, const StandPlacement& placement, std::uint32_t seed);
+    // The foliage seed the next open() sets up with, so setUp(seed) after it
+    // reads nothing again.
+    static void seedNextOpen(Simulation& sim, std::uint32_t seed);
 };
 
 } // namespace arborvane

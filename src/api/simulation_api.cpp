@@ -14,6 +14,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -160,6 +161,18 @@ Result refuseInStep(StateT& state, const char* call)
     return refused;
 }
 
+// Why a placement cannot be used, or empty.
+std::string placementFault(const Placement& p)
+{
+    for (auto [value, name, limit] : {std::tuple{p.x, "x", 1e6}, std::tuple{p.z, "z", 1e6}, std::tuple{p.turn, "turn", 360.0}})
+        if (!(std::isfinite(value) && std::fabs(value) <= limit))
+            return std::string("placement ") + name + " " + exactText(value) + " is outside -" + exactText(limit) + ".." +
+                   exactText(limit);
+    return {};
+}
+
+TreePlacement corePlacement(const Placement& p) { return {p.x, p.z, p.turn}; }
+
 std::string missingParts(const LoadReport& report)
 {
     std::string parts;
@@ -204,19 +217,24 @@ Simulation::~Simulation() = default;
 Simulation::Simulation(Simulation&&) noexcept = default;
 Simulation& Simulation::operator=(Simulation&&) noexcept = default;
 
-Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
+Result Simulation::open(const std::string& dataDir, LoadSummary* summary) { return open(dataDir, OpenOptions{}, summary); }
+
+Result Simulation::open(const std::string& dataDir, const OpenOptions& options, LoadSummary* summary)
 {
     if (!state_) return failure("simulation was moved from");
     if (Result refused = refuseInStep(*state_, "open"); !refused) return refused;
+    if (const std::string why = placementFault(options.placement); !why.empty()) return failure(why);
     if (summary) *summary = {};
     close();
+    state_->options = options;
     LoadReport report;
     Result result = guarded([&]() -> Result {
         // A fresh scene's generator is at its start state, as in a fresh process.
         auto scene = std::make_unique<Scene>();
         CoreCall call(state_->caught);
         const std::uint32_t seed = std::exchange(state_->nextSeed, 1);
-        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool, state_->placement});
+        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool,
+                                          corePlacement(state_->options.placement)});
         if (report.complete()) {
             driveWind(*scene, state_->driver);
             state_->scene = std::move(scene);
@@ -249,6 +267,8 @@ void Simulation::close()
 
 bool Simulation::isOpen() const { return state_ && state_->scene; }
 
+Placement Simulation::placement() const { return state_ ? state_->options.placement : Placement{}; }
+
 Result Simulation::setUp(std::uint32_t seed)
 {
     if (state_)
@@ -260,7 +280,8 @@ Result Simulation::setUp(std::uint32_t seed)
     if (state_->setUp || seed != state_->sceneSeed) {
         const std::string dataDir = state_->dataDir;
         state_->nextSeed = seed;
-        if (Result reopened = open(dataDir); !reopened) return reopened;
+        const OpenOptions options = state_->options;
+        if (Result reopened = open(dataDir, options); !reopened) return reopened;
         if (!isOpen()) return failure("no data folder is open"); // the message handler closed it
     }
     state_->setUp = true;

@@ -37,7 +37,7 @@ struct Simulation::State {
     std::string refused;                             // a call refused inside step(); stops it
     std::uint64_t sourceChanges = 0;                 // times the source was set or cleared
     std::uint64_t handlerChanges = 0;                // times the handler was set
-    TreePlacement placement;                         // where the scenes it opens stand in the field
+    OpenOptions options;                             // what the last open() asked for; setUp() keeps it
 };
 
 } // namespace arborvane

@@ -17,7 +17,7 @@ namespace arborvane {
 
 struct Stand::State {
     std::vector<Simulation> trees;          // in the order added; each steps on its caller's thread alone
-    std::vector<StandPlacement> placements; // where each tree stands
+    std::vector<Placement> placements; // where each tree stands
     std::unique_ptr<WorkPool> ownPool;      // a pool of its own (Workers::threads >= 1), else null
     WorkPool* pool = nullptr;               // the workers the trees are handed to
     WindDriver driver;                      // the one wind every tree is handed, trees added later too
@@ -49,15 +49,15 @@ Stand::~Stand() = default;
 Stand::Stand(Stand&&) noexcept = default;
 Stand& Stand::operator=(Stand&&) noexcept = default;
 
-Result Stand::addTree(const std::string& dataDir, const StandPlacement& placement, std::uint32_t seed,
+Result Stand::addTree(const std::string& dataDir, const Placement& placement, std::uint32_t seed,
                       LoadSummary* summary)
 {
     if (!state_) return failure("stand was moved from");
     if (state_->steps > 0) return failure("addTree() after the stand has stepped");
     // One thread per tree: the stand spreads the trees, not a tree's loops.
     Simulation sim(Workers{1});
-    if (Result placed = SceneAccess::place(sim, placement, seed); !placed) return placed;
-    if (Result opened = sim.open(dataDir, summary); !opened) return opened;
+    SceneAccess::seedNextOpen(sim, seed);
+    if (Result opened = sim.open(dataDir, OpenOptions{placement}, summary); !opened) return opened;
     if (Result set = sim.setUp(seed); !set) return set;
     if (Result driven = SceneAccess::drive(sim, state_->driver); !driven) return driven;
     state_->trees.push_back(std::move(sim));
@@ -69,7 +69,7 @@ std::size_t Stand::treeCount() const { return state_ ? state_->trees.size() : 0;
 
 const Simulation& Stand::tree(std::size_t k) const { return state_->trees.at(k); }
 
-const StandPlacement& Stand::placement(std::size_t k) const { return state_->placements.at(k); }
+const Placement& Stand::placement(std::size_t k) const { return state_->placements.at(k); }
 
 // Each wind is checked and made once, on a simulation of no tree, and that
 // one driver is handed to every tree: a refusal changes no tree.

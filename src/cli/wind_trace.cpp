@@ -40,7 +40,7 @@ void appendRow(std::string& out, int frame, const WindSettings& input, const Vec
 Vec3 vec3(const arborvane::Point3& p) { return {p.x, p.y, p.z, 0}; }
 
 // A point of a placed tree's own frame in the stand's: turned about +y, then moved.
-Vec3 inStand(const Vec3& p, const arborvane::StandPlacement& place)
+Vec3 inStand(const Vec3& p, const arborvane::Placement& place)
 {
     const double a = place.turn * (3.1415926538 / 180.0), c = std::cos(a), s = std::sin(a);
     return {c * p.x + s * p.z + place.x, p.y, -s * p.x + c * p.z + place.z, 0};
@@ -48,7 +48,7 @@ Vec3 inStand(const Vec3& p, const arborvane::StandPlacement& place)
 
 // The top of sim (found as tip) now, in the stand's frame when placed, and its offset from rest.
 void appendSimulationTip(std::string& out, const arborvane::Simulation& sim, const TreeTip& tip,
-                         const arborvane::StandPlacement* place = nullptr)
+                         const arborvane::Placement* place = nullptr)
 {
     if (tip.branch < 0) return appendTip(out, place ? inStand({}, *place) : Vec3{}, 0.0);
     // Refinement puts a midpoint in every segment: rest point k is live point 2k.

@@ -28,8 +28,9 @@ bool exportTree(const ExportOptions& options, const StandRun& run, size_t k, std
     const StandTree& tree = run.file.trees[k];
     const bool grass = options.grass && k == 0; // the stand's one lawn is the first tree's
     ExportScene scene;
-    arborvane::SceneAccess::place(scene.sim, {tree.placement.x, tree.placement.z, tree.placement.turn}, tree.seed);
-    if (!loadExportScene(scene, run.dataDirs[k], tree.seed, grass, error) || !playExportWind(scene, options.run, error))
+    arborvane::SceneAccess::seedNextOpen(scene.sim, tree.seed);
+    const arborvane::OpenOptions at{{tree.placement.x, tree.placement.z, tree.placement.turn}};
+    if (!loadExportScene(scene, run.dataDirs[k], tree.seed, grass, error, at) || !playExportWind(scene, options.run, error))
         return false;
     const ExportRig rig = buildExportRig(scene.sim, grass);
     MotionTracks tracks = makeMotionTracks(rig, scene.sim, options.frames);
