@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dynamics/wind_fronts.h"
 #include "grass/grass_field.h"
 #include "grass/grass_shade.h"
 #include "math/vec3.h"
@@ -41,6 +42,8 @@ struct Scene {
     Random random;              // every draw of this scene: grass load, then foliage (reseeded)
     WorkPool* pool = nullptr;   // the workers its steps share, handed in; null: WorkPool::shared()
     TreePlacement placement{};  // where the tree stands in the field; set before set-up
+    FieldPoints fieldPoints;    // where each part samples the wind, on the field's ground: set-up fills it
+    WindFronts fronts;          // this step's winds by distance downwind, while a schedule's fronts travel
 };
 
 // Which load groups succeeded; each group printed its own console line.
