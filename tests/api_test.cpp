@@ -359,3 +359,31 @@ TEST(Api, NoiseSpeedsOfWholePeriodsRepeatTheWind)
     ASSERT_TRUE(sim.setUp(consumer::kSeed + 1)); // reads the folder again: the load-time speeds
     EXPECT_EQ(sim.noiseSpeed().x, 0.1);
 }
+
+// A placement holds over setUp(); the origin, asked for, is the lone tree; a bad one changes nothing.
+TEST(Api, PlacementHoldsOverSetUpAndBadOnesAreRefused)
+{
+    arborvane::Simulation sim;
+    ASSERT_TRUE(sim.open(kDefaultDataDir, arborvane::OpenOptions{{0.0, 0.0, 0.0}}));
+    ASSERT_TRUE(sim.setUp(consumer::kSeed));
+    ASSERT_TRUE(sim.setWind({arborvane::WindRegime::gale, 400.0, {1.0, 0.0, 0.0}}));
+    ASSERT_TRUE(sim.step(consumer::kSteps));
+    EXPECT_EQ(consumer::stateHash(sim), consumer::kGoldenStateHash);
+
+    const arborvane::Placement there{14.0, 3.0, 90.0};
+    ASSERT_TRUE(sim.open(kDefaultDataDir, arborvane::OpenOptions{there}));
+    ASSERT_TRUE(sim.setUp(consumer::kSeed + 1)); // opens again
+    EXPECT_EQ(sim.placement().turn, 90.0);
+    const double nan = std::nan("");
+    const struct {
+        arborvane::Placement placement;
+        const char* message;
+    } bad[] = {{{nan, 0, 0}, "placement x nan is outside -1e+06..1e+06"},
+               {{0, -2e6, 0}, "placement z -2e+06 is outside -1e+06..1e+06"},
+               {{0, 0, 361}, "placement turn 361 is outside -360..360"}};
+    for (const auto& b : bad) {
+        EXPECT_EQ(sim.open(kDefaultDataDir, arborvane::OpenOptions{b.placement}).message, b.message);
+        EXPECT_TRUE(sim.isOpen());
+        EXPECT_EQ(sim.placement().x, there.x);
+    }
+}

@@ -215,6 +215,14 @@ TEST(WindScheduleFile, RefusesEachFaultWithFileFieldAndProblem)
         {"{\"keys\": [\n{\"time\": 0,\n \"magnitude\": -1e400}]}", "keys[0].magnitude: -1e400 is out of range"},
         {"{\"keys\": [\n{\"time\": 0,\n \"magnitude\": -1e400}]}", "(line 3)"},
         {R"({"keys": [{"time": 0}], "seed": 2, "seed": 3})", "seed: given twice"},
+        // Front speeds: range, type, and the field's place (top level for the keys, inside gusts for the gusts).
+        {"{" + k0 + R"(, "front_speed": 0})", "front_speed: must be a number in 0.01..10000"},
+        {"{" + k0 + R"(, "front_speed": "fast"})", "front_speed: must be a number"},
+        {"{" + k0 + R"(, "gusts": {"every": 6, "strength": 0.5, "rise": 1, "fall": 2, "front_speed": 1e5}})",
+         "gusts.front_speed: must be a number in 0.01..10000"},
+        {"{" + k0 + R"(, "gusts": {"every": 6, "strength": 0.5, "rise": 1, "fall": 2, "front_sped": 3}})",
+         "gusts.front_sped: unknown field"},
+        {"{" + k0 + R"(, "veer": {"degrees": 10, "period": 1, "front_speed": 3}})", "veer.front_speed: unknown field"},
         {R"({"keys": [{"time": 0}, {"time": 1, "preset": "calm", "preset": "storm"}]})", "keys[1].preset: given twice"},
     };
     for (const auto& c : cases) {
@@ -257,4 +265,31 @@ TEST(WindScheduleFile, ReadsOnlyASmallRegularFileAndSaysWhyNot)
     }
     EXPECT_EQ(s.keys.front().state.magnitude, 0.0); // the calm read first stays
     for (const std::string& gone : {fifo, loop, big, dir}) ::remove(gone.c_str());
+}
+
+// Fronts read from a file: a point d downwind takes the keys d / 4 s after
+// the origin (their front at 4 units/s), the gusts d / 16 s after (16 units/s),
+// upwind as long before; without front speeds every point takes the origin's wind.
+TEST(WindScheduleFile, FrontsBringTheOriginsWindDownwindLater)
+{
+    const std::string keys = R"("keys": [{"time": 0, "magnitude": 100}, {"time": 6, "magnitude": 500, "direction": [0, 0, 1]}])";
+    const std::string gusts = R"("gusts": {"every": 2, "strength": 1, "rise": 0.5, "fall": 1)";
+    WindSchedule both, keyed, gusty, still;
+    std::string error;
+    ASSERT_TRUE(parseWindSchedule("{" + keys + ", " + gusts + R"(, "front_speed": 16}, "front_speed": 4})", "f", both, error)) << error;
+    ASSERT_TRUE(parseWindSchedule("{" + keys + R"(, "front_speed": 4})", "k", keyed, error)) << error;
+    ASSERT_TRUE(parseWindSchedule(R"({"keys": [{"time": 0}], )" + gusts + R"(, "front_speed": 16}})", "g", gusty, error)) << error;
+    ASSERT_TRUE(parseWindSchedule("{" + keys + ", " + gusts + "}}", "s", still, error)) << error;
+    EXPECT_EQ(both.frontSpeed, 4.0);
+    EXPECT_EQ(both.gusts.frontSpeed, 16.0);
+    for (double t = 0.0; t < 12.0; t += 0.37)
+        for (const double d : {-20.0, 0.0, 8.0, 32.0}) {
+            const WindSettings k = windAtDistance(keyed, t + d / 4.0, d), k0 = evaluateWind(keyed, t);
+            EXPECT_NEAR(k.magnitude, k0.magnitude, 1e-9);
+            EXPECT_NEAR(k.direction.z, k0.direction.z, 1e-12);
+            EXPECT_NEAR(windAtDistance(gusty, t + d / 16.0, d).magnitude, evaluateWind(gusty, t).magnitude, 1e-9);
+            const WindSettings here = windAtDistance(still, t, d), origin = evaluateWind(still, t);
+            EXPECT_EQ(here.magnitude, origin.magnitude);
+            EXPECT_EQ(here.direction.z, origin.direction.z);
+        }
 }

@@ -101,6 +101,27 @@ enum class CentreLines {
     asInFile // one point per tree-file point, as the rest lines: a joint per point, for rigs
 };
 
+// Where the tree stands in a field it shares with other simulations (trees
+// of one stand in one wind, each its own Simulation stepped alongside):
+// turned about the vertical, then moved over the ground. The tree is
+// simulated in its own frame, so every view stays in tree space (place it
+// by the same turn and move to draw it in the field), but it samples the
+// shared noise grids where it stands and feels the field's wind turned into
+// its frame; a schedule's travelling fronts (front_speed) reach it by where
+// it stands. The grass belongs to the field: its views are field positions,
+// moved by the field's wind. The default is the field's origin, unturned:
+// exactly the lone tree's motion.
+struct Placement {
+    double x = 0.0;    // ground position along x, model units
+    double z = 0.0;    // ground position along z, model units
+    double turn = 0.0; // degrees about +y (counter-clockwise seen from above)
+};
+
+// How open() sets the scene up.
+struct OpenOptions {
+    Placement placement; // where the tree stands; x, z within -1e6..1e6, turn within -360..360 (degrees)
+};
+
 // A branch that starts on another one.
 struct ChildBranch {
     std::int32_t attachPoint; // the parent's rest centre-line point it starts at (restBranchPoints index)
@@ -131,6 +152,12 @@ public:
     // lines either way. The scene it opens is at rest as setUp(1) leaves it,
     // but step() still needs setUp().
     Result open(const std::string& dataDir, LoadSummary* summary = nullptr);
+    // The same with options; open(dataDir) is this with OpenOptions{}. The
+    // options hold until the next open(), setUp() included. Fails, changing
+    // nothing, on a placement out of range (named with its value).
+    Result open(const std::string& dataDir, const OpenOptions& options, LoadSummary* summary = nullptr);
+    // The placement of the open scene, or of the last open() asked for.
+    Placement placement() const;
     // Drops the scene; views taken before are invalid. Does nothing from
     // inside step() (see Callbacks above).
     void close();
@@ -164,8 +191,8 @@ public:
     // refuse stops the step with that message, as does a source that throws.
     // Ends a playing schedule.
     void setWindSource(WindSource source);
-    // Plays a wind schedule file (JSON: keys, optional gusts, veer and seed,
-    // as the programs' --wind reads) from the next step on. Its time is
+    // Plays a wind schedule file (JSON: keys, optional gusts, veer, seed and
+    // front speeds, as the programs' --wind reads) from the next step on. Its time is
     // the simulation's: stepCount() * timeStep(), so a schedule set after 40
     // steps starts 2 s in, and setUp() takes it back to 0 s. It keeps playing
     // over setUp() and open() until setWind() or setWindSource() ends it.
@@ -262,6 +289,64 @@ private:
     friend struct SceneAccess; // the library's own view files read the scene through it
     struct State;
     std::unique_ptr<State> state_; // the scene and what drives it; null only once moved from
+};
+
+// Several trees in one wind: independent Simulations, each placed in the
+// shared field, all driven by the same wind (a constant, or one schedule read
+// once and handed to each). A step hands each tree's steps to a worker of
+// its own, so trees step at once; each tree steps on its own thread alone, so
+// its motion is what it would be by itself at that place.
+//
+//     arborvane::Stand stand;
+//     stand.addTree("/usr/share/arborvane/data", {0.0, 0.0, 0.0}, 1);
+//     stand.addTree("/usr/share/arborvane/data", {14.0, 3.0, 90.0}, 2);
+//     stand.setWindSchedule("gale.json");
+//     stand.step(100);
+//     auto top = stand.tree(1).branchPoints(0);
+//
+// Views come from tree(k), in that tree's own frame (its placement is not
+// applied to them); they live as a Simulation's do, until the stand's next
+// step(), addTree() or destruction.
+class Stand {
+public:
+    // Where the trees step: Workers{} the process's shared pool, 1 the calling
+    // thread alone, n > 1 a pool of its own.
+    explicit Stand(Workers workers = {});
+    ~Stand();
+    Stand(Stand&&) noexcept;
+    Stand& operator=(Stand&&) noexcept;
+    Stand(const Stand&) = delete;
+    Stand& operator=(const Stand&) = delete;
+
+    // Opens a data folder as the next tree, at its place, set up with seed
+    // (foliage and oscillators), driven by the stand's wind and at the
+    // stand's step count 0. Fails, adding nothing, as Simulation::open() and
+    // setUp() do, or once steps were taken.
+    Result addTree(const std::string& dataDir, const Placement& placement, std::uint32_t seed = 1,
+                   LoadSummary* summary = nullptr);
+    std::size_t treeCount() const;
+    // Tree k in the order added; k must be below treeCount().
+    const Simulation& tree(std::size_t k) const;
+    const Placement& placement(std::size_t k) const;
+
+    // The wind of every tree, as Simulation's calls of the same name; a
+    // refused call changes no tree's wind.
+    Result setWind(const Wind& wind);
+    Result setWindSchedule(const std::string& path);
+    Result setWindScheduleText(const std::string& json, const std::string& name = "wind schedule");
+    // The wind at the stand's origin: what drove the last step there.
+    Wind wind() const;
+
+    // count steps of every tree. Fails on a negative count or without trees;
+    // a tree that fails names itself ("tree K: ..."); the others keep the
+    // steps they took.
+    Result step(int count = 1);
+    std::uint64_t stepCount() const;
+
+private:
+    friend struct SceneAccess; // the programs hand the stand a wind they built
+    struct State;
+    std::unique_ptr<State> state_; // the trees, their places and the workers; null only once moved from
 };
 
 } // namespace arborvane

@@ -14,11 +14,13 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "arborvane/arborvane.h"
 #include "api/scene_access.h"
+#include "api/simulation_state.h"
 #include "arborvane_build_config.h"
 #include "dynamics/simulation.h"
 #include "platform/platform.h"
@@ -36,36 +38,6 @@ namespace arborvane {
 static_assert(offsetof(Vec3, x) == offsetof(Point3, x) && offsetof(Vec3, y) == offsetof(Point3, y) &&
               offsetof(Vec3, z) == offsetof(Point3, z));
 static_assert(sizeof(Mat4) == sizeof(Matrix4) && offsetof(Mat4, m) == offsetof(Matrix4, m));
-
-namespace {
-
-// Console text caught during one call.
-struct Caught {
-    std::string partial;            // text not yet ended by a newline
-    std::vector<std::string> lines; // lines not yet handed on
-};
-
-} // namespace
-
-struct Simulation::State {
-    std::unique_ptr<Scene> scene;                    // null until open()
-    std::string dataDir;                             // the folder open() read
-    bool setUp = false;                              // setUp() done since open()
-    WindDriver driver;                               // what setWind() or a schedule chose; the scene's follows it
-    WindSource source;                               // asked before every step when set (not while a schedule plays)
-    std::uint64_t steps = 0;                         // since setUp()
-    std::function<void(const std::string&)> handler; // the loaders' lines, when set
-    Caught caught;                                   // console text of the call under way
-    std::uint32_t sceneSeed = 1;                     // foliage seed the open scene is set up with
-    std::uint32_t nextSeed = 1;                      // foliage seed the next open() sets up with
-    std::unique_ptr<WorkPool> ownPool;               // a pool of its own (Workers::threads > 1), else null
-    WorkPool* pool = nullptr;                        // what its steps run on: ownPool, a single-thread pool or the shared one
-    bool refined = true;                             // centre lines refined (CentreLines::refined)
-    bool stepping = false;                           // inside step(): the scene must stay
-    std::string refused;                             // a call refused inside step(); stops it
-    std::uint64_t sourceChanges = 0;                 // times the source was set or cleared
-    std::uint64_t handlerChanges = 0;                // times the handler was set
-};
 
 // ---- Call helpers
 
@@ -189,6 +161,18 @@ Result refuseInStep(StateT& state, const char* call)
     return refused;
 }
 
+// Why a placement cannot be used, or empty.
+std::string placementFault(const Placement& p)
+{
+    for (auto [value, name, limit] : {std::tuple{p.x, "x", 1e6}, std::tuple{p.z, "z", 1e6}, std::tuple{p.turn, "turn", 360.0}})
+        if (!(std::isfinite(value) && std::fabs(value) <= limit))
+            return std::string("placement ") + name + " " + exactText(value) + " is outside -" + exactText(limit) + ".." +
+                   exactText(limit);
+    return {};
+}
+
+TreePlacement corePlacement(const Placement& p) { return {p.x, p.z, p.turn}; }
+
 std::string missingParts(const LoadReport& report)
 {
     std::string parts;
@@ -233,19 +217,24 @@ Simulation::~Simulation() = default;
 Simulation::Simulation(Simulation&&) noexcept = default;
 Simulation& Simulation::operator=(Simulation&&) noexcept = default;
 
-Result Simulation::open(const std::string& dataDir, LoadSummary* summary)
+Result Simulation::open(const std::string& dataDir, LoadSummary* summary) { return open(dataDir, OpenOptions{}, summary); }
+
+Result Simulation::open(const std::string& dataDir, const OpenOptions& options, LoadSummary* summary)
 {
     if (!state_) return failure("simulation was moved from");
     if (Result refused = refuseInStep(*state_, "open"); !refused) return refused;
+    if (const std::string why = placementFault(options.placement); !why.empty()) return failure(why);
     if (summary) *summary = {};
     close();
+    state_->options = options;
     LoadReport report;
     Result result = guarded([&]() -> Result {
         // A fresh scene's generator is at its start state, as in a fresh process.
         auto scene = std::make_unique<Scene>();
         CoreCall call(state_->caught);
         const std::uint32_t seed = std::exchange(state_->nextSeed, 1);
-        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool, {}});
+        report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool,
+                                          corePlacement(state_->options.placement)});
         if (report.complete()) {
             driveWind(*scene, state_->driver);
             state_->scene = std::move(scene);
@@ -278,6 +267,8 @@ void Simulation::close()
 
 bool Simulation::isOpen() const { return state_ && state_->scene; }
 
+Placement Simulation::placement() const { return state_ ? state_->options.placement : Placement{}; }
+
 Result Simulation::setUp(std::uint32_t seed)
 {
     if (state_)
@@ -289,7 +280,8 @@ Result Simulation::setUp(std::uint32_t seed)
     if (state_->setUp || seed != state_->sceneSeed) {
         const std::string dataDir = state_->dataDir;
         state_->nextSeed = seed;
-        if (Result reopened = open(dataDir); !reopened) return reopened;
+        const OpenOptions options = state_->options;
+        if (Result reopened = open(dataDir, options); !reopened) return reopened;
         if (!isOpen()) return failure("no data folder is open"); // the message handler closed it
     }
     state_->setUp = true;

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/stand_window.h"
 #include "cli/command_line.h"
 #include "cli/run_flags.h"
 
 int parseAppOptions(int argc, char** argv, std::vector<std::string>& leftOver)
 {
-    CLI::App app("Usage: arborvane [--data DIR] [--realtime] [--wind FILE | --wind-preset NAME] [--gusts]\n"
+    CLI::App app("Usage: arborvane [--data DIR] [--stand FILE] [--realtime] [--wind FILE | --wind-preset NAME] [--gusts]\n"
                  "                 [GLUT options such as -display NAME or -geometry WxH+X+Y]\n"
                  "\n"
                  "Animates a tree in a grass field moving in turbulent wind, in one OpenGL window.\n",
@@ -23,6 +24,11 @@ int parseAppOptions(int argc, char** argv, std::vector<std::string>& leftOver)
     app.add_flag("--realtime", view.realtime,
                  "move at wall-clock speed (0.05 s steps as time passes) instead of one step\n"
                  "per frame; the key t switches it too");
+    app.add_option("--stand", standPath,
+                   "several trees in one wind, from a stand file (JSON; see the README); the\n"
+                   "camera frames the whole stand")
+        ->type_name("FILE.json")
+        ->check(nameOf("a file name"));
     WindChoice wind;
     addWindScheduleFlags(app, wind);
     app.footer("Keys: Esc quit, p gale/breeze, s shadows, r reset, t real time, space skeleton, F1 capture to ./image,\n"

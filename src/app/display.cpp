@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/capture.h"
 #include "app/frame_stats.h"
+#include "app/stand_window.h"
 #include "dynamics/simulation.h"
 #include "render/frame_draw.h"
 #include "view/frame_rate.h"
@@ -16,6 +17,7 @@
 
 void display()
 {
+    if (windowShowsStand()) return displayStand();
     frameStatsBegin();
     const DrawBatches& arrays = startFrame(pipeline, scene, view);
     // The overlay reads the scene: its lines are made before the step starts.

@@ -12,6 +12,7 @@
 #include "app/app_state.h"
 #include "app/display.h"
 #include "app/input.h"
+#include "app/stand_window.h"
 #include "app/startup.h"
 #include "view/transformer.h"
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv)
     std::vector<std::string> leftOver;
     const int status = parseAppOptions(argc, argv, leftOver);
     if (status >= 0) return status;
+    if (const int bad = prepareWindowStand(); bad >= 0) return bad;
     // glutInit, and the check for strays after it, see only what our flags
     // left: argv[0] first, null at the end.
     std::vector<char*> glutArgv{argv[0]};
@@ -67,6 +69,7 @@ int main(int argc, char** argv)
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 
     initScene();
+    startWindowStand();
 
     dragManipulator = std::make_unique<TransformerArcBall>(view.windowWidth, view.windowHeight);
     view.interactionMode = InteractionMode::tree;

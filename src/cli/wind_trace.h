@@ -10,6 +10,7 @@
 struct TreeModel;
 namespace arborvane {
 class Simulation;
+class Stand;
 }
 
 // Where the tree's top is: the highest centre-line point of the rest tree.
@@ -21,6 +22,10 @@ struct TreeTip {
 // The header line, newline included.
 inline constexpr const char* kWindTraceHeader =
     "frame,time,regime,magnitude,dir_x,dir_y,dir_z,tip_x,tip_y,tip_z,tip_offset\n";
+
+// A stand's header: the wind columns (the wind at the stand's origin), then
+// tipK_x,tipK_y,tipK_z,tipK_offset for each tree K from 0; newline included.
+std::string standTraceHeader(size_t trees);
 
 // Finds the top once after set-up, from scene.tree.restBranches.
 TreeTip findTreeTip(const TreeModel& tree);
@@ -40,9 +45,12 @@ public:
     // After set-up: finds the tree's top and starts with the header.
     void begin(const TreeModel& tree);
     void begin(const arborvane::Simulation& sim);
+    // A stand: every tree's top, in the stand's order; rows give them in the stand's frame.
+    void begin(const arborvane::Stand& stand);
     // Row `frame`, as appendTraceRow; nothing when there is no trace.
     void add(int frame, const WindSettings& input, const TreeModel& tree);
     void add(int frame, const WindSettings& input, const arborvane::Simulation& sim);
+    void add(int frame, const WindSettings& input, const arborvane::Stand& stand);
     // Writes the rows over the target at once; true when there is no trace.
     bool commit(std::string& error);
 
@@ -50,6 +58,7 @@ private:
     std::string path_; // the target; empty: no trace
     std::string text_; // header and rows so far
     TreeTip tip_;      // the top, found by begin
+    std::vector<TreeTip> standTips_; // a stand's tops, tree by tree, found by begin
 };
 
 // Appends row `frame`: the state after that many steps, `input` being the

@@ -6,6 +6,7 @@
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
 #include "dynamics/rest_state.h"
+#include "dynamics/wind_fronts.h"
 #include "platform/work_pool.h"
 #include "scene/scene.h"
 
@@ -26,6 +27,24 @@ int serveChildren(TreeModel& model, const Branch& b, int c, int j, const Mat4& m
 constexpr ChainRule kBranchRule{{1.0, 0.0, 0.975}, {1.0, 0.0, 1.025}, 1000, true, false};
 
 bool moves(const Branch& b) { return b.points && b.pointCount >= 1; }
+
+// One wind for every part: the tree's in its own frame, the grass's in the
+// field's (the same record at the origin).
+struct OneWind {
+    const WindInput& tree;  // branches and leaves
+    const WindInput& grass; // blades
+    const WindInput& branch(int) const { return tree; }
+    const WindInput& leaf(int) const { return tree; }
+    const WindInput& blade(int) const { return grass; }
+};
+
+// Travelling fronts: each part its row of the step's table.
+struct FrontWinds {
+    const WindFronts& fronts; // the step's table and every part's row
+    const WindInput& branch(int i) const { return fronts.rows[fronts.branchRow[i]].tree; }
+    const WindInput& leaf(int k) const { return fronts.rows[fronts.leafRow[k]].tree; }
+    const WindInput& blade(int i) const { return fronts.rows[fronts.bladeRow[i]].grass; }
+};
 
 // One branch without its leaves; thetaPrev carries the Newton start from
 // joint to joint and branch to branch. Leaves their transform in tipTransform.
@@ -48,14 +67,15 @@ void moveBranch(TreeModel& model, const WindField& field, Branch& b, const WindI
 
 // The branches in index order: each needs its parent's transform and the
 // Newton start its predecessor ended with.
-template <class M>
-void moveSkeleton(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep)
+template <class M, class Winds>
+void moveSkeleton(TreeModel& model, const WindField& field, const Winds& winds, double timeStep)
 {
     double thetaPrev = 0.0;
     const int count = liveBranchCount(model);
     for (int i = 0; i < count; ++i) restoreBranch(model.branches[i], model.restBranches[i]);
     for (int i = 0; i < count; ++i)
-        if (moves(model.branches[i])) moveBranch<M>(model, field, model.branches[i], wind, timeStep, thetaPrev);
+        if (moves(model.branches[i]))
+            moveBranch<M>(model, field, model.branches[i], winds.branch(i), timeStep, thetaPrev);
 }
 
 void moveLeavesOf(Branch& b, const Branch& rest, const WindField& field, const WindInput& wind, double timeStep,
@@ -82,8 +102,8 @@ void moveGroup(int first, int end, bool lanes, Gather gather, Four four, One one
     for (int slot = 0; slot < count; ++slot) one(slot);
 }
 
-template <class M>
-void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithmetic arithmetic)
+template <class M, class Winds>
+void moveEverything(Scene& scene, const Winds& winds, double timeStep, Arithmetic arithmetic)
 {
     TreeModel& model = scene.tree;
     const WindField& field = scene.wind;
@@ -94,7 +114,7 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
     // Every blade and every leaf is a function of its own state and the
     // wind alone, so how they are dealt out cannot change a bit of the result.
     // The skeleton goes to one participant while the others take blades.
-    auto skeleton = [&] { moveSkeleton<M>(model, field, wind, timeStep); };
+    auto skeleton = [&] { moveSkeleton<M>(model, field, winds, timeStep); };
     // Blades and leaves go in groups of four: side by side by lanes with Fast
     // arithmetic, else (Plain, a short group) one by one.
     const bool lanes = arithmetic == Arithmetic::Fast;
@@ -105,7 +125,7 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
             g * kGrassLanes, std::min(blades, (g + 1) * kGrassLanes), lanes,
             [&](int i, int slot) {
                 members[slot] = &grass.blades[i];
-                forces[slot] = sampleWindForce(field, wind, grass.blades[i].noisePosition, 0.3);
+                forces[slot] = sampleWindForce(field, winds.blade(i), grass.blades[i].noisePosition, 0.3);
                 return true;
             },
             [&] { moveGrassLanesFromRest(members, forces, timeStep); },
@@ -129,7 +149,7 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
                 if (!moves(b)) return false;
                 members[slot] = &leaf;
                 tips[slot] = &b.tipTransform;
-                forces[slot] = sampleWindForce(field, wind, leaf.noisePosition, leaf.windScale);
+                forces[slot] = sampleWindForce(field, winds.leaf(k), leaf.noisePosition, leaf.windScale);
                 return true;
             },
             [&] { moveLeafLanes(members, tips, forces, timeStep); },
@@ -143,10 +163,11 @@ void moveEverything(Scene& scene, const WindInput& wind, double timeStep, Arithm
 void moveBranches(TreeModel& model, const WindField& field, const WindInput& wind, double timeStep,
                   Arithmetic arithmetic)
 {
+    const OneWind winds{wind, wind};
     if (arithmetic == Arithmetic::Fast)
-        moveSkeleton<FastMath>(model, field, wind, timeStep);
+        moveSkeleton<FastMath>(model, field, winds, timeStep);
     else
-        moveSkeleton<PlainMath>(model, field, wind, timeStep);
+        moveSkeleton<PlainMath>(model, field, winds, timeStep);
     const int count = liveBranchCount(model);
     for (int i = 0; i < count; ++i)
         moveLeavesOf(model.branches[i], model.restBranches[i], field, wind, timeStep, arithmetic);
@@ -155,10 +176,23 @@ void moveBranches(TreeModel& model, const WindField& field, const WindInput& win
 void updateDynamics(Scene& scene, double timeStep, Arithmetic arithmetic)
 {
     scene.tree.refined = false;
-    const SimulationInput& in = scene.input;
-    const WindInput wind = makeWindInput(in.wind.gale, in.wind.magnitude, in.wind.direction);
+    const WindSettings& w = scene.input.wind;
+    if (frontsPlay(scene)) {
+        buildWindFronts(scene, static_cast<double>(scene.stepsTaken) * timeStep);
+        const FrontWinds winds{scene.fronts};
+        if (arithmetic == Arithmetic::Fast)
+            moveEverything<FastMath>(scene, winds, timeStep, arithmetic);
+        else
+            moveEverything<PlainMath>(scene, winds, timeStep, arithmetic);
+        return;
+    }
+    // A placed tree feels the field's wind turned into its own frame; the grass the field's.
+    const WindInput grass = makeWindInput(w.gale, w.magnitude, w.direction);
+    const bool turned = scene.placement.turn != 0.0;
+    const WindInput tree = turned ? makeWindInput(w.gale, w.magnitude, intoTree(scene.placement, w.direction)) : grass;
+    const OneWind winds{tree, grass};
     if (arithmetic == Arithmetic::Fast)
-        moveEverything<FastMath>(scene, wind, timeStep, arithmetic);
+        moveEverything<FastMath>(scene, winds, timeStep, arithmetic);
     else
-        moveEverything<PlainMath>(scene, wind, timeStep, arithmetic);
+        moveEverything<PlainMath>(scene, winds, timeStep, arithmetic);
 }

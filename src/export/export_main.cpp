@@ -13,6 +13,7 @@
 #include "export/export_options.h"
 #include "export/export_rig.h"
 #include "export/export_scene.h"
+#include "export/export_stand.h"
 #include "export/glb_writer.h"
 #include "export/live_page.h"
 #include "export/motion_tracks.h"
@@ -211,6 +212,7 @@ int main(int argc, char** argv)
     if (status >= 0) return status;
     try {
         if (!options.live.empty()) return exportLivePage(options);
+        if (!options.stand.empty()) return exportStand(options);
         return exportClip(options);
     } catch (const std::bad_alloc&) {
         return fail("out of memory");

@@ -15,11 +15,13 @@ void addGameFlags(CLI::App& app, ExportOptions& o)
         ->type_name("SECONDS")
         ->transform(numberIn(0.5, 3600.0, "s"))
         ->excludes(app.get_option("--frames"))
-        ->excludes(app.get_option("--live"));
+        ->excludes(app.get_option("--live"))
+        ->excludes(app.get_option("--stand"));
     app.add_option("--bones", o.bones, "at most N joints in the tree's skin, leaves riding on their branch's joints")
         ->type_name("N")
         ->transform(wholeIn(1, 100000))
         ->excludes(app.get_option("--live"))
+        ->excludes(app.get_option("--stand"))
         ->excludes(app.get_option("--lod")); // the lighter levels ride on the full rig's leaf joints
 }
 
@@ -82,6 +84,17 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
                  "quantised, meshopt-compressed geometry (EXT_meshopt_compression; Blender 3.4 cannot read it)")
         ->excludes(web)
         ->excludes(app.get_option("--live"));
+    app.add_option("--stand", o.stand,
+                   "several trees in one wind, from a stand file (see the README): one\n"
+                   "rig per tree in the .glb, each under a node at its place")
+        ->type_name("FILE.json")
+        ->check(nameOf("a file name"))
+        ->excludes(web)
+        ->excludes(app.get_option("--live"))
+        ->excludes(app.get_option("--trace"))
+        // Each tree's rig is merged whole: the game-engine forms work on one tree.
+        ->excludes(app.get_option("--lod"))
+        ->excludes(app.get_option("--compress"));
     app.add_flag("--quiet{false}", o.progress, "no progress line");
     addGameFlags(app, o);
     const int status = parseCommandLine(app, argc, argv);

@@ -17,6 +17,7 @@ struct ExportOptions {
     bool compress = false;      // --compress: quantised, meshopt-compressed geometry
     double loop = 0;            /// --loop: seconds of a clip whose end runs into its start; 0: a plain clip
     int bones = 0;              // --bones: most joints of the tree's skin; 0: one per centre-line point
+    std::string stand;          // --stand: a stand file's trees, one rig each, in the .glb; empty: the one tree
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,

@@ -27,7 +27,7 @@ std::string loadFault(const std::string& file, const char* what)
 } // namespace
 
 bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t seed, bool withGrassTextures,
-                     std::string& error)
+                     std::string& error, const arborvane::OpenOptions& at)
 {
     auto path = [&](const char* name) { return dataPath(dataDir, name); };
     auto unread = [&](const std::string& file, const std::string& why) {
@@ -48,7 +48,7 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
             return missing(kGrassTextureNames[t], why);
     }
     arborvane::LoadSummary report;
-    const arborvane::Result opened = scene.sim.open(dataDir, &report);
+    const arborvane::Result opened = scene.sim.open(dataDir, at, &report);
     // On standard output, where the loaders print them in the other programs.
     for (const std::string& line : report.messages) std::printf("%s\n", line.c_str());
     std::fflush(stdout);

@@ -23,8 +23,9 @@ struct ExportScene {
 // Every data file the export needs, from dataDir, set up with the fixed
 // foliage seed. The loaders' lines go to standard output. False with a
 // one-line reason.
+// at: where the tree stands in a stand's field (the origin by default).
 bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t seed, bool withGrassTextures,
-                     std::string& error);
+                     std::string& error, const arborvane::OpenOptions& at = {});
 // Paths of the data files loadExportScene reads, so the output is never one of them.
 std::vector<std::string> exportInputFiles(const std::string& dataDir);
 // The steps from now on follow the run's schedule (run.schedule), bit for

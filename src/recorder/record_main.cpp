@@ -34,6 +34,9 @@
 #include "cli/progress.h"
 #include "platform/text_file.h"
 #include "recorder/record_options.h"
+#include "recorder/stand_record.h"
+#include "recorder/stand_start.h"
+#include "view/stand_view.h"
 #include "recorder/video_encode.h"
 #include "frame/frame_pipeline.h"
 #include "render/frame_draw.h"
@@ -106,10 +109,14 @@ bool checkDataFiles(const RunFlags& run, std::string& error)
     return true;
 }
 
-// The files the run reads: the data folder's, and the wind schedule's if any.
+// A stand's trees, prepared before the checks (empty without --stand).
+StandRun standRun;
+
+// The files the run reads: the data folder's (or the stand's), and the wind schedule's if any.
 std::vector<std::string> runInputs(const RecordOptions& options)
 {
     std::vector<std::string> inputs;
+    if (!options.stand.empty()) inputs = standInputs(options.stand, standRun);
     for (const std::string& name : dataFileNames()) inputs.push_back(dataPath(options.run.dataDir, name.c_str()));
     if (!options.run.windChoice.file.empty()) inputs.push_back(options.run.windChoice.file);
     return inputs;
@@ -121,11 +128,12 @@ std::string findOutputClashes(const RecordOptions& options)
 {
     std::vector<NamedInput> inputs;
     for (const std::string& path : runInputs(options))
-        inputs.push_back({path == options.run.windChoice.file ? "--wind" : "", path});
+        inputs.push_back({path == options.run.windChoice.file ? "--wind" : path == options.stand ? "--stand" : "", path});
     const std::vector<NamedOutput> outputs{{"--video", options.video}, {"--trace", options.trace}};
     const std::string clash = findOutputClash(outputs, inputs);
     if (!clash.empty()) return clash;
-    return frameClash(options.outDir, {outputs[0], outputs[1], {"--wind", options.run.windChoice.file}});
+    return frameClash(options.outDir, {outputs[0], outputs[1], {"--wind", options.run.windChoice.file},
+                                       {"--stand", options.stand}});
 }
 
 // Lower-case ending of path from its last dot, or empty.
@@ -223,6 +231,9 @@ bool startRecordedScene(const RecordOptions& options, std::string& error)
                 " (see the lines above on standard output); nothing recorded";
         return false;
     }
+    if (options.camera) // a chosen view instead of the window's fixed camera
+        view.cameraView = lookAtView({options.cameraEye[0], options.cameraEye[1], options.cameraEye[2], 0},
+                                     {options.cameraTarget[0], options.cameraTarget[1], options.cameraTarget[2], 0});
     sizeFramePipeline(pipeline, scene);
     applyViewInput(scene, view); // the scene's wind from the start: the trace reads it before the first frame
     applyWindowSize(view, options.width, options.height); // the 60 degree projection the window gets before its first frame
@@ -343,6 +354,8 @@ int main(int argc, char** argv)
         RecordOptions options;
         const int status = parseRecordOptions(argc, argv, options);
         if (status >= 0) return status;
+        if (!options.stand.empty())
+            if (const int bad = prepareStand("arborvane-record", options.stand, options.run.dataDir, standRun)) return bad;
         std::string error, ffmpeg;
         error = findOutputClashes(options);
         if (!error.empty()) {
@@ -355,11 +368,13 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "arborvane-record: %s\n", error.c_str());
             return refused ? 2 : 1;
         }
-        if (!checkDataFiles(options.run, error)) return fail(error);
+        // A stand's folders were checked as it was read; --data only feeds its presets.
+        if (options.stand.empty() && !checkDataFiles(options.run, error)) return fail(error);
         if (const int bad = checkOutputs(options, ffmpeg, error)) {
             std::fprintf(stderr, "arborvane-record: %s\n", error.c_str());
             return bad;
         }
+        if (!options.stand.empty()) return recordStand(options, standRun, ffmpeg, trace);
         return recordAndEncode(options, ffmpeg, trace);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "arborvane-record: out of memory; try smaller frames (--width, --height)\n");

@@ -1,8 +1,50 @@
 #include "recorder/record_options.h"
 
+#include <cmath>
+#include <cstdlib>
+
 #include "cli/command_line.h"
 
 namespace {
+
+// "EX,EY,EZ,TX,TY,TZ": six finite numbers, the eye not on the target; empty when fine.
+std::string readCamera(const std::string& text, RecordOptions& o)
+{
+    const char* at = text.c_str();
+    double v[6];
+    for (int i = 0; i < 6; ++i) {
+        char* end = nullptr;
+        v[i] = std::strtod(at, &end);
+        if (end == at || !std::isfinite(v[i]) || *end != (i < 5 ? ',' : '\0'))
+            return "must be six numbers EX,EY,EZ,TX,TY,TZ (eye, then target)";
+        at = end + 1;
+    }
+    if (v[0] == v[3] && v[1] == v[4] && v[2] == v[5]) return "the eye must not be the target";
+    if (v[0] == v[3] && v[2] == v[5]) return "the camera must not look straight up or down";
+    for (int i = 0; i < 3; ++i) {
+        o.cameraEye[i] = v[i];
+        o.cameraTarget[i] = v[i + 3];
+    }
+    o.camera = true;
+    return {};
+}
+
+void addStandFlags(CLI::App& app, RecordOptions& o)
+{
+    app.add_option("--stand", o.stand,
+                   "several trees in one wind, from a stand file (JSON: trees\n"
+                   "with data or preset, position, turn, seed; optional\n"
+                   "grass extent; see the README); replaces --data's tree")
+        ->type_name("FILE.json")
+        ->check(nameOf("a file name"));
+    app.add_option_function<std::string>(
+           "--camera", [&o](const std::string& v) { readCamera(v, o); },
+           "view from eye EX,EY,EZ towards target TX,TY,TZ (model units,\n"
+           "y up, the ground at y = -4.6; the default for one tree is\n"
+           "0,2,12,0,2,0); without it a stand is framed whole")
+        ->type_name("EX,EY,EZ,TX,TY,TZ")
+        ->check([&o](const std::string& v) { RecordOptions scratch; return readCamera(v, scratch); });
+}
 
 void addRecordFlags(CLI::App& app, RecordOptions& o)
 {
@@ -56,6 +98,7 @@ int parseRecordOptions(int argc, char** argv, RecordOptions& options)
                  "arborvane-record");
     useHelpLayout(app, 22);
     addRecordFlags(app, options);
+    addStandFlags(app, options);
     const int status = parseCommandLine(app, argc, argv);
     if (status >= 0) return status;
     resolveDataFlag(app, options.run.dataDir);

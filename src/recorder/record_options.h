@@ -15,6 +15,10 @@ struct RecordOptions {
     std::string video;            // mp4 to encode with ffmpeg; empty: none
     int fps = 20;                 // video playback rate; 20 is real time (one 0.05 s step a frame)
     std::string trace;            // wind trace CSV to write; empty: none
+    std::string stand;            // stand file: several trees in one wind; empty: the one tree of --data
+    bool camera = false;          // --camera given: eye and target below instead of the default view
+    double cameraEye[3] = {};     /// camera position, model units (the scene's space, ground at y = -4.6)
+    double cameraTarget[3] = {};  /// the point the camera looks at, model units
 };
 
 // Parses argv[1..] into options: -1 to go on, else the exit status (--help 0,

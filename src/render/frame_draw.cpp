@@ -34,7 +34,7 @@ void drawGroundAndLight(const RenderAssets& assets, const ViewState& view)
 
 // The tree pass (with the grass) and the red wind arrow (the wind of the frame) under treeRotation.
 template <class TreePass>
-void drawTreeScene(const RenderAssets& assets, const ViewState& view, const WindSettings& wind, TreePass treePass)
+void drawTreeScene(const RenderAssets& assets, const ViewState& view, const WindSettings* wind, TreePass treePass)
 {
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -44,7 +44,7 @@ void drawTreeScene(const RenderAssets& assets, const ViewState& view, const Wind
     glMultMatrixd(view.treeRotation.m);
     glTranslatef(0.0f, static_cast<float>(-kTreeDrop), 0.0f);
     treePass();
-    drawDirectionArrow(assets, wind.direction, 0.1);
+    if (wind) drawDirectionArrow(assets, wind->direction, 0.1);
     glPopMatrix();
 }
 
@@ -63,7 +63,7 @@ void drawShadows(const DrawBatches& batches, const ViewState& view)
 void drawFrame(const RenderAssets& assets, const DrawBatches& batches, const ViewState& view)
 {
     drawGroundAndLight(assets, view);
-    drawTreeScene(assets, view, batches.wind, [&] { drawSceneBatches(batches, assets); });
+    drawTreeScene(assets, view, &batches.wind, [&] { drawSceneBatches(batches, assets); });
     drawShadows(batches, view);
 }
 
@@ -71,8 +71,18 @@ void drawSkeletonFrame(const Scene& scene, const RenderAssets& assets, const Dra
                        const ViewState& view)
 {
     drawGroundAndLight(assets, view);
-    drawTreeScene(assets, view, batches.wind, [&] { renderSkeleton(scene, assets); });
+    drawTreeScene(assets, view, &batches.wind, [&] { renderSkeleton(scene, assets); });
     drawShadows(batches, view);
+}
+
+void drawStandFrame(const RenderAssets& assets, const PlacedBatches* parts, int count, const ViewState& view,
+                    const WindSettings& wind)
+{
+    drawGroundAndLight(assets, view);
+    for (int i = 0; i < count; ++i)
+        drawTreeScene(assets, *parts[i].view, nullptr, [&] { drawSceneBatches(*parts[i].batches, assets); });
+    drawTreeScene(assets, view, &wind, [] {});
+    for (int i = 0; i < count; ++i) drawShadows(*parts[i].batches, *parts[i].view);
 }
 
 void drawDirectionArrow(const RenderAssets& assets, Vec3 direction, double lengthFactor)

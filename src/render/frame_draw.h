@@ -4,6 +4,7 @@
 // given the scene. Writes nothing back.
 #pragma once
 #include "math/vec3.h"
+#include "wind/wind_settings.h"
 
 struct DrawBatches;
 struct RenderAssets;
@@ -17,5 +18,15 @@ void drawFrame(const RenderAssets& assets, const DrawBatches& batches, const Vie
 // (shadows from the arrays); the frame steps only after it is drawn.
 void drawSkeletonFrame(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches,
                        const ViewState& view);
+// One part of a stand's frame: arrays filled for view (placedView: the
+// stand's view with this tree's place), drawn under that view.
+struct PlacedBatches {
+    const DrawBatches* batches; // what to draw
+    const ViewState* view;      // the view they were filled for
+};
+// A stand: clear, light and ground once from view, then every part's bark,
+// leaves and grass, the wind arrow at the origin, then every part's shadows.
+void drawStandFrame(const RenderAssets& assets, const PlacedBatches* parts, int count, const ViewState& view,
+                    const WindSettings& wind);
 void drawDirectionArrow(const RenderAssets& assets, Vec3 direction, double lengthFactor);
 void drawArrow(const RenderAssets& assets, float length, float headLength, float headRadius);

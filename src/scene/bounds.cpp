@@ -1,5 +1,8 @@
 #include "scene/bounds.h"
 
+#include <cmath>
+#include <vector>
+
 #include "grass/grass_field.h"
 #include "tree/tree_model.h"
 
@@ -27,11 +30,40 @@ double normalised(double v, double lo, double hi)
     return extent != 0.0 ? (v - lo) / extent : 0.0;
 }
 
-void placePart(const Vec3& m, const Vec3& lo, const Vec3& hi, double& windScale, Vec3& noisePosition)
+// Where the tree stands in the field, and how the grid repeats there.
+struct Place {
+    const TreePlacement& placement; // the tree's placement
+    bool origin;                    // at the field's origin, unturned: the lone tree, bit for bit
+    double period;                  // the grid's period in normalised coordinates, n / (n - 1); 0: none
+    FieldPoints* points;            // where to note each part's field position; null: nowhere
+};
+
+// A normalised coordinate moved into [0, period): a placed part may stand
+// off the box, and the sampler wants a coordinate that is not negative.
+double wrapped(double a, double period)
+{
+    if (period <= 0.0 || (a >= 0.0 && a < period)) return a;
+    const double w = a - std::floor(a / period) * period;
+    return w >= 0.0 && w < period ? w : 0.0;
+}
+
+void placePart(const Vec3& m, const Vec3& lo, const Vec3& hi, const Place& place, double& windScale,
+               Vec3& noisePosition, std::vector<double>* field)
 {
     const double h = normalised(m.y, lo.y, hi.y);
     windScale = heightProfile(h);
-    noisePosition = {h * 0.125, normalised(m.z, lo.z, hi.z), normalised(m.x, lo.x, hi.x), 0};
+    if (place.origin) {
+        noisePosition = {h * 0.125, normalised(m.z, lo.z, hi.z), normalised(m.x, lo.x, hi.x), 0};
+    } else {
+        const Vec3 p = intoField(place.placement, m);
+        noisePosition = {h * 0.125, wrapped(normalised(p.z, lo.z, hi.z), place.period),
+                         wrapped(normalised(p.x, lo.x, hi.x), place.period), 0};
+    }
+    if (field) {
+        const Vec3 p = place.origin ? m : intoField(place.placement, m);
+        field->push_back(p.x);
+        field->push_back(p.z);
+    }
 }
 
 int liveBlades(const GrassField& grass) { return grass.blades ? grass.bladeCount : 0; }
@@ -67,25 +99,46 @@ void measureScene(TreeModel& model, const GrassField& grass)
     model.boundsMax = hi;
 }
 
+// Notes a part that samples no wind at the origin, so every part keeps its index.
+void noWindPoint(std::vector<double>* field, int parts)
+{
+    if (field) field->insert(field->end(), 2 * static_cast<size_t>(parts), 0.0);
+}
+
 // Wind height factor and noise position of every branch (its middle point),
 // leaf (its tip) and blade (its root, no height), from the box.
-void placeInWind(TreeModel& model, GrassField& grass)
+void placeInWind(TreeModel& model, GrassField& grass, const Place& place)
 {
     const Vec3 lo = model.boundsMin, hi = model.boundsMax;
+    FieldPoints* points = place.points;
+    if (points) *points = {};
     const int branchCount = liveBranchCount(model);
     for (int i = 0; i < branchCount; ++i) {
         Branch& b = model.branches[i];
-        if (!b.points || b.pointCount < 1) continue;
-        placePart(b.points[b.pointCount / 2], lo, hi, b.windScale, b.noisePosition);
+        if (!b.points || b.pointCount < 1) {
+            noWindPoint(points ? &points->branches : nullptr, 1);
+            noWindPoint(points ? &points->leaves : nullptr, kLeavesPerBranch);
+            continue;
+        }
+        placePart(b.points[b.pointCount / 2], lo, hi, place, b.windScale, b.noisePosition,
+                  points ? &points->branches : nullptr);
         for (Leaf& leaf : b.leaves)
             if (leaf.pointCount >= 1 && leaf.pointCount <= kPetiolePoints)
-                placePart(leaf.petiolePoints[leaf.pointCount - 1], lo, hi, leaf.windScale, leaf.noisePosition);
+                placePart(leaf.petiolePoints[leaf.pointCount - 1], lo, hi, place, leaf.windScale, leaf.noisePosition,
+                          points ? &points->leaves : nullptr);
+            else
+                noWindPoint(points ? &points->leaves : nullptr, 1);
     }
     const int bladeCount = liveBlades(grass);
     for (int i = 0; i < bladeCount; ++i) {
         GrassBlade& blade = grass.blades[i];
         const Vec3 r = blade.centre[0];
+        // The lawn belongs to the field: where it lies, whatever the tree's placement.
         blade.noisePosition = {0.0, normalised(r.z, lo.z, hi.z), normalised(r.x, lo.x, hi.x), 0};
+        if (points) {
+            points->blades.push_back(r.x);
+            points->blades.push_back(r.z);
+        }
     }
 }
 
@@ -120,6 +173,16 @@ double heightProfile(double h)
 void measureAndPlaceScene(TreeModel& model, GrassField& grass)
 {
     measureScene(model, grass);
-    placeInWind(model, grass);
+    const TreePlacement origin;
+    placeInWind(model, grass, {origin, true, 0.0, nullptr});
+    dropGrassToGround(grass, model.boundsMin.y);
+}
+
+void measureAndPlaceScene(TreeModel& model, GrassField& grass, const TreePlacement& placement, int noiseSize,
+                          FieldPoints& points)
+{
+    measureScene(model, grass);
+    const double period = noiseSize > 1 ? static_cast<double>(noiseSize) / (noiseSize - 1) : 0.0;
+    placeInWind(model, grass, {placement, atOrigin(placement), period, &points});
     dropGrassToGround(grass, model.boundsMin.y);
 }

@@ -1,6 +1,8 @@
 // Scene bounds, per-element wind height factors and noise positions.
 #pragma once
 
+#include "scene/placement.h"
+
 struct GrassField;
 struct TreeModel;
 
@@ -11,3 +13,11 @@ double heightProfile(double h);
 // noisePosition of every branch, leaf and blade from that box; then the grass
 // dropped to the lowest point of the box, which becomes its rest shape.
 void measureAndPlaceScene(TreeModel& model, GrassField& grass);
+// The same for a tree placed in a shared field: its parts sample the noise
+// where they stand in the field (the box's normalised coordinates of their
+// field positions, wrapped over the grid's period of n / (n - 1) for a grid
+// of n), the grass where it lies; and the field points of every part for
+// travelling fronts. At the origin the noise positions are exactly the
+// lone tree's.
+void measureAndPlaceScene(TreeModel& model, GrassField& grass, const TreePlacement& placement, int noiseSize,
+                          FieldPoints& points);

@@ -66,7 +66,7 @@ void setUpScene(Scene& scene, const uint32_t* foliageSeed)
     TreeModel& tree = scene.tree;
     placeLeaves(tree, scene.leafTemplate, foliageSeed, scene.random);
     initLeafFrames(tree, foliageSeed, scene.random);
-    measureAndPlaceScene(tree, scene.grass);
+    measureAndPlaceScene(tree, scene.grass, scene.placement, scene.wind.u.size, scene.fieldPoints);
     if (tree.refined) refineBranches(tree, scene.scratch);
     clearShadeGrid(scene.shade);
     scene.shade.boundsMin = tree.boundsMin;

@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <string>
 
+#include "dynamics/wind_fronts.h"
 #include "grass/grass_field.h"
 #include "grass/grass_shade.h"
 #include "math/vec3.h"
 #include "platform/random.h"
+#include "scene/placement.h"
 #include "tree/leaf_template.h"
 #include "tree/refine.h"
 #include "tree/tree_model.h"
@@ -24,14 +26,6 @@ class WorkPool;
 struct SimulationInput {
     WindSettings wind;  // the wind of the moment, the next step's: driveWind sets it, a playing schedule moves it once per step
     bool refine = true; // refine the centre lines after the step (the shadow flag)
-};
-
-// Where a tree stands in a shared field: turned about the vertical, then
-// moved over the ground. The default is the field's origin, unturned.
-struct TreePlacement {
-    double x = 0.0;    /// ground position along x, model units
-    double z = 0.0;    /// ground position along z, model units
-    double turn = 0.0; /// turn about +y (counter-clockwise seen from above), degrees
 };
 
 struct Scene {
@@ -48,6 +42,8 @@ struct Scene {
     Random random;              // every draw of this scene: grass load, then foliage (reseeded)
     WorkPool* pool = nullptr;   // the workers its steps share, handed in; null: WorkPool::shared()
     TreePlacement placement{};  // where the tree stands in the field; set before set-up
+    FieldPoints fieldPoints;    // where each part samples the wind, on the field's ground: set-up fills it
+    WindFronts fronts;          // this step's winds by distance downwind, while a schedule's fronts travel
 };
 
 // Which load groups succeeded; each group printed its own console line.

@@ -29,13 +29,13 @@ bool sameWindDriver(const WindDriver& a, const WindDriver& b)
     if (!a.scheduled) return sameWind(a.constant, b.constant);
     const WindSchedule& x = a.schedule;
     const WindSchedule& y = b.schedule;
-    if (x.keys.size() != y.keys.size() || x.seed != y.seed) return false;
+    if (x.keys.size() != y.keys.size() || x.seed != y.seed || x.frontSpeed != y.frontSpeed) return false;
     for (size_t i = 0; i < x.keys.size(); ++i)
         if (x.keys[i].time != y.keys[i].time || !sameWind(x.keys[i].state, y.keys[i].state)) return false;
     const GustSettings &g = x.gusts, &h = y.gusts;
     const VeerSettings &v = x.veer, &w = y.veer;
     return g.enabled == h.enabled && g.every == h.every && g.strength == h.strength && g.rise == h.rise &&
-           g.fall == h.fall && v.enabled == w.enabled && v.degrees == w.degrees && v.period == w.period;
+           g.fall == h.fall && g.frontSpeed == h.frontSpeed && v.enabled == w.enabled && v.degrees == w.degrees && v.period == w.period;
 }
 
 void endSchedule(WindDriver& driver, double seconds)

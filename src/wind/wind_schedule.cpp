@@ -155,14 +155,24 @@ double veerAngle(const WindSchedule& schedule, double t)
     return v.degrees * kPi / 180.0 * sum;
 }
 
-WindSettings evaluateWind(const WindSchedule& schedule, double t)
+WindSettings evaluateWind(const WindSchedule& schedule, double t) { return evaluateWindAt(schedule, t, t); }
+
+WindSettings windAtDistance(const WindSchedule& schedule, double t, double distance)
 {
-    WindSettings w = keyedWind(schedule, t);
+    const double keySpeed = schedule.frontSpeed;
+    const double gustSpeed = schedule.gusts.frontSpeed;
+    return evaluateWindAt(schedule, keySpeed > 0.0 ? t - distance / keySpeed : t,
+                          gustSpeed > 0.0 ? t - distance / gustSpeed : t);
+}
+
+WindSettings evaluateWindAt(const WindSchedule& schedule, double keyTime, double gustTime)
+{
+    WindSettings w = keyedWind(schedule, keyTime);
     if (schedule.gusts.enabled)
-        w.magnitude = std::clamp(w.magnitude * (1.0 + schedule.gusts.strength * gustLevel(schedule, t)), 0.0,
+        w.magnitude = std::clamp(w.magnitude * (1.0 + schedule.gusts.strength * gustLevel(schedule, gustTime)), 0.0,
                                  kMaxWindMagnitude);
     if (schedule.veer.enabled && schedule.veer.degrees > 0.0) {
-        const double a = veerAngle(schedule, t);
+        const double a = veerAngle(schedule, keyTime);
         const double c = std::cos(a);
         const double s = std::sin(a);
         const Vec3 d = w.direction;

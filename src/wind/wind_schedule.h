@@ -24,6 +24,7 @@ struct GustSettings {
     double strength = 0.5; // peak relative rise of the magnitude (0.5: +50 %)
     double rise = 1.0;     /// seconds from arrival to peak
     double fall = 2.0;     /// seconds from peak back to nothing
+    double frontSpeed = 0.0; /// speed the gusts travel downwind, units/s; 0: they strike everywhere at once
 };
 
 // A slow wander of the direction about the vertical.
@@ -38,10 +39,11 @@ struct WindSchedule {
     GustSettings gusts;        // off unless asked for
     VeerSettings veer;         // off unless asked for
     uint64_t seed = 1;         // seed of the gust arrivals and the veer
+    double frontSpeed = 0.0;   /// speed the keys (and the veer) travel downwind, units/s; 0: everywhere at once
 };
 
 // The gusts a bare `--gusts` asks for: every 6 s, +50 %, 1 s up, 2 s down.
-inline constexpr GustSettings kDefaultGusts{true, 6.0, 0.5, 1.0, 2.0};
+inline constexpr GustSettings kDefaultGusts{true, 6.0, 0.5, 1.0, 2.0, 0.0};
 // Seconds a preset chosen while running takes to be reached.
 inline constexpr double kPresetEaseSeconds = 2.0;
 // Largest effective magnitude.
@@ -61,6 +63,14 @@ std::string windDirectionFault(double x, double y, double z);
 
 // The step input at simulated time t (steps x 0.05 s). Pure: depends on t and the schedule only.
 WindSettings evaluateWind(const WindSchedule& schedule, double t);
+// The wind with the keys and the veer at keyTime and the gusts at gustTime:
+// what a point takes whose fronts passed it then. evaluateWind(s, t) is
+// evaluateWindAt(s, t, t), bit for bit.
+WindSettings evaluateWindAt(const WindSchedule& schedule, double keyTime, double gustTime);
+// The wind at `distance` units downwind of the origin at time t: each front
+// (keys, gusts) reaches it distance / its speed after the origin (before, upwind);
+// one without a speed at once.
+WindSettings windAtDistance(const WindSchedule& schedule, double t, double distance);
 // The keyed state alone at t (no gusts, no veer).
 WindSettings keyedWind(const WindSchedule& schedule, double t);
 // Largest gust shape over the arrivals active at t, 0..1 (0 when gusts are off).

@@ -35,6 +35,9 @@ constexpr Range kShapeRange{kMinGustSeconds, 60.0, false,
                             "must be a number in 0.05..60 (seconds; not below one 0.05 s step)"};
 constexpr Range kDegreesRange{0.0, 180.0, false, "must be a number in 0..180"};
 constexpr Range kPeriodRange{0.0, 3600.0, true, "must be a number > 0 and <= 3600"};
+// A front crawling slower than this takes hours over a field; faster ones
+// cross a field within a step, which is no front to see.
+constexpr Range kFrontSpeedRange{0.01, 10000.0, false, "must be a number in 0.01..10000 (units per second)"};
 // Far above any schedule written by hand, and keeps /dev/zero-like input bounded.
 constexpr size_t kMaxFileBytes = size_t(4) << 20;
 
@@ -62,7 +65,7 @@ bool readNumber(const json& object, const char* name, const std::string& where, 
                 Fault& fault)
 {
     const json& v = object.at(name);
-    const std::string field = where + "." + name;
+    const std::string field = where.empty() ? std::string(name) : where + "." + name;
     if (!v.is_number()) return fault.set(field, range.text);
     const double x = v.get<double>();
     if (!(x >= range.low && x <= range.high) || (range.lowOpen && x == range.low)) return fault.set(field, range.text);
@@ -129,12 +132,17 @@ bool readKeys(const json& root, WindSchedule& s, Fault& fault)
     return true;
 }
 
-// An optional section whose fields are all required.
-bool readSection(const json& root, const char* name, std::initializer_list<const char*> fields, Fault& fault)
+// An optional section: its fields required, but for the one optional field (when named).
+bool readSection(const json& root, const char* name, std::initializer_list<const char*> fields, Fault& fault,
+                 const char* optional = nullptr)
 {
     const json& section = root[name];
     if (!section.is_object()) return fault.set(name, "must be an object");
-    if (!onlyFields(section, name, fields, fault)) return false;
+    for (const auto& item : section.items()) {
+        bool known = optional && item.key() == optional;
+        for (const char* f : fields) known = known || item.key() == f;
+        if (!known) return fault.set(std::string(name) + "." + item.key(), "unknown field");
+    }
     for (const char* f : fields)
         if (!section.contains(f)) return fault.set(std::string(name) + "." + f, "missing");
     return true;
@@ -149,7 +157,7 @@ bool readOptional(const json& root, WindSchedule& s, Fault& fault)
         s.seed = seed.get<uint64_t>();
     }
     if (root.contains("gusts")) {
-        if (!readSection(root, "gusts", {"every", "strength", "rise", "fall"}, fault)) return false;
+        if (!readSection(root, "gusts", {"every", "strength", "rise", "fall"}, fault, "front_speed")) return false;
         const json& g = root["gusts"];
         s.gusts.enabled = true;
         if (!readNumber(g, "every", "gusts", kEveryRange, s.gusts.every, fault) ||
@@ -157,7 +165,12 @@ bool readOptional(const json& root, WindSchedule& s, Fault& fault)
             !readNumber(g, "rise", "gusts", kShapeRange, s.gusts.rise, fault) ||
             !readNumber(g, "fall", "gusts", kShapeRange, s.gusts.fall, fault))
             return false;
+        if (g.contains("front_speed") &&
+            !readNumber(g, "front_speed", "gusts", kFrontSpeedRange, s.gusts.frontSpeed, fault))
+            return false;
     }
+    if (root.contains("front_speed") && !readNumber(root, "front_speed", "", kFrontSpeedRange, s.frontSpeed, fault))
+        return false;
     if (root.contains("veer")) {
         if (!readSection(root, "veer", {"degrees", "period"}, fault)) return false;
         const json& v = root["veer"];
@@ -276,7 +289,7 @@ bool parseWindSchedule(const std::string& text, const std::string& name, WindSch
         WindSchedule s;
         if (!root.is_object())
             fault.set("(top level)", "must be an object");
-        else if (onlyFields(root, "", {"seed", "keys", "gusts", "veer"}, fault) && readKeys(root, s, fault))
+        else if (onlyFields(root, "", {"seed", "keys", "gusts", "veer", "front_speed"}, fault) && readKeys(root, s, fault))
             readOptional(root, s, fault);
         if (!fault.text.empty()) {
             error = name + ": " + fault.text;

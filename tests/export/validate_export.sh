@@ -24,8 +24,12 @@ cd "$build_dir"
 ./arborvane-export --quiet --frames 20 --lod --out "$out/tree_lod.glb"
 ./arborvane-export --quiet --frames 20 --compress --grass --out "$out/tree_compress.glb"
 ./arborvane-export --quiet --frames 20 --lod --compress --out "$out/tree_lod_compress.glb"
+# A stand: one rig per tree, each under a node at its place, one clip.
+printf '{"trees": [{"data": "%s"}, {"data": "%s", "position": [12, -4], "turn": 45, "seed": 2}]}' \
+  "$PWD/data" "$PWD/data" > "$out/stand.json"
+./arborvane-export --quiet --frames 20 --grass --stand "$out/stand.json" --out "$out/stand.glb"
 NODE_PATH="$cache_dir/validator/node_modules" node "$here/validate.js" "$out/tree.glb" "$out/tree_grass.glb" \
-  "$out/tree_lod.glb" "$out/tree_compress.glb" "$out/tree_lod_compress.glb"
+  "$out/tree_lod.glb" "$out/tree_compress.glb" "$out/tree_lod_compress.glb" "$out/stand.glb"
 /usr/bin/python3 "$here/lod_check.py" "$out/tree_lod.glb"
 /usr/bin/python3 "$here/lod_check.py" "$out/tree_lod_compress.glb" --compressed
 # The compressed file as three.js loads it (the page's viewer's), against the plain one.

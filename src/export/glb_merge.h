@@ -1,0 +1,19 @@
+// Several trees' binary glTF files as one: each tree's nodes, meshes, skin and
+// textures kept whole under a node that stands it at its place, every
+// animation channel in one clip, one buffer. Knows the glTF format only, not
+// how a tree's file was made.
+#pragma once
+#include <string>
+#include <vector>
+
+// Where a tree's root node stands: a ground position and a turn about +y.
+struct GlbPlace {
+    double x = 0.0;    /// along x, the file's units
+    double z = 0.0;    /// along z, the file's units
+    double turn = 0.0; /// degrees about +y, counter-clockwise seen from above
+};
+
+// out: the files of glbs (one per tree, in order) merged, tree K at
+// places[K]. False with a one-line reason.
+bool mergeGlbs(const std::vector<std::string>& glbs, const std::vector<GlbPlace>& places, std::string& out,
+               std::string& error);
