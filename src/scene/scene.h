@@ -47,7 +47,7 @@ struct Scene {
     int64_t stepsTaken = 0;     // steps since set-up: the next step's time is stepsTaken x its time step
     Random random;              // every draw of this scene: grass load, then foliage (reseeded)
     WorkPool* pool = nullptr;   // the workers its steps share, handed in; null: WorkPool::shared()
-    TreePlacement placement;    // where the tree stands in the field; set before set-up
+    TreePlacement placement{};  // where the tree stands in the field; set before set-up
 };
 
 // Which load groups succeeded; each group printed its own console line.
@@ -77,7 +77,7 @@ struct SimulationStart {
     const uint32_t* foliageSeed = nullptr; // foliage seed; null: the tick count (the window)
     bool refined = true;                // centre lines refined (drawn programs); false: one joint per file point
     WorkPool* pool = nullptr;           // the workers its steps share; null: WorkPool::shared()
-    TreePlacement placement;            // where the tree stands in the field
+    TreePlacement placement{};          // where the tree stands in the field
 };
 
 // The one way into a simulation: loadScene from start.dataDir, then, with
