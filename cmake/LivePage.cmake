@@ -32,7 +32,7 @@ if(ARBORVANE_LIVE_PAGE AND ARBORVANE_EMCMAKE AND ARBORVANE_EMCC AND ARBORVANE_NP
   add_custom_command(OUTPUT ${LIVE_GEN}/arborvane_live_page.h
     COMMAND ${ARBORVANE_NODE} ${LIVE_SRC}/bundle.mjs ${WEB_NPM}/node_modules ${LIVE_WASM}/arborvane_live.js
             ${LIVE_GEN}/arborvane_live_page.h
-    DEPENDS ${LIVE_JS} ${LIVE_SRC}/page.html ${LIVE_SRC}/bundle.mjs ${WEB_NPM}/node_modules/.package-lock.json
+    DEPENDS ${LIVE_JS} ${LIVE_SRC}/page.html ${LIVE_SRC}/bundle.mjs ${WEB_SRC}/bundle_kit.mjs ${WEB_NPM}/node_modules/.package-lock.json
             ${LIVE_WASM}/arborvane_live.js arborvane_live_module
     COMMENT "Bundling the live page (module, viewer)")
   # The default tree's page, for the installation.

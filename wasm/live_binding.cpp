@@ -12,6 +12,7 @@
 #include "arborvane/arborvane.h"
 #include "data_constants/data_folder.h"
 #include "data_constants/leaf_file.h"
+#include "live_clip.h"
 #include "live_geometry.h"
 #include "live_grow.h"
 #include "platform/text_file.h"
@@ -25,6 +26,8 @@ struct Live {
     std::string baseDir; // the page's own folder once a grown tree is open, else empty
     LeafTemplate leafTemplate;
     LiveGeometry geometry;
+    LiveClip clip;       // the last steps' poses, for the .glb
+    std::string glb;     // the last .glb built
     std::string message;
     double wind[6] = {};
     double tip[3] = {};
@@ -112,6 +115,7 @@ EMSCRIPTEN_KEEPALIVE int av_set_up(unsigned seed)
     if (!s.sim) return report({false, "no data folder is open"});
     if (!report(s.sim->setUp(seed))) return 0;
     buildLiveGeometry(*s.sim, s.leafTemplate, s.geometry);
+    startLiveClip(s.clip, *s.sim, s.geometry.grass);
     return 1;
 }
 
@@ -129,11 +133,36 @@ EMSCRIPTEN_KEEPALIVE int av_set_schedule(const char* json, const char* name)
     return report(live().sim->setWindScheduleText(json, name));
 }
 
+// One step at a time, each kept for the .glb (only the last ones of a long run).
 EMSCRIPTEN_KEEPALIVE int av_step(int count)
 {
-    if (!live().sim) return report({false, "no data folder is open"});
-    return report(live().sim->step(count));
+    Live& s = live();
+    if (!s.sim) return report({false, "no data folder is open"});
+    for (int i = 0; i < count; ++i) {
+        if (!report(s.sim->step())) return 0;
+        if (count - i <= kLiveClipFrames) captureLiveClip(s.clip, *s.sim);
+    }
+    return report({});
 }
+
+// The kept steps as a .glb, then at av_glb_bytes(), av_glb_size() bytes long.
+EMSCRIPTEN_KEEPALIVE int av_glb()
+{
+    Live& s = live();
+    if (!s.sim) return report({false, "no data folder is open"});
+    std::string error;
+    s.glb.clear();
+    if (!buildLiveGlb(s.clip, *s.sim, s.dataDir, s.glb, error)) return report({false, error});
+    return report({});
+}
+
+EMSCRIPTEN_KEEPALIVE const char* av_glb_bytes() { return live().glb.data(); }
+// Once the page has its copy.
+EMSCRIPTEN_KEEPALIVE void av_glb_release() { std::string().swap(live().glb); }
+EMSCRIPTEN_KEEPALIVE double av_glb_size() { return double(live().glb.size()); }
+// Frames the .glb would hold, and the bytes their ring takes.
+EMSCRIPTEN_KEEPALIVE int av_clip_frames() { return int(live().clip.count); }
+EMSCRIPTEN_KEEPALIVE double av_clip_bytes() { return double(liveClipBytes(live().clip)); }
 
 // gale (1/0), magnitude, direction x, y, z, scheduled (1/0).
 EMSCRIPTEN_KEEPALIVE const double* av_wind()
@@ -173,7 +202,8 @@ EMSCRIPTEN_KEEPALIVE void av_update()
 // (8 floats each), 1 tube indices, 2 leaf matrices (16 floats each),
 // 3 blade positions, 4 blade uvs, 5 blade indices, 8 the blade's shadow
 // outline (triangles over its vertices, as the window's leaf shadows),
-// 9 grass positions, 10 grass uvs, 11 grass indices (with av_show_grass).
+// 9 grass positions, 10 grass uvs, 11 grass indices (with av_show_grass),
+// 12 the grass's index counts per texture (kLiveGrassGroups).
 EMSCRIPTEN_KEEPALIVE const void* av_array(int which)
 {
     const LiveGeometry& g = live().geometry;
@@ -188,6 +218,7 @@ EMSCRIPTEN_KEEPALIVE const void* av_array(int which)
     case 9: return g.grassPositions.data();
     case 10: return g.grassUvs.data();
     case 11: return g.grassIndices.data();
+    case 12: return g.grassGroupCounts;
     default: return nullptr;
     }
 }
@@ -208,6 +239,7 @@ EMSCRIPTEN_KEEPALIVE int av_array_length(int which)
     case 9: return int(g.grassPositions.size());
     case 10: return int(g.grassUvs.size());
     case 11: return int(g.grassIndices.size());
+    case 12: return kLiveGrassGroups;
     default: return 0;
     }
 }

@@ -72,18 +72,21 @@ void fillLeafMatrices(const arborvane::Simulation& sim, std::vector<float>& out)
 }
 
 // Each blade a strip as the window's: level j's far edge (mirrored through
-// the centre line) and edge, u 0 and 1, v = j / levels.
+// the centre line) and edge, u 0 and 1, v = j / levels. The triangles go
+// texture by texture (the grass file's index per blade; any other index
+// last, untextured), as the window's passes draw them.
 void fillGrass(const arborvane::Simulation& sim, LiveGeometry& out, bool fixed)
 {
     out.grassPositions.clear();
-    if (fixed) {
-        out.grassUvs.clear();
-        out.grassIndices.clear();
-    }
+    std::vector<std::uint32_t> groups[kLiveGrassGroups];
+    if (fixed) out.grassUvs.clear();
     for (std::size_t b = 0; b < sim.grassBladeCount(); ++b) {
         const arborvane::Strided<arborvane::Point3> c = sim.grassCentre(b), e = sim.grassEdge(b);
         const std::size_t levels = std::min(c.size(), e.size());
         const auto first = static_cast<std::uint32_t>(out.grassPositions.size() / 3);
+        const int texture = sim.grassBladeTexture(b);
+        std::vector<std::uint32_t>& indices =
+            groups[texture >= 0 && texture < kLiveGrassGroups - 1 ? texture : kLiveGrassGroups - 1];
         for (std::size_t j = 0; j < levels; ++j) {
             out.grassPositions.insert(out.grassPositions.end(),
                                       {float(2 * c[j].x - e[j].x), float(2 * c[j].y - e[j].y), float(2 * c[j].z - e[j].z),
@@ -93,8 +96,14 @@ void fillGrass(const arborvane::Simulation& sim, LiveGeometry& out, bool fixed)
             out.grassUvs.insert(out.grassUvs.end(), {0.0f, v, 1.0f, v});
             if (j + 1 < levels)
                 for (const std::uint32_t k : {0u, 1u, 3u, 0u, 3u, 2u})
-                    out.grassIndices.push_back(first + 2 * static_cast<std::uint32_t>(j) + k);
+                    indices.push_back(first + 2 * static_cast<std::uint32_t>(j) + k);
         }
+    }
+    if (!fixed) return;
+    out.grassIndices.clear();
+    for (int g = 0; g < kLiveGrassGroups; ++g) {
+        out.grassGroupCounts[g] = static_cast<std::uint32_t>(groups[g].size());
+        out.grassIndices.insert(out.grassIndices.end(), groups[g].begin(), groups[g].end());
     }
 }
 

@@ -9,6 +9,9 @@
 #include "arborvane/arborvane.h"
 #include "tree/leaf_template.h"
 
+// The grass's textures, then the blades that name none.
+constexpr int kLiveGrassGroups = 5;
+
 struct LiveGeometry {
     // Tubes as (u, v, nx, ny, nz, x, y, z) floats per vertex: the trunk, then
     // the branches, then the petioles; triangles over them in the same order.
@@ -23,10 +26,12 @@ struct LiveGeometry {
     std::vector<float> bladePositions, bladeUvs;
     std::vector<std::uint32_t> bladeIndices;
     // Grass, when shown: per blade and level the far edge and the edge
-    // (x, y, z each), with (u, v) and quad triangles fixed.
+    // (x, y, z each), with (u, v) and quad triangles fixed, the triangles
+    // grouped by texture.
     bool grass = false;
     std::vector<float> grassPositions, grassUvs;
     std::vector<std::uint32_t> grassIndices;
+    std::uint32_t grassGroupCounts[kLiveGrassGroups] = {}; // indices per group, in order
     // The tree top: branch and centre-line point of the highest rest point.
     std::size_t tipBranch = 0, tipPoint = 0;
 };

@@ -125,13 +125,9 @@ int writePage(GlbPlan& plan, const GlbInput& input, const ExportOptions& options
 // reads or another output. 0, or the exit status with the message printed.
 int checkOutputs(const ExportOptions& options, const std::string& out, OutputTarget& target, WindTraceFile& trace)
 {
-    std::vector<std::string> inputs = exportInputFiles(options.run.dataDir);
+    std::vector<std::string> inputs;
     std::vector<NamedInput> named;
-    for (const std::string& path : inputs) named.push_back({"", path});
-    if (!options.run.windChoice.file.empty()) {
-        inputs.push_back(options.run.windChoice.file);
-        named.push_back({"--wind", options.run.windChoice.file});
-    }
+    exportRunInputs(options.run, inputs, named);
     const std::string clash =
         findOutputClash({{options.web.empty() ? "--out" : "--web", out}, {"--trace", options.trace}}, named);
     if (!clash.empty()) return fail(clash, 2);

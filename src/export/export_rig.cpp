@@ -263,7 +263,11 @@ void rigWorldTransforms(const ExportRig& rig, const arborvane::Simulation& sim, 
     const int leaves = static_cast<int>(sim.leavesPerBranch());
     for (int b = 0; b < count; ++b) {
         if (rig.branchFirst[b] < 0) continue;
-        const Points live = sim.branchPoints(b), rest = sim.restBranchPoints(b);
+        const Points rest = sim.restBranchPoints(b);
+        Points live = sim.branchPoints(b);
+        // Refined lines (2N - 1 points) hold the file's points at the even indices.
+        if (rest.size() > 1 && live.size() == 2 * rest.size() - 1)
+            live = Points(live.data(), rest.size(), 2 * live.strideBytes());
         const int n = rig.branchPoints[b] < static_cast<int>(live.size()) ? rig.branchPoints[b]
                                                                          : static_cast<int>(live.size());
         chainTransforms(mat4(sim.branchBaseTransform(b)), rest, live, n, tree, rig.branchFirst[b], true);

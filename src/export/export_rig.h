@@ -45,7 +45,7 @@ int firstPetioleJoint(const ExportRig& rig);
 ExportRig buildExportRig(const arborvane::Simulation& sim, bool withGrass);
 
 // World transform (row-major, rest -> current) of every joint for the
-// simulation's present state. Centre lines must hold their rest point counts.
+// simulation's present state, its centre lines as in the file or refined.
 void rigWorldTransforms(const ExportRig& rig, const arborvane::Simulation& sim, std::vector<Mat4>& tree,
                         std::vector<Mat4>* grass);
 

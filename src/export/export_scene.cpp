@@ -9,6 +9,7 @@
 #include "data_constants/texture_files.h"
 #include "data_constants/tree_file.h"
 #include "export/export_wind.h"
+#include "platform/same_file.h"
 #include "platform/text_file.h"
 
 namespace {
@@ -92,4 +93,15 @@ std::vector<std::string> exportInputFiles(const std::string& dataDir)
     std::vector<std::string> paths;
     for (const std::string& name : dataFileNames()) paths.push_back(dataPath(dataDir, name.c_str()));
     return paths;
+}
+
+void exportRunInputs(const RunFlags& run, std::vector<std::string>& inputs, std::vector<NamedInput>& named)
+{
+    inputs = exportInputFiles(run.dataDir);
+    named.clear();
+    for (const std::string& path : inputs) named.push_back({"", path});
+    if (!run.windChoice.file.empty()) {
+        inputs.push_back(run.windChoice.file);
+        named.push_back({"--wind", run.windChoice.file});
+    }
 }

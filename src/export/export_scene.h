@@ -28,6 +28,10 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
                      std::string& error, const arborvane::OpenOptions& at = {});
 // Paths of the data files loadExportScene reads, so the output is never one of them.
 std::vector<std::string> exportInputFiles(const std::string& dataDir);
+struct NamedInput;
+// Every file a run reads (the data folder's, the --wind file), as paths and
+// as named for the output checks.
+void exportRunInputs(const RunFlags& run, std::vector<std::string>& inputs, std::vector<NamedInput>& named);
 // The steps from now on follow the run's schedule (run.schedule), bit for
 // bit as the other programs play it. False with a reason.
 bool playExportWind(ExportScene& scene, const RunFlags& run, std::string& error);

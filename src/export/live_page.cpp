@@ -20,9 +20,10 @@
 #include "data_constants/scene_look.h"
 #include "export/export_options.h"
 #include "export/export_scene.h"
+#include "export/page_template.h"
+#include "platform/atomic_file.h"
 #include "grass/grass_shade.h"
 #include "math/planar_shadow.h"
-#include "platform/atomic_file.h"
 #include "platform/same_file.h"
 #include "view/view_state.h"
 
@@ -32,20 +33,6 @@ int fail(const std::string& message, int status = 1)
 {
     std::fprintf(stderr, "arborvane-export: %s\n", message.c_str());
     return status;
-}
-
-std::string base64(const std::string& bytes)
-{
-    static const char* kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t n = std::min<size_t>(3, bytes.size() - i);
-        uint32_t v = 0;
-        for (size_t k = 0; k < 3; ++k) v = v << 8 | (k < n ? static_cast<uint8_t>(bytes[i + k]) : 0);
-        for (size_t k = 0; k < 4; ++k) out.push_back(k <= n ? kDigits[(v >> (18 - 6 * k)) & 63] : '=');
-    }
-    return out;
 }
 
 // gzip (not zlib) framing: what DecompressionStream("gzip") reads.
@@ -176,22 +163,6 @@ std::string scheduleJson(const WindSchedule& s)
     return out + ",\"seed\":" + std::to_string(s.seed) + "}";
 }
 
-namespace {
-
-// A script element's text must not close it early.
-std::string scriptSafe(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 8, "</script") == 0 || text.compare(i, 8, "</SCRIPT") == 0) out += "<\\";
-        else out.push_back(text[i]);
-    }
-    return out;
-}
-
-} // namespace
-
 bool livePageSupported() { return sizeof(kLiveModuleScript) > 1; }
 
 namespace {
@@ -241,41 +212,17 @@ std::string livePageInfo(const ExportOptions& options, std::string& error)
 
 namespace {
 
-// page.html's text between and around its slots, the slots' values in place.
-bool fillTemplate(std::string_view page, const std::string (&fill)[4], std::vector<std::string_view>& parts)
-{
-    static const char* kSlots[4] = {"@INFO@", "@DATA@", "@MODULE@", "@SCRIPT@"};
-    size_t from = 0;
-    for (int i = 0; i < 4; ++i) {
-        const size_t at = page.find(kSlots[i], from);
-        if (at == std::string_view::npos) return false;
-        parts.push_back(page.substr(from, at - from));
-        parts.push_back(fill[i]);
-        from = at + std::strlen(kSlots[i]);
-    }
-    parts.push_back(page.substr(from));
-    return true;
-}
-
 bool writeLivePage(const std::string& path, const ExportOptions& options, LivePageSizes& sizes, std::string& error)
 {
     std::string data;
     if (!packData(options.run.dataDir, options.grass, data, error)) return false;
     const std::string info = livePageInfo(options, error);
     if (!error.empty()) return false;
-    const std::string fill[] = {scriptSafe(info), std::move(data), scriptSafe(kLiveModuleScript),
-                                scriptSafe(kLiveViewerScript)};
-    std::vector<std::string_view> parts;
-    if (!fillTemplate(kLivePageTemplate, fill, parts)) {
-        error = "this build's live page template is malformed";
-        return false;
-    }
-    AtomicFile file;
-    if (!file.open(path, error)) return false;
-    for (const std::string_view part : parts)
-        if (!file.write(part.data(), part.size(), error)) return false;
-    sizes = {fill[2].size(), fill[3].size(), fill[1].size(), file.position()};
-    return file.commit(error);
+    const std::string safeInfo = scriptSafe(info), module = scriptSafe(kLiveModuleScript),
+                      viewer = scriptSafe(kLiveViewerScript);
+    sizes = {module.size(), viewer.size(), data.size(), 0};
+    return writeFilledPage(path, kLivePageTemplate, {"@INFO@", "@DATA@", "@MODULE@", "@SCRIPT@"},
+                           {&safeInfo, &data, &module, &viewer}, sizes.page, error);
 }
 
 // The data folder opens in the library as it will in the page.
@@ -295,13 +242,9 @@ int exportLivePage(const ExportOptions& options)
     if (!livePageSupported())
         return fail("this build has no --live: emscripten was missing when it was built", 2);
     const std::string& out = options.live;
-    std::vector<std::string> inputs = exportInputFiles(options.run.dataDir);
+    std::vector<std::string> inputs;
     std::vector<NamedInput> named;
-    for (const std::string& path : inputs) named.push_back({"", path});
-    if (!options.run.windChoice.file.empty()) {
-        inputs.push_back(options.run.windChoice.file);
-        named.push_back({"--wind", options.run.windChoice.file});
-    }
+    exportRunInputs(options.run, inputs, named);
     const std::string clash = findOutputClash({{"--live", out}}, named);
     if (!clash.empty()) return fail(clash, 2);
     const OutputTarget target = checkOutputTarget(out, inputs);

@@ -41,18 +41,25 @@ void store(JointTracks& t, int joint, int frame, int blockFrames, const double t
     std::copy(pose, pose + kPoseFloats, &t.block[at * kPoseFloats]);
 }
 
-void captureJoints(JointTracks& t, const std::vector<RigJoint>& joints, const std::vector<Mat4>& world, int frame,
-                   int blockFrames)
+void readJoints(std::vector<double>& out, const std::vector<RigJoint>& joints, const std::vector<Mat4>& world)
 {
     const Mat4 root = identity();
     const Vec3 origin{};
+    out.resize(joints.size() * kPoseFloats);
     for (size_t j = 0; j < joints.size(); ++j) {
         const RigJoint& joint = joints[j];
         const bool top = joint.parent < 0;
-        double tr[3], q[4];
+        double* pose = &out[j * kPoseFloats];
         rigLocalPose(top ? root : world[joint.parent], top ? origin : joints[joint.parent].pivot, world[j],
-                     joint.pivot, tr, q);
-        store(t, static_cast<int>(j), frame, blockFrames, tr, q);
+                     joint.pivot, pose, pose + 3);
+    }
+}
+
+void storeJoints(JointTracks& t, std::vector<double>& poses, int frame, int blockFrames)
+{
+    for (int j = 0; j < t.joints; ++j) {
+        double* pose = &poses[static_cast<size_t>(j) * kPoseFloats];
+        store(t, j, frame, blockFrames, pose, pose + 3);
     }
 }
 
@@ -140,30 +147,49 @@ MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const arborvane::Sim
     return m;
 }
 
-bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const arborvane::Simulation& sim, int frame,
-                  std::string* error)
+void readFramePoses(const MotionTracks& tracks, const ExportRig& rig, const arborvane::Simulation& sim,
+                    FramePoses& out)
 {
     std::vector<Mat4> tree, grass;
     rigWorldTransforms(rig, sim, tree, rig.grass.empty() ? nullptr : &grass);
     if (rig.bones.empty()) {
-        captureJoints(tracks.tree, rig.tree, tree, frame, tracks.blockFrames);
+        readJoints(out.tree, rig.tree, tree);
     } else {
         std::vector<Mat4> bones(rig.boneJoint.size());
         for (size_t b = 0; b < bones.size(); ++b) bones[b] = tree[rig.boneJoint[b]];
-        captureJoints(tracks.tree, rig.bones, bones, frame, tracks.blockFrames);
+        readJoints(out.tree, rig.bones, bones);
     }
-    if (!rig.grass.empty()) captureJoints(tracks.grass, rig.grass, grass, frame, tracks.blockFrames);
-    for (size_t i = 0; i < static_cast<size_t>(tracks.leaves.joints); ++i) {
+    readJoints(out.grass, rig.grass, grass);
+    // With bones the blades are skinned: no poses of their own.
+    const size_t leaves = static_cast<size_t>(tracks.leaves.joints);
+    out.leaves.resize(leaves * kPoseFloats);
+    out.leafScale.resize(leaves);
+    for (size_t i = 0; i < leaves; ++i) {
         const arborvane::Matrix4& blade = sim.leafBladeMatrices(tracks.leafBranch[i])[tracks.leafIndex[i]];
-        double tr[3], q[4], s = 1.0;
-        decomposeBladeMatrix(mat4(blade), tr, q, s);
-        if (frame == 0) tracks.leafScale[i] = static_cast<float>(s);
-        store(tracks.leaves, static_cast<int>(i), frame, tracks.blockFrames, tr, q);
+        double* pose = &out.leaves[i * kPoseFloats];
+        decomposeBladeMatrix(mat4(blade), pose, pose + 3, out.leafScale[i]);
     }
+}
+
+bool storeFrame(MotionTracks& tracks, FramePoses& poses, int frame, std::string* error)
+{
+    storeJoints(tracks.tree, poses.tree, frame, tracks.blockFrames);
+    storeJoints(tracks.grass, poses.grass, frame, tracks.blockFrames);
+    if (frame == 0)
+        for (size_t i = 0; i < poses.leafScale.size(); ++i) tracks.leafScale[i] = static_cast<float>(poses.leafScale[i]);
+    storeJoints(tracks.leaves, poses.leaves, frame, tracks.blockFrames);
     const bool blockFull = (frame + 1) % tracks.blockFrames == 0 || frame + 1 == tracks.frames;
     if (tracks.scratch.fd < 0 || !blockFull) return true;
     return flushBlock(tracks, tracks.tree, frame, error) && flushBlock(tracks, tracks.grass, frame, error) &&
            flushBlock(tracks, tracks.leaves, frame, error);
+}
+
+bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const arborvane::Simulation& sim, int frame,
+                  std::string* error)
+{
+    FramePoses poses;
+    readFramePoses(tracks, rig, sim, poses);
+    return storeFrame(tracks, poses, frame, error);
 }
 
 bool readTrack(const MotionTracks& tracks, const JointTracks& group, int joint, std::vector<float>& out,

@@ -47,7 +47,19 @@ MotionTracks makeMotionTracks(const ExportRig& rig, const arborvane::Simulation&
 // Blocks of frames written to scratchFd (owned from now on) as they fill.
 MotionTracks makeStreamedMotionTracks(const ExportRig& rig, const arborvane::Simulation& sim, int frames,
                                       int scratchFd);
-// Reads the simulation's current state as frame `frame`; frames come in order.
+// One frame's poses as read off the simulation, before they are stored:
+// per joint (or leaf) translation x y z, then rotation x y z w.
+struct FramePoses {
+    std::vector<double> tree, grass, leaves; // [joint][7]
+    std::vector<double> leafScale;           // [leaf]: the blade's uniform scale
+};
+void readFramePoses(const MotionTracks& tracks, const ExportRig& rig, const arborvane::Simulation& sim,
+                    FramePoses& out);
+// Stores poses as frame `frame` (its rotations may turn to the other
+// hemisphere); frames come in order. False with a reason when a full block
+// cannot be written out.
+bool storeFrame(MotionTracks& tracks, FramePoses& poses, int frame, std::string* error = nullptr);
+// Both: the simulation's current state as frame `frame`.
 // False with a reason when a full block cannot be written out.
 bool captureFrame(MotionTracks& tracks, const ExportRig& rig, const arborvane::Simulation& sim, int frame,
                   std::string* error = nullptr);

@@ -3,43 +3,18 @@
 // as the .glb export of the same run does; and that it refuses a motion
 // stream of a version it does not know.
 // node browser_test.mjs PAGE.html REF.glb [SCREENSHOT.png]
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { deflateSync } from 'node:zlib';
-import puppeteer from 'puppeteer-core';
+import { launchChromium, offlinePage } from './chromium.mjs';
 import { localPoses, pageBytes, pagePart, probeNodes, readGlb, worldPositions } from './gltf_pose.mjs';
 
 const [pageFile, refFile, shot] = process.argv.slice(2);
 const problems = [];
-const profile = mkdtempSync(join(tmpdir(), 'arborvane-chromium-'));
-let browser;
+const { browser, profile, close } = await launchChromium();
 try {
-  browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
-  });
-} catch (e) {
-  console.log(`SKIP: Chromium could not start: ${e.message.split('\n')[0]}`);
-  rmSync(profile, { recursive: true, force: true });
-  process.exit(77);
-}
-try {
-  const page = await browser.newPage();
-  await page.setViewport({ width: 800, height: 600 });
-  await page.setRequestInterception(true);
-  page.on('request', (r) => {
-    if (/^(file|data|blob):/.test(r.url())) return r.continue();
-    problems.push(`network request: ${r.url()}`);
-    return r.abort();
-  });
-  page.on('requestfailed', (r) => problems.push(`failed request: ${r.url()}`));
-  page.on('console', (m) => m.type() === 'error' && problems.push(`console error: ${m.text()}`));
-  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+  const page = await offlinePage(browser, problems);
 
   const start = Date.now();
   await page.goto(pathToFileURL(pageFile).href);
@@ -139,8 +114,7 @@ try {
   if (!/version 99 is not known/.test(shown)) problems.push(`a version 99 motion stream: the page shows "${shown}"`);
   if (!logged.some((t) => /version 99/.test(t))) problems.push('a version 99 motion stream: nothing said in the console');
 } finally {
-  await browser.close();
-  rmSync(profile, { recursive: true, force: true });
+  await close();
 }
 for (const p of problems) console.log(`FAIL: ${p}`);
 process.exit(problems.length ? 1 : 0);

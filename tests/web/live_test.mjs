@@ -2,33 +2,21 @@
 // off and checks: no console error, ready within 5 s, the wind turned from
 // +x to +z moves the tree top towards +z, a bad schedule or wind is refused
 // naming the field and leaves the wind, presets and gusts are taken, grow
-// gives a different tree that moves, a paused picture holds, and the tree top after reset(1) and 200 steps of the
-// default gale is the native trace's row 200 within 1e-6 of the tree's height.
-// node live_test.mjs PAGE.html NATIVE_TRACE.csv [SCREENSHOT.png]
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+// gives a different tree that moves (and the page's tree choice follows), a
+// paused picture holds, the tree top after reset(1) and 200 steps of the
+// default gale is the native trace's row 200 within 1e-6 of the tree's
+// height, and "Download .glb" saves the last 200 steps (to GLB, for the validator).
+// node live_test.mjs PAGE.html NATIVE_TRACE.csv GLB [SCREENSHOT.png]
+import { copyFileSync, existsSync, readFileSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import puppeteer from 'puppeteer-core';
+import { launchChromium, offlinePage } from './chromium.mjs';
+import { localPoses, readGlb, worldPositions } from './gltf_pose.mjs';
 
-const [pageFile, traceFile, shot] = process.argv.slice(2);
+const [pageFile, traceFile, glbOut, shot] = process.argv.slice(2);
 const problems = [];
 const check = (ok, what) => { if (!ok) problems.push(what); };
-const profile = mkdtempSync(join(tmpdir(), 'arborvane-chromium-'));
-let browser;
-try {
-  browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
-  });
-} catch (e) {
-  console.log(`SKIP: Chromium could not start: ${e.message.split('\n')[0]}`);
-  rmSync(profile, { recursive: true, force: true });
-  process.exit(77);
-}
+const { browser, profile, close } = await launchChromium();
 
 // Trace row `frame` as {tip: [x, y, z], ...}.
 function traceRow(frame) {
@@ -40,17 +28,7 @@ function traceRow(frame) {
 }
 
 try {
-  const page = await browser.newPage();
-  await page.setViewport({ width: 800, height: 600 });
-  await page.setRequestInterception(true);
-  page.on('request', (r) => {
-    if (/^(file|data|blob):/.test(r.url())) return r.continue();
-    problems.push(`network request: ${r.url()}`);
-    return r.abort();
-  });
-  page.on('requestfailed', (r) => problems.push(`failed request: ${r.url()}`));
-  page.on('console', (m) => m.type() === 'error' && problems.push(`console error: ${m.text()}`));
-  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+  const page = await offlinePage(browser, problems);
 
   await page.goto(pathToFileURL(pageFile).href);
   await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 60000, polling: 'raf' });
@@ -123,13 +101,15 @@ try {
     const ms = performance.now() - start;
     const rest = arborvane.tip();
     arborvane.step(40);
-    return { r, ms, before, rest, moved: arborvane.tip(), bad: await arborvane.grow({ preset: 'baobab' }) };
+    const chosen = [document.getElementById('grow-preset').value, document.getElementById('grow-seed').value];
+    return { r, ms, before, rest, chosen, moved: arborvane.tip(), bad: await arborvane.grow({ preset: 'baobab' }) };
   });
   console.log(`grew a cone tree in ${grown.ms.toFixed(0)} ms: top at rest ${grown.rest.map((v) => v.toFixed(3))}, was ${grown.before.map((v) => v.toFixed(3))}`);
   check(grown.r.ok, `grow failed: ${grown.r.message}`);
   check(Math.hypot(...grown.rest.map((v, i) => v - grown.before[i])) > 0.05, 'the grown tree stands as the one before');
   check(Math.hypot(...grown.moved.map((v, i) => v - grown.rest[i])) > 0.01, 'the grown tree does not move');
   check(!grown.bad.ok && /baobab/.test(grown.bad.message), 'an unknown tree preset was grown');
+  check(grown.chosen.join() === 'cone,7', `after grow({cone, 7}) the page's tree choice shows ${grown.chosen}`);
 
   // Paused, the picture holds (after two frames drawn in the pause).
   await page.evaluate(() => { arborvane.reset(1); arborvane.step(40); });
@@ -149,6 +129,54 @@ try {
   check(a.every((v, i) => v === b[i]), 'paused, the picture still changes');
   if (shot) await page.screenshot({ path: shot });
 
+  // "Download .glb": the button saves what the module makes, the last 200
+  // steps. Oracle: the tree top the page had 51 and 250 steps after reset(1)
+  // is where the file's joints carry the rest top (pivots from a file made at rest).
+  const made = await page.evaluate(async () => {
+    const base64 = (b) => { let s = ''; for (let i = 0; i < b.length; i += 0x8000) s += String.fromCharCode(...b.subarray(i, i + 0x8000)); return btoa(s); };
+    arborvane.reset(1);
+    const rest = await arborvane.downloadGlb({ save: false });
+    const tips = [arborvane.tip()];
+    arborvane.step(51);
+    tips.push(arborvane.tip());
+    arborvane.step(199);
+    tips.push(arborvane.tip());
+    const r = await arborvane.downloadGlb({ save: false });
+    return { ok: r.ok && rest.ok, message: r.message + rest.message, size: r.ok ? r.bytes.length : 0, frames: r.frames,
+      restFrames: rest.frames, rest: rest.ok ? base64(rest.bytes) : '', tips };
+  });
+  console.log(`.glb of ${made.frames} frames: ${(made.size / 1e6).toFixed(2)} MB (the ring holds ${(await page.evaluate(() => arborvane.clipBytes()) / 1e6).toFixed(1)} MB)`);
+  check(made.ok && made.frames === 200 && made.restFrames === 1, `the .glb was not made of 200 frames: ${made.message} ${made.frames}`);
+  const downloads = join(profile, 'downloads');
+  const session = await browser.target().createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await page.click('#glb');
+  const saved = join(downloads, 'arborvane.glb');
+  for (let t = 0; t < 300 && !(existsSync(saved) && statSync(saved).size === made.size); ++t)
+    await new Promise((r) => setTimeout(r, 100));
+  check(existsSync(saved) && statSync(saved).size === made.size, 'the button saved no .glb of the size made');
+  if (existsSync(saved) && made.rest) {
+    copyFileSync(saved, glbOut);
+    const restFile = join(profile, 'rest.glb');
+    writeFileSync(restFile, Buffer.from(made.rest, 'base64'));
+    const restGlb = readGlb(restFile), glb = readGlb(saved);
+    const joints = glb.doc.nodes.map((_, i) => i).filter((i) => /^b\d+\.p\d+$/.test(glb.doc.nodes[i].name));
+    const pivots = worldPositions(restGlb.doc, localPoses(restGlb, 0), joints);
+    // A node under each joint where the rest top is: where the joint's motion takes it.
+    const nodes = glb.doc.nodes.map((n) => ({ ...n, children: [...(n.children || [])] }));
+    const probes = joints.map((j, i) => {
+      nodes[j].children.push(nodes.length);
+      nodes.push({ translation: made.tips[0].map((v, k) => v - pivots[i][k]) });
+      return nodes.length - 1;
+    });
+    for (const [frame, tip] of [[0, made.tips[1]], [made.frames - 1, made.tips[2]]]) {
+      const poses = localPoses({ ...glb, doc: { ...glb.doc, nodes } }, frame);
+      const off = Math.min(...worldPositions({ nodes }, poses, probes).map((p) => Math.hypot(...p.map((v, k) => v - tip[k]))));
+      console.log(`.glb frame ${frame}: the tree top is ${(off / height).toExponential(2)} of the height from the page's`);
+      check(off <= 1e-6 * height, `.glb frame ${frame} does not carry the tree top where the page has it (off by ${off})`);
+    }
+  }
+
   // Playing, the clock moves on.
   const t0 = await page.evaluate(() => { arborvane.play(); return arborvane.time(); });
   await new Promise((r) => setTimeout(r, 1500));
@@ -157,8 +185,7 @@ try {
   console.log(`playing: ${(timing.t - t0).toFixed(2)} s simulated; step ${timing.stepMs.toFixed(2)} ms, frame ${timing.frameMs.toFixed(1)} ms (medians)`);
   check(timing.t > t0, 'playing, the simulated time does not move');
 } finally {
-  await browser.close();
-  rmSync(profile, { recursive: true, force: true });
+  await close();
 }
 for (const p of problems) console.log(`FAIL: ${p}`);
 process.exit(problems.length ? 1 : 0);

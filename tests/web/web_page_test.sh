@@ -2,25 +2,9 @@
 # The exporter's --web page: the Khronos validator on the .glb it embeds,
 # its tree against the .glb export of the same run (200 frames: size and
 # poses, decoded in node), then the page in headless Chromium (40 frames).
-# Exit 77 (skipped) when Chromium is missing. npm packages are installed once
-# into CACHE_DIR from the lock files, offline from the npm cache after that.
+# Exit 77 (skipped) when Chromium is missing.
 # usage: web_page_test.sh BUILD_DIR CACHE_DIR [SCREENSHOT.png]
-set -euo pipefail
-build_dir=$1
-cache_dir=$2
-shot=${3:-}
-here=$(cd "$(dirname "$0")" && pwd)
-chromium=${CHROMIUM:-/usr/bin/chromium}
-
-command -v node >/dev/null || { echo "web_page_test: node is not installed (apt-get install nodejs npm)"; exit 1; }
-install() { # DIR PACKAGE_DIR: npm ci of PACKAGE_DIR's lock into DIR
-  if ! cmp -s "$2/package-lock.json" "$1/package-lock.json"; then
-    mkdir -p "$1"
-    cp "$2/package.json" "$2/package-lock.json" "$1/"
-    (cd "$1" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --prefer-offline --no-audit --no-fund --loglevel=error \
-      --cache "$cache_dir/_npm")
-  fi
-}
+source "$(dirname "$0")/test_kit.sh"
 install "$cache_dir/validator" "$here/../export"
 
 out=$(mktemp -d)
@@ -41,5 +25,5 @@ install "$cache_dir/web-test" "$here"
 ./arborvane-export --quiet --frames 40 --web "$out/tree40.html" >/dev/null
 ./arborvane-export --quiet --frames 40 --out "$out/tree40.glb" >/dev/null
 # Node resolves packages from the script's folder up: run a copy beside them.
-cp "$here/browser_test.mjs" "$here/gltf_pose.mjs" "$cache_dir/web-test/"
+cp "$here/browser_test.mjs" "$here/chromium.mjs" "$here/gltf_pose.mjs" "$cache_dir/web-test/"
 node "$cache_dir/web-test/browser_test.mjs" "$out/tree40.html" "$out/tree40.glb" $shot

@@ -82,9 +82,14 @@ export function attachControls(api, state, sim, view) {
     api.grow({ preset: $('grow-preset').value, seed: Number($('grow-seed').value) })
       .then((r) => { show(r); $('grow').disabled = false; });
   };
+  $('glb').onclick = () => {
+    say('writing .glb…');
+    api.downloadGlb().then((r) => say(r.ok ? `.glb of ${(r.frames / 20).toFixed(1)} s, ${(r.bytes.length / 1e6).toFixed(1)} MB` : r.message));
+  };
   let tick = 0;
   return {
     say,
+    showTree(preset, seed) { $('grow-preset').value = preset; $('grow-seed').value = seed; },
     frame() {
       state.gustsOn = api.gustsOn();
       if (++tick % 6) return;

@@ -64,7 +64,7 @@ export class TreeView {
     const tex = (name, repeat) => texture(files[name], repeat);
     this.textures = {
       trunk: tex('tree/tulip_trunk.bmp'), branch: tex('tree/tulip_branch.bmp'), ground: tex('tree/ground.bmp', 8),
-      grass: files['grass/grass01.bmp'] ? tex('grass/grass01.bmp') : null,
+      grass: [1, 2, 3, 4].map((n) => (files[`grass/grass0${n}.bmp`] ? tex(`grass/grass0${n}.bmp`) : null)),
       upper: tex('tree/poplar_leafup.bmp'), lower: tex('tree/poplar_leafdown.bmp'), petiole: tex('tree/poplar_petiole.bmp'),
     };
     const ground = new THREE.Mesh(new THREE.PlaneGeometry(200, 200), new THREE.MeshBasicMaterial({ map: this.textures.ground }));
@@ -134,14 +134,18 @@ export class TreeView {
     this.meshes = [barkMesh, leafMesh, barkShadow, leafShadow];
     this.grass = null;
     if (sim.count(11)) {
-      // Unlit, tinted with the grass's lit colour, as the window draws the blades.
+      // Unlit, tinted with the grass's lit colour, as the window draws the
+      // blades: each with the texture its grass file names, others untextured.
       const grass = new THREE.BufferGeometry();
       grass.setAttribute('position', new THREE.BufferAttribute(new Float32Array(sim.floats(9)), 3).setUsage(THREE.DynamicDrawUsage));
       grass.setAttribute('uv', new THREE.BufferAttribute(new Float32Array(sim.floats(10)), 2));
       grass.setIndex(new THREE.BufferAttribute(new Uint32Array(sim.uints(11)), 1));
+      let start = 0;
+      sim.uints(12).forEach((count, g) => { grass.addGroup(start, count, g); start += count; });
       this.grass = grass;
-      this.meshes.push(new THREE.Mesh(grass, new THREE.MeshBasicMaterial({ map: this.textures.grass,
-        color: this.grassColour, side: THREE.DoubleSide })));
+      const materials = [...this.textures.grass, null].map((map) => new THREE.MeshBasicMaterial({ map,
+        color: this.grassColour, side: THREE.DoubleSide }));
+      this.meshes.push(new THREE.Mesh(grass, materials));
     }
     for (const m of this.meshes) { m.frustumCulled = false; this.root.add(m); }
     this.leafMatrices = leafMesh.instanceMatrix;

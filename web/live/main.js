@@ -67,8 +67,21 @@ async function start() {
     // Another tree from the grower's presets, grown in the module; its leaves from the present seed.
     grow: ({ preset = 'tulip', seed: treeSeed = 1987 } = {}) => new Promise((done) => setTimeout(() => {
       const r = sim.grow(preset, treeSeed);
+      if (r.ok) ui.showTree(preset, treeSeed); // the page's own choice follows a script's
       done(r.ok ? api.reset(state.seed) : r);
     }, 0)),
+    // The last 10 s as a .glb, offered as a download ({save: false}: only made).
+    downloadGlb: ({ save = true } = {}) => new Promise((done) => setTimeout(() => {
+      const r = sim.glb();
+      if (r.ok && save) {
+        const a = Object.assign(document.createElement('a'), { download: 'arborvane.glb',
+          href: URL.createObjectURL(new Blob([r.bytes], { type: 'model/gltf-binary' })) });
+        a.click();
+        setTimeout(() => URL.revokeObjectURL(a.href), 60000);
+      }
+      done(r);
+    }, 0)),
+    clipBytes: () => sim.clipBytes(),
     presets: () => sim.presets(),
     time, stepCount: () => sim.stepCount(), tip: () => sim.tip(), wind: () => sim.wind(),
     stepMs: () => median(state.stepMs), frameMs: () => median(state.frameMs),

@@ -44,6 +44,12 @@ export class Sim {
       grow: c('av_grow', 'number', ['string', 'number']),
       presets: c('av_presets', 'string', []),
       showGrass: c('av_show_grass', null, ['number']),
+      glb: c('av_glb', 'number', []),
+      glbBytes: c('av_glb_bytes', 'number', []),
+      glbSize: c('av_glb_size', 'number', []),
+      glbRelease: c('av_glb_release', null, []),
+      clipFrames: c('av_clip_frames', 'number', []),
+      clipBytes: c('av_clip_bytes', 'number', []),
     };
   }
   result(ok) { return { ok: !!ok, message: ok ? '' : this.f.message() }; }
@@ -62,6 +68,15 @@ export class Sim {
     return { regime: w[0] ? 'gale' : 'breeze', magnitude: w[1], direction: w.slice(2, 5), scheduled: !!w[5] };
   }
   tip() { return this.doubles(this.f.tip(), 3); }
+  // The kept steps as a .glb: {ok, message, bytes (a copy), frames}.
+  glb() {
+    const r = this.result(this.f.glb());
+    if (!r.ok) return r;
+    const p = this.f.glbBytes(), bytes = this.M.HEAPU8.slice(p, p + this.f.glbSize());
+    this.f.glbRelease();
+    return { ...r, bytes, frames: this.f.clipFrames() };
+  }
+  clipBytes() { return this.f.clipBytes(); }
   update() { this.f.update(); }
   // Array which of the binding, as a view over the module's memory (valid until it grows).
   floats(which) { const p = this.f.array(which) / 4; return this.M.HEAPF32.subarray(p, p + this.f.length(which)); }
