@@ -11,6 +11,8 @@
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/rest_state.h"
 #include "dynamics/simulation.h"
+#include "wind/wind_driver.h"
+#include "wind/wind_schedule_file.h"
 
 namespace {
 
@@ -75,6 +77,26 @@ void BM_stepGale400Plain(benchmark::State& state)
     label(state);
 }
 BENCHMARK(BM_stepGale400Plain)->Unit(benchmark::kMicrosecond);
+
+// A gusty gale from a schedule, with fronts (arg 1: keys and gusts at
+// 6 units/s, a table of a few thousand rows over the lawn) or without (0).
+void BM_stepScheduledGale(benchmark::State& state)
+{
+    Scene& m = *scene().model;
+    const std::string fronts = state.range(0) ? R"(, "front_speed": 6)" : "";
+    WindSchedule schedule;
+    std::string error;
+    if (!parseWindSchedule(R"({"keys": [{"time": 0, "preset": "strong-gale"}], "gusts": {"every": 3, "strength": 1,
+        "rise": 0.5, "fall": 1)" + fronts + "}" + fronts + "}",
+                           "bench", schedule, error))
+        state.SkipWithError(error.c_str());
+    driveWind(m, scheduledWind(schedule));
+    for (auto _ : state) simulateStep(m, kTimeStep);
+    state.counters["rows"] = static_cast<double>(m.fronts.rows.size());
+    driveWind(m, WindDriver{}); // the others' constant wind again
+    label(state);
+}
+BENCHMARK(BM_stepScheduledGale)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_restore(benchmark::State& state)
 {

@@ -122,3 +122,34 @@ TEST(WindFronts, ATreeDownwindAnswersDistanceOverSpeedLater)
     EXPECT_LT(worst, 1e-6 * swing);
     EXPECT_EQ(near->lastWind.magnitude, far->lastWind.magnitude); // the origin's wind in both
 }
+
+// The step's table is the schedule at each row's distance downwind, and every
+// part takes the row nearest to where it stands along the wind at the origin.
+TEST(WindFronts, EveryPartTakesTheScheduleAtItsNearestRow)
+{
+    auto s = placedScene({4.0, -3.0, 70.0}, 150);
+    play(*s, R"({"keys": [{"time": 0}, {"time": 0.5, "magnitude": 800, "direction": [1, 0, 1]}], "front_speed": 3,
+        "veer": {"degrees": 30, "period": 5}, "gusts": {"every": 0.4, "strength": 2, "rise": 0.2, "fall": 0.3, "front_speed": 7}})");
+    for (int k = 0; k < 12; ++k) simulateStep(*s, kTimeStep);
+    const double t = 11 * kTimeStep; // the last step's time
+    const WindFronts& f = s->fronts;
+    ASSERT_GT(f.rows.size(), 10u);
+    for (size_t r = 0; r < f.rows.size(); ++r) {
+        const WindSettings w = windAtDistance(s->windDriver.schedule, t, f.first + static_cast<double>(r) * f.quantum);
+        EXPECT_NEAR(f.rows[r].grass.magnitude, w.magnitude, 1e-9 * w.magnitude);
+        EXPECT_NEAR(f.rows[r].grass.along.x, w.direction.x, 1e-12);
+        EXPECT_NEAR(dot(f.rows[r].tree.along, intoTree(s->placement, w.direction)), 1.0, 1e-12);
+    }
+    const Vec3 d = evaluateWind(s->windDriver.schedule, t).direction; // at the origin
+    const double h = std::hypot(d.x, d.z);
+    auto check = [&](const std::vector<double>& points, const std::vector<uint32_t>& rows) {
+        ASSERT_EQ(points.size(), 2 * rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const double along = (points[2 * i] * d.x + points[2 * i + 1] * d.z) / h;
+            EXPECT_LE(std::fabs(f.first + rows[i] * f.quantum - along), 0.5 * f.quantum * (1 + 1e-9)) << i;
+        }
+    };
+    check(s->fieldPoints.branches, f.branchRow);
+    check(s->fieldPoints.leaves, f.leafRow);
+    check(s->fieldPoints.blades, f.bladeRow);
+}

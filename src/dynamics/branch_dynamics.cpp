@@ -6,7 +6,7 @@
 #include "dynamics/grass_dynamics.h"
 #include "dynamics/leaf_dynamics.h"
 #include "dynamics/rest_state.h"
-#include "dynamics/wind_fronts.h"
+#include "dynamics/fronts.h"
 #include "platform/work_pool.h"
 #include "scene/scene.h"
 

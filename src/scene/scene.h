@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "dynamics/wind_fronts.h"
 #include "grass/grass_field.h"
 #include "grass/grass_shade.h"
 #include "math/vec3.h"
@@ -18,6 +17,7 @@
 #include "tree/tree_model.h"
 #include "wind/noise_field.h"
 #include "wind/wind_driver.h"
+#include "wind/wind_fronts.h"
 #include "wind/wind_settings.h"
 
 class WorkPool;

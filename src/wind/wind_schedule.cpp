@@ -167,10 +167,14 @@ WindSettings windAtDistance(const WindSchedule& schedule, double t, double dista
 
 WindSettings evaluateWindAt(const WindSchedule& schedule, double keyTime, double gustTime)
 {
+    return windWithGustLevel(schedule, keyTime, schedule.gusts.enabled ? gustLevel(schedule, gustTime) : 0.0);
+}
+
+WindSettings windWithGustLevel(const WindSchedule& schedule, double keyTime, double level)
+{
     WindSettings w = keyedWind(schedule, keyTime);
     if (schedule.gusts.enabled)
-        w.magnitude = std::clamp(w.magnitude * (1.0 + schedule.gusts.strength * gustLevel(schedule, gustTime)), 0.0,
-                                 kMaxWindMagnitude);
+        w.magnitude = std::clamp(w.magnitude * (1.0 + schedule.gusts.strength * level), 0.0, kMaxWindMagnitude);
     if (schedule.veer.enabled && schedule.veer.degrees > 0.0) {
         const double a = veerAngle(schedule, keyTime);
         const double c = std::cos(a);
@@ -184,7 +188,24 @@ WindSettings evaluateWindAt(const WindSchedule& schedule, double keyTime, double
 std::vector<double> gustArrivals(const WindSchedule& schedule, double from, double to)
 {
     std::vector<double> out;
-    if (!schedule.gusts.enabled || to <= from) return out;
+    gustArrivals(schedule, from, to, out);
+    return out;
+}
+
+double gustLevelAmong(const GustSettings& gusts, const std::vector<double>& arrivals, double t)
+{
+    // Each shape rises, then falls: the largest is that of the last arrival at
+    // or before the peak time or of the first after it, as gustLevel finds.
+    double level = 0.0;
+    auto a = std::lower_bound(arrivals.begin(), arrivals.end(), t - gusts.rise - gusts.fall);
+    for (; a != arrivals.end() && *a < t; ++a) level = std::max(level, gustShape(gusts, t - *a));
+    return level;
+}
+
+void gustArrivals(const WindSchedule& schedule, double from, double to, std::vector<double>& out)
+{
+    out.clear();
+    if (!schedule.gusts.enabled || to <= from) return;
     const double length = gustBlockSeconds(schedule.gusts);
     const int64_t first = std::max<int64_t>(0, static_cast<int64_t>(std::floor(from / length)));
     const int64_t last = static_cast<int64_t>(std::floor(to / length));
@@ -192,7 +213,6 @@ std::vector<double> gustArrivals(const WindSchedule& schedule, double from, doub
         forEachArrival(schedule, b, [&](double a) {
             if (a >= from && a < to) out.push_back(a);
         });
-    return out;
 }
 
 std::string windDirectionFault(double x, double y, double z)

@@ -67,6 +67,9 @@ WindSettings evaluateWind(const WindSchedule& schedule, double t);
 // what a point takes whose fronts passed it then. evaluateWind(s, t) is
 // evaluateWindAt(s, t, t), bit for bit.
 WindSettings evaluateWindAt(const WindSchedule& schedule, double keyTime, double gustTime);
+// The same with the gust level given (0..1, as gustLevel says): for callers
+// evaluating many times from one list of arrivals.
+WindSettings windWithGustLevel(const WindSchedule& schedule, double keyTime, double level);
 // The wind at `distance` units downwind of the origin at time t: each front
 // (keys, gusts) reaches it distance / its speed after the origin (before, upwind);
 // one without a speed at once.
@@ -79,6 +82,11 @@ double gustLevel(const WindSchedule& schedule, double t);
 double veerAngle(const WindSchedule& schedule, double t);
 // Arrival times of the gusts in [from, to), ascending; for tests and plots.
 std::vector<double> gustArrivals(const WindSchedule& schedule, double from, double to);
+// The same into `out` (cleared first; its storage reused).
+void gustArrivals(const WindSchedule& schedule, double from, double to, std::vector<double>& out);
+// gustLevel(schedule, t) from arrivals (ascending) that hold every arrival in
+// (t - rise - fall, t): the same value, without drawing any.
+double gustLevelAmong(const GustSettings& gusts, const std::vector<double>& arrivals, double t);
 
 // Names: calm, breeze, gale, strong-gale, storm. Fills `state` from the preset,
 // keeping previous.direction; false for an unknown name.

@@ -8,9 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dynamics/wind_force.h"
-
-struct Scene;
+#include "wind/wind_input.h"
 
 // One quantum's wind.
 struct FrontRow {
@@ -23,6 +21,7 @@ struct WindFronts {
     std::vector<uint32_t> branchRow; // each branch's row
     std::vector<uint32_t> leafRow;   // each leaf's row, branch x leaves per branch + leaf
     std::vector<uint32_t> bladeRow;  // each grass blade's row
+    std::vector<double> arrivals;    /// the gust arrivals this step's rows feel, ascending, seconds
     double quantum = 0.0;            /// along-wind distance from one row to the next, model units
     double first = 0.0;              /// along-wind distance of row 0 from the origin, model units
 };
@@ -35,13 +34,3 @@ inline constexpr double kFrontDelayStep = 0.005;
 // At most about this many rows: a very slow front over a wide field gets
 // coarser steps instead of a longer table.
 inline constexpr std::size_t kMaxFrontRows = 4096;
-
-// Whether the scene's wind has travelling fronts: a playing schedule with a
-// front speed (a constant wind has none).
-bool frontsPlay(const Scene& scene);
-// Fills scene.fronts for the step at `seconds` of the schedule's time at the
-// origin. Distances are measured along the horizontal part of the wind at
-// the origin at that time (scene.input.wind), from the field points set up
-// with the scene; when the wind veers, the whole field is measured along the
-// one direction of the moment.
-void buildWindFronts(Scene& scene, double seconds);

@@ -1,8 +1,9 @@
-#include "dynamics/wind_fronts.h"
+#include "dynamics/fronts.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "dynamics/wind_force.h"
 #include "scene/scene.h"
 #include "wind/wind_schedule.h"
 
@@ -64,10 +65,20 @@ void buildWindFronts(Scene& scene, double seconds)
     // The most a step can need, once: later steps allocate nothing.
     if (f.rows.capacity() < kMaxFrontRows + 2) f.rows.reserve(kMaxFrontRows + 2);
     f.rows.resize(count); // at most kMaxFrontRows + 2
+    // The gusts every row feels, drawn once: the rows' gust times span the
+    // delays of the first and the last row.
+    const GustSettings& g = schedule.gusts;
+    const double gustSpeed = g.enabled ? g.frontSpeed : 0.0;
+    auto gustTime = [&](double distance) { return gustSpeed > 0.0 ? seconds - distance / gustSpeed : seconds; };
+    const double lastDistance = (firstQuantum + static_cast<double>(count - 1)) * f.quantum;
+    if (g.enabled)
+        gustArrivals(schedule, gustTime(lastDistance) - g.rise - g.fall, gustTime(f.first), f.arrivals);
     const bool turned = scene.placement.turn != 0.0;
     for (std::size_t r = 0; r < f.rows.size(); ++r) {
         const double distance = (firstQuantum + static_cast<double>(r)) * f.quantum;
-        const WindSettings w = windAtDistance(schedule, seconds, distance);
+        const double keyTime = schedule.frontSpeed > 0.0 ? seconds - distance / schedule.frontSpeed : seconds;
+        const double level = g.enabled ? gustLevelAmong(g, f.arrivals, gustTime(distance)) : 0.0;
+        const WindSettings w = windWithGustLevel(schedule, keyTime, level);
         FrontRow& row = f.rows[r];
         row.grass = makeWindInput(w.gale, w.magnitude, w.direction);
         row.tree = turned ? makeWindInput(w.gale, w.magnitude, intoTree(scene.placement, w.direction)) : row.grass;
