@@ -21,8 +21,7 @@ void addGameFlags(CLI::App& app, ExportOptions& o)
         ->type_name("N")
         ->transform(wholeIn(1, 100000))
         ->excludes(app.get_option("--live"))
-        ->excludes(app.get_option("--stand"))
-        ->excludes(app.get_option("--lod")); // the lighter levels ride on the full rig's leaf joints
+        ->excludes(app.get_option("--stand"));
 }
 
 // --loop: the clip's frames, and a wind that can repeat. -1 to go on, else 2.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data_constants/leaf_file.h"
+#include "math/vec_plain.h"
 
 namespace glb {
 
@@ -73,20 +74,24 @@ void addLevelBark(GlbParts& out, const arborvane::Simulation& sim, const ExportR
     const size_t leaves = sim.leavesPerBranch();
     for (size_t b = 0; b < rig.branchFirst.size(); ++b) {
         if (rig.branchFirst[b] < 0) continue;
-        const std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
+        std::vector<Vec3> rest = vec3s(sim.restBranchPoints(b));
         const int n = static_cast<int>(rest.size());
+        // As the full bark: under --bones each ring where it rides on its bone.
+        for (int k = 0; k < n && !rig.boundRings.empty(); ++k) rest[k] = rig.boundRings[rig.branchFirst[b] + k];
         joints.resize(n);
-        for (int k = 0; k < n; ++k) joints[k] = rig.branchFirst[b] + k;
+        for (int k = 0; k < n; ++k) joints[k] = skinJointOf(rig, rig.branchFirst[b] + k);
         addThinTube(b == 0 ? trunk : branches, rest.data(), sim.restBranchRadii(b).data(), joints.data(),
                     stridePoints(n, level.pointStride), b == 0 ? level.trunkSides : level.branchSides);
         if (n < 2 || level.petiolePoints == 0) continue;
         for (size_t l = 0; l < leaves; ++l) {
             const int first = rig.petioleFirst[b * leaves + l];
             if (first < 0) continue;
-            const std::vector<Vec3> petiole = vec3s(sim.restLeafPetiole(b, l));
+            std::vector<Vec3> petiole = vec3s(sim.restLeafPetiole(b, l));
+            for (size_t k = 0; k < petiole.size() && k < size_t(kPetiolePoints) && !rig.boundPetioles.empty(); ++k)
+                petiole[k] = rig.boundPetioles[(b * leaves + l) * kPetiolePoints + k];
             int pj[kPetiolePoints];
-            pj[0] = rig.branchFirst[b] + n - 1; // as the full tree: the stalk starts on the branch tip
-            for (int k = 1; k < kPetiolePoints; ++k) pj[k] = first + k - 1;
+            pj[0] = skinJointOf(rig, rig.branchFirst[b] + n - 1); // as the full tree: the stalk starts on the branch tip
+            for (int k = 1; k < kPetiolePoints; ++k) pj[k] = skinJointOf(rig, first + k - 1);
             const int points = std::min(static_cast<int>(petiole.size()), kPetiolePoints);
             addThinTube(petioles, petiole.data(), sim.leafPetioleRadii(b, l).data(), pj,
                         spreadPoints(points, level.petiolePoints), 3);
@@ -150,15 +155,16 @@ struct KeptLeaf {
 
 // The outline of the crown is its outer leaves: per branch, those farthest
 // from the crown's centre stay, enlarged so the branch keeps its leaf area.
-std::vector<KeptLeaf> keptLeaves(const MotionTracks& tracks, int perBranch)
+// at: each leaf's place at frame 0, [leaf][3].
+std::vector<KeptLeaf> keptLeaves(const MotionTracks& tracks, const std::vector<double>& at, int perBranch)
 {
     const size_t count = tracks.leafBranch.size();
     double centre[3] = {0, 0, 0};
     for (size_t i = 0; i < count; ++i)
-        for (int c = 0; c < 3; ++c) centre[c] += tracks.leaves.first[i * kPoseFloats + c] / double(count);
+        for (int c = 0; c < 3; ++c) centre[c] += at[i * 3 + c] / double(count);
     auto distance = [&](int i) {
         double d = 0;
-        for (int c = 0; c < 3; ++c) d += std::pow(tracks.leaves.first[i * kPoseFloats + c] - centre[c], 2);
+        for (int c = 0; c < 3; ++c) d += std::pow(at[i * 3 + c] - centre[c], 2);
         return d;
     };
     std::map<int, std::vector<int>> byBranch;
@@ -180,6 +186,22 @@ void rotationOf(const float* q, double r[9])
                          2 * (x * y + z * w),     1 - 2 * (x * x + z * z), 2 * (y * z - x * w),
                          2 * (x * z - y * w),     2 * (y * z + x * w),     1 - 2 * (x * x + y * y)};
     std::copy(m, m + 9, r);
+}
+
+// The lighter blades' mesh on `skin`: the lower surface as wound, the upper
+// sharing its vertices, wound the other way.
+void addLevelBladeMesh(GlbParts& out, Geometry& g, const TreeMaterials& mats, int skin, const std::string& suffix)
+{
+    tinygltf::Mesh mesh;
+    mesh.name = "leaf_blades" + suffix;
+    std::vector<uint32_t> reversed = g.indices;
+    for (size_t t = 0; t + 2 < reversed.size(); t += 3) std::swap(reversed[t + 1], reversed[t + 2]);
+    const int lower = addPrimitive(mesh, out.bin, g, mats.lower);
+    tinygltf::Primitive upper = mesh.primitives[lower];
+    upper.material = mats.upper;
+    upper.indices = out.bin.array(reversed, kUInt, TINYGLTF_TYPE_SCALAR, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+    mesh.primitives.push_back(upper);
+    addSkinnedMesh(out.m, out.scene, "Leaves" + suffix, std::move(mesh), skin);
 }
 
 // The kept blades as one mesh skinned to their leaf nodes: each vertex
@@ -220,17 +242,46 @@ void addLevelLeaves(GlbParts& out, const MotionTracks& tracks, const TreeMateria
     if (kept.empty() || blade.indices.empty()) return;
     skin.inverseBindMatrices = out.bin.array(ibm, kFloat, TINYGLTF_TYPE_MAT4, 0);
     out.m.skins.push_back(skin);
-    tinygltf::Mesh mesh;
-    mesh.name = "leaf_blades" + suffix;
-    std::vector<uint32_t> reversed = g.indices;
-    for (size_t t = 0; t + 2 < reversed.size(); t += 3) std::swap(reversed[t + 1], reversed[t + 2]);
-    const int lower = addPrimitive(mesh, out.bin, g, mats.lower);
-    // The upper surface shares the vertices, wound the other way.
-    tinygltf::Primitive upper = mesh.primitives[lower];
-    upper.material = mats.upper;
-    upper.indices = out.bin.array(reversed, kUInt, TINYGLTF_TYPE_SCALAR, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-    mesh.primitives.push_back(upper);
-    addSkinnedMesh(out.m, out.scene, "Leaves" + suffix, std::move(mesh), static_cast<int>(out.m.skins.size()) - 1);
+    addLevelBladeMesh(out, g, mats, static_cast<int>(out.m.skins.size()) - 1, suffix);
+}
+
+// --bones: the kept blades on the tree's skin, each where the full skinned
+// blade is bound on its branch's bone (rig.restBlades), enlarged about its base.
+void addBoneLevelLeaves(GlbParts& out, const ExportRig& rig, const MotionTracks& tracks, const TreeMaterials& mats,
+                        int treeSkin, const Blade& blade, const std::vector<KeptLeaf>& kept, const std::string& suffix)
+{
+    Geometry g;
+    const size_t leaves = rig.branchFirst.empty() ? 0 : rig.petioleFirst.size() / rig.branchFirst.size();
+    for (const KeptLeaf& k : kept) {
+        const size_t leaf = static_cast<size_t>(tracks.leafBranch[k.leaf]) * leaves + tracks.leafIndex[k.leaf];
+        const int joint = skinJointOf(rig, rig.petioleFirst[leaf]);
+        const uint32_t base = static_cast<uint32_t>(g.position.size() / 3);
+        for (size_t v = 0; v < blade.xyz.size() / 3; ++v) {
+            const Vec3 local{k.enlarge * blade.xyz[3 * v], k.enlarge * blade.xyz[3 * v + 1],
+                             k.enlarge * blade.xyz[3 * v + 2], 0};
+            g.vertex(plain::transformAffine(rig.restBlades[leaf], local), nullptr, blade.uv[2 * v],
+                     blade.uv[2 * v + 1], joint);
+        }
+        for (uint32_t index : blade.indices) g.indices.push_back(base + index);
+    }
+    if (kept.empty() || blade.indices.empty()) return;
+    addLevelBladeMesh(out, g, mats, treeSkin, suffix);
+}
+
+// Each leaf's place at frame 0, [leaf][3]: its track's first pose, or with
+// --bones (no leaf tracks) the simulation's blades, still at frame 0.
+std::vector<double> leafPlaces(const arborvane::Simulation& sim, const ExportRig& rig, const MotionTracks& tracks)
+{
+    std::vector<double> at;
+    for (size_t i = 0; i < tracks.leafBranch.size(); ++i) {
+        if (rig.bones.empty()) {
+            for (int c = 0; c < 3; ++c) at.push_back(tracks.leaves.first[i * kPoseFloats + c]);
+            continue;
+        }
+        const Mat4 m = mat4(sim.leafBladeMatrices(tracks.leafBranch[i])[tracks.leafIndex[i]]);
+        at.insert(at.end(), {m.m[3], m.m[7], m.m[11]});
+    }
+    return at;
 }
 
 size_t meshTriangles(const tinygltf::Model& m, const std::string& name)
@@ -248,12 +299,15 @@ void addLodLevels(GlbParts& out, const arborvane::Simulation& sim, const ExportR
                   const TreeMaterials& mats, int treeSkin, int leafFirst, size_t triangles[kLodLevels + 1])
 {
     triangles[0] = meshTriangles(out.m, "bark") + meshTriangles(out.m, "petioles") +
-                   meshTriangles(out.m, "leaf_blade") * tracks.leafBranch.size();
+                   meshTriangles(out.m, "leaf_blade") * (rig.bones.empty() ? tracks.leafBranch.size() : 1);
+    const std::vector<double> places = leafPlaces(sim, rig, tracks);
     for (int l = 0; l < kLodLevels; ++l) {
         const std::string suffix = "_LOD" + std::to_string(l + 1);
         addLevelBark(out, sim, rig, mats, treeSkin, kLevels[l], suffix);
-        addLevelLeaves(out, tracks, mats, leafFirst, simplifiedBlade(sim, kLevels[l].bladeShare),
-                       keptLeaves(tracks, kLevels[l].leavesKept), suffix);
+        const Blade blade = simplifiedBlade(sim, kLevels[l].bladeShare);
+        const std::vector<KeptLeaf> kept = keptLeaves(tracks, places, kLevels[l].leavesKept);
+        if (rig.bones.empty()) addLevelLeaves(out, tracks, mats, leafFirst, blade, kept, suffix);
+        else addBoneLevelLeaves(out, rig, tracks, mats, treeSkin, blade, kept, suffix);
         triangles[l + 1] = meshTriangles(out.m, "bark" + suffix) + meshTriangles(out.m, "petioles" + suffix) +
                            meshTriangles(out.m, "leaf_blades" + suffix);
     }

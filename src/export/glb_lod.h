@@ -17,7 +17,8 @@ namespace glb {
 constexpr int kLodLevels = 2; // levels added beside the full tree
 
 // Adds levels 1..kLodLevels. leafFirst: the first leaf node (addLeafBlades),
-// whose nodes the lighter blades are skinned to, so they move as the full ones.
+// whose nodes the lighter blades are skinned to, so they move as the full ones;
+// with rig.bones (no leaf nodes) they ride on the tree's skin as the full blades.
 // triangles[level] gets each level's tree triangles, level 0 included.
 void addLodLevels(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& rig, const MotionTracks& tracks,
                   const TreeMaterials& mats, int treeSkin, int leafFirst, size_t triangles[kLodLevels + 1]);

@@ -6,10 +6,11 @@ of the exporter's own numbers:
       the mean over animated joints of the turn from the last frame to the
       first, against the median over the clip of the same mean from one frame
       to the next; fails above R.
-  glb_motion.py error FULL.glb REDUCED.glb [--max-mean F]
+  glb_motion.py error FULL.glb REDUCED.glb [--max-mean F] [--level N]
       skins both files' tree (bark, petioles, leaf blades) at every frame and
       reports the mean and largest distance between matching vertices as a
-      fraction of the tree's height; fails when the mean is above F.
+      fraction of the tree's height; fails when the mean is above F. With
+      --level N the lighter level N of --lod (meshes named *_LODN) instead.
   glb_motion.py joints FILE.glb
       the joint count of the tree's skin.
 """
@@ -142,22 +143,29 @@ class Poser:
         return world
 
 
-def tree_vertices(glb):
+def tree_vertices(glb, level=0):
     """The tree's vertex sets in a fixed order: (kind, data) per set, bark and
-    petioles skinned, leaf blades per node or skinned."""
+    petioles skinned, leaf blades per node or skinned; level > 0: that
+    lighter level's skinned meshes, the kind without its suffix."""
     doc, sets = glb.doc, []
+    suffix = f"_LOD{level}" if level else ""
     leaf_nodes = [i for i, n in enumerate(doc["nodes"]) if "mesh" in n and "skin" not in n
-                  and doc["meshes"][n["mesh"]]["name"] == "leaf_blade"]
+                  and doc["meshes"][n["mesh"]]["name"] == "leaf_blade" and not level]
     for i, node in enumerate(doc["nodes"]):
-        if "skin" not in node or doc["skins"][node["skin"]].get("name") not in ("tree",):
+        if "skin" not in node:
             continue
+        name = doc["meshes"][node["mesh"]]["name"]
+        if (level and not name.endswith(suffix)) or (not level and (
+                doc["skins"][node["skin"]].get("name") != "tree" or "_LOD" in name)):
+            continue
+        name = name[:len(name) - len(suffix)]
         prims = doc["meshes"][node["mesh"]]["primitives"]
-        if doc["meshes"][node["mesh"]]["name"] == "leaf_blade":
+        if name.startswith("leaf_blade"):
             prims = prims[:1]  # the upper surface repeats the lower one's points
         for prim in prims:
             at = prim["attributes"]
             ibm = glb.accessor(doc["skins"][node["skin"]]["inverseBindMatrices"]).reshape(-1, 4, 4).transpose(0, 2, 1)
-            sets.append((doc["meshes"][node["mesh"]]["name"], ("skin", glb.accessor(at["POSITION"]),
+            sets.append((name, ("skin", glb.accessor(at["POSITION"]),
                          glb.accessor(at["JOINTS_0"]).astype(int), glb.accessor(at["WEIGHTS_0"]),
                          np.array(doc["skins"][node["skin"]]["joints"]), ibm)))
     if leaf_nodes:
@@ -187,10 +195,10 @@ def place(kind, world):
     return np.concatenate([(world[n] @ ph.T).T[:, :3] for n in nodes])
 
 
-def error(full_path, reduced_path):
+def error(full_path, reduced_path, level=0):
     full, reduced = Glb(full_path), Glb(reduced_path)
     pf, pr = Poser(full), Poser(reduced)
-    sf, sr = tree_vertices(full), tree_vertices(reduced)
+    sf, sr = tree_vertices(full, level), tree_vertices(reduced, level)
     if [k for k, _ in sf] != [k for k, _ in sr]:
         sys.exit(f"the two files hold different parts: {[k for k, _ in sf]} and {[k for k, _ in sr]}")
     frames = min(pf.frames, pr.frames)
@@ -216,10 +224,11 @@ def main(argv):
         limit = float(argv[3]) if len(argv) > 3 and argv[2] == "--max" else None
         return 1 if limit is not None and not ratio <= limit else 0
     if len(argv) >= 3 and argv[0] == "error":
-        mean, largest, height, frames = error(argv[1], argv[2])
-        print(f"{argv[2]} against {argv[1]}: over {frames} frames, height {height:.3f}: mean vertex error "
+        level = int(argv[argv.index("--level") + 1]) if "--level" in argv else 0
+        mean, largest, height, frames = error(argv[1], argv[2], level)
+        print(f"{argv[2]} against {argv[1]}{f' (level {level})' if level else ''}: over {frames} frames, height {height:.3f}: mean vertex error "
               f"{100 * mean:.3f} %, largest {100 * largest:.3f} % of the height")
-        limit = float(argv[4]) if len(argv) > 4 and argv[3] == "--max-mean" else None
+        limit = float(argv[argv.index("--max-mean") + 1]) if "--max-mean" in argv else None
         return 1 if limit is not None and not mean <= limit else 0
     if len(argv) == 2 and argv[0] == "joints":
         print(len(Glb(argv[1]).skin("tree")["joints"]))

@@ -2,7 +2,9 @@
 """Levels of detail of an exported .glb, read from the file alone: tree
 triangles per level from the index accessors (the full leaves are one blade
 mesh drawn by a node per leaf), the lighter leaves skinned to leaf nodes,
-and their crown (blades placed at frame 0) as wide as the full one.
+and their crown (blades placed at frame 0) as wide as the full one. Under
+--bones (no leaf nodes; the full blades one skinned mesh `Leaves`) the
+lighter leaves share the full blades' skin and are measured at their binding.
 usage: lod_check.py FILE.glb [--compressed]  (compressed: counts only)"""
 import json
 import re
@@ -88,21 +90,29 @@ def main():
     ok = 0.33 <= share[0] <= 0.47 and 0.15 <= share[1] <= 0.25
     names = [n.get('name', '') for n in doc['nodes']]
     leaf_nodes = {i for i, n in enumerate(names) if re.fullmatch(r'b\d+\.l\d+', n)}
+    skinned = doc['nodes'][names.index('Leaves')] if not leaf_nodes else None
     full = None
     for level in (1, 2):
         leaves = doc['nodes'][names.index('Leaves_LOD%d' % level)]
         joints = doc['skins'][leaves['skin']]['joints']
-        ok = ok and set(joints) <= leaf_nodes and len(joints) < len(leaf_nodes)
+        if skinned:
+            ok = ok and leaves['skin'] == skinned['skin']
+        else:
+            ok = ok and set(joints) <= leaf_nodes and len(joints) < len(leaf_nodes)
         if '--compressed' in sys.argv:
             continue
-        full = full or extent(full_blades(doc, bin_chunk, leaf_nodes))
+        if skinned:
+            full = full or extent(values(doc, bin_chunk, doc['meshes'][skinned['mesh']]['primitives'][0]['attributes']
+                                         ['POSITION']))
+        else:
+            full = full or extent(full_blades(doc, bin_chunk, leaf_nodes))
         mesh = doc['meshes'][leaves['mesh']]
         light = extent(values(doc, bin_chunk, mesh['primitives'][0]['attributes']['POSITION']))
         height = full[1][1] - full[1][0]
         # How far the lighter crown falls short of the full one on its worst side.
         shrink = max(max(l[0] - f[0], f[1] - l[1]) for f, l in zip(full, light))
-        print('level %d: %d leaves of %d, crown shrinks by %.1f %% of its height' % (
-            level, len(joints), len(leaf_nodes), 100 * shrink / height))
+        kept = 'skinned leaves' if skinned else '%d leaves of %d' % (len(joints), len(leaf_nodes))
+        print('level %d: %s, crown shrinks by %.1f %% of its height' % (level, kept, 100 * shrink / height))
         ok = ok and shrink < 0.03 * height
     print('ok' if ok else 'FAILED')
     return 0 if ok else 1
