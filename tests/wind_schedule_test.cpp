@@ -224,6 +224,10 @@ TEST(WindScheduleFile, RefusesEachFaultWithFileFieldAndProblem)
          "gusts.front_sped: unknown field"},
         {"{" + k0 + R"(, "veer": {"degrees": 10, "period": 1, "front_speed": 3}})", "veer.front_speed: unknown field"},
         {R"({"keys": [{"time": 0}, {"time": 1, "preset": "calm", "preset": "storm"}]})", "keys[1].preset: given twice"},
+        // A repeating wind: range, type, and no fronts beside it.
+        {"{" + k0 + R"(, "repeat": 0.01})", "repeat: must be a number in 0.05..86400"},
+        {"{" + k0 + R"(, "repeat": [3]})", "repeat: must be a number"},
+        {"{" + k0 + R"(, "repeat": 3, "front_speed": 5})", "repeat: cannot go with front_speed"},
     };
     for (const auto& c : cases) {
         WindSchedule s = twoKeys();
@@ -292,4 +296,29 @@ TEST(WindScheduleFile, FrontsBringTheOriginsWindDownwindLater)
             EXPECT_EQ(here.magnitude, origin.magnitude);
             EXPECT_EQ(here.direction.z, origin.direction.z);
         }
+}
+
+// A repeating schedule gives at t + k periods what it gives at t, for keys,
+// gusts and veer alike, and the first period is the schedule itself.
+TEST(WindSchedule, RepeatStartsTheWindOverEachPeriod)
+{
+    WindSchedule s;
+    std::string error;
+    ASSERT_TRUE(parseWindSchedule(R"({"keys": [{"time": 0, "magnitude": 200}, {"time": 1.2, "magnitude": 700,
+        "direction": [0, 0, 1]}], "gusts": {"every": 0.7, "strength": 1, "rise": 0.2, "fall": 0.4},
+        "veer": {"degrees": 40, "period": 2}, "repeat": 3})",
+                                  "w.json", s, error))
+        << error;
+    WindSchedule once = s;
+    once.repeat = 0.0;
+    for (int n = 0; n < 60; n += 7) {
+        const double t = n * 0.05;
+        const WindSettings first = evaluateWind(once, t);
+        for (int k = 1; k <= 3; ++k) {
+            // Times as the steps make them: whole steps, not t + k x 3.
+            const WindSettings later = evaluateWind(s, (n + 60 * k) * 0.05);
+            EXPECT_NEAR(later.magnitude, first.magnitude, 1e-9 * first.magnitude) << t << " " << k;
+            EXPECT_NEAR(later.direction.z, first.direction.z, 1e-9) << t << " " << k;
+        }
+    }
 }

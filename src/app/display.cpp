@@ -15,6 +15,24 @@
 #include "view/overlay_text.h"
 #include "view/realtime_pacing.h"
 
+int overlayAndSteps(int triangles, const WindSettings& wind, std::vector<std::string>& lines)
+{
+    if (!view.capturing) {
+        updateFps();
+        lines = overlayLines({.fps = view.fps,
+                              .triangles = triangles,
+                              .gale = wind.gale,
+                              .magnitude = wind.magnitude,
+                              .capturing = view.capturing,
+                              .realtime = view.realtime});
+    }
+    // One step per frame by default; in real time as many as the wall clock
+    // has paid for (often none on a fast machine: the frame shows the last step).
+    if (view.realtime) return paceSteps(view.pacer, secondsSinceStart(), kTimeStep);
+    view.pacer = {}; // the clock restarts when real time is switched on
+    return 1;
+}
+
 void display()
 {
     if (windowShowsStand()) return displayStand();
@@ -22,22 +40,7 @@ void display()
     const DrawBatches& arrays = startFrame(pipeline, scene, view);
     // The overlay reads the scene: its lines are made before the step starts.
     std::vector<std::string> lines;
-    if (!view.capturing) {
-        updateFps();
-        lines = overlayLines({.fps = view.fps,
-                              .triangles = scene.tree.triangleCount,
-                              .gale = arrays.wind.gale,
-                              .magnitude = arrays.wind.magnitude,
-                              .capturing = view.capturing,
-                              .realtime = view.realtime});
-    }
-    // One step per frame by default; in real time as many as the wall clock
-    // has paid for (often none on a fast machine: the frame shows the last step).
-    int steps = 1;
-    if (view.realtime)
-        steps = paceSteps(view.pacer, secondsSinceStart(), kTimeStep);
-    else
-        view.pacer = {}; // the clock restarts when real time is switched on
+    const int steps = overlayAndSteps(scene.tree.triangleCount, arrays.wind, lines);
     // The steps (and the next frame's arrays) are made while this frame is drawn.
     startPipelinedSteps(pipeline, scene, steps, kTimeStep);
     // Only the skeleton view, which steps after drawing, is given the scene.

@@ -80,20 +80,7 @@ void displayStand()
     for (size_t k = 0; k < s.stand.treeCount(); ++k)
         triangles += arborvane::SceneAccess::scene(s.stand.tree(k))->tree.triangleCount;
     std::vector<std::string> lines;
-    if (!view.capturing) {
-        updateFps();
-        lines = overlayLines({.fps = view.fps,
-                              .triangles = triangles,
-                              .gale = wind.gale,
-                              .magnitude = wind.magnitude,
-                              .capturing = view.capturing,
-                              .realtime = view.realtime});
-    }
-    int steps = 1;
-    if (view.realtime)
-        steps = paceSteps(view.pacer, secondsSinceStart(), kTimeStep);
-    else
-        view.pacer = {};
+    const int steps = overlayAndSteps(triangles, wind, lines);
     drawStand(s.drawing, s.stand, assets, view, wind);
     for (size_t i = 0; i < lines.size(); ++i)
         drawText(lines[i].c_str(), 0.02f, 0.95f - 0.05f * static_cast<float>(i));

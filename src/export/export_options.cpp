@@ -24,18 +24,22 @@ void addGameFlags(CLI::App& app, ExportOptions& o)
         ->excludes(app.get_option("--stand"));
 }
 
-// --loop: the clip's frames, and a wind that can repeat. -1 to go on, else 2.
+// --loop: the clip's frames, and a wind that repeats with the clip. -1 to go on, else 2.
 int finishGameFlags(ExportOptions& o)
 {
     if (o.loop <= 0) return -1;
-    const WindSchedule& s = o.run.schedule;
-    if (s.keys.size() != 1 || s.gusts.enabled || s.veer.enabled) {
-        std::fprintf(stderr, "arborvane-export: --loop: the wind must stay steady (the schedule changes it, so the "
-                             "motion cannot close on itself)\n");
+    WindSchedule& s = o.run.schedule;
+    if (s.frontSpeed > 0.0 || s.gusts.frontSpeed > 0.0) {
+        std::fprintf(stderr, "arborvane-export: --loop: the wind's fronts reach far points later than a loop "
+                             "allows (front_speed)\n");
         return 2;
     }
     // One frame per step, and the first again at the end: players loop at the last key.
-    o.frames = static_cast<int>(std::lround(o.loop / arborvane::Simulation::timeStep())) + 1;
+    const int steps = static_cast<int>(std::lround(o.loop / arborvane::Simulation::timeStep()));
+    o.frames = steps + 1;
+    // A changing wind (keys, gusts, veer) plays its first period over and
+    // over: periodic in the clip as the noise is, the settled motion is too.
+    if (s.keys.size() != 1 || s.gusts.enabled || s.veer.enabled) s.repeat = steps * arborvane::Simulation::timeStep();
     return -1;
 }
 

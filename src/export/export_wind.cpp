@@ -65,7 +65,7 @@ std::string flagsText(const RunFlags& run)
 bool sameSchedule(const WindSchedule& a, const WindSchedule& b)
 {
     if (a.keys.size() != b.keys.size() || a.seed != b.seed || a.gusts.enabled != b.gusts.enabled ||
-        a.veer.enabled != b.veer.enabled)
+        a.veer.enabled != b.veer.enabled || !sameBits(a.repeat, b.repeat))
         return false;
     for (size_t i = 0; i < a.keys.size(); ++i)
         if (!sameBits(a.keys[i].time, b.keys[i].time) || !sameWind(a.keys[i].state, b.keys[i].state)) return false;
@@ -97,6 +97,15 @@ bool runWindText(const RunFlags& run, std::string& text, std::string& error)
             root["gusts"] = gustsJson(run.schedule.gusts);
             text = root.dump();
         }
+    }
+    if (run.schedule.repeat > 0.0) { // a loop's wind starts over with the clip
+        json root = json::parse(text, nullptr, false);
+        if (!root.is_object()) {
+            error = file + ": changed while the run started";
+            return false;
+        }
+        root["repeat"] = run.schedule.repeat;
+        text = root.dump();
     }
     // The reader is the judge: the text is used only if it gives the run's schedule back.
     WindSchedule back;

@@ -121,3 +121,31 @@ void reportFile(const char* path, const std::string& reason)
 {
     consolePrintf("%s: %s\n", path ? path : "", reason.c_str());
 }
+
+bool readCappedFile(const std::string& path, size_t cap, const char* capText, const char* what, std::string& text,
+                    std::string& error)
+{
+    // Only a regular file is opened, so a FIFO or a device cannot block or
+    // feed the read for ever.
+    std::string reason;
+    FILE* file = openDataFile(path.c_str(), reason);
+    if (!file) {
+        error = path + ": cannot read the file: " + reason;
+        return false;
+    }
+    text.assign(cap + 1, '\0');
+    const size_t got = std::fread(text.data(), 1, text.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    const int code = errno;
+    std::fclose(file);
+    if (failed) {
+        error = path + ": cannot read the file: " + std::strerror(code);
+        return false;
+    }
+    if (got > cap) {
+        error = path + ": larger than " + capText + ", too large for " + what;
+        return false;
+    }
+    text.resize(got);
+    return true;
+}

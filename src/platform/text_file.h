@@ -10,6 +10,12 @@
 // failure returns null with the system's reason (or "not a regular file").
 FILE* openDataFile(const char* path, std::string& reason);
 
+// A whole small file (a wind schedule, a stand) into text, one byte past
+// `cap` read to see it exceeded. False with "<path>: <reason>": not
+// readable, or larger than cap ("larger than <capText>, too large for <what>").
+bool readCappedFile(const std::string& path, size_t cap, const char* capText, const char* what, std::string& text,
+                    std::string& error);
+
 // Whitespace-separated tokens with the line each one starts on. A token longer
 // than 511 characters is cut there and its tail skipped, so it still counts
 // as one token.

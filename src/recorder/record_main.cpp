@@ -333,14 +333,7 @@ int recordAndEncode(const RecordOptions& options, const std::string& ffmpeg, Win
     if (!trace.commit(error)) return fail(error);
     destroyOffscreenContext(context);
 
-    if (!options.video.empty()) {
-        AtomicFile video;
-        if (!video.open(options.video, error) ||
-            !encodeVideo(ffmpeg, options.outDir, options.frames, options.fps, video, error))
-            return fail("video not made: " + error);
-        std::printf("Video %s: %d frames at %d fps (%.2f s%s)\n", options.video.c_str(), options.frames, options.fps,
-                    options.frames / static_cast<double>(options.fps), options.fps == 20 ? ", real time" : "");
-    }
+    if (!writeRunVideo(ffmpeg, options.video, options.outDir, options.frames, options.fps, error)) return fail(error);
     return 0;
 }
 

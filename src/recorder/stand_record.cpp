@@ -149,12 +149,6 @@ int recordStand(const RecordOptions& options, const StandRun& run, const std::st
     if (!recordStandFrames(options, context, stand, frame, trace, error)) return fail(error);
     if (!trace.commit(error)) return fail(error);
     destroyOffscreenContext(context);
-    if (!options.video.empty()) {
-        AtomicFile video;
-        if (!video.open(options.video, error) ||
-            !encodeVideo(ffmpeg, options.outDir, options.frames, options.fps, video, error))
-            return fail("video not made: " + error);
-        std::printf("Video %s: %d frames at %d fps\n", options.video.c_str(), options.frames, options.fps);
-    }
+    if (!writeRunVideo(ffmpeg, options.video, options.outDir, options.frames, options.fps, error)) return fail(error);
     return 0;
 }

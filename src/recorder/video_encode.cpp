@@ -100,3 +100,17 @@ bool encodeVideo(const std::string& ffmpeg, const std::string& frameDir, int fra
     }
     return output.commit(error);
 }
+
+bool writeRunVideo(const std::string& ffmpeg, const std::string& video, const std::string& frameDir, int frames,
+                   int fps, std::string& error)
+{
+    if (video.empty()) return true;
+    AtomicFile file;
+    if (!file.open(video, error) || !encodeVideo(ffmpeg, frameDir, frames, fps, file, error)) {
+        error = "video not made: " + error;
+        return false;
+    }
+    std::printf("Video %s: %d frames at %d fps (%.2f s%s)\n", video.c_str(), frames, fps,
+                frames / static_cast<double>(fps), fps == 20 ? ", real time" : "");
+    return true;
+}

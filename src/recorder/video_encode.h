@@ -14,6 +14,10 @@ std::string findFfmpeg();
 // lines included) in error; output then holds nothing and the target is as it was.
 bool encodeVideo(const std::string& ffmpeg, const std::string& frameDir, int frames, int fps,
                  AtomicFile& output, std::string& error);
+// The run's frames made into `video` (none when empty), with the console
+// line saying so. False with "video not made: <reason>" in error.
+bool writeRunVideo(const std::string& ffmpeg, const std::string& video, const std::string& frameDir, int frames,
+                   int fps, std::string& error);
 // The file name endings --video takes: ffmpeg picks the container by them,
 // and these are the common ones that hold H.264.
 const std::vector<std::string>& videoExtensions();

@@ -164,24 +164,8 @@ bool parseStandFile(const std::string& text, const std::string& name, const std:
 
 bool loadStandFile(const std::string& path, StandFile& stand, std::string& error)
 {
-    // Only a regular file is opened, so a FIFO cannot block the read.
-    std::string reason;
-    FILE* file = openDataFile(path.c_str(), reason);
-    if (!file) {
-        error = path + ": cannot read the file: " + reason;
-        return false;
-    }
-    std::string text(kMaxStandBytes + 1, '\0');
-    const size_t got = std::fread(text.data(), 1, text.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    const int code = errno;
-    std::fclose(file);
-    if (failed || got > kMaxStandBytes) {
-        error = path + (failed ? ": cannot read the file: " + std::string(std::strerror(code))
-                               : ": larger than 1 MB, too large for a stand file");
-        return false;
-    }
-    text.resize(got);
+    std::string text;
+    if (!readCappedFile(path, kMaxStandBytes, "1 MB", "a stand file", text, error)) return false;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     return parseStandFile(text, path, folder.empty() ? "." : folder.string(), stand, error);
 }

@@ -29,7 +29,9 @@ bool sameWindDriver(const WindDriver& a, const WindDriver& b)
     if (!a.scheduled) return sameWind(a.constant, b.constant);
     const WindSchedule& x = a.schedule;
     const WindSchedule& y = b.schedule;
-    if (x.keys.size() != y.keys.size() || x.seed != y.seed || x.frontSpeed != y.frontSpeed) return false;
+    if (x.keys.size() != y.keys.size() || x.seed != y.seed || x.frontSpeed != y.frontSpeed ||
+        x.repeat != y.repeat)
+        return false;
     for (size_t i = 0; i < x.keys.size(); ++i)
         if (x.keys[i].time != y.keys[i].time || !sameWind(x.keys[i].state, y.keys[i].state)) return false;
     const GustSettings &g = x.gusts, &h = y.gusts;

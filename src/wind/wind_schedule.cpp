@@ -86,8 +86,18 @@ constexpr Preset kPresets[] = {
 
 } // namespace
 
+double repeatedTime(const WindSchedule& schedule, double t)
+{
+    const double period = schedule.repeat;
+    if (!(period > 0.0)) return t;
+    // The nudge puts whole periods of steps (n x 0.05 s) at the period's start.
+    const double periods = std::floor(t / period + 1e-9);
+    return std::max(0.0, t - periods * period);
+}
+
 WindSettings keyedWind(const WindSchedule& schedule, double t)
 {
+    t = repeatedTime(schedule, t);
     const std::vector<WindKey>& keys = schedule.keys;
     if (keys.empty()) return {};
     // The last key at or before t (the first for earlier times).
@@ -107,6 +117,7 @@ WindSettings keyedWind(const WindSchedule& schedule, double t)
 double gustLevel(const WindSchedule& schedule, double t)
 {
     const GustSettings& g = schedule.gusts;
+    t = repeatedTime(schedule, t);
     if (!g.enabled || t <= 0.0) return 0.0;
     // Each shape rises to its peak `rise` seconds after arrival and falls
     // after, so the largest belongs to the last arrival at or before t - rise
@@ -141,6 +152,7 @@ double veerAngle(const WindSchedule& schedule, double t)
 {
     const VeerSettings& v = schedule.veer;
     if (!v.enabled || v.degrees == 0.0) return 0.0;
+    t = repeatedTime(schedule, t);
     // Three slow waves with seeded phases and periods near the asked one;
     // their weights add up to 1, so the turn stays within the bound.
     constexpr double weights[3] = {0.55, 0.3, 0.15};

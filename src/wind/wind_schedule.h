@@ -40,6 +40,7 @@ struct WindSchedule {
     VeerSettings veer;         // off unless asked for
     uint64_t seed = 1;         // seed of the gust arrivals and the veer
     double frontSpeed = 0.0;   /// speed the keys (and the veer) travel downwind, units/s; 0: everywhere at once
+    double repeat = 0.0;       /// the wind starts over from time 0 every this many seconds; 0: never (no fronts with it)
 };
 
 // The gusts a bare `--gusts` asks for: every 6 s, +50 %, 1 s up, 2 s down.
@@ -74,6 +75,8 @@ WindSettings windWithGustLevel(const WindSchedule& schedule, double keyTime, dou
 // (keys, gusts) reaches it distance / its speed after the origin (before, upwind);
 // one without a speed at once.
 WindSettings windAtDistance(const WindSchedule& schedule, double t, double distance);
+// Where t falls in the schedule's first period when it repeats, else t.
+double repeatedTime(const WindSchedule& schedule, double t);
 // The keyed state alone at t (no gusts, no veer).
 WindSettings keyedWind(const WindSchedule& schedule, double t);
 // Largest gust shape over the arrivals active at t, 0..1 (0 when gusts are off).

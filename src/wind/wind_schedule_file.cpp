@@ -37,6 +37,7 @@ constexpr Range kDegreesRange{0.0, 180.0, false, "must be a number in 0..180"};
 constexpr Range kPeriodRange{0.0, 3600.0, true, "must be a number > 0 and <= 3600"};
 // A front crawling slower than this takes hours over a field; faster ones
 // cross a field within a step, which is no front to see.
+constexpr Range kRepeatRange{kMinGustSeconds, 86400.0, false, "must be a number in 0.05..86400 (seconds)"};
 constexpr Range kFrontSpeedRange{0.01, 10000.0, false, "must be a number in 0.01..10000 (units per second)"};
 // Far above any schedule written by hand, and keeps /dev/zero-like input bounded.
 constexpr size_t kMaxFileBytes = size_t(4) << 20;
@@ -171,6 +172,11 @@ bool readOptional(const json& root, WindSchedule& s, Fault& fault)
     }
     if (root.contains("front_speed") && !readNumber(root, "front_speed", "", kFrontSpeedRange, s.frontSpeed, fault))
         return false;
+    if (root.contains("repeat")) {
+        if (!readNumber(root, "repeat", "", kRepeatRange, s.repeat, fault)) return false;
+        // A front reaches far points later than a period allows for.
+        if (s.frontSpeed > 0.0 || s.gusts.frontSpeed > 0.0) return fault.set("repeat", "cannot go with front_speed");
+    }
     if (root.contains("veer")) {
         if (!readSection(root, "veer", {"degrees", "period"}, fault)) return false;
         const json& v = root["veer"];
@@ -289,7 +295,7 @@ bool parseWindSchedule(const std::string& text, const std::string& name, WindSch
         WindSchedule s;
         if (!root.is_object())
             fault.set("(top level)", "must be an object");
-        else if (onlyFields(root, "", {"seed", "keys", "gusts", "veer", "front_speed"}, fault) && readKeys(root, s, fault))
+        else if (onlyFields(root, "", {"seed", "keys", "gusts", "veer", "front_speed", "repeat"}, fault) && readKeys(root, s, fault))
             readOptional(root, s, fault);
         if (!fault.text.empty()) {
             error = name + ": " + fault.text;
@@ -305,27 +311,7 @@ bool parseWindSchedule(const std::string& text, const std::string& name, WindSch
 
 bool loadWindSchedule(const std::string& path, WindSchedule& schedule, std::string& error)
 {
-    // Only a regular file is opened, so a FIFO or a device cannot block or
-    // feed the read for ever; one byte past the cap is read to see it exceeded.
-    std::string reason;
-    FILE* file = openDataFile(path.c_str(), reason);
-    if (!file) {
-        error = path + ": cannot read the file: " + reason;
-        return false;
-    }
-    std::string text(kMaxFileBytes + 1, '\0');
-    const size_t got = std::fread(text.data(), 1, text.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    const int code = errno;
-    std::fclose(file);
-    if (failed) {
-        error = path + ": cannot read the file: " + std::strerror(code);
-        return false;
-    }
-    if (got > kMaxFileBytes) {
-        error = path + ": larger than 4 MB, too large for a wind schedule";
-        return false;
-    }
-    text.resize(got);
+    std::string text;
+    if (!readCappedFile(path, kMaxFileBytes, "4 MB", "a wind schedule", text, error)) return false;
     return parseWindSchedule(text, path, schedule, error);
 }

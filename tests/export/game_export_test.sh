@@ -29,9 +29,13 @@ fi
 $measure seam "$out/plain.glb"
 if $measure seam "$out/plain.glb" --max 1.5 >/dev/null; then echo "game_export: the seam check passes a plain clip"; exit 1; fi
 $measure seam "$out/loop.glb" --max 1.5
-# A wind that changes cannot loop: refused before anything is written.
-if ./arborvane-export --quiet --loop 3 --gusts --out "$out/gusts.glb" 2>"$out/err"; then exit 1; fi
-grep -q -- '--loop: the wind must stay steady' "$out/err" && test ! -e "$out/gusts.glb"
+# A gusty wind repeats with the clip, so it closes too; fronts cannot, and
+# are refused before anything is written.
+./arborvane-export --quiet --loop 3 --gusts --out "$out/gusts.glb" | grep '^Loop: a true loop'
+$measure seam "$out/gusts.glb" --max 1.5
+printf '{"keys": [{"time": 0}], "front_speed": 8}' >"$out/fronts.json"
+if ./arborvane-export --quiet --loop 3 --wind "$out/fronts.json" --out "$out/fronts.glb" 2>"$out/err"; then exit 1; fi
+grep -q -- '--loop: the wind.s fronts' "$out/err" && test ! -e "$out/fronts.glb"
 
 # 256 bones: within the budget, close to the full rig, alone and on the loop.
 ./arborvane-export --quiet --frames 40 --out "$out/full.glb" >/dev/null
