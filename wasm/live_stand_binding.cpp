@@ -2,7 +2,9 @@
 // tree at its place in the field. The page runs one module per tree, all
 // fed the same wind, so each tree keeps its own memory and steps as it
 // would alone at that place (as arborvane::Stand's trees do). A module of
-// its own, so the one-tree page stays as it was.
+// its own, so the one-tree page stays as it was. The stand page offers no
+// .glb, so its trees keep no poses for one (56 MB and 1-2 ms a step each).
+#define ARBORVANE_LIVE_NO_CLIP
 #include "live_binding.cpp"
 
 extern "C" {
