@@ -61,8 +61,10 @@ function flattening(light, g, turn) {
 function frame(view, places, ground, top) {
   const xs = places.map((p) => p.x), zs = places.map((p) => p.z);
   const cx = (Math.min(...xs) + Math.max(...xs)) / 2, cz = (Math.min(...zs) + Math.max(...zs)) / 2;
-  const span = Math.max(Math.max(...xs) - Math.min(...xs), Math.max(...zs) - Math.min(...zs));
-  const d = Math.max(12, 0.6 * span + 8), y = (ground + top) / 2;
+  // Far enough for the row's width (a crown reaches about 6 units out) and
+  // for the nearest tree to stand whole; 60 degrees high at 4:3.
+  const halfWidth = (Math.max(...xs) - Math.min(...xs)) / 2 + 6;
+  const d = Math.max(halfWidth / 0.8, Math.max(...zs) - cz + 13), y = (ground + top) / 2;
   view.camera.position.set(cx, y + 0.2 * d, cz + d);
   view.controls.target.set(cx, y, cz);
   view.controls.update();
