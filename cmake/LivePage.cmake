@@ -27,13 +27,13 @@ if(ARBORVANE_LIVE_PAGE AND ARBORVANE_EMCMAKE AND ARBORVANE_EMCC AND ARBORVANE_NP
     BUILD_COMMAND ${LIVE_ENV} ${CMAKE_COMMAND} --build <BINARY_DIR> --parallel 2
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${LIVE_WASM}/arborvane_live.js)
+    BUILD_BYPRODUCTS ${LIVE_WASM}/arborvane_live.js ${LIVE_WASM}/arborvane_live_stand.js)
   file(GLOB LIVE_JS CONFIGURE_DEPENDS ${LIVE_SRC}/*.js)
   add_custom_command(OUTPUT ${LIVE_GEN}/arborvane_live_page.h
     COMMAND ${ARBORVANE_NODE} ${LIVE_SRC}/bundle.mjs ${WEB_NPM}/node_modules ${LIVE_WASM}/arborvane_live.js
-            ${LIVE_GEN}/arborvane_live_page.h
+            ${LIVE_GEN}/arborvane_live_page.h ${LIVE_WASM}/arborvane_live_stand.js
     DEPENDS ${LIVE_JS} ${LIVE_SRC}/page.html ${LIVE_SRC}/bundle.mjs ${WEB_SRC}/bundle_kit.mjs ${WEB_NPM}/node_modules/.package-lock.json
-            ${LIVE_WASM}/arborvane_live.js arborvane_live_module
+            ${LIVE_WASM}/arborvane_live.js ${LIVE_WASM}/arborvane_live_stand.js arborvane_live_module
     COMMENT "Bundling the live page (module, viewer)")
   # The default tree's page, for the installation.
   set(LIVE_PAGE ${CMAKE_BINARY_DIR}/arborvane.html)
@@ -49,7 +49,7 @@ else()
     message(WARNING "emscripten (or node and npm) not found: arborvane-export is built without --live (apt-get install emscripten node-acorn)")
   endif()
   file(CONFIGURE OUTPUT ${LIVE_GEN}/arborvane_live_page.h CONTENT
-    "inline constexpr char kLivePageTemplate[] = \"\";\ninline constexpr char kLiveViewerScript[] = \"\";\ninline constexpr char kLiveModuleScript[] = \"\";\n")
+    "inline constexpr char kLivePageTemplate[] = \"\";\ninline constexpr char kLiveViewerScript[] = \"\";\ninline constexpr char kLiveModuleScript[] = \"\";\ninline constexpr char kLiveStandViewerScript[] = \"\";\ninline constexpr char kLiveStandModuleScript[] = \"\";\n")
 endif()
-target_sources(arborvane_export PRIVATE live_page.cpp ${LIVE_GEN}/arborvane_live_page.h)
+target_sources(arborvane_export PRIVATE live_page.cpp live_stand_page.cpp ${LIVE_GEN}/arborvane_live_page.h)
 target_include_directories(arborvane_export PRIVATE ${LIVE_GEN})

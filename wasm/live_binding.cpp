@@ -115,7 +115,9 @@ EMSCRIPTEN_KEEPALIVE int av_set_up(unsigned seed)
     if (!s.sim) return report({false, "no data folder is open"});
     if (!report(s.sim->setUp(seed))) return 0;
     buildLiveGeometry(*s.sim, s.leafTemplate, s.geometry);
+#ifndef ARBORVANE_LIVE_NO_CLIP
     startLiveClip(s.clip, *s.sim, s.geometry.grass);
+#endif
     return 1;
 }
 
@@ -140,7 +142,9 @@ EMSCRIPTEN_KEEPALIVE int av_step(int count)
     if (!s.sim) return report({false, "no data folder is open"});
     for (int i = 0; i < count; ++i) {
         if (!report(s.sim->step())) return 0;
+#ifndef ARBORVANE_LIVE_NO_CLIP
         if (count - i <= kLiveClipFrames) captureLiveClip(s.clip, *s.sim);
+#endif
     }
     return report({});
 }

@@ -207,6 +207,7 @@ int main(int argc, char** argv)
     const int status = parseExportOptions(argc, argv, options);
     if (status >= 0) return status;
     try {
+        if (!options.live.empty() && !options.stand.empty()) return exportLiveStandPage(options);
         if (!options.live.empty()) return exportLivePage(options);
         if (!options.stand.empty()) return exportStand(options);
         return exportClip(options);

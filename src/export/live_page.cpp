@@ -114,20 +114,37 @@ std::string edgeBladesOnly(const std::string& grassFile)
     return out;
 }
 
+std::vector<std::string> livePageFileNames(bool grass)
+{
+    std::vector<std::string> names;
+    for (const std::string& name : dataFileNames())
+        if (grass || name.rfind("grass/", 0) != 0 || name == kGrassFileName) names.push_back(name);
+    return names;
+}
+
+bool packDataFile(const std::string& dir, const std::string& name, bool grass, std::string& packed,
+                  std::string& error)
+{
+    std::string bytes, zipped;
+    if (!readWhole(dataPath(dir, name.c_str()), bytes, error)) return false;
+    if (!grass && name == kGrassFileName) bytes = edgeBladesOnly(bytes);
+    if (!gzip(bytes, zipped, error)) return false;
+    packed = base64(zipped);
+    return true;
+}
+
+std::string liveJsonString(std::string_view s) { return jsonString(s); }
+
 namespace {
 
-// The data folder's files as {"name": "gzip in base64", ...}; the grass's
-// textures only when the grass is shown.
+// The data folder's files as {"name": "gzip in base64", ...}.
 bool packData(const std::string& dir, bool grass, std::string& json, std::string& error)
 {
     json = "{";
-    for (const std::string& name : dataFileNames()) {
-        if (!grass && name.rfind("grass/", 0) == 0 && name != kGrassFileName) continue;
-        std::string bytes, packed;
-        if (!readWhole(dataPath(dir, name.c_str()), bytes, error)) return false;
-        if (!grass && name == kGrassFileName) bytes = edgeBladesOnly(bytes);
-        if (!gzip(bytes, packed, error)) return false;
-        json += (json.size() > 1 ? "," : "") + jsonString(name) + ":\"" + base64(packed) + "\"";
+    for (const std::string& name : livePageFileNames(grass)) {
+        std::string packed;
+        if (!packDataFile(dir, name, grass, packed, error)) return false;
+        json += (json.size() > 1 ? "," : "") + jsonString(name) + ":\"" + packed + "\"";
     }
     json += "}";
     return true;

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct ExportOptions;
 
@@ -24,6 +26,15 @@ bool livePageSupported();
 // unchanged (the page's loader then says why).
 std::string edgeBladesOnly(const std::string& grassFile);
 
+// The data files a page carries: the grass's textures only when the grass is shown.
+std::vector<std::string> livePageFileNames(bool grass);
+// One of them from dir as the page holds it: gzip in base64 (the grass file
+// with its edge blades only when the grass is not shown).
+bool packDataFile(const std::string& dir, const std::string& name, bool grass, std::string& packed,
+                  std::string& error);
+// s as a JSON string literal, quotes included.
+std::string liveJsonString(std::string_view s);
+
 struct WindSchedule;
 // A schedule as the JSON a schedule file holds, numbers exact.
 std::string scheduleJson(const WindSchedule& schedule);
@@ -38,3 +49,7 @@ std::string livePageInfo(const ExportOptions& options, std::string& error);
 // opens, and writes the page whole or not at all. The exit status: 0, 2 for
 // a refused destination or input, 1 otherwise, with the message printed.
 int exportLivePage(const ExportOptions& options);
+
+// --live with --stand: every tree of the stand file in one page, each at its
+// place, the visitor's wind driving them all. The same statuses.
+int exportLiveStandPage(const ExportOptions& options);

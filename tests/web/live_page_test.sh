@@ -31,3 +31,9 @@ cp "$here/live_test.mjs" "$here/chromium.mjs" "$here/gltf_pose.mjs" "$cache_dir/
 node "$cache_dir/web-test/live_test.mjs" "$out/live.html" "$out/native.csv" "$out/live.glb" $shot
 # The page's "Download .glb" through the Khronos validator.
 NODE_PATH="$cache_dir/validator/node_modules" node "$here/../export/validate.js" "$out/live.glb"
+# A stand of two trees, the second moved and turned, in one page (its screenshot beside SCREENSHOT.png).
+printf '{"trees": [{"data": "%s", "seed": 1}, {"data": "%s", "position": [8, 3], "turn": 90, "seed": 2}]}\n' \
+  "$build_dir/data" "$build_dir/data" >"$out/stand.json"
+./arborvane-export --live "$out/stand.html" --stand "$out/stand.json"
+cp "$here/live_stand_test.mjs" "$cache_dir/web-test/"
+node "$cache_dir/web-test/live_stand_test.mjs" "$out/stand.html" ${shot:+"${shot%.png}_stand.png"}
