@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/text_file.h"
+#include "wind/json_fields.h"
 
 namespace {
 
@@ -20,25 +21,7 @@ constexpr size_t kMaxStandBytes = size_t(1) << 20;
 // The ground square is 200 units wide: a tree or lawn beyond it stands in the sky.
 constexpr double kMaxReach = 100.0;
 
-// The first fault, as "field: problem"; false so a reader can return it.
-struct Fault {
-    std::string text; // field and problem
-    bool set(const std::string& field, const std::string& problem)
-    {
-        text = field + ": " + problem;
-        return false;
-    }
-};
-
-bool onlyFields(const json& object, const std::string& where, std::initializer_list<const char*> allowed, Fault& fault)
-{
-    for (const auto& item : object.items()) {
-        bool known = false;
-        for (const char* name : allowed) known = known || item.key() == name;
-        if (!known) return fault.set(where.empty() ? item.key() : where + "." + item.key(), "unknown field");
-    }
-    return true;
-}
+using Fault = JsonFault;
 
 // Two numbers [a, b], each with |v| <= limit, and above zero when positive is set.
 bool readPair(const json& v, const std::string& field, bool positive, double out[2], Fault& fault)

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/text_file.h"
+#include "wind/json_fields.h"
 
 namespace {
 
@@ -42,25 +43,7 @@ constexpr Range kFrontSpeedRange{0.01, 10000.0, false, "must be a number in 0.01
 // Far above any schedule written by hand, and keeps /dev/zero-like input bounded.
 constexpr size_t kMaxFileBytes = size_t(4) << 20;
 
-// The first fault found, as "field: problem"; empty while all is well.
-struct Fault {
-    std::string text; // field and problem
-    bool set(const std::string& field, const std::string& problem)
-    {
-        text = field + ": " + problem;
-        return false;
-    }
-};
-
-bool onlyFields(const json& object, const std::string& where, std::initializer_list<const char*> allowed, Fault& fault)
-{
-    for (const auto& item : object.items()) {
-        bool known = false;
-        for (const char* name : allowed) known = known || item.key() == name;
-        if (!known) return fault.set(where.empty() ? item.key() : where + "." + item.key(), "unknown field");
-    }
-    return true;
-}
+using Fault = JsonFault;
 
 bool readNumber(const json& object, const char* name, const std::string& where, const Range& range, double& out,
                 Fault& fault)
