@@ -20,6 +20,7 @@
 #include "export/export_scene.h"
 #include "export/export_wind.h"
 #include "export/glb_writer.h"
+#include "export/web_motion.h"
 #include "image/png_encode.h"
 #include "support/geometry.h"
 #include "wind/wind_schedule_file.h"
@@ -319,6 +320,75 @@ TEST(ExportGrass, BladesNamingNoTextureFormAnUntexturedLastPrimitive)
     size_t textured = 0;
     for (int t = 0; t < 4; ++t) textured += odd.accessors[p[t].attributes.at("POSITION")].count;
     EXPECT_EQ(textured, (blades - 2) * 2 * kGrassLevels);
+}
+
+// A few frames of the tree's web motion stream, grass blades too when asked.
+std::string motionStream(bool grass, int frames)
+{
+    ExportScene scene;
+    std::string error;
+    EXPECT_TRUE(loadExportScene(scene, "./data", 1, grass, error)) << error;
+    ExportRig rig = buildExportRig(scene.sim, grass);
+    MotionTracks tracks = makeMotionTracks(rig, scene.sim, frames);
+    captureFrame(tracks, rig, scene.sim, 0);
+    for (int f = 1; f < frames; ++f) {
+        EXPECT_TRUE(stepExportScene(scene, error)) << error;
+        captureFrame(tracks, rig, scene.sim, f);
+    }
+    const GlbInput input{&scene.sim, scene.sceneTextures, grass ? scene.grassTextures : nullptr, &rig, &tracks};
+    GlbPlan plan;
+    WebMotion motion;
+    EXPECT_TRUE(planGlb(input, plan, error) && makeWebMotion(plan, input, WebMotionSteps{}, motion, error)) << error;
+    return motion.stream;
+}
+
+template <typename T> void putRaw(std::string& s, T v) { s.append(reinterpret_cast<const char*>(&v), sizeof v); }
+
+// A stream of channels over two frames written out by hand from the layout:
+// per channel its node, step, first value (x y z w), kind and six varints,
+// the values made from the channel's tag.
+struct HandChannel {
+    int32_t node;
+    uint8_t kind;
+    char tag;
+};
+
+std::string handStream(const std::vector<HandChannel>& channels)
+{
+    std::string s = "AVMS";
+    for (const uint32_t v : {1u, static_cast<uint32_t>(channels.size()), 2u}) putRaw(s, v);
+    for (const HandChannel& c : channels) putRaw(s, c.node);
+    for (const HandChannel& c : channels) putRaw(s, 1e-3f * c.tag);
+    for (const HandChannel& c : channels)
+        for (int k = 0; k < 4; ++k) putRaw(s, static_cast<float>(c.tag + k));
+    for (const HandChannel& c : channels) s.push_back(static_cast<char>(c.kind));
+    s.append((4 - s.size() % 4) % 4, '\0');
+    for (const HandChannel& c : channels) s += std::string{c.tag, 1, 2, char(0x81), 1, 3};
+    return s;
+}
+
+// The stand page's stream: one tree alone is its own stream; the joined one
+// is the streams' channels in order, node indices moved by each one's
+// shift, the kinds' padding redone; joining is the same in one go or two.
+TEST(ExportWebMotion, JoinedStreamsKeepEachTreesChannelsInOrder)
+{
+    std::string joined, error;
+    ASSERT_TRUE(joinMotionStreams({handStream({{3, 1, 'a'}}), handStream({{5, 0, 'b'}, {6, 0, 'c'}})}, {0, 40},
+                                  joined, error)) << error;
+    EXPECT_EQ(joined, handStream({{3, 1, 'a'}, {45, 0, 'b'}, {46, 0, 'c'}}));
+
+    const std::string x = motionStream(false, 4), y = motionStream(true, 4);
+    std::string one, xy, xyx, all;
+    ASSERT_TRUE(joinMotionStreams({x}, {0}, one, error)) << error;
+    EXPECT_EQ(one, x);
+    ASSERT_TRUE(joinMotionStreams({x, y}, {0, 500}, xy, error)) << error;
+    ASSERT_TRUE(joinMotionStreams({xy, x}, {0, 9000}, xyx, error)) << error;
+    ASSERT_TRUE(joinMotionStreams({x, y, x}, {0, 500, 9000}, all, error)) << error;
+    EXPECT_EQ(xyx, all);
+    // Refused: streams of different lengths, a cut stream.
+    EXPECT_FALSE(joinMotionStreams({x, motionStream(false, 3)}, {0, 0}, one, error));
+    EXPECT_NE(error.find("frames"), std::string::npos) << error;
+    EXPECT_FALSE(joinMotionStreams({x.substr(0, 40)}, {0}, one, error));
 }
 
 TEST(ExportTextures, BottomUpBgrRowsBecomeTopDownRgb)

@@ -209,6 +209,7 @@ int main(int argc, char** argv)
     try {
         if (!options.live.empty() && !options.stand.empty()) return exportLiveStandPage(options);
         if (!options.live.empty()) return exportLivePage(options);
+        if (!options.stand.empty() && !options.web.empty()) return exportWebStand(options);
         if (!options.stand.empty()) return exportStand(options);
         return exportClip(options);
     } catch (const std::bad_alloc&) {

@@ -89,11 +89,10 @@ int parseExportOptions(int argc, char** argv, ExportOptions& o)
         ->excludes(app.get_option("--live"));
     app.add_option("--stand", o.stand,
                    "several trees in one wind, from a stand file (see the README): one\n"
-                   "rig per tree in the .glb, each under a node at its place; with --live,\n"
-                   "every tree in the page")
+                   "rig per tree in the .glb, each under a node at its place; with --live\n"
+                   "or --web, every tree in the page")
         ->type_name("FILE.json")
         ->check(nameOf("a file name"))
-        ->excludes(web)
         ->excludes(app.get_option("--trace"))
         // Each tree's rig is merged whole: the game-engine forms work on one tree.
         ->excludes(app.get_option("--lod"))

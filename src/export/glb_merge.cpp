@@ -164,8 +164,9 @@ void appendDocument(json& merged, json& doc, size_t tree, const GlbPlace& place,
 } // namespace
 
 bool mergeGlbs(const std::vector<std::string>& glbs, const std::vector<GlbPlace>& places, std::string& out,
-               std::string& error)
+               std::string& error, std::vector<size_t>* firstNodes)
 {
+    if (firstNodes) firstNodes->clear();
     try {
         json merged = {{"asset", {{"version", "2.0"}, {"generator", "arborvane-export (stand)"}}},
                        {"scene", 0},
@@ -191,6 +192,7 @@ bool mergeGlbs(const std::vector<std::string>& glbs, const std::vector<GlbPlace>
                             merged["bufferViews"].size(), merged["materials"].size(), merged["textures"].size(),
                             merged["images"].size(),    merged["samplers"].size(), merged["skins"].size(),
                             bin.size()};
+            if (firstNodes) firstNodes->push_back(o.nodes);
             shiftDocument(doc, o);
             appendDocument(merged, doc, k, places[k], o);
             bin += part;

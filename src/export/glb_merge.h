@@ -3,6 +3,7 @@
 // animation channel in one clip, one buffer. Knows the glTF format only, not
 // how a tree's file was made.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@ struct GlbPlace {
 };
 
 // out: the files of glbs (one per tree, in order) merged, tree K at
-// places[K]. False with a one-line reason.
+// places[K]. Tree K's nodes keep their order from firstNodes[K] on (when
+// given), so node N of its own file is node firstNodes[K] + N. False with a
+// one-line reason.
 bool mergeGlbs(const std::vector<std::string>& glbs, const std::vector<GlbPlace>& places, std::string& out,
-               std::string& error);
+               std::string& error, std::vector<size_t>* firstNodes = nullptr);

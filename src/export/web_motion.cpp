@@ -1,6 +1,7 @@
 #include "export/web_motion.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "export/glb_animation.h"
 #include "export/glb_writer.h"
@@ -93,7 +94,71 @@ bool encodeStream(const MotionTracks& tracks, const std::vector<AnimatedTrack>& 
     return true;
 }
 
+template <typename T> T get(const std::string& s, size_t at)
+{
+    T v;
+    std::memcpy(&v, s.data() + at, sizeof v);
+    return v;
+}
+
+// Where the parts of a stream begin; false when s is not a whole stream head.
+struct StreamLayout {
+    uint32_t channels = 0, frames = 0;
+    size_t node = 16, step = 0, first = 0, kind = 0, body = 0;
+};
+
+bool readLayout(const std::string& s, StreamLayout& l)
+{
+    if (s.size() < 16 || std::memcmp(s.data(), kWebMotionMagic, 4) != 0 || get<uint32_t>(s, 4) != kWebMotionVersion)
+        return false;
+    l.channels = get<uint32_t>(s, 8);
+    l.frames = get<uint32_t>(s, 12);
+    l.step = l.node + 4 * size_t(l.channels);
+    l.first = l.step + 4 * size_t(l.channels);
+    l.kind = l.first + 16 * size_t(l.channels);
+    l.body = l.kind + ((size_t(l.channels) + 3) & ~size_t(3));
+    return l.body <= s.size();
+}
+
 } // namespace
+
+bool joinMotionStreams(const std::vector<std::string>& streams, const std::vector<size_t>& nodeShift,
+                       std::string& out, std::string& error)
+{
+    std::vector<StreamLayout> layouts(streams.size());
+    uint32_t channels = 0;
+    for (size_t k = 0; k < streams.size(); ++k) {
+        if (!readLayout(streams[k], layouts[k])) {
+            error = "motion stream " + std::to_string(k) + ": not a whole stream of version " +
+                    std::to_string(kWebMotionVersion);
+            return false;
+        }
+        if (layouts[k].frames != layouts[0].frames) {
+            error = "motion stream " + std::to_string(k) + ": " + std::to_string(layouts[k].frames) +
+                    " frames, not " + std::to_string(layouts[0].frames);
+            return false;
+        }
+        channels += layouts[k].channels;
+    }
+    out.assign(kWebMotionMagic, sizeof kWebMotionMagic);
+    put<uint32_t>(out, kWebMotionVersion);
+    put<uint32_t>(out, channels);
+    put<uint32_t>(out, streams.empty() ? 0 : layouts[0].frames);
+    for (size_t k = 0; k < streams.size(); ++k)
+        for (uint32_t c = 0; c < layouts[k].channels; ++c)
+            put<int32_t>(out, static_cast<int32_t>(get<int32_t>(streams[k], layouts[k].node + 4 * c) + nodeShift[k]));
+    // The per-channel arrays one after the other, each the streams' in turn.
+    auto append = [&](size_t StreamLayout::*part, size_t width) {
+        for (size_t k = 0; k < streams.size(); ++k)
+            out.append(streams[k], layouts[k].*part, width * layouts[k].channels);
+    };
+    append(&StreamLayout::step, 4);
+    append(&StreamLayout::first, 16);
+    append(&StreamLayout::kind, 1);
+    out.append((4 - out.size() % 4) % 4, '\0');
+    for (size_t k = 0; k < streams.size(); ++k) out.append(streams[k], layouts[k].body, std::string::npos);
+    return true;
+}
 
 bool makeWebMotion(GlbPlan& plan, const GlbInput& input, const WebMotionSteps& steps, WebMotion& out,
                    std::string& error)

@@ -2,6 +2,7 @@
 // (meshes, skins, textures: a small valid .glb) and the animation as one
 // compact stream the page's viewer turns back into the same poses.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,3 +35,10 @@ struct WebMotion {
 // with a one-line reason.
 bool makeWebMotion(GlbPlan& plan, const GlbInput& input, const WebMotionSteps& steps, WebMotion& out,
                    std::string& error);
+
+// One stream of the same layout and version holding every channel of
+// streams (of equal frames) in order, stream K's nodes moved up by
+// nodeShift[K]: the motion of several files merged into one. False with a
+// reason when a stream is not one or the frames differ.
+bool joinMotionStreams(const std::vector<std::string>& streams, const std::vector<size_t>& nodeShift,
+                       std::string& out, std::string& error);
