@@ -7,8 +7,8 @@ import { Sim, unpackData } from './sim.js';
 import { TreeView, treeTextureFiles, treeTextures } from './draw.js';
 import { WindControl } from './wind.js';
 import { attachControls } from './controls.js';
+import { commonApi, runFrames, startPage, stepper } from './page_loop.js';
 
-const kStep = 0.05;
 // A stand takes longer to draw than one tree (in software GL seconds a
 // frame) while its steps stay cheap: a frame may pay up to 4 s of lag, so
 // the stand keeps real time as long as the steps do. A tab shown again
@@ -17,9 +17,6 @@ const kMaxBanked = 4.0; // seconds of lag paid at most
 const kMaxStepsPerFrame = 80;
 const kRefused = 'a stand page keeps its trees: grow and Download .glb are for the one-tree page';
 const kDegrees = Math.PI / 180;
-
-const median = (a) => { if (!a.length) return 0; const s = [...a].sort((x, y) => x - y); return s[s.length >> 1]; };
-const push = (a, v) => { a.push(v); if (a.length > 100) a.shift(); };
 
 class StandSim extends Sim {
   constructor(M) {
@@ -210,30 +207,11 @@ async function start() {
   const build = () => { views.forEach((v, k) => v.build(sims[k])); tileLawn(view, info.lawn); };
   build();
 
-  const state = { seed, paused: false, banked: 0, last: null, stepMs: [], frameMs: [], dirty: true, history: [] };
-  const time = () => trees.stepCount() * kStep;
-  const stepNow = (n) => {
-    const a = performance.now();
-    const r = trees.step(n);
-    if (n > 0) push(state.stepMs, (performance.now() - a) / n);
-    state.dirty = true;
-    const tip = sims[0].tip(), rest = state.restTip;
-    state.history.push([time(), trees.wind().magnitude, Math.hypot(tip[0] - rest[0], tip[1] - rest[1], tip[2] - rest[2])]);
-    while (state.history.length && state.history[0][0] < time() - 20) state.history.shift();
-    return r;
-  };
-  state.restTip = sims[0].tip();
+  const clock = stepper(trees, () => sims[0].tip(), seed), { state } = clock;
   const refused = () => Promise.resolve({ ok: false, message: kRefused });
 
-  const api = {
-    ready: false, live: true, stand: true, readyAt: 0,
-    setWind: (w) => wind.setWind(w || {}),
-    preset: (name) => wind.preset(String(name), time()),
-    gusts: (on) => wind.gusts(on),
-    schedule: (text) => wind.schedule(text),
-    pause: () => { state.paused = true; },
-    play: () => { state.paused = false; state.last = null; state.banked = 0; },
-    step: (n = 1) => stepNow(Math.max(0, n | 0)),
+  const api = Object.assign(commonApi(trees, wind, clock), {
+    stand: true,
     // seed is the first tree's; the others keep the stand file's.
     reset: (s = state.seed) => {
       const r = setUp(s >>> 0);
@@ -244,11 +222,7 @@ async function start() {
     downloadGlb: refused,
     clipBytes: () => 0,
     presets: () => trees.presets(),
-    time, stepCount: () => trees.stepCount(), wind: () => trees.wind(),
     tip: () => trees.tips()[0], tips: () => trees.tips(), trees: () => sims.length,
-    stepMs: () => median(state.stepMs), frameMs: () => median(state.frameMs),
-    paused: () => state.paused,
-    gustsOn: () => wind.gustsOn,
     // For the page's tests: each tree's outline on the canvas (CSS pixels), and
     // a digest of the textures its bark and leaves are drawn with.
     treeBoxes: () => {
@@ -260,43 +234,14 @@ async function start() {
       const [trunk, branch, petiole] = v.meshes[0].material.map((m) => digest(m.map));
       return { trunk, branch, petiole, lower: digest(v.meshes[1].material.map) };
     }),
-  };
+  });
   window.arborvane = api;
   const ui = attachControls(api, state, trees, view);
   for (const id of ['grow', 'glb']) { document.getElementById(id).disabled = true; document.getElementById(id).title = kRefused; }
   ui.frame(); // the panels as they will stand, for the view to keep clear of
   frame(view, views.map(treeBox));
-  document.addEventListener('visibilitychange', () => { state.last = null; state.banked = 0; });
-
-  const tick = (now) => {
-    const a = performance.now();
-    if (state.last === null) state.last = now;
-    if (!state.paused) {
-      state.banked = Math.min(state.banked + (now - state.last) / 1000, kMaxBanked);
-      let n = 0;
-      while (state.banked >= kStep && n < kMaxStepsPerFrame) {
-        const r = stepNow(1);
-        if (!r.ok) { ui.say(r.message); state.paused = true; break; }
-        state.banked -= kStep;
-        ++n;
-      }
-    }
-    state.last = now;
-    if (state.dirty) { views.forEach((v, k) => v.update(sims[k])); state.dirty = false; }
-    view.render();
-    ui.frame();
-    push(state.frameMs, performance.now() - a);
-    requestAnimationFrame(tick);
-  };
-  view.render();
-  api.readyAt = performance.now();
-  api.startMs = api.readyAt - t0;
-  api.ready = true;
-  requestAnimationFrame(tick);
+  runFrames(api, clock, { maxBanked: kMaxBanked, maxSteps: kMaxStepsPerFrame, ui, view, t0,
+    update: () => views.forEach((v, k) => v.update(sims[k])) });
 }
 
-start().catch((e) => {
-  console.error(`arborvane: ${e.message}`);
-  const r = document.getElementById('readout');
-  if (r) r.textContent = `failed: ${e.message}`;
-});
+startPage(start);
