@@ -31,9 +31,13 @@ cp "$here/live_test.mjs" "$here/chromium.mjs" "$here/gltf_pose.mjs" "$cache_dir/
 node "$cache_dir/web-test/live_test.mjs" "$out/live.html" "$out/native.csv" "$out/live.glb" $shot
 # The page's "Download .glb" through the Khronos validator.
 NODE_PATH="$cache_dir/validator/node_modules" node "$here/../export/validate.js" "$out/live.glb"
-# A stand of two trees, the second moved and turned, in one page (its screenshot beside SCREENSHOT.png).
+# A stand of two trees, the second moved and turned and of other bark and
+# leaves, in gusty wind, in one page (its screenshot beside SCREENSHOT.png).
+cp -rL "$build_dir/data" "$out/other"
+cp "$build_dir/data/tree/tulip_branch.bmp" "$out/other/tree/tulip_trunk.bmp"
+cp "$build_dir/data/tree/poplar_leafup.bmp" "$out/other/tree/poplar_leafdown.bmp"
 printf '{"trees": [{"data": "%s", "seed": 1}, {"data": "%s", "position": [8, 3], "turn": 90, "seed": 2}]}\n' \
-  "$build_dir/data" "$build_dir/data" >"$out/stand.json"
-./arborvane-export --live "$out/stand.html" --stand "$out/stand.json"
+  "$build_dir/data" "$out/other" >"$out/stand.json"
+./arborvane-export --live "$out/stand.html" --stand "$out/stand.json" --gusts
 cp "$here/live_stand_test.mjs" "$cache_dir/web-test/"
 node "$cache_dir/web-test/live_stand_test.mjs" "$out/stand.html" ${shot:+"${shot%.png}_stand.png"}

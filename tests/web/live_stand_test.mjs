@@ -1,6 +1,10 @@
-// Opens an --live --stand page of two trees (the second moved and turned) in
-// headless Chromium from file:// with the network off and checks: no console
-// error, it gets ready, both tree tops move, and a wind turned from +x to +z
+// Opens an --live --stand page of two trees (the second moved and turned,
+// from a folder of other bark and leaf textures; the wind gusty) in headless
+// Chromium from file:// with the network off and checks: no console error,
+// it gets ready, the Gusts button shows the page's gusts and turns them off,
+// each tree is drawn with its own folder's textures, at 800 x 600 and
+// 1024 x 640 the default view has every tree whole on the canvas and none
+// under a panel, both tree tops move, and a wind turned from +x to +z
 // moves both towards +z in the field (so each tree is drawn and reported
 // where it stands, turned as it is). grow and the .glb are refused.
 // node live_stand_test.mjs PAGE.html [SCREENSHOT.png]
@@ -15,6 +19,52 @@ try {
   const page = await offlinePage(browser, problems);
   await page.goto(pathToFileURL(pageFile).href);
   await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 60000, polling: 'raf' });
+  // The default view at rest: each tree's outline inside the canvas, clear of the panels.
+  const layout = async (width, height) => {
+    if (width !== 800) { // the page opened at 800 x 600
+      await page.setViewport({ width, height });
+      await page.reload();
+      await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 60000, polling: 'raf' });
+    }
+    const got = await page.evaluate(() => {
+      arborvane.pause();
+      arborvane.reset(1);
+      const rect = (id) => document.getElementById(id).getBoundingClientRect();
+      return { boxes: arborvane.treeBoxes(), panels: [rect('side'), rect('bar')].map((r) => r.toJSON()), canvas: rect('view').toJSON() };
+    });
+    got.boxes.forEach((b, k) => {
+      const inside = b.left >= 0 && b.top >= 0 && b.right <= got.canvas.width && b.bottom <= got.canvas.height;
+      const under = got.panels.some((p) => b.left < p.right && p.left < b.right && b.top < p.bottom && p.top < b.bottom);
+      check(inside && !under, `at ${width} x ${height} tree ${k}'s outline ${JSON.stringify(b)} is ${inside ? 'under a panel' : 'not all on the canvas'}`);
+    });
+  };
+  await layout(800, 600);
+  await layout(1024, 640);
+
+  // The page's wind gusts (--gusts): the button says so, and the button turns them off.
+  const gusty = await page.evaluate(async () => {
+    const frames = (n) => new Promise((done) => { const f = () => (--n ? requestAnimationFrame(f) : done()); requestAnimationFrame(f); });
+    const label = () => document.getElementById('gusts').textContent;
+    const range = () => { const m = []; for (let i = 0; i < 160; ++i) { arborvane.step(1); m.push(arborvane.wind().magnitude); } return Math.max(...m) - Math.min(...m); };
+    await frames(8);
+    const on = [label(), arborvane.gustsOn(), range()];
+    document.getElementById('gusts').click();
+    await frames(8);
+    return { on, off: [label(), arborvane.gustsOn(), range()] };
+  });
+  console.log(`gusts: ${JSON.stringify(gusty)}`);
+  check(gusty.on[0] === 'Gusts: on' && gusty.on[1] && gusty.on[2] > 1, `a gusty page starts with ${gusty.on}`);
+  check(gusty.off[0] === 'Gusts: off' && !gusty.off[1] && gusty.off[2] === 0, `the Gusts button left ${gusty.off}`);
+
+  // Each tree in its own folder's textures: two trees draw alike where their files are the same.
+  const looks = await page.evaluate(() => ({ drawn: arborvane.treeTextures(),
+    packed: JSON.parse(document.getElementById('av-data').textContent).trees }));
+  const files = { trunk: 'tree/tulip_trunk.bmp', branch: 'tree/tulip_branch.bmp', petiole: 'tree/poplar_petiole.bmp', lower: 'tree/poplar_leafdown.bmp' };
+  check(looks.packed[0][files.trunk] !== looks.packed[1][files.trunk], 'the two trees were packed with the same bark');
+  for (const [part, name] of Object.entries(files))
+    check((looks.drawn[0][part] === looks.drawn[1][part]) === (looks.packed[0][name] === looks.packed[1][name]),
+      `the trees' ${part} textures are drawn ${looks.drawn[0][part] === looks.drawn[1][part] ? 'alike' : 'apart'} though packed otherwise`);
+
   const got = await page.evaluate(async () => {
     arborvane.pause();
     const run = (dirs) => {

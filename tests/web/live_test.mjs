@@ -92,6 +92,19 @@ try {
   console.log(`storm preset: magnitude ${eased.half.toFixed(1)} after 0.5 s, ${eased.end.toFixed(1)} after 2.5 s`);
   check(eased.ok && eased.half > 400 && eased.half < 800 && eased.end === 800 && eased.scheduled, 'the storm preset was not eased to 800');
 
+  // A schedule file with gusts: the button says so, and off keeps the file's keys.
+  const filed = await page.evaluate(async () => {
+    arborvane.reset(1);
+    const r = arborvane.schedule('{"keys": [{"time": 0, "magnitude": 300}], "gusts": {"every": 4, "strength": 0.5, "rise": 1, "fall": 2}}');
+    await new Promise((done) => { let n = 8; const f = () => (--n ? requestAnimationFrame(f) : done()); requestAnimationFrame(f); });
+    const on = [arborvane.gustsOn(), document.getElementById('gusts').textContent];
+    const off = arborvane.gusts(false);
+    arborvane.step(100);
+    return { ok: r.ok && off.ok, on, off: arborvane.gustsOn(), wind: arborvane.wind() };
+  });
+  check(filed.ok && filed.on[0] && filed.on[1] === 'Gusts: on', `a schedule with gusts shows ${filed.on}`);
+  check(!filed.off && filed.wind.scheduled && filed.wind.magnitude === 300, `gusts off left ${JSON.stringify(filed.wind)}, not the file's 300`);
+
   // Another tree, grown in the page: a different rest shape, and it moves.
   const grown = await page.evaluate(async () => {
     arborvane.reset(1);

@@ -92,7 +92,7 @@ export function attachControls(api, state, sim, view) {
     showTree(preset, seed) { $('grow-preset').value = preset; $('grow-seed').value = seed; },
     frame() {
       state.gustsOn = api.gustsOn();
-      if (++tick % 6) return;
+      if (tick++ % 6) return; // the first frame shows the page as it starts
       const w = sim.wind();
       $('play').textContent = api.paused() ? 'Play' : 'Pause';
       $('gusts').textContent = `Gusts: ${state.gustsOn ? 'on' : 'off'}`;

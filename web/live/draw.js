@@ -44,6 +44,13 @@ function flattening(l, g) {
   return new THREE.Matrix4().set(1, -ax, 0, ax * g, 0, 0, 0, g, 0, -az, 1, az * g, 0, 0, 0, 1);
 }
 
+// The files of a tree's own look, and its textures made from a data folder's files.
+export const treeTextureFiles = { trunk: 'tree/tulip_trunk.bmp', branch: 'tree/tulip_branch.bmp',
+  upper: 'tree/poplar_leafup.bmp', lower: 'tree/poplar_leafdown.bmp', petiole: 'tree/poplar_petiole.bmp' };
+export function treeTextures(files) {
+  return Object.fromEntries(Object.entries(treeTextureFiles).map(([part, name]) => [part, texture(files[name])]));
+}
+
 export class TreeView {
   constructor(canvas, info, files) {
     const renderer = new THREE.WebGLRenderer({ canvas, antialias: true, preserveDrawingBuffer: true });
@@ -63,9 +70,8 @@ export class TreeView {
     this.controls.update();
     const tex = (name, repeat) => texture(files[name], repeat);
     this.textures = {
-      trunk: tex('tree/tulip_trunk.bmp'), branch: tex('tree/tulip_branch.bmp'), ground: tex('tree/ground.bmp', 8),
+      ...treeTextures(files), ground: tex('tree/ground.bmp', 8),
       grass: [1, 2, 3, 4].map((n) => (files[`grass/grass0${n}.bmp`] ? tex(`grass/grass0${n}.bmp`) : null)),
-      upper: tex('tree/poplar_leafup.bmp'), lower: tex('tree/poplar_leafdown.bmp'), petiole: tex('tree/poplar_petiole.bmp'),
     };
     const ground = new THREE.Mesh(new THREE.PlaneGeometry(200, 200), new THREE.MeshBasicMaterial({ map: this.textures.ground }));
     ground.rotation.x = -Math.PI / 2;

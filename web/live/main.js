@@ -5,16 +5,12 @@ import { Sim, unpackData } from './sim.js';
 import { TreeView } from './draw.js';
 import { WindControl } from './wind.js';
 import { attachControls } from './controls.js';
+import { commonApi, runFrames, startPage, stepper } from './page_loop.js';
 
-const kStep = 0.05;
 // Slow frames (software GL draws a frame in most of a second) still get
-// real time, up to a second of steps in one frame; a tab shown again starts
-// afresh instead of catching up on the time it was hidden.
+// real time, up to a second of steps in one frame.
 const kMaxBanked = 1.0; // seconds of lag paid at most
 const kMaxStepsPerFrame = 20;
-
-const median = (a) => { if (!a.length) return 0; const s = [...a].sort((x, y) => x - y); return s[s.length >> 1]; };
-const push = (a, v) => { a.push(v); if (a.length > 100) a.shift(); };
 
 async function start() {
   const t0 = performance.now();
@@ -36,29 +32,9 @@ async function start() {
   const view = new TreeView(document.getElementById('view'), info, bytes);
   view.build(sim);
 
-  const state = { seed, paused: false, banked: 0, last: null, stepMs: [], frameMs: [], dirty: true, history: [] };
-  const time = () => sim.stepCount() * kStep;
-  const stepNow = (n) => {
-    const a = performance.now();
-    const r = sim.step(n);
-    if (n > 0) push(state.stepMs, (performance.now() - a) / n);
-    state.dirty = true;
-    const tip = sim.tip(), rest = state.restTip;
-    state.history.push([time(), sim.wind().magnitude, Math.hypot(tip[0] - rest[0], tip[1] - rest[1], tip[2] - rest[2])]);
-    while (state.history.length && state.history[0][0] < time() - 20) state.history.shift();
-    return r;
-  };
-  state.restTip = sim.tip();
+  const clock = stepper(sim, () => sim.tip(), seed), { state } = clock;
 
-  const api = {
-    ready: false, live: true, readyAt: 0,
-    setWind: (w) => wind.setWind(w || {}),
-    preset: (name) => wind.preset(String(name), time()),
-    gusts: (on) => wind.gusts(on),
-    schedule: (text) => wind.schedule(text),
-    pause: () => { state.paused = true; },
-    play: () => { state.paused = false; state.last = null; state.banked = 0; },
-    step: (n = 1) => { const r = stepNow(Math.max(0, n | 0)); return r; },
+  const api = Object.assign(commonApi(sim, wind, clock), {
     reset: (s = state.seed) => {
       const r = sim.setUp(s >>> 0);
       if (r.ok) { state.seed = s >>> 0; view.build(sim); state.restTip = sim.tip(); state.history = []; state.dirty = true; }
@@ -83,44 +59,11 @@ async function start() {
     }, 0)),
     clipBytes: () => sim.clipBytes(),
     presets: () => sim.presets(),
-    time, stepCount: () => sim.stepCount(), tip: () => sim.tip(), wind: () => sim.wind(),
-    stepMs: () => median(state.stepMs), frameMs: () => median(state.frameMs),
-    paused: () => state.paused,
-    gustsOn: () => wind.gustsOn,
-  };
+    tip: () => sim.tip(),
+  });
   window.arborvane = api;
   const ui = attachControls(api, state, sim, view);
-  document.addEventListener('visibilitychange', () => { state.last = null; state.banked = 0; });
-
-  const frame = (now) => {
-    const a = performance.now();
-    if (state.last === null) state.last = now;
-    if (!state.paused) {
-      state.banked = Math.min(state.banked + (now - state.last) / 1000, kMaxBanked);
-      let n = 0;
-      while (state.banked >= kStep && n < kMaxStepsPerFrame) {
-        const r = stepNow(1);
-        if (!r.ok) { ui.say(r.message); state.paused = true; break; }
-        state.banked -= kStep;
-        ++n;
-      }
-    }
-    state.last = now;
-    if (state.dirty) { view.update(sim); state.dirty = false; }
-    view.render();
-    ui.frame();
-    push(state.frameMs, performance.now() - a);
-    requestAnimationFrame(frame);
-  };
-  view.render();
-  api.readyAt = performance.now(); // since the page began to load
-  api.startMs = api.readyAt - t0; // of which the module, the data and the first picture
-  api.ready = true;
-  requestAnimationFrame(frame);
+  runFrames(api, clock, { maxBanked: kMaxBanked, maxSteps: kMaxStepsPerFrame, ui, view, update: () => view.update(sim), t0 });
 }
 
-start().catch((e) => {
-  console.error(`arborvane: ${e.message}`);
-  const r = document.getElementById('readout');
-  if (r) r.textContent = `failed: ${e.message}`;
-});
+startPage(start);

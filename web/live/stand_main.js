@@ -4,11 +4,11 @@
 // The visitor's wind goes to every tree; a wind the first refuses goes to none.
 import * as THREE from 'three';
 import { Sim, unpackData } from './sim.js';
-import { TreeView } from './draw.js';
+import { TreeView, treeTextureFiles, treeTextures } from './draw.js';
 import { WindControl } from './wind.js';
 import { attachControls } from './controls.js';
+import { commonApi, runFrames, startPage, stepper } from './page_loop.js';
 
-const kStep = 0.05;
 // A stand takes longer to draw than one tree (in software GL seconds a
 // frame) while its steps stay cheap: a frame may pay up to 4 s of lag, so
 // the stand keeps real time as long as the steps do. A tab shown again
@@ -17,9 +17,6 @@ const kMaxBanked = 4.0; // seconds of lag paid at most
 const kMaxStepsPerFrame = 80;
 const kRefused = 'a stand page keeps its trees: grow and Download .glb are for the one-tree page';
 const kDegrees = Math.PI / 180;
-
-const median = (a) => { if (!a.length) return 0; const s = [...a].sort((x, y) => x - y); return s[s.length >> 1]; };
-const push = (a, v) => { a.push(v); if (a.length > 100) a.shift(); };
 
 class StandSim extends Sim {
   constructor(M) {
@@ -56,17 +53,85 @@ function flattening(light, g, turn) {
   return new THREE.Matrix4().set(1, -ax, 0, ax * g, 0, 0, 0, g, 0, -az, 1, az * g, 0, 0, 0, 1);
 }
 
-// The default view: the whole stand, from its +z side, a little above,
-// looking at mid-height between the ground and the highest top (y in the field).
-function frame(view, places, ground, top) {
-  const xs = places.map((p) => p.x), zs = places.map((p) => p.z);
-  const cx = (Math.min(...xs) + Math.max(...xs)) / 2, cz = (Math.min(...zs) + Math.max(...zs)) / 2;
-  // Far enough for the row's width (a crown reaches about 6 units out) and
-  // for the nearest tree to stand whole; 60 degrees high at 4:3.
-  const halfWidth = (Math.max(...xs) - Math.min(...xs)) / 2 + 6;
-  const d = Math.max(halfWidth / 0.8, Math.max(...zs) - cz + 13), y = (ground + top) / 2;
-  view.camera.position.set(cx, y + 0.2 * d, cz + d);
-  view.controls.target.set(cx, y, cz);
+// A tree's box in the field as it stands now: its bark's vertices and the
+// reach of each leaf (the blade's bounding sphere where its matrix puts it).
+function treeBox(v) {
+  v.root.updateMatrixWorld(true);
+  const box = new THREE.Box3(), p = new THREE.Vector3(), bark = v.bark.getAttribute('position');
+  for (let i = 0; i < bark.count; ++i) box.expandByPoint(p.fromBufferAttribute(bark, i).applyMatrix4(v.root.matrixWorld));
+  const leaves = v.meshes[1], m = new THREE.Matrix4(), reach = new THREE.Sphere(), part = new THREE.Box3();
+  if (!leaves.geometry.boundingSphere) leaves.geometry.computeBoundingSphere();
+  for (let i = 0; i < leaves.count; ++i) {
+    leaves.getMatrixAt(i, m);
+    m.premultiply(v.root.matrixWorld);
+    box.union(reach.copy(leaves.geometry.boundingSphere).applyMatrix4(m).getBoundingBox(part));
+  }
+  return box;
+}
+
+// The box's outline on the canvas, in CSS pixels from its top left.
+function onScreen(camera, box, width, height) {
+  const r = { left: Infinity, top: Infinity, right: -Infinity, bottom: -Infinity }, p = new THREE.Vector3();
+  for (let c = 0; c < 8; ++c) {
+    p.set(c & 1 ? box.max.x : box.min.x, c & 2 ? box.max.y : box.min.y, c & 4 ? box.max.z : box.min.z).project(camera);
+    if (Math.abs(p.z) > 1) return { left: -Infinity, top: -Infinity, right: Infinity, bottom: Infinity }; // behind the eye, or too near
+    const x = (p.x + 1) / 2 * width, y = (1 - p.y) / 2 * height;
+    r.left = Math.min(r.left, x); r.right = Math.max(r.right, x); r.top = Math.min(r.top, y); r.bottom = Math.max(r.bottom, y);
+  }
+  return r;
+}
+
+// The parts of the canvas no panel covers: left of the wind panel, or under
+// it across the width; both above the bar (CSS pixels, a margin kept).
+function freeRects(canvas) {
+  const c = canvas.getBoundingClientRect(), m = 8;
+  const at = (id) => { const b = document.getElementById(id).getBoundingClientRect(); return { left: b.left - c.left, top: b.top - c.top, right: b.right - c.left, bottom: b.bottom - c.top }; };
+  const side = at('side'), bottom = at('bar').top - m;
+  return [{ left: m, top: m, right: side.left - m, bottom }, { left: m, top: side.bottom + m, right: c.width - m, bottom }]
+    .filter((r) => r.right - r.left > 40 && r.bottom - r.top > 40);
+}
+
+// The default view: the whole stand from its +z side, a little above, as
+// near as it can be with every tree whole inside one of the free parts.
+function frame(view, boxes) {
+  const camera = view.camera, canvas = view.renderer.domElement;
+  const width = canvas.clientWidth || 800, height = canvas.clientHeight || 600;
+  const all = boxes.reduce((a, b) => a.union(b), new THREE.Box3());
+  const centre = all.getCenter(new THREE.Vector3()), back = new THREE.Vector3(0, 0.2, 1);
+  const target = new THREE.Vector3(), right = new THREE.Vector3(), up = new THREE.Vector3();
+  const outline = () => boxes.map((b) => onScreen(camera, b, width, height)).reduce((a, r) => ({ left: Math.min(a.left, r.left),
+    top: Math.min(a.top, r.top), right: Math.max(a.right, r.right), bottom: Math.max(a.bottom, r.bottom) }));
+  // From d away, the stand's outline moved to the middle of the part: how much room it leaves.
+  const place = (d, part) => {
+    target.copy(centre);
+    const metres = 2 * d * back.length() * Math.tan(camera.fov * Math.PI / 360) / height; // a pixel at the centre's depth
+    for (let i = 0; i < 4; ++i) {
+      camera.position.copy(target).addScaledVector(back, d);
+      camera.lookAt(target);
+      camera.updateMatrixWorld(true);
+      const o = outline();
+      right.setFromMatrixColumn(camera.matrixWorld, 0);
+      up.setFromMatrixColumn(camera.matrixWorld, 1);
+      target.addScaledVector(right, ((o.left + o.right) - (part.left + part.right)) / 2 * metres)
+        .addScaledVector(up, ((part.top + part.bottom) - (o.top + o.bottom)) / 2 * metres);
+    }
+    camera.position.copy(target).addScaledVector(back, d);
+    camera.lookAt(target);
+    camera.updateMatrixWorld(true);
+    const o = outline();
+    return Math.min(o.left - part.left, part.right - o.right, o.top - part.top, part.bottom - o.bottom);
+  };
+  const size = all.getSize(new THREE.Vector3()).length();
+  let best = null;
+  for (const part of freeRects(canvas)) {
+    let near = 0.5 * size, far = 20 * size;
+    if (place(far, part) < 0) continue;
+    for (let i = 0; i < 30; ++i) { const d = (near + far) / 2; if (place(d, part) >= 0) far = d; else near = d; }
+    if (!best || far < best.d) best = { d: far, part };
+  }
+  if (!best) best = { d: 2 * size, part: { left: 0, top: 0, right: width, bottom: height } };
+  place(best.d, best.part);
+  view.controls.target.copy(target);
   view.controls.update();
 }
 
@@ -122,9 +187,17 @@ async function start() {
   const first = info.schedule ? wind.schedule(info.schedule) : wind.setWind(info.wind);
   if (!first.ok) throw new Error(first.message);
   const view = new TreeView(document.getElementById('view'), info, files[0]);
+  // Each tree in its own folder's textures, made once for the trees whose files are the same.
+  const looks = new Map();
+  const look = (k) => {
+    const key = Object.values(treeTextureFiles).map((n) => packed.trees[k][n]).join();
+    if (!looks.has(key)) looks.set(key, k ? treeTextures(files[k]) : view.textures);
+    return looks.get(key);
+  };
   // Tree 0 draws into the view's own group; the others into groups of their own.
   const views = places.map((p, k) => {
-    const v = k ? Object.assign(Object.create(view), { root: new THREE.Group(), meshes: [], grass: null, bark: null }) : view;
+    const v = k ? Object.assign(Object.create(view), { root: new THREE.Group(), meshes: [], grass: null, bark: null,
+      textures: { ...view.textures, ...look(k) } }) : (look(0), view);
     if (k) view.scene.add(v.root);
     v.root.position.set(p.x, -info.treeDrop, p.z);
     v.root.rotation.y = p.turn * kDegrees;
@@ -133,32 +206,12 @@ async function start() {
   });
   const build = () => { views.forEach((v, k) => v.build(sims[k])); tileLawn(view, info.lawn); };
   build();
-  frame(view, places, info.groundY, Math.max(...trees.tips().map((t) => t[1])) - info.treeDrop);
 
-  const state = { seed, paused: false, banked: 0, last: null, stepMs: [], frameMs: [], dirty: true, history: [] };
-  const time = () => trees.stepCount() * kStep;
-  const stepNow = (n) => {
-    const a = performance.now();
-    const r = trees.step(n);
-    if (n > 0) push(state.stepMs, (performance.now() - a) / n);
-    state.dirty = true;
-    const tip = sims[0].tip(), rest = state.restTip;
-    state.history.push([time(), trees.wind().magnitude, Math.hypot(tip[0] - rest[0], tip[1] - rest[1], tip[2] - rest[2])]);
-    while (state.history.length && state.history[0][0] < time() - 20) state.history.shift();
-    return r;
-  };
-  state.restTip = sims[0].tip();
+  const clock = stepper(trees, () => sims[0].tip(), seed), { state } = clock;
   const refused = () => Promise.resolve({ ok: false, message: kRefused });
 
-  const api = {
-    ready: false, live: true, stand: true, readyAt: 0,
-    setWind: (w) => wind.setWind(w || {}),
-    preset: (name) => wind.preset(String(name), time()),
-    gusts: (on) => wind.gusts(on),
-    schedule: (text) => wind.schedule(text),
-    pause: () => { state.paused = true; },
-    play: () => { state.paused = false; state.last = null; state.banked = 0; },
-    step: (n = 1) => stepNow(Math.max(0, n | 0)),
+  const api = Object.assign(commonApi(trees, wind, clock), {
+    stand: true,
     // seed is the first tree's; the others keep the stand file's.
     reset: (s = state.seed) => {
       const r = setUp(s >>> 0);
@@ -169,46 +222,26 @@ async function start() {
     downloadGlb: refused,
     clipBytes: () => 0,
     presets: () => trees.presets(),
-    time, stepCount: () => trees.stepCount(), wind: () => trees.wind(),
     tip: () => trees.tips()[0], tips: () => trees.tips(), trees: () => sims.length,
-    stepMs: () => median(state.stepMs), frameMs: () => median(state.frameMs),
-    paused: () => state.paused,
-    gustsOn: () => wind.gustsOn,
-  };
+    // For the page's tests: each tree's outline on the canvas (CSS pixels), and
+    // a digest of the textures its bark and leaves are drawn with.
+    treeBoxes: () => {
+      const c = view.renderer.domElement;
+      return views.map((v) => onScreen(view.camera, treeBox(v), c.clientWidth, c.clientHeight));
+    },
+    treeTextures: () => views.map((v) => {
+      const digest = (t) => t.image.data.reduce((h, b) => (Math.imul(h, 31) + b) >>> 0, 7);
+      const [trunk, branch, petiole] = v.meshes[0].material.map((m) => digest(m.map));
+      return { trunk, branch, petiole, lower: digest(v.meshes[1].material.map) };
+    }),
+  });
   window.arborvane = api;
   const ui = attachControls(api, state, trees, view);
   for (const id of ['grow', 'glb']) { document.getElementById(id).disabled = true; document.getElementById(id).title = kRefused; }
-  document.addEventListener('visibilitychange', () => { state.last = null; state.banked = 0; });
-
-  const tick = (now) => {
-    const a = performance.now();
-    if (state.last === null) state.last = now;
-    if (!state.paused) {
-      state.banked = Math.min(state.banked + (now - state.last) / 1000, kMaxBanked);
-      let n = 0;
-      while (state.banked >= kStep && n < kMaxStepsPerFrame) {
-        const r = stepNow(1);
-        if (!r.ok) { ui.say(r.message); state.paused = true; break; }
-        state.banked -= kStep;
-        ++n;
-      }
-    }
-    state.last = now;
-    if (state.dirty) { views.forEach((v, k) => v.update(sims[k])); state.dirty = false; }
-    view.render();
-    ui.frame();
-    push(state.frameMs, performance.now() - a);
-    requestAnimationFrame(tick);
-  };
-  view.render();
-  api.readyAt = performance.now();
-  api.startMs = api.readyAt - t0;
-  api.ready = true;
-  requestAnimationFrame(tick);
+  ui.frame(); // the panels as they will stand, for the view to keep clear of
+  frame(view, views.map(treeBox));
+  runFrames(api, clock, { maxBanked: kMaxBanked, maxSteps: kMaxStepsPerFrame, ui, view, t0,
+    update: () => views.forEach((v, k) => v.update(sims[k])) });
 }
 
-start().catch((e) => {
-  console.error(`arborvane: ${e.message}`);
-  const r = document.getElementById('readout');
-  if (r) r.textContent = `failed: ${e.message}`;
-});
+startPage(start);

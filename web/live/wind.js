@@ -12,6 +12,7 @@ export class WindControl {
   constructor(sim) {
     this.sim = sim;
     this.keys = null; // the schedule's keys while presets or gusts drive it, else null
+    this.file = null; // a schedule file's document while it drives the wind, else null
     this.gustsOn = false;
   }
 
@@ -25,7 +26,7 @@ export class WindControl {
     const doc = { keys };
     if (gusts) doc.gusts = kGusts;
     const r = this.sim.schedule(JSON.stringify(doc), 'wind schedule');
-    if (r.ok) { this.keys = keys; this.gustsOn = gusts; }
+    if (r.ok) { this.keys = keys; this.file = null; this.gustsOn = gusts; }
     return r;
   }
 
@@ -37,7 +38,7 @@ export class WindControl {
     if (regime !== 'gale' && regime !== 'breeze') return { ok: false, message: `regime: "${regime}" is neither gale nor breeze` };
     if (this.gustsOn) return this.play([{ time: 0, regime, magnitude, direction }], true);
     const r = this.sim.setWind(regime === 'gale', Number(magnitude), direction.map(Number));
-    if (r.ok) this.keys = null;
+    if (r.ok) { this.keys = null; this.file = null; }
     return r;
   }
 
@@ -51,14 +52,25 @@ export class WindControl {
     return this.play(keys, this.gustsOn);
   }
 
+  // A schedule file keeps all it holds but its gusts (its own, when it had them, else the presets' gusts).
   gusts(on) {
-    return this.play(this.keys || [this.keyNow(0)], !!on);
+    if (!this.file) return this.play(this.keys || [this.keyNow(0)], !!on);
+    const doc = { ...this.file };
+    if (on) doc.gusts = this.file.gusts || kGusts;
+    else delete doc.gusts;
+    const r = this.sim.schedule(JSON.stringify(doc), 'wind schedule');
+    if (r.ok) this.gustsOn = !!on;
+    return r;
   }
 
-  // A schedule file's text, as --wind reads it.
+  // A schedule file's text, as --wind reads it: its wind gusts if it names gusts.
   schedule(text) {
     const r = this.sim.schedule(String(text), 'wind schedule');
-    if (r.ok) { this.keys = null; this.gustsOn = false; }
+    if (r.ok) {
+      this.keys = null;
+      this.file = JSON.parse(text);
+      this.gustsOn = 'gusts' in this.file;
+    }
     return r;
   }
 }
