@@ -133,7 +133,7 @@ struct Lawn {
 // How open() sets the scene up.
 struct OpenOptions {
     Placement placement; // where the tree stands; x, z within -1e6..1e6, turn within -360..360 (degrees)
-    Lawn lawn{};         // the lawn the grass grows to; fails on more than 400000 blades
+    Lawn lawn{};         // the lawn the grass grows to; fails on more than 1000000 blades
 };
 
 // A branch that starts on another one.

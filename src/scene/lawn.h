@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "data_constants/grass_file.h"
 #include "math/vec3.h"
 #include "scene/placement.h"
 
@@ -26,8 +27,8 @@ struct LawnTiles {
 };
 LawnTiles lawnTiles(const GrassField& grass, const LawnExtent& extent);
 
-// The most blades a lawn grows to; more are refused.
-constexpr std::size_t kMaxLawnBlades = 400000;
+// The most blades a lawn grows to (about 0.9 kB each, and as much again to draw); more are refused.
+constexpr std::size_t kMaxLawnBlades = kMaxGrassBlades;
 
 // Grows the placed, grounded field to the tiles over extent. The tile
 // nearest the origin keeps the loaded blades (array start, their own
