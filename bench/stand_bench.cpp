@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "api/scene_access.h"
 #include "data_constants/data_folder.h"
 
 namespace {
@@ -30,3 +31,22 @@ void BM_standStep(benchmark::State& state)
 BENCHMARK(BM_standStep)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
+
+// Four trees over a lawn of extent x 100 (0: the first tree's field alone,
+// 160: six tiles of it): what the grown lawn adds to a stand's step.
+void BM_standLawnStep(benchmark::State& state)
+{
+    const double extent = static_cast<double>(state.range(0));
+    arborvane::Stand stand;
+    if (extent > 0.0) stand.setLawn({extent, 100.0});
+    for (int k = 0; k < 4; ++k)
+        if (!stand.addTree(kDefaultDataDir, {12.0 * k - 12.0, 0.0, 40.0 * k}, 1 + k)) {
+            state.SkipWithError("generated data missing");
+            return;
+        }
+    for (std::size_t k = 1; k < 4; ++k) arborvane::SceneAccess::dropGrass(stand, k); // as the programs do
+    stand.setWind({arborvane::WindRegime::gale, 500.0, {1.0, 0.0, 0.2}});
+    for (auto _ : state) stand.step(10);
+    state.SetLabel(std::to_string(stand.tree(0).grassBladeCount()) + " blades, 4 trees x 10 steps");
+}
+BENCHMARK(BM_standLawnStep)->Arg(0)->Arg(160)->Unit(benchmark::kMillisecond)->UseRealTime();

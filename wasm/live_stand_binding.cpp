@@ -9,14 +9,15 @@
 
 extern "C" {
 
-// av_open, with the tree at ground position (x, z) turned by turn degrees.
-EMSCRIPTEN_KEEPALIVE int av_open_at(const char* dir, double x, double z, double turn)
+// av_open, with the tree at ground position (x, z) turned by turn degrees,
+// its grass grown to a lawn of lawnX x lawnZ (0, 0: the field as loaded).
+EMSCRIPTEN_KEEPALIVE int av_open_at(const char* dir, double x, double z, double turn, double lawnX, double lawnZ)
 {
     Live& s = live();
     s.sim = std::make_unique<arborvane::Simulation>(arborvane::Workers{1});
     s.dataDir = dir;
     s.baseDir.clear();
-    if (!report(s.sim->open(dir, arborvane::OpenOptions{{x, z, turn}}))) return 0;
+    if (!report(s.sim->open(dir, arborvane::OpenOptions{{x, z, turn}, {lawnX, lawnZ}}))) return 0;
     std::string error;
     if (!loadTemplate(dir, error)) {
         s.message = error;

@@ -117,9 +117,23 @@ struct Placement {
     double turn = 0.0; // degrees about +y (counter-clockwise seen from above)
 };
 
+// A lawn grown over the field, centred on its origin: the data folder's
+// grass field repeated in tiles of its own size (its blade roots' x/z span),
+// as many along each axis as cover the extent. Every copy is a blade of its
+// own: it samples the noise where it lies, a travelling front reaches it by
+// where it lies, and it sways on oscillators of its own. The tile nearest
+// the origin keeps the loaded blades (the first grassBladeCount() / tiles
+// views) with their motion. The default, or an extent within one tile: the
+// field as loaded.
+struct Lawn {
+    double x = 0.0; // extent along x, model units, 0..1000
+    double z = 0.0; // extent along z, model units, 0..1000
+};
+
 // How open() sets the scene up.
 struct OpenOptions {
     Placement placement; // where the tree stands; x, z within -1e6..1e6, turn within -360..360 (degrees)
+    Lawn lawn{};         // the lawn the grass grows to; fails on more than 1000000 blades
 };
 
 // A branch that starts on another one.
@@ -324,6 +338,10 @@ public:
     // setUp() do, or once steps were taken.
     Result addTree(const std::string& dataDir, const Placement& placement, std::uint32_t seed = 1,
                    LoadSummary* summary = nullptr);
+    // The first tree's grass grown to lawn (as OpenOptions::lawn): the
+    // stand's one lawn. Before the first addTree(); fails after, or on an
+    // extent out of range, changing nothing.
+    Result setLawn(const Lawn& lawn);
     std::size_t treeCount() const;
     // Tree k in the order added; k must be below treeCount().
     const Simulation& tree(std::size_t k) const;

@@ -173,6 +173,12 @@ std::string placementFault(const Placement& p)
 
 TreePlacement corePlacement(const Placement& p) { return {p.x, p.z, p.turn}; }
 
+std::string lawnTooLarge(const Lawn& lawn, int fieldBlades)
+{
+    return "lawn " + exactText(lawn.x) + " x " + exactText(lawn.z) + " needs more than " +
+           std::to_string(kMaxLawnBlades) + " blades (" + std::to_string(fieldBlades) + " a tile)";
+}
+
 std::string missingParts(const LoadReport& report)
 {
     std::string parts;
@@ -196,6 +202,14 @@ const GrassBlade* bladeAt(const std::unique_ptr<Scene>& scene, std::size_t blade
 }
 
 } // namespace
+
+std::string lawnFault(const Lawn& lawn)
+{
+    for (auto [value, name] : {std::pair{lawn.x, "x"}, std::pair{lawn.z, "z"}})
+        if (!(std::isfinite(value) && value >= 0.0 && value <= 1000.0))
+            return std::string("lawn ") + name + " " + exactText(value) + " is outside 0..1000";
+    return {};
+}
 
 // ---- Life cycle
 
@@ -224,6 +238,7 @@ Result Simulation::open(const std::string& dataDir, const OpenOptions& options, 
     if (!state_) return failure("simulation was moved from");
     if (Result refused = refuseInStep(*state_, "open"); !refused) return refused;
     if (const std::string why = placementFault(options.placement); !why.empty()) return failure(why);
+    if (const std::string why = lawnFault(options.lawn); !why.empty()) return failure(why);
     if (summary) *summary = {};
     close();
     state_->options = options;
@@ -234,7 +249,9 @@ Result Simulation::open(const std::string& dataDir, const OpenOptions& options, 
         CoreCall call(state_->caught);
         const std::uint32_t seed = std::exchange(state_->nextSeed, 1);
         report = startSimulation(*scene, {dataDir, &seed, state_->refined, state_->pool,
-                                          corePlacement(state_->options.placement)});
+                                          corePlacement(state_->options.placement),
+                                          {state_->options.lawn.x, state_->options.lawn.z}});
+        if (scene->lawnRefused) return failure(lawnTooLarge(state_->options.lawn, scene->grass.bladeCount));
         if (report.complete()) {
             driveWind(*scene, state_->driver);
             state_->scene = std::move(scene);

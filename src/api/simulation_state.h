@@ -40,4 +40,7 @@ struct Simulation::State {
     OpenOptions options;                             // what the last open() asked for; setUp() keeps it
 };
 
+// Why a lawn extent cannot be used, or empty.
+std::string lawnFault(const Lawn& lawn);
+
 } // namespace arborvane

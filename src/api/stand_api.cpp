@@ -22,6 +22,7 @@ struct Stand::State {
     WorkPool* pool = nullptr;               // the workers the trees are handed to
     WindDriver driver;                      // the one wind every tree is handed, trees added later too
     std::uint64_t steps = 0;                // steps since the first tree was added
+    Lawn lawn;                              // what the first tree's grass grows to
 
     template <class Make>
     Result handOut(Make&& make);
@@ -57,11 +58,21 @@ Result Stand::addTree(const std::string& dataDir, const Placement& placement, st
     // One thread per tree: the stand spreads the trees, not a tree's loops.
     Simulation sim(Workers{1});
     SceneAccess::seedNextOpen(sim, seed);
-    if (Result opened = sim.open(dataDir, OpenOptions{placement}, summary); !opened) return opened;
+    const Lawn lawn = state_->trees.empty() ? state_->lawn : Lawn{};
+    if (Result opened = sim.open(dataDir, OpenOptions{placement, lawn}, summary); !opened) return opened;
     if (Result set = sim.setUp(seed); !set) return set;
     if (Result driven = SceneAccess::drive(sim, state_->driver); !driven) return driven;
     state_->trees.push_back(std::move(sim));
     state_->placements.push_back(placement);
+    return {};
+}
+
+Result Stand::setLawn(const Lawn& lawn)
+{
+    if (!state_) return failure("stand was moved from");
+    if (!state_->trees.empty()) return failure("setLawn() after a tree was added");
+    if (const std::string why = lawnFault(lawn); !why.empty()) return failure(why);
+    state_->lawn = lawn;
     return {};
 }
 

@@ -13,6 +13,7 @@
 #include "app/display.h"
 #include "arborvane/arborvane.h"
 #include "recorder/stand_start.h"
+#include "render/render_assets.h"
 #include "render/stand_draw.h"
 #include "scene/scene.h"
 #include "scene/time_step.h"
@@ -58,9 +59,13 @@ void startWindowStand()
         std::exit(1);
     }
     shown->driven = view.wind;
+    // The lawn and the ground reach further than one tree's.
+    buildStandGround(assets);
+    view.farPlane = kStandFarPlane;
+    applyWindowSize(view, view.windowWidth, view.windowHeight);
     std::vector<GroundPlace> places;
     for (const StandTree& t : shown->run.file.trees) places.push_back({t.placement.x, t.placement.z, t.placement.turn});
-    sizeStandDrawing(shown->drawing, shown->stand, places, shown->run.file.grass ? shown->run.file.grassExtent : nullptr);
+    sizeStandDrawing(shown->drawing, shown->stand, places);
     Vec3 eye, target;
     standCamera(places, eye, target);
     view.cameraEye = eye;

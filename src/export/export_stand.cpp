@@ -39,7 +39,10 @@ bool exportTree(const ExportOptions& options, const StandRun& run, size_t k, std
     const bool grass = options.grass && k == 0; // the stand's one lawn is the first tree's
     ExportScene scene;
     arborvane::SceneAccess::seedNextOpen(scene.sim, tree.seed);
-    const arborvane::OpenOptions at{{tree.placement.x, tree.placement.z, tree.placement.turn}};
+    // The lawn grows over the stand's extent, as the recorder's does.
+    const arborvane::Lawn lawn = grass && run.file.grass ? arborvane::Lawn{run.file.grassExtent[0], run.file.grassExtent[1]}
+                                                         : arborvane::Lawn{};
+    const arborvane::OpenOptions at{{tree.placement.x, tree.placement.z, tree.placement.turn}, lawn};
     if (!loadExportScene(scene, run.dataDirs[k], tree.seed, grass, error, at) || !playExportWind(scene, options.run, error))
         return false;
     const ExportRig rig = buildExportRig(scene.sim, grass);

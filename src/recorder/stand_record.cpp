@@ -59,6 +59,7 @@ bool loadStandAssets(StandFrame& frame, const std::string& dataDir, std::string&
         return false;
     }
     buildRenderAssets(frame.assets);
+    buildStandGround(frame.assets);
     enableLight(frame.view);
     return true;
 }
@@ -129,6 +130,7 @@ int recordStand(const RecordOptions& options, const StandRun& run, const std::st
     frame.view.windowWidth = options.width;
     frame.view.windowHeight = options.height;
     frame.view.showShadows = options.shadows;
+    frame.view.farPlane = kStandFarPlane; // the lawn and the ground reach further than one tree's
     initGlState(frame.view);
     arborvane::Stand stand;
     if (!loadStandAssets(frame, run.dataDirs.front(), error) || !openStand(options.stand, run, scheduledWind(options.run.schedule), stand, error))
@@ -137,14 +139,13 @@ int recordStand(const RecordOptions& options, const StandRun& run, const std::st
     applyWindowSize(frame.view, options.width, options.height);
     std::vector<GroundPlace> places;
     for (const StandTree& t : run.file.trees) places.push_back({t.placement.x, t.placement.z, t.placement.turn});
-    sizeStandDrawing(frame.drawing, stand, places, run.file.grass ? run.file.grassExtent : nullptr);
+    sizeStandDrawing(frame.drawing, stand, places);
     const int removed = removeEarlierFrames(options.outDir, error);
     if (removed < 0) return fail(error);
     trace.begin(stand);
-    std::printf("Recording %d frames of %d x %d to %s: a stand of %zu trees, %zu lawn tile%s, shadows %s, on %s\n",
+    std::printf("Recording %d frames of %d x %d to %s: a stand of %zu trees, a lawn of %zu blades, shadows %s, on %s\n",
                 options.frames, options.width, options.height, options.outDir.c_str(), stand.treeCount(),
-                frame.drawing.tiles.size(), frame.drawing.tiles.size() == 1 ? "" : "s", options.shadows ? "on" : "off",
-                offscreenDescription().c_str());
+                stand.tree(0).grassBladeCount(), options.shadows ? "on" : "off", offscreenDescription().c_str());
     std::fflush(stdout);
     if (!recordStandFrames(options, context, stand, frame, trace, error)) return fail(error);
     if (!trace.commit(error)) return fail(error);

@@ -106,6 +106,12 @@ int prepareStand(const char* program, const std::string& path, const std::string
 bool openStand(const std::string& path, const StandRun& run, const WindDriver& wind, arborvane::Stand& stand,
                std::string& error)
 {
+    // The lawn is the first tree's grass, grown over the extent; the others' would never be drawn.
+    if (run.file.grass)
+        if (arborvane::Result lawn = stand.setLawn({run.file.grassExtent[0], run.file.grassExtent[1]}); !lawn) {
+            error = path + ": grass.extent: " + lawn.message;
+            return false;
+        }
     for (size_t k = 0; k < run.dataDirs.size(); ++k) {
         const StandTree& tree = run.file.trees[k];
         const TreePlacement& p = tree.placement;
@@ -117,7 +123,6 @@ bool openStand(const std::string& path, const StandRun& run, const WindDriver& w
                     tree.preset.empty() ? run.dataDirs[k].c_str() : ("preset " + tree.preset).c_str(), p.x, p.z,
                     p.turn, tree.seed);
     }
-    // The lawn is the first tree's grass; the others' would never be drawn.
     for (size_t k = 1; k < stand.treeCount(); ++k) arborvane::SceneAccess::dropGrass(stand, k);
     if (arborvane::Result driven = arborvane::SceneAccess::drive(stand, wind); !driven) {
         error = driven.message;

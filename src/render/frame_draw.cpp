@@ -12,8 +12,8 @@
 
 namespace {
 
-// Clear, light under the camera, projection, camera, ground.
-void drawGroundAndLight(const RenderAssets& assets, const ViewState& view)
+// Clear, light under the camera, projection, camera, ground (a display list).
+void drawGroundAndLight(const ViewState& view, unsigned int groundList)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const Vec3 light = currentLight(view);
@@ -28,7 +28,7 @@ void drawGroundAndLight(const RenderAssets& assets, const ViewState& view)
 
     glPushMatrix();
     glMultMatrixd(view.treeRotation.m);
-    glCallList(assets.groundList);
+    glCallList(groundList);
     glPopMatrix();
 }
 
@@ -62,7 +62,7 @@ void drawShadows(const DrawBatches& batches, const ViewState& view)
 
 void drawFrame(const RenderAssets& assets, const DrawBatches& batches, const ViewState& view)
 {
-    drawGroundAndLight(assets, view);
+    drawGroundAndLight(view, assets.groundList);
     drawTreeScene(assets, view, &batches.wind, [&] { drawSceneBatches(batches, assets); });
     drawShadows(batches, view);
 }
@@ -70,7 +70,7 @@ void drawFrame(const RenderAssets& assets, const DrawBatches& batches, const Vie
 void drawSkeletonFrame(const Scene& scene, const RenderAssets& assets, const DrawBatches& batches,
                        const ViewState& view)
 {
-    drawGroundAndLight(assets, view);
+    drawGroundAndLight(view, assets.groundList);
     drawTreeScene(assets, view, &batches.wind, [&] { renderSkeleton(scene, assets); });
     drawShadows(batches, view);
 }
@@ -78,7 +78,7 @@ void drawSkeletonFrame(const Scene& scene, const RenderAssets& assets, const Dra
 void drawStandFrame(const RenderAssets& assets, const PlacedBatches* parts, int count, const ViewState& view,
                     const WindSettings& wind)
 {
-    drawGroundAndLight(assets, view);
+    drawGroundAndLight(view, assets.standGroundList ? assets.standGroundList : assets.groundList);
     for (int i = 0; i < count; ++i)
         drawTreeScene(assets, *parts[i].view, nullptr, [&] { drawSceneBatches(*parts[i].batches, assets); });
     drawTreeScene(assets, view, &wind, [] {});

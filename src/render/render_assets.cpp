@@ -41,6 +41,14 @@ void buildRenderAssets(RenderAssets& assets)
     gluQuadricNormals(assets.arrowQuadric, GLU_SMOOTH);
 }
 
+void buildStandGround(RenderAssets& assets)
+{
+    assets.standGroundList = glGenLists(1);
+    glNewList(assets.standGroundList, GL_COMPILE);
+    drawGround(assets, 96); // 2400 units a side
+    glEndList();
+}
+
 namespace {
 
 Mat4 readModelview()

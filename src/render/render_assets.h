@@ -16,6 +16,7 @@ struct RenderAssets {
     Texture sceneTextures[kSceneTextureCount]; // indexed by SceneTextureIndex: bark, ground, leaf sides, petiole
     Texture grassTextures[kGrassTextureCount]; // grass01 .. grass04
     unsigned int groundList = 0;               // the tiled ground
+    unsigned int standGroundList = 0;          // a stand's wider ground (buildStandGround), else 0
     GLUquadric* arrowQuadric = nullptr;        // cone of the wind arrow
 };
 
@@ -28,6 +29,12 @@ bool loadGrassTextures(RenderAssets& assets, const std::string& dataDir, std::st
 // The ground list (binding the ground texture, so after it loads) and the
 // arrow quadric. Needs a current GL context.
 void buildRenderAssets(RenderAssets& assets);
+
+// A stand's ground: wide enough that its edge stays beyond kStandFarPlane
+// from a camera over the stand. After buildRenderAssets.
+void buildStandGround(RenderAssets& assets);
+// How far a stand's view reaches: past the lawn's far edge from any camera over it.
+constexpr double kStandFarPlane = 1000.0;
 
 // Fixed GL state, the camera matrices into view (read back from GLU) and the
 // light colour: the part of start-up that needs a context but no files.

@@ -160,6 +160,11 @@ void dropGrassToGround(GrassField& grass, double groundY)
 
 } // namespace
 
+double fieldNoiseCoordinate(double v, double lo, double hi, double period)
+{
+    return wrapped(normalised(v, lo, hi), period);
+}
+
 double heightProfile(double h)
 {
     const double b = 16.0 * h;

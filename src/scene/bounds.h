@@ -6,6 +6,10 @@
 struct GrassField;
 struct TreeModel;
 
+// Where a field coordinate v samples the noise: its normalised place in the
+// box lo..hi, wrapped into [0, period) (period 0: not wrapped), as placed
+// trees' parts take it.
+double fieldNoiseCoordinate(double v, double lo, double hi, double period);
 // Log wind profile for normalised height h: P[0]/P[15] below 0, 1 from 15/16 up.
 double heightProfile(double h);
 // Measures the scene and places it: the box over branches, leaf tips and

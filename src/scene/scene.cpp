@@ -67,6 +67,10 @@ void setUpScene(Scene& scene, const uint32_t* foliageSeed)
     placeLeaves(tree, scene.leafTemplate, foliageSeed, scene.random);
     initLeafFrames(tree, foliageSeed, scene.random);
     measureAndPlaceScene(tree, scene.grass, scene.placement, scene.wind.u.size, scene.fieldPoints);
+    // After the box: the tree's own noise box is the loaded field's, however far the lawn reaches.
+    const int n = scene.wind.u.size;
+    const double period = n > 1 ? static_cast<double>(n) / (n - 1) : 0.0;
+    scene.lawnRefused = !growLawn(scene.grass, scene.lawn, tree.boundsMin, tree.boundsMax, period, scene.fieldPoints);
     if (tree.refined) refineBranches(tree, scene.scratch);
     clearShadeGrid(scene.shade);
     scene.shade.boundsMin = tree.boundsMin;
@@ -78,6 +82,7 @@ LoadReport startSimulation(Scene& scene, const SimulationStart& start)
     const LoadReport report = loadScene(scene, start.dataDir);
     scene.pool = start.pool;
     scene.placement = start.placement;
+    scene.lawn = start.lawn;
     scene.tree.refined = start.refined;
     scene.input.refine = start.refined;
     setUpScene(scene, start.foliageSeed);

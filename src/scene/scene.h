@@ -11,6 +11,7 @@
 #include "grass/grass_shade.h"
 #include "math/vec3.h"
 #include "platform/random.h"
+#include "scene/lawn.h"
 #include "scene/placement.h"
 #include "tree/leaf_template.h"
 #include "tree/refine.h"
@@ -44,6 +45,8 @@ struct Scene {
     TreePlacement placement{};  // where the tree stands in the field; set before set-up
     FieldPoints fieldPoints;    // where each part samples the wind, on the field's ground: set-up fills it
     WindFronts fronts;          // this step's winds by distance downwind, while a schedule's fronts travel
+    LawnExtent lawn{};          // the lawn the grass grows to at set-up; zero: the field as loaded
+    bool lawnRefused = false;   // set-up left the field as loaded: that lawn would pass kMaxLawnBlades
 };
 
 // Which load groups succeeded; each group printed its own console line.
@@ -63,7 +66,7 @@ struct LoadReport {
 LoadReport loadScene(Scene& scene, const std::string& dataDir);
 
 // Rest state: foliage (seeded from *foliageSeed, or the tick count when
-// null), bounds, wind placement, refinement while tree.refined (true from
+// null), bounds, wind placement, the lawn grown, refinement while tree.refined (true from
 // construction), shade grid cleared. Prints nothing, cannot fail.
 void setUpScene(Scene& scene, const uint32_t* foliageSeed);
 
@@ -74,6 +77,7 @@ struct SimulationStart {
     bool refined = true;                // centre lines refined (drawn programs); false: one joint per file point
     WorkPool* pool = nullptr;           // the workers its steps share; null: WorkPool::shared()
     TreePlacement placement{};          // where the tree stands in the field
+    LawnExtent lawn{};                  // the lawn its grass grows to; zero: the field as loaded
 };
 
 // The one way into a simulation: loadScene from start.dataDir, then, with

@@ -21,9 +21,9 @@ const kDegrees = Math.PI / 180;
 class StandSim extends Sim {
   constructor(M) {
     super(M);
-    this.f.openAt = M.cwrap('av_open_at', 'number', ['string', 'number', 'number', 'number']);
+    this.f.openAt = M.cwrap('av_open_at', 'number', ['string', 'number', 'number', 'number', 'number', 'number']);
   }
-  openAt(dir, p) { return this.result(this.f.openAt(dir, p.x, p.z, p.turn)); }
+  openAt(dir, p, lawn) { return this.result(this.f.openAt(dir, p.x, p.z, p.turn, lawn ? lawn[0] : 0, lawn ? lawn[1] : 0)); }
 }
 
 // A tree-frame point in the field: turned, then moved (as the core places trees).
@@ -135,30 +135,12 @@ function frame(view, boxes) {
   view.controls.update();
 }
 
-// The lawn: the first tree's grass drawn again in tiles of its field's size
-// (its blade roots' span) to cover extent, centred on that tree, as the window tiles it.
-function tileLawn(view, extent) {
-  if (!view.grass || !extent) return;
-  const p = view.grass.getAttribute('position').array, blades = p.length / 30; // 5 levels of 2 points
-  const lo = [Infinity, Infinity], hi = [-Infinity, -Infinity];
-  for (let b = 0; b < blades; ++b) {
-    const root = [(p[b * 30] + p[b * 30 + 3]) / 2, (p[b * 30 + 2] + p[b * 30 + 5]) / 2];
-    root.forEach((v, a) => { lo[a] = Math.min(lo[a], v); hi[a] = Math.max(hi[a], v); });
-  }
-  const size = [0, 1].map((a) => Math.max(hi[a] - lo[a], 1));
-  const count = [0, 1].map((a) => Math.max(1, Math.ceil(extent[a] / size[a] - 1e-9)));
-  const lawn = view.meshes[view.meshes.length - 1];
-  for (let i = 0; i < count[0]; ++i) {
-    for (let j = 0; j < count[1]; ++j) {
-      const x = (i - 0.5 * (count[0] - 1)) * size[0], z = (j - 0.5 * (count[1] - 1)) * size[1];
-      if (Math.hypot(x, z) < 1e-9) continue; // the tree's own field
-      const tile = new THREE.Mesh(view.grass, lawn.material);
-      tile.position.set(x, 0, z);
-      tile.frustumCulled = false;
-      view.root.add(tile);
-      view.meshes.push(tile);
-    }
-  }
+// The lawn: the first tree's grass, grown over the stand's extent by its
+// module, lies in the field as it is: drawn once at the field's origin,
+// not at the first tree's place, as the window draws it.
+function placeLawn(view, lawnRoot) {
+  lawnRoot.clear();
+  if (view.grass) lawnRoot.add(view.meshes[view.meshes.length - 1]);
 }
 
 async function start() {
@@ -173,7 +155,7 @@ async function start() {
     const names = packed.trees[k];
     files.push(await unpackData(M, '/data', Object.fromEntries(Object.keys(names).map((n) => [n, packed.blobs[names[n]]]))));
     const sim = new StandSim(M);
-    const opened = sim.openAt('/data', places[k]);
+    const opened = sim.openAt('/data', places[k], k === 0 ? info.lawn : null);
     if (!opened.ok) throw new Error(`tree ${k}: ${opened.message}`);
     sim.showGrass(!!info.grass && k === 0); // the stand's one lawn is the first tree's
     sims.push(sim);
@@ -204,7 +186,10 @@ async function start() {
     v.flat = flattening(info.light, info.groundY + info.treeDrop + 0.005, p.turn);
     return v;
   });
-  const build = () => { views.forEach((v, k) => v.build(sims[k])); tileLawn(view, info.lawn); };
+  const lawnRoot = new THREE.Group();
+  lawnRoot.position.set(0, -info.treeDrop, 0);
+  view.scene.add(lawnRoot);
+  const build = () => { views.forEach((v, k) => v.build(sims[k])); placeLawn(view, lawnRoot); };
   build();
 
   const clock = stepper(trees, () => sims[0].tip(), seed), { state } = clock;
