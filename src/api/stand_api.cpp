@@ -138,16 +138,23 @@ Result Stand::step(int count)
             r = failure("out of memory");
         }
     };
-    if (static_cast<int>(state.trees.size()) < state.pool->participants()) {
-        // Fewer trees than workers: each in turn on all of them (a simulation
-        // moves the same on any workers), so one tree is not left one core.
-        for (std::size_t k = 0; k < state.trees.size(); ++k) {
-            WorkPool* own = SceneAccess::stepOn(state.trees[k], state.pool);
-            stepTree(static_cast<int>(k));
-            SceneAccess::stepOn(state.trees[k], own);
-        }
+    // A tree alone on all the workers (a simulation moves the same on any workers).
+    auto stepOnAll = [&](std::size_t k) {
+        WorkPool* own = SceneAccess::stepOn(state.trees[k], state.pool);
+        stepTree(static_cast<int>(k));
+        SceneAccess::stepOn(state.trees[k], own);
+    };
+    const std::size_t n = state.trees.size();
+    if (static_cast<int>(n) < state.pool->participants()) {
+        // Fewer trees than workers: each in turn on all of them, so one tree is not left one core.
+        for (std::size_t k = 0; k < n; ++k) stepOnAll(k);
     } else {
-        work_pool::forEach(*state.pool, static_cast<int>(state.trees.size()), 1, stepTree);
+        // A grown lawn rides with the first tree and can outweigh all the
+        // others: that tree spreads its blades over every worker first.
+        const std::size_t first = state.lawn.x > 0.0 || state.lawn.z > 0.0 ? 1 : 0;
+        if (first) stepOnAll(0);
+        auto stepRest = [&](int k) { stepTree(k + static_cast<int>(first)); };
+        work_pool::forEach(*state.pool, static_cast<int>(n - first), 1, stepRest);
     }
     state.steps += static_cast<std::uint64_t>(count);
     for (std::size_t k = 0; k < results.size(); ++k)

@@ -260,7 +260,7 @@ void sizeDrawBatches(DrawBatches& batches, const Scene& scene, const std::shared
     }
     const size_t leaves = static_cast<size_t>(branchCount) * kLeavesPerBranch;
     const int levels = grassLevels(scene.grass);
-    const size_t blades = levels > 0 ? static_cast<size_t>(scene.grass.bladeCount) : 0;
+    const size_t blades = levels > 0 && batches.parts != BatchParts::tree ? static_cast<size_t>(scene.grass.bladeCount) : 0;
 
     batches.trunk.reserve(trunk, 2 * kTrunkSides + 2);
     batches.branches.reserve(branches, 2 * kBranchSides + 2);
@@ -417,6 +417,7 @@ void fillBatches(DrawBatches& batches, const Scene& scene, bool sceneWanted, con
     const bool scenePart = sceneWanted && branchCount > 0;
     const bool shadowPart = light && shadowLightUsable(*light);
     if (!scenePart && !shadowPart) return;
+    const bool treeWanted = batches.parts != BatchParts::grass, grassWanted = batches.parts != BatchParts::tree;
     // Not sized for this scene (a front-end that skipped start-up sizing): size now, once.
     if (!batches.fixed || batches.blades.size() != static_cast<size_t>(branchCount) * kLeavesPerBranch * kBladeVertices)
         sizeDrawBatches(batches, scene);
@@ -425,21 +426,21 @@ void fillBatches(DrawBatches& batches, const Scene& scene, bool sceneWanted, con
     enum Job { Petioles, Grass, LeafOutlines, GrassShadow, Bark, BranchShadows, FirstBladeJob };
     auto job = [&](int j) {
         switch (j) {
-        case Bark: if (scenePart) fillBark(batches, tree, branchCount); break;
-        case Grass: if (scenePart) appendGrass(batches, scene.grass); break;
-        case Petioles: if (scenePart) fillPetioles(batches, tree, branchCount); break;
-        case BranchShadows: if (shadowPart) fillBranchShadows(batches, tree, branchCount, *light); break;
-        case LeafOutlines: if (shadowPart) fillLeafOutlines(batches, scene, branchCount, *light); break;
-        case GrassShadow: if (shadowPart) fillGrassShadow(batches, scene.grass); break;
+        case Bark: if (scenePart && treeWanted) fillBark(batches, tree, branchCount); break;
+        case Grass: if (scenePart && grassWanted) appendGrass(batches, scene.grass); break;
+        case Petioles: if (scenePart && treeWanted) fillPetioles(batches, tree, branchCount); break;
+        case BranchShadows: if (shadowPart && treeWanted) fillBranchShadows(batches, tree, branchCount, *light); break;
+        case LeafOutlines: if (shadowPart && treeWanted) fillLeafOutlines(batches, scene, branchCount, *light); break;
+        case GrassShadow: if (shadowPart && grassWanted) fillGrassShadow(batches, scene.grass); break;
         default:
-            if (scenePart) {
+            if (scenePart && treeWanted) {
                 const int k = j - FirstBladeJob;
                 placeBlades(batches, scene, eye, branchCount * k / kBladeJobs, branchCount * (k + 1) / kBladeJobs);
             }
         }
     };
     work_pool::forEach(WorkPool::shared(), FirstBladeJob + kBladeJobs, 1, job);
-    if (!scenePart) return;
+    if (!scenePart || !treeWanted) return;
     auto collect = [&](int side) {
         collectBladeSide(batches, side == 0 ? 1 : 2, side == 0 ? batches.lowerIndices : batches.upperIndices);
     };

@@ -92,8 +92,12 @@ struct FixedBatchData {
     std::vector<uint32_t> leafOutlineIndices;   // the outline triangles over leafOutlines
 };
 
+// What a set of batches holds: a stand draws its trees without grass and its one lawn without a tree.
+enum class BatchParts : uint8_t { all, tree, grass };
+
 struct DrawBatches {
     std::shared_ptr<const FixedBatchData> fixed; // made by sizeDrawBatches; never null after it
+    BatchParts parts = BatchParts::all; // set before sizing; the other parts stay empty
     // Textured view, in drawing order.
     StripMesh<TubeVertex> trunk;       // branch 0, trunk texture
     StripMesh<GrassVertex> grass;      // grouped by texture

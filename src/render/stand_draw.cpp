@@ -5,7 +5,6 @@
 
 #include "api/scene_access.h"
 #include "arborvane/arborvane.h"
-#include "batch/stand_batches.h"
 #include "render/frame_draw.h"
 #include "scene/scene.h"
 
@@ -13,6 +12,8 @@ void sizeStandDrawing(StandDrawing& drawing, const arborvane::Stand& stand, cons
 {
     drawing.places = places;
     drawing.trees.resize(stand.treeCount());
+    for (DrawBatches& tree : drawing.trees) tree.parts = BatchParts::tree;
+    drawing.lawn.parts = BatchParts::grass;
     for (size_t k = 0; k < stand.treeCount(); ++k)
         // The blade indices and texture coordinates are the same for trees of one leaf count: one copy.
         sizeDrawBatches(drawing.trees[k], *arborvane::SceneAccess::scene(stand.tree(k)),
@@ -29,10 +30,8 @@ void drawStand(StandDrawing& drawing, const arborvane::Stand& stand, const Rende
     for (size_t k = 0; k < stand.treeCount(); ++k) {
         drawing.treeViews.push_back(placedView(view, drawing.places[k]));
         fillViewBatches(drawing.trees[k], *arborvane::SceneAccess::scene(stand.tree(k)), drawing.treeViews[k]);
-        dropGrassBatches(drawing.trees[k]);
     }
     fillViewBatches(drawing.lawn, *arborvane::SceneAccess::scene(stand.tree(0)), view);
-    keepGrassBatches(drawing.lawn);
     for (size_t k = 0; k < drawing.trees.size(); ++k) parts.push_back({&drawing.trees[k], &drawing.treeViews[k]});
     // The lawn lies in the field as it is: drawn once, unplaced.
     parts.push_back({&drawing.lawn, &view});
