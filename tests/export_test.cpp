@@ -19,6 +19,7 @@
 #include "data_constants/leaf_file.h"
 #include "export/export_scene.h"
 #include "export/export_wind.h"
+#include "export/glb_merge.h"
 #include "export/glb_writer.h"
 #include "export/web_motion.h"
 #include "image/png_encode.h"
@@ -483,3 +484,51 @@ TEST(ExportWind, RunScheduleTextReadsBackBitForBit)
 }
 
 } // namespace
+
+namespace {
+
+// A .glb of the given JSON and no binary chunk.
+std::string tinyGlb(const std::string& text)
+{
+    std::string json = text;
+    json.append((4 - json.size() % 4) % 4, ' ');
+    auto word = [](std::string& s, uint32_t v) { s.append(reinterpret_cast<const char*>(&v), 4); };
+    std::string glb;
+    word(glb, 0x46546C67);
+    word(glb, 2);
+    word(glb, static_cast<uint32_t>(20 + json.size()));
+    word(glb, static_cast<uint32_t>(json.size()));
+    word(glb, 0x4E4F534A);
+    return glb + json;
+}
+
+uint32_t glbWord(const std::string& s, size_t at)
+{
+    uint32_t v = 0;
+    std::memcpy(&v, s.data() + at, 4);
+    return v;
+}
+
+} // namespace
+
+// The merged file's header states its own length, and a stand that would
+// pass the limit is refused rather than written with a wrapped length.
+TEST(ExportStandMerge, LengthFieldIsTheFileSizeAndALimitPassedIsRefused)
+{
+    const std::string tree = tinyGlb(R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"name":"t"}]})");
+    const std::vector<std::string> glbs{tree, tree};
+    const std::vector<GlbPlace> places{{0, 0, 0}, {5, 1, 90}};
+    std::string out, error;
+    std::vector<size_t> first;
+    ASSERT_TRUE(mergeGlbs(glbs, places, out, error, &first)) << error;
+    EXPECT_EQ(glbWord(out, 8), out.size());
+    EXPECT_EQ(out.size() % 4, 0u);
+    EXPECT_EQ(first, (std::vector<size_t>{0, 2})); // each tree's node, then its placing node
+    std::string exact;
+    EXPECT_TRUE(mergeGlbs(glbs, places, exact, error, nullptr, out.size()));
+    EXPECT_EQ(exact, out);
+    std::string refused = "kept";
+    EXPECT_FALSE(mergeGlbs(glbs, places, refused, error, nullptr, out.size() - 1));
+    EXPECT_EQ(refused, "kept");
+    EXPECT_NE(error.find("fewer --frames"), std::string::npos) << error;
+}

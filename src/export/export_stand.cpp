@@ -110,7 +110,15 @@ int exportStand(const ExportOptions& options)
     std::vector<std::string> glbs(run.dataDirs.size());
     std::vector<GlbPlace> places;
     const auto toGlb = [&](size_t k) -> TreeSink {
-        return [&glbs, k](const GlbInput& input, std::string& e) { return buildGlb(input, glbs[k], e); };
+        return [&glbs, k](const GlbInput& input, std::string& e) {
+            if (!buildGlb(input, glbs[k], e)) return false;
+            // Known now, not after the trees still to run: the one file cannot hold them.
+            uint64_t bytes = 0;
+            for (size_t j = 0; j <= k; ++j) bytes += glbs[j].size();
+            if (bytes <= kGlbByteLimit) return true;
+            e = "with this tree the stand needs more than the 4 GiB a .glb holds; fewer --frames fit";
+            return false;
+        };
     };
     if (const int status = exportTrees(options, run, nullptr, toGlb, places)) return status;
     std::string glb, error;

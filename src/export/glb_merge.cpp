@@ -107,13 +107,21 @@ void shiftDocument(json& doc, const Offsets& o)
     }
 }
 
-// A .glb of doc and bin: JSON padded with spaces, binary with zeros, to 4 bytes.
-std::string joinGlb(const json& doc, std::string bin)
+// A .glb of doc and bin: JSON padded with spaces, binary with zeros, to 4
+// bytes. False, out untouched, when it would pass limit bytes.
+bool joinGlb(const json& doc, std::string bin, uint64_t limit, std::string& out, std::string& error)
 {
     std::string text = doc.dump();
     text.append((4 - text.size() % 4) % 4, ' ');
     bin.append((4 - bin.size() % 4) % 4, '\0');
-    std::string out;
+    const uint64_t total = 12 + 8 + static_cast<uint64_t>(text.size()) + 8 + bin.size();
+    if (total > limit) {
+        // A length that wraps would make a file no reader can open.
+        error = "the trees' files together need " + std::to_string((total + 500000) / 1000000) +
+                " MB, more than a .glb holds (" + std::to_string((limit + 500000) / 1000000) + " MB); fewer --frames fit";
+        return false;
+    }
+    out.clear();
     putWord(out, kMagic);
     putWord(out, 2);
     putWord(out, static_cast<uint32_t>(12 + 8 + text.size() + 8 + bin.size()));
@@ -123,7 +131,7 @@ std::string joinGlb(const json& doc, std::string bin)
     putWord(out, static_cast<uint32_t>(bin.size()));
     putWord(out, kBinChunk);
     out += bin;
-    return out;
+    return true;
 }
 
 // Appends the shifted arrays of doc to merged; the animations' channels go into the one clip.
@@ -164,7 +172,7 @@ void appendDocument(json& merged, json& doc, size_t tree, const GlbPlace& place,
 } // namespace
 
 bool mergeGlbs(const std::vector<std::string>& glbs, const std::vector<GlbPlace>& places, std::string& out,
-               std::string& error, std::vector<size_t>* firstNodes)
+               std::string& error, std::vector<size_t>* firstNodes, uint64_t limit)
 {
     if (firstNodes) firstNodes->clear();
     try {
@@ -203,8 +211,7 @@ bool mergeGlbs(const std::vector<std::string>& glbs, const std::vector<GlbPlace>
         if (merged["animations"][0]["channels"].empty()) merged.erase("animations");
         bin.append((4 - bin.size() % 4) % 4, '\0');
         merged["buffers"] = json::array({{{"byteLength", bin.size()}}});
-        out = joinGlb(merged, std::move(bin));
-        return true;
+        return joinGlb(merged, std::move(bin), limit, out, error);
     } catch (const std::exception& e) {
         error = std::string("merging the trees' files: ") + e.what();
     }

@@ -4,8 +4,12 @@
 // how a tree's file was made.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+// The most bytes a .glb holds: its header's length is 32 bits.
+constexpr uint64_t kGlbByteLimit = 0xFFFFFFFFull;
 
 // Where a tree's root node stands: a ground position and a turn about +y.
 struct GlbPlace {
@@ -17,6 +21,6 @@ struct GlbPlace {
 // out: the files of glbs (one per tree, in order) merged, tree K at
 // places[K]. Tree K's nodes keep their order from firstNodes[K] on (when
 // given), so node N of its own file is node firstNodes[K] + N. False with a
-// one-line reason.
+// one-line reason, also when the merged file would pass limit bytes.
 bool mergeGlbs(const std::vector<std::string>& glbs, const std::vector<GlbPlace>& places, std::string& out,
-               std::string& error, std::vector<size_t>* firstNodes = nullptr);
+               std::string& error, std::vector<size_t>* firstNodes = nullptr, uint64_t limit = kGlbByteLimit);
