@@ -77,6 +77,7 @@ export class TreeView {
     ground.rotation.x = -Math.PI / 2;
     ground.position.y = info.groundY;
     scene.add(ground);
+    this.ground = ground;
     // The tree stands kTreeDrop below the window's origin.
     this.root = new THREE.Group();
     this.root.position.y = -info.treeDrop;

@@ -169,6 +169,9 @@ async function start() {
   const first = info.schedule ? wind.schedule(info.schedule) : wind.setWind(info.wind);
   if (!first.ok) throw new Error(first.message);
   const view = new TreeView(document.getElementById('view'), info, files[0]);
+  // A stand is seen from further off: the ground reaches the horizon, as in the window.
+  view.ground.scale.set(12, 12, 1);
+  view.textures.ground.repeat.multiplyScalar(12);
   // Each tree in its own folder's textures, made once for the trees whose files are the same.
   const looks = new Map();
   const look = (k) => {
