@@ -2,6 +2,7 @@
 // does (animated node hierarchy, skins), against a simulation run here.
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 #include <algorithm>
@@ -511,19 +512,26 @@ uint32_t glbWord(const std::string& s, size_t at)
 
 } // namespace
 
-// The merged file's header states its own length, and a stand that would
-// pass the limit is refused rather than written with a wrapped length.
-TEST(ExportStandMerge, LengthFieldIsTheFileSizeAndALimitPassedIsRefused)
+// The merged file's header states its own length, a lawn is left where it
+// lies while its tree is placed, and a stand that would pass the limit is
+// refused rather than written with a wrapped length.
+TEST(ExportStandMerge, LengthFieldLawnAndALimitPassedIsRefused)
 {
-    const std::string tree = tinyGlb(R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"name":"t"}]})");
+    const std::string tree = tinyGlb(R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1]}],)"
+                                     R"("nodes":[{"name":"t"},{"name":"lawn"}]})");
     const std::vector<std::string> glbs{tree, tree};
-    const std::vector<GlbPlace> places{{0, 0, 0}, {5, 1, 90}};
+    const std::vector<GlbPlace> places{{-12, 0, 0, "lawn"}, {5, 1, 90, ""}};
     std::string out, error;
     std::vector<size_t> first;
     ASSERT_TRUE(mergeGlbs(glbs, places, out, error, &first)) << error;
     EXPECT_EQ(glbWord(out, 8), out.size());
     EXPECT_EQ(out.size() % 4, 0u);
-    EXPECT_EQ(first, (std::vector<size_t>{0, 2})); // each tree's node, then its placing node
+    EXPECT_EQ(first, (std::vector<size_t>{0, 3})); // each tree's nodes, then its placing node
+    const nlohmann::json doc = nlohmann::json::parse(out.substr(20, glbWord(out, 12)));
+    // Tree 0's lawn (node 1) at the scene's root; tree 1's (node 4) rides with its tree (node 5).
+    EXPECT_EQ(doc["scenes"][0]["nodes"], nlohmann::json({1, 2, 5}));
+    EXPECT_EQ(doc["nodes"][2]["children"], nlohmann::json({0}));
+    EXPECT_EQ(doc["nodes"][5]["children"], nlohmann::json({3, 4}));
     std::string exact;
     EXPECT_TRUE(mergeGlbs(glbs, places, exact, error, nullptr, out.size()));
     EXPECT_EQ(exact, out);

@@ -10,6 +10,7 @@
 #include "export/export_rig.h"
 #include "export/export_scene.h"
 #include "export/glb_merge.h"
+#include "export/glb_parts.h"
 #include "export/glb_writer.h"
 #include "export/motion_tracks.h"
 #include "export/web_motion.h"
@@ -75,7 +76,8 @@ int exportTrees(const ExportOptions& options, const StandRun& run, std::vector<W
     std::string error;
     for (size_t k = 0; k < run.dataDirs.size(); ++k) {
         const TreePlacement& p = run.file.trees[k].placement;
-        places.push_back({p.x, p.z, p.turn});
+        // The lawn (tree 0's grass) lies in the field already, whatever that tree's place.
+        places.push_back({p.x, p.z, p.turn, k == 0 && options.grass ? glb::kGrassRigName : ""});
         if (options.progress) std::printf("Tree %zu of %zu\n", k + 1, run.dataDirs.size());
         if (!exportTree(options, run, k, k == 0 ? windLog : nullptr, sink(k), error))
             return fail(options.stand + ": trees[" + std::to_string(k) + "]: " + error);

@@ -151,12 +151,14 @@ void appendDocument(json& merged, json& doc, size_t tree, const GlbPlace& place,
     }
     // The tree's own roots under one node that stands it at its place. A
     // skinned mesh stays a root (glTF ignores its parents): its joints,
-    // under that node, carry it there.
+    // under that node, carry it there. A lawn is already where it lies.
     json root = {{"name", "tree " + std::to_string(tree)}, {"children", json::array()}};
     const size_t scene = doc.value("scene", size_t(0));
     for (const json& n : doc["scenes"][scene]["nodes"]) {
         const size_t index = n.get<size_t>() + o.nodes;
-        if (merged["nodes"][index].contains("skin")) merged["scenes"][0]["nodes"].push_back(index);
+        const json& node = merged["nodes"][index];
+        const bool inField = !place.inField.empty() && node.value("name", std::string()) == place.inField;
+        if (node.contains("skin") || inField) merged["scenes"][0]["nodes"].push_back(index);
         else root["children"].push_back(index);
     }
     const double half = place.turn * (3.1415926538 / 180.0) / 2.0;

@@ -16,6 +16,7 @@ struct GlbPlace {
     double x = 0.0;    /// along x, the file's units
     double z = 0.0;    /// along z, the file's units
     double turn = 0.0; /// degrees about +y, counter-clockwise seen from above
+    std::string inField; // a root node's name whose node lies in the field as it is (a lawn): left unplaced
 };
 
 // out: the files of glbs (one per tree, in order) merged, tree K at

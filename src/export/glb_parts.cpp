@@ -128,17 +128,23 @@ constexpr int kGrassGroups = kGrassTextureCount + 1;
 // colour). The loader deals 0..3 only, so only hand-made rigs reach it.
 int grassGroup(int texture) { return texture >= 0 && texture < kGrassTextureCount ? texture : kGrassTextureCount; }
 
-// The rest strips of the blades in one texture group, each level on its joint.
-Geometry grassGroupStrips(const arborvane::Simulation& sim, const ExportRig& rig, int group, int anchorJoint)
+// JOINTS_0 holds 16-bit indices: a lawn of more blades than one skin can
+// address is cut into meshes of a skin each (Grass, Grass_2, ...).
+constexpr int kBladesPerSkin = 65535 / (kGrassLevels - 1) - 1;
+
+// The rest strips of blades [first, end) in one texture group, each level on
+// its joint of their skin (the blades' joints in order, then the anchor).
+Geometry grassGroupStrips(const arborvane::Simulation& sim, const ExportRig& rig, int group, int first, int end)
 {
     Geometry g;
-    for (int b = 0; b < rig.grassBlades; ++b) {
+    const int anchorJoint = (end - first) * (kGrassLevels - 1);
+    for (int b = first; b < end; ++b) {
         if (grassGroup(rig.grassTexture[b]) != group) continue;
         const arborvane::Strided<arborvane::Point3> restCentre = sim.restGrassCentre(b);
         const arborvane::Strided<arborvane::Point3> restEdge = sim.restGrassEdge(b);
         uint32_t prev[2] = {};
         for (int k = 0; k < kGrassLevels; ++k) {
-            const int joint = k == 0 ? anchorJoint : b * (kGrassLevels - 1) + k - 1;
+            const int joint = k == 0 ? anchorJoint : (b - first) * (kGrassLevels - 1) + k - 1;
             const Vec3 e = vec3(restEdge[k]);
             const Vec3 c = vec3(restCentre[k]);
             // The far side of the level: the edge point mirrored through the centre line.
@@ -263,30 +269,39 @@ bool addGrass(GlbParts& out, const arborvane::Simulation& sim, const ExportRig& 
               int& grassFirst, std::string& error)
 {
     tinygltf::Model& m = out.m;
-    const int grassRoot = addNode(m, "GrassRig");
+    const int grassRoot = addNode(m, kGrassRigName);
     out.scene.nodes.push_back(grassRoot);
     addJointNodes(m, rig.grass, grassRoot, grassFirst);
     // The root level never moves: it rides on a joint of its own at the origin.
     const int anchorNode = addNode(m, "grass_root");
     m.nodes[grassRoot].children.push_back(anchorNode);
-    const int grassSkin = addSkin(m, out.bin, rig.grass, grassFirst, grassRoot, "grass", anchorNode);
-    const int anchorJoint = static_cast<int>(rig.grass.size());
     const double colour[3] = {81 / 255.0, 126 / 255.0, 41 / 255.0};
-    tinygltf::Mesh grass;
-    grass.name = "grass";
-    for (int t = 0; t < kGrassGroups; ++t) {
-        Geometry g = grassGroupStrips(sim, rig, t, anchorJoint);
-        int mat = -1;
-        if (t < kGrassTextureCount) {
-            const int texture = addTexture(m, out.bin, grassTextures[t], "grass" + std::to_string(t + 1), error);
-            if (texture < 0) return false;
-            mat = addMaterial(m, "grass" + std::to_string(t + 1), texture, true, true, colour);
-        } else if (!g.empty()) {
-            mat = addMaterial(m, "grass_plain", -1, true, true, colour);
+    const int perBlade = kGrassLevels - 1;
+    std::vector<int> mats; // per texture group, made with the first mesh
+    for (int first = 0, c = 0; c == 0 || first < rig.grassBlades; first += kBladesPerSkin, ++c) {
+        const int end = std::min(rig.grassBlades, first + kBladesPerSkin);
+        const std::string suffix = c ? "_" + std::to_string(c + 1) : "";
+        const std::vector<RigJoint> joints(rig.grass.begin() + first * perBlade, rig.grass.begin() + end * perBlade);
+        const int skin = addSkin(m, out.bin, joints, grassFirst + first * perBlade, grassRoot, "grass" + suffix, anchorNode);
+        tinygltf::Mesh grass;
+        grass.name = "grass" + suffix;
+        for (int t = 0; t < kGrassGroups; ++t) {
+            Geometry g = grassGroupStrips(sim, rig, t, first, end);
+            if (c == 0) {
+                int mat = -1;
+                if (t < kGrassTextureCount) {
+                    const int texture = addTexture(m, out.bin, grassTextures[t], "grass" + std::to_string(t + 1), error);
+                    if (texture < 0) return false;
+                    mat = addMaterial(m, "grass" + std::to_string(t + 1), texture, true, true, colour);
+                } else if (!g.empty()) {
+                    mat = addMaterial(m, "grass_plain", -1, true, true, colour);
+                }
+                mats.push_back(mat);
+            }
+            addPrimitive(grass, out.bin, g, mats[t]);
         }
-        addPrimitive(grass, out.bin, g, mat);
+        addSkinnedMesh(m, out.scene, "Grass" + suffix, std::move(grass), skin);
     }
-    addSkinnedMesh(m, out.scene, "Grass", std::move(grass), grassSkin);
     return true;
 }
 

@@ -12,6 +12,9 @@
 
 namespace glb {
 
+// The grass rig's root node: the lawn's joints hang under it.
+inline constexpr const char* kGrassRigName = "GrassRig";
+
 // What every phase of the build adds to: the model, its binary chunk and the one scene.
 struct GlbParts {
     tinygltf::Model& m;      // the glTF document
