@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 
 #include "data_constants/grass_file.h"
@@ -322,6 +323,52 @@ TEST(ExportGrass, BladesNamingNoTextureFormAnUntexturedLastPrimitive)
     size_t textured = 0;
     for (int t = 0; t < 4; ++t) textured += odd.accessors[p[t].attributes.at("POSITION")].count;
     EXPECT_EQ(textured, (blades - 2) * 2 * kGrassLevels);
+}
+
+// A lawn too large for 16-bit joint indices is cut into meshes of a skin
+// each: every vertex names a joint its own skin has, and every blade is there once.
+TEST(ExportGrass, LawnPastSixteenBitJointsSplitsIntoSkinsItsIndicesReach)
+{
+    ExportScene scene;
+    std::string error;
+    ASSERT_TRUE(loadExportScene(scene, "./data", 1, true, error, arborvane::OpenOptions{{}, {40.0, 40.0}})) << error;
+    const size_t blades = scene.sim.grassBladeCount();
+    ASSERT_GT(blades * (kGrassLevels - 1), 65536u);
+    ExportRig rig = buildExportRig(scene.sim, true);
+    MotionTracks tracks = makeMotionTracks(rig, scene.sim, 1);
+    captureFrame(tracks, rig, scene.sim, 0);
+    const GlbInput input{&scene.sim, scene.sceneTextures, scene.grassTextures, &rig, &tracks};
+    std::string glb, err, warn;
+    ASSERT_TRUE(buildGlb(input, glb, error)) << error;
+    tinygltf::Model m;
+    tinygltf::TinyGLTF loader;
+    ASSERT_TRUE(loader.LoadBinaryFromMemory(&m, &err, &warn, reinterpret_cast<const unsigned char*>(glb.data()),
+                                            static_cast<unsigned>(glb.size()))) << err;
+    size_t meshes = 0, vertices = 0;
+    std::set<int> joints;
+    for (const tinygltf::Node& node : m.nodes) {
+        if (node.mesh < 0 || m.meshes[node.mesh].name.rfind("grass", 0) != 0) continue;
+        ++meshes;
+        const tinygltf::Skin& skin = m.skins[node.skin];
+        ASSERT_LE(skin.joints.size(), 65536u);
+        joints.insert(skin.joints.begin(), skin.joints.end());
+        for (const tinygltf::Primitive& p : m.meshes[node.mesh].primitives) {
+            const tinygltf::Accessor& a = m.accessors[p.attributes.at("JOINTS_0")];
+            const tinygltf::BufferView& v = m.bufferViews[a.bufferView];
+            const unsigned char* at = m.buffers[v.buffer].data.data() + v.byteOffset + a.byteOffset;
+            uint16_t most = 0;
+            for (size_t i = 0; i < a.count * 4; ++i) {
+                uint16_t j;
+                std::memcpy(&j, at + 2 * i, 2);
+                most = std::max(most, j);
+            }
+            EXPECT_LT(most, skin.joints.size());
+            vertices += a.count;
+        }
+    }
+    EXPECT_GT(meshes, 1u);
+    EXPECT_EQ(vertices, blades * 2 * kGrassLevels);
+    EXPECT_EQ(joints.size(), blades * (kGrassLevels - 1) + 1); // the blades' joints and the one anchor
 }
 
 // A few frames of the tree's web motion stream, grass blades too when asked.
