@@ -366,3 +366,64 @@ TEST(FramePipeline, EveryStepOfAFrameTakesTheScheduleAtItsOwnTime)
     easeToPreset(eased.wind.schedule, 1.0, "calm");
     EXPECT_FALSE(sameFrameView(view, eased));
 }
+
+namespace {
+
+// Every grass blade bent over along x: each level moved by share u of lean blade lengths, u 0 at the root.
+void leanGrass(Scene& scene, double lean)
+{
+    const int levels = grassLevels(scene.grass);
+    for (int i = 0; i < scene.grass.bladeCount; ++i) {
+        GrassBlade& b = scene.grass.blades[i];
+        const double length = std::sqrt(dot(sub(b.restCentre[levels - 1], b.restCentre[0]),
+                                             sub(b.restCentre[levels - 1], b.restCentre[0])));
+        for (int j = 0; j < levels; ++j) {
+            const Vec3 by = {lean * length * j / (levels - 1), 0, 0, 0};
+            b.centre[j] = add(b.restCentre[j], by);
+            b.edge[j] = add(b.restEdge[j], by);
+        }
+    }
+}
+
+std::vector<GrassVertex> grassVertices(const Scene& scene, bool sheen)
+{
+    DrawBatches batches;
+    batches.grassSheen = sheen;
+    fillSceneBatches(batches, scene, nullptr);
+    return batches.grass.vertices;
+}
+
+float brightness(const GrassVertex& v) { return v.r + v.g + v.b; }
+
+} // namespace
+
+TEST(DrawBatches, GrassSheenPalesLeaningBladesTipMostAndLeavesRestAlone)
+{
+    auto scene = smallScene(false);
+    const std::vector<GrassVertex> rest = grassVertices(*scene, false);
+    ASSERT_FALSE(rest.empty());
+    EXPECT_TRUE(sameBytes(grassVertices(*scene, true), rest)); // at rest the flag shows nothing
+    leanGrass(*scene, 0.8);
+    const std::vector<GrassVertex> plain = grassVertices(*scene, false), pale = grassVertices(*scene, true);
+    ASSERT_EQ(plain.size(), rest.size());
+    ASSERT_EQ(pale.size(), rest.size());
+    const float top = pale.back().v; // the last vertex is a blade's top level
+    for (size_t k = 0; k < rest.size(); ++k) {
+        // Off, a bent blade keeps its own colour.
+        EXPECT_EQ(plain[k].r, rest[k].r);
+        EXPECT_EQ(plain[k].g, rest[k].g);
+        EXPECT_EQ(plain[k].b, rest[k].b);
+        if (pale[k].v == 0.0f) {
+            EXPECT_FLOAT_EQ(brightness(pale[k]), brightness(rest[k])) << k; // the root stays
+        }
+        if (pale[k].v == top) {
+            EXPECT_GT(brightness(pale[k]), brightness(rest[k]) + 0.2f) << k;
+        }
+        if (k + 2 < rest.size() && pale[k + 2].v > pale[k].v) { // one level up the same blade: paler still
+            EXPECT_GE(brightness(pale[k + 2]) - brightness(rest[k + 2]), brightness(pale[k]) - brightness(rest[k]));
+        }
+    }
+    // A slight lean (a breeze) pales less than a strong one.
+    leanGrass(*scene, 0.3);
+    EXPECT_LT(brightness(grassVertices(*scene, true).back()), brightness(pale.back()));
+}

@@ -133,6 +133,25 @@ PlainVertex edgePoint(const GrassBlade& blade, int j)
     return {f(e.x), f(e.y), f(e.z)};
 }
 
+// The pale side of a leaning blade catching the sky.
+constexpr float kSheenColour[3] = {0.80f, 0.86f, 0.62f};
+// How far its tip moves, over its length, before a blade pales and when it is as pale as it gets:
+// a steady gale already leans most blades 0.4..0.9, so only a gust's extra lean shows.
+constexpr double kSheenLeanStart = 0.60, kSheenLeanFull = 0.95;
+constexpr float kSheenMostMix = 0.80f; // at the tip of a blade leaning fully
+
+// 0 at rest up to 1 for a blade whose tip has moved kSheenLeanFull of its length.
+float bladeSheen(const GrassBlade& blade, int levels)
+{
+    const Vec3 &tip = blade.centre[levels - 1], &restTip = blade.restCentre[levels - 1], &root = blade.restCentre[0];
+    const double lx = restTip.x - root.x, ly = restTip.y - root.y, lz = restTip.z - root.z;
+    const double dx = tip.x - restTip.x, dy = tip.y - restTip.y, dz = tip.z - restTip.z;
+    const double length2 = lx * lx + ly * ly + lz * lz, moved2 = dx * dx + dy * dy + dz * dz;
+    if (!(length2 > 1e-18) || !(moved2 > 0.0)) return 0.0f;
+    const double x = std::clamp((std::sqrt(moved2 / length2) - kSheenLeanStart) / (kSheenLeanFull - kSheenLeanStart), 0.0, 1.0);
+    return f(x * x * (3.0 - 2.0 * x));
+}
+
 void appendGrass(DrawBatches& batches, const GrassField& grass)
 {
     const int levels = grassLevels(grass);
@@ -149,9 +168,15 @@ void appendGrass(DrawBatches& batches, const GrassField& grass)
         for (int i = 0; i < count; ++i) {
             if (groupOf[i] != g) continue;
             const GrassBlade& blade = grass.blades[i];
-            const float r = f(blade.colour.x), gr = f(blade.colour.y), b = f(blade.colour.z);
+            const float r0 = f(blade.colour.x), g0 = f(blade.colour.y), b0 = f(blade.colour.z);
+            const float sheen = batches.grassSheen && levels > 1 ? kSheenMostMix * bladeSheen(blade, levels) : 0.0f;
             for (int j = 0; j < levels; ++j) {
                 const float t = static_cast<float>(j) / perBlade;
+                // The root stays its own colour; the upper levels, which lean most, pale most.
+                const float u = static_cast<float>(j) / static_cast<float>(levels > 1 ? levels - 1 : 1);
+                const float m = sheen * u * (2.0f - u);
+                const float r = r0 + m * (kSheenColour[0] - r0), gr = g0 + m * (kSheenColour[1] - g0),
+                            b = b0 + m * (kSheenColour[2] - b0);
                 const PlainVertex o = oppositeEdge(blade, j), e = edgePoint(blade, j);
                 strip[2 * j] = {0.0f, t, r, gr, b, o.x, o.y, o.z};
                 strip[2 * j + 1] = {1.0f, t, r, gr, b, e.x, e.y, e.z};

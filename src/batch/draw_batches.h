@@ -98,6 +98,9 @@ enum class BatchParts : uint8_t { all, tree, grass };
 struct DrawBatches {
     std::shared_ptr<const FixedBatchData> fixed; // made by sizeDrawBatches; never null after it
     BatchParts parts = BatchParts::all; // set before sizing; the other parts stay empty
+    // Grass blades pale toward a sheen colour as they lean away from rest, so a
+    // gust reads as a bright band rolling over a wide lawn; off, the colours are the blades' own.
+    bool grassSheen = false;
     // Textured view, in drawing order.
     StripMesh<TubeVertex> trunk;       // branch 0, trunk texture
     StripMesh<GrassVertex> grass;      // grouped by texture

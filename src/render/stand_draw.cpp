@@ -14,6 +14,7 @@ void sizeStandDrawing(StandDrawing& drawing, const arborvane::Stand& stand, cons
     drawing.trees.resize(stand.treeCount());
     for (DrawBatches& tree : drawing.trees) tree.parts = BatchParts::tree;
     drawing.lawn.parts = BatchParts::grass;
+    drawing.lawn.grassSheen = true; // blade bending is too small to see at a stand's distance
     for (size_t k = 0; k < stand.treeCount(); ++k)
         // The blade indices and texture coordinates are the same for trees of one leaf count: one copy.
         sizeDrawBatches(drawing.trees[k], *arborvane::SceneAccess::scene(stand.tree(k)),
