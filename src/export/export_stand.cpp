@@ -32,9 +32,10 @@ using TreeSink = std::function<bool(const GlbInput& input, std::string& error)>;
 // Tree k's clip simulated at its place and handed to sink: the trees share
 // nothing but the wind, so one after the other moves as the stand does.
 // windLog, when given, gets the wind of each frame (frame 0: what the first
-// step takes).
+// step takes). The poses wait in a scratch file beside out: a grown lawn's
+// run can far outgrow memory.
 bool exportTree(const ExportOptions& options, const StandRun& run, size_t k, std::vector<WindSettings>* windLog,
-                const TreeSink& sink, std::string& error)
+                const std::string& out, const TreeSink& sink, std::string& error)
 {
     const StandTree& tree = run.file.trees[k];
     const bool grass = options.grass && k == 0; // the stand's one lawn is the first tree's
@@ -47,7 +48,9 @@ bool exportTree(const ExportOptions& options, const StandRun& run, size_t k, std
     if (!loadExportScene(scene, run.dataDirs[k], tree.seed, grass, error, at) || !playExportWind(scene, options.run, error))
         return false;
     const ExportRig rig = buildExportRig(scene.sim, grass);
-    MotionTracks tracks = makeMotionTracks(rig, scene.sim, options.frames);
+    const int scratch = openScratchFileBeside(out, error);
+    if (scratch < 0) return false;
+    MotionTracks tracks = makeStreamedMotionTracks(rig, scene.sim, options.frames, scratch);
     if (!captureFrame(tracks, rig, scene.sim, 0, &error)) return false;
     if (windLog) windLog->assign(1, exportWind(scene));
     for (int frame = 1; frame < options.frames; ++frame) {
@@ -71,7 +74,7 @@ int prepareExport(const ExportOptions& options, const std::string& out, StandRun
 
 // Every tree's clip through sink(k), with the progress line; 0 or the exit status.
 int exportTrees(const ExportOptions& options, const StandRun& run, std::vector<WindSettings>* windLog,
-                const std::function<TreeSink(size_t)>& sink, std::vector<GlbPlace>& places)
+                const std::string& out, const std::function<TreeSink(size_t)>& sink, std::vector<GlbPlace>& places)
 {
     std::string error;
     for (size_t k = 0; k < run.dataDirs.size(); ++k) {
@@ -79,7 +82,7 @@ int exportTrees(const ExportOptions& options, const StandRun& run, std::vector<W
         // The lawn (tree 0's grass) lies in the field already, whatever that tree's place.
         places.push_back({p.x, p.z, p.turn, k == 0 && options.grass ? glb::kGrassRigName : ""});
         if (options.progress) std::printf("Tree %zu of %zu\n", k + 1, run.dataDirs.size());
-        if (!exportTree(options, run, k, k == 0 ? windLog : nullptr, sink(k), error))
+        if (!exportTree(options, run, k, k == 0 ? windLog : nullptr, out, sink(k), error))
             return fail(options.stand + ": trees[" + std::to_string(k) + "]: " + error);
     }
     return 0;
@@ -122,7 +125,7 @@ int exportStand(const ExportOptions& options)
             return false;
         };
     };
-    if (const int status = exportTrees(options, run, nullptr, toGlb, places)) return status;
+    if (const int status = exportTrees(options, run, nullptr, target.path, toGlb, places)) return status;
     std::string glb, error;
     if (!mergeGlbs(glbs, places, glb, error)) return fail(error);
     AtomicFile file;
@@ -149,7 +152,7 @@ int exportWebStand(const ExportOptions& options)
             return planGlb(input, plan, e) && makeWebMotion(plan, input, WebMotionSteps{}, trees[k], e);
         };
     };
-    if (const int status = exportTrees(options, run, &windLog, toPage, places)) return status;
+    if (const int status = exportTrees(options, run, &windLog, target.path, toPage, places)) return status;
     WebMotion page;
     WebPageSizes sizes;
     std::string error;
