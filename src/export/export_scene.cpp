@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "api/scene_access.h"
 #include "data_constants/data_files.h"
 #include "data_constants/data_folder.h"
 #include "data_constants/grass_file.h"
@@ -49,6 +50,8 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
             return missing(kGrassTextureNames[t], why);
     }
     arborvane::LoadSummary report;
+    // Opened with the run's seed, so set-up need not read the folder again for it.
+    arborvane::SceneAccess::seedNextOpen(scene.sim, seed);
     const arborvane::Result opened = scene.sim.open(dataDir, at, &report);
     // On standard output, where the loaders print them in the other programs.
     for (const std::string& line : report.messages) std::printf("%s\n", line.c_str());
@@ -59,7 +62,6 @@ bool loadExportScene(ExportScene& scene, const std::string& dataDir, uint32_t se
     if (!report.leaf) return missing(kLeafFileName, loadFault(path(kLeafFileName), "the leaf file did not load"));
     if (!report.grass) return missing(kGrassFileName, loadFault(path(kGrassFileName), "the grass file did not load"));
     if (!opened) return unread(dataDir, opened.message);
-    // Another seed than the library's first reads the folder again, quietly.
     if (const arborvane::Result setUp = scene.sim.setUp(seed); !setUp) return unread(dataDir, setUp.message);
     return true;
 }
