@@ -3,7 +3,7 @@
 // Chromium from file:// with the network off and checks: no console error,
 // it gets ready, the Gusts button shows the page's gusts and turns them off,
 // each tree is drawn with its own folder's textures, at 800 x 600 and
-// 1024 x 640 the default view has every tree whole on the canvas and none
+// resized to 1024 x 640 and 640 x 640 the default view has every tree whole on the canvas and none
 // under a panel, both tree tops move, and a wind turned from +x to +z
 // moves both towards +z in the field (so each tree is drawn and reported
 // where it stands, turned as it is). grow and the .glb are refused.
@@ -21,10 +21,9 @@ try {
   await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 60000, polling: 'raf' });
   // The default view at rest: each tree's outline inside the canvas, clear of the panels.
   const layout = async (width, height) => {
-    if (width !== 800) { // the page opened at 800 x 600
+    if (width !== 800) { // the page opened at 800 x 600: resized, it frames the stand again
       await page.setViewport({ width, height });
-      await page.reload();
-      await page.waitForFunction('window.arborvane && window.arborvane.ready', { timeout: 60000, polling: 'raf' });
+      await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
     }
     const got = await page.evaluate(() => {
       arborvane.pause();
@@ -40,6 +39,7 @@ try {
   };
   await layout(800, 600);
   await layout(1024, 640);
+  await layout(640, 640);
 
   // The page's wind gusts (--gusts): the button says so, and the button turns them off.
   const gusty = await page.evaluate(async () => {

@@ -228,6 +228,14 @@ async function start() {
   for (const id of ['grow', 'glb']) { document.getElementById(id).disabled = true; document.getElementById(id).title = kRefused; }
   ui.frame(); // the panels as they will stand, for the view to keep clear of
   frame(view, views.map(treeBox));
+  // A window resized before the visitor has turned the view frames the stand again.
+  let turned = false;
+  view.controls.addEventListener('start', () => { turned = true; });
+  window.addEventListener('resize', () => {
+    if (turned) return;
+    view.resize();
+    frame(view, views.map(treeBox));
+  });
   runFrames(api, clock, { maxBanked: kMaxBanked, maxSteps: kMaxStepsPerFrame, ui, view, t0,
     update: () => views.forEach((v, k) => v.update(sims[k])) });
 }
