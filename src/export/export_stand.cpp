@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "api/scene_access.h"
 #include "export/export_rig.h"
 #include "export/export_scene.h"
 #include "export/glb_merge.h"
@@ -40,10 +39,8 @@ bool exportTree(const ExportOptions& options, const StandRun& run, size_t k, std
     const StandTree& tree = run.file.trees[k];
     const bool grass = options.grass && k == 0; // the stand's one lawn is the first tree's
     ExportScene scene;
-    arborvane::SceneAccess::seedNextOpen(scene.sim, tree.seed);
     // The lawn grows over the stand's extent, as the recorder's does.
-    const arborvane::Lawn lawn = grass && run.file.grass ? arborvane::Lawn{run.file.grassExtent[0], run.file.grassExtent[1]}
-                                                         : arborvane::Lawn{};
+    const arborvane::Lawn lawn = grass ? standLawn(run) : arborvane::Lawn{};
     const arborvane::OpenOptions at{{tree.placement.x, tree.placement.z, tree.placement.turn}, lawn};
     if (!loadExportScene(scene, run.dataDirs[k], tree.seed, grass, error, at) || !playExportWind(scene, options.run, error))
         return false;

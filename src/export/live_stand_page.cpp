@@ -75,8 +75,7 @@ bool treesOpen(const StandRun& run, std::string& error)
     for (size_t k = 0; k < run.dataDirs.size(); ++k) {
         const StandTree& t = run.file.trees[k];
         arborvane::Simulation sim(arborvane::Workers{1});
-        const arborvane::Lawn lawn = k == 0 && run.file.grass ? arborvane::Lawn{run.file.grassExtent[0], run.file.grassExtent[1]}
-                                                              : arborvane::Lawn{};
+        const arborvane::Lawn lawn = k == 0 ? standLawn(run) : arborvane::Lawn{};
         arborvane::Result r =
             sim.open(run.dataDirs[k], arborvane::OpenOptions{{t.placement.x, t.placement.z, t.placement.turn}, lawn});
         if (r) r = sim.setUp(t.seed);

@@ -103,12 +103,17 @@ int prepareStand(const char* program, const std::string& path, const std::string
     return 0;
 }
 
+arborvane::Lawn standLawn(const StandRun& run)
+{
+    return run.file.grass ? arborvane::Lawn{run.file.grassExtent[0], run.file.grassExtent[1]} : arborvane::Lawn{};
+}
+
 bool openStand(const std::string& path, const StandRun& run, const WindDriver& wind, arborvane::Stand& stand,
                std::string& error)
 {
     // The lawn is the first tree's grass, grown over the extent; the others' would never be drawn.
     if (run.file.grass)
-        if (arborvane::Result lawn = stand.setLawn({run.file.grassExtent[0], run.file.grassExtent[1]}); !lawn) {
+        if (arborvane::Result lawn = stand.setLawn(standLawn(run)); !lawn) {
             error = path + ": grass.extent: " + lawn.message;
             return false;
         }

@@ -32,5 +32,8 @@ int prepareStand(const char* program, const std::string& path, const std::string
 bool openStand(const std::string& path, const StandRun& run, const WindDriver& wind, arborvane::Stand& stand,
                std::string& error);
 
+// The lawn the stand file asks for (its grass extent), or none.
+arborvane::Lawn standLawn(const StandRun& run);
+
 // Every file the run reads for the stand: the stand file and its trees' data files.
 std::vector<std::string> standInputs(const std::string& path, const StandRun& run);
